@@ -1,0 +1,34 @@
+#pragma once
+// The engine's text type: UTF-16 code units, indexes count units. UTF-8 is
+// used only at the edges (files, libraries, logs, exception what()).
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ht {
+
+using String = std::u16string;
+using StringView = std::u16string_view;
+
+// Lossless for well-formed input; an unpaired surrogate becomes U+FFFD.
+std::string StringToUtf8(StringView s);
+// Malformed sequences (bad lead, truncated, overlong, surrogate code points,
+// above U+10FFFF) each become one U+FFFD.
+String Utf8ToString(std::string_view s);
+
+// Widens 7-bit ASCII text (literals, numbers printed by to_chars).
+String AsciiToString(std::string_view s);
+
+inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+inline char32_t CombineSurrogates(char16_t hi, char16_t lo) {
+  return 0x10000 + ((char32_t(hi) - 0xD800) << 10) + (char32_t(lo) - 0xDC00);
+}
+
+// ASCII-only case folding: tag, attribute and keyword names are ASCII.
+inline char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
+inline char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
+String AsciiLowerCase(StringView s);
+bool SameTextAscii(StringView a, StringView b);
+
+}  // namespace ht
