@@ -4,10 +4,8 @@
 // X-macro list in a .def file, one line per value:
 //
 //   // display.def
-//   #define HT_DISPLAY_VALUES(X) \
-//     X(dsInline)                \
-//     X(dsBlock)                 \
-//     X(dsInlineBlock)
+//   #define HT_DISPLAY_VALUES(X)  X(dsInline) X(dsBlock) X(dsInlineBlock)
+//   (in the file, one X(...) per line, each line ending in a backslash)
 //   HT_ENUM(TDisplay, uint8_t, HT_DISPLAY_VALUES)
 //
 // which yields the plain enumeration TDisplay, its names table, EnumName()

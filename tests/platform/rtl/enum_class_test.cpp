@@ -33,7 +33,9 @@ TEST(EnumTable, KeywordRule) {
   for (const auto& c : cases) {
     TTestDisplay v = dsInline;
     EXPECT_EQ(EnumFromKeyword(c.keyword, u"ds", v), c.found) << EnumName(c.value);
-    if (c.found) EXPECT_EQ(v, c.value);
+    if (c.found) {
+      EXPECT_EQ(v, c.value);
+    }
   }
 }
 
