@@ -1,0 +1,187 @@
+#include "canvas/image_drawing.h"
+
+#include <cmath>
+
+#include "canvas/canvas.h"
+#include "canvas/meta_canvas.h"
+
+namespace ht {
+
+namespace {
+
+void fixToPixels(TMeasure& m) {
+  if (m.GetAuto()) return;
+  const float px = m.ToPixels();
+  m.Style = nullptr;
+  m.Parent = nullptr;
+  m.Calc = nullptr;
+  m.FValue = px;
+  m.FMUnit = muPX;
+  if (px == 0)
+    m.Include(mfZero);
+  else
+    m.Exclude(mfZero);
+}
+
+}  // namespace
+
+TElementBackground TElementBackground::Resolved() const {
+  TElementBackground b = *this;
+  fixToPixels(b.SizeX);
+  fixToPixels(b.SizeY);
+  fixToPixels(b.PositionX);
+  fixToPixels(b.PositionY);
+  return b;
+}
+
+void CanvasDrawImage(THtCanvas& Canvas, THtImage* Image, const TRectF& R, float Opacity) {
+  if (auto* own = dynamic_cast<IHtImageDrawing*>(&Canvas))
+    own->DrawImage(Image, R, Opacity);
+  else
+    BaseDrawImage(Canvas, Image, R, Opacity);
+}
+
+void CanvasTileImage(THtCanvas& Canvas, THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin,
+                     bool RepeatX, bool RepeatY, float Opacity, float Radius) {
+  if (auto* own = dynamic_cast<IHtImageDrawing*>(&Canvas))
+    own->TileImage(Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
+  else
+    BaseTileImage(Canvas, Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
+}
+
+void CanvasFillImage(THtCanvas& Canvas, const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
+                     const TElementBackground& Background, float Opacity, float Radius) {
+  if (auto* own = dynamic_cast<IHtImageDrawing*>(&Canvas))
+    own->FillImage(R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius);
+  else
+    BaseFillImage(Canvas, R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius);
+}
+
+void BaseDrawImage(THtCanvas& Canvas, THtImage* Image, const TRectF& R, float Opacity) {
+  if (!Image || !Image->IsVector) return;
+  Canvas.SaveState();
+  try {
+    Canvas.IntersectClip(R);
+    if (R.Left != 0 || R.Top != 0) Canvas.TranslateTransform(R.Left, R.Top);
+    const float w = R.Right - R.Left;
+    if (std::lrint(w) != Image->Width && Image->Width != 0) {
+      const float s = w / float(Image->Width);
+      Canvas.ScaleTransform(s, s);
+    }
+    if (Image->MetaList) Image->MetaList->Play(&Canvas, Opacity);
+  } catch (...) {
+    Canvas.RestoreState();
+    throw;
+  }
+  Canvas.RestoreState();
+}
+
+namespace {
+
+// The grid shift: Origin reduced into [0, Size).
+float gridShift(float Origin, float Size) {
+  float o = Origin - std::trunc(Origin / Size) * Size;
+  if (o < 0) o += Size;
+  return o;
+}
+
+}  // namespace
+
+void BaseTileImage(THtCanvas& Canvas, THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin,
+                   bool RepeatX, bool RepeatY, float Opacity, float) {
+  if (!(W > 0) || !(H > 0) || !std::isfinite(W) || !std::isfinite(H)) return;
+  const float ox = std::isfinite(Origin.X) ? gridShift(Origin.X, W) : 0;
+  const float oy = std::isfinite(Origin.Y) ? gridShift(Origin.Y, H) : 0;
+  // The grid starts ox before R.Left, so it must reach ox further to cover R.
+  const double nx = RepeatX ? std::ceil((double(R.Right) - R.Left + ox) / W) : 1;
+  const double ny = RepeatY ? std::ceil((double(R.Bottom) - R.Top + oy) / H) : 1;
+  if (!(nx >= 1) || !(ny >= 1)) return;
+  for (double i = 0; i < ny; ++i)
+    for (double j = 0; j < nx; ++j) {
+      const float x = R.Left + float(j) * W - ox, y = R.Top + float(i) * H - oy;
+      CanvasDrawImage(Canvas, Image, TRectF(x, y, x + W, y + H), Opacity);
+    }
+}
+
+void BaseFillImage(THtCanvas& Canvas, const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
+                   const TElementBackground& Background, float Opacity, float Radius) {
+  if (!Image || Image->Width < 1 || Image->Height < 1) return;
+  const float ratio = float(Image->Width) / float(Image->Height);
+  TRectF B = R;
+  float dx = 0, dy = 0;
+  const TBackgroundRepeat rep = Background.Repeat;
+  const bool repeatX = rep == brRepeat || rep == brRepeatX;
+  const bool repeatY = rep == brRepeat || rep == brRepeatY;
+  const bool fitted = Background.Size == bsCover || Background.Size == bsContain;
+
+  float iw, ih;
+  if (fitted) {
+    const bool contain = Background.Size == bsContain;
+    if ((B.Bottom - B.Top) * ratio > B.Right - B.Left) {
+      if (contain) {
+        iw = B.Right - B.Left;
+        ih = iw / ratio;
+      } else {
+        ih = B.Bottom - B.Top;
+        iw = ih * ratio;
+      }
+    } else if (contain) {
+      ih = B.Bottom - B.Top;
+      iw = ih * ratio;
+    } else {
+      iw = B.Right - B.Left;
+      ih = iw / ratio;
+    }
+  } else {
+    iw = float(Image->Width);
+    ih = float(Image->Height);
+    if (!Background.SizeX.GetAuto()) iw = float(Background.SizeX.ToIntPixels());
+    if (!Background.SizeY.GetAuto()) ih = float(Background.SizeY.ToIntPixels());
+  }
+
+  const TMeasure& px = Background.PositionX;
+  if (repeatX) {
+    if (px.Has(mfCenter))
+      dx = -((B.Right - B.Left - iw) / 2);
+    else if (px.Has(mfRight))
+      dx = -(B.Right - B.Left - iw);
+    else if (!px.GetAuto() && !px.Has(mfLeft))
+      dx = -float(px.ToIntPixels());
+  } else {
+    if (px.Has(mfCenter))
+      B.Left = B.Left + (B.Right - B.Left - iw) / 2;
+    else if (px.Has(mfRight))
+      B.Left = B.Right - iw;
+    else if (!px.GetAuto() && !px.Has(mfLeft))
+      B.Left = B.Left + float(px.ToIntPixels());
+  }
+  const TMeasure& py = Background.PositionY;
+  if (repeatY) {
+    if (py.Has(mfCenter))
+      dy = -((B.Bottom - B.Top - ih) / 2);
+    else if (py.Has(mfBottom))
+      dy = -(B.Bottom - B.Top - ih);
+    else if (!py.GetAuto() && !py.Has(mfTop))
+      dy = -float(py.ToIntPixels());
+  } else {
+    if (py.Has(mfCenter))
+      B.Top = B.Top + (B.Bottom - B.Top - ih) / 2;
+    else if (py.Has(mfBottom))
+      B.Top = B.Bottom - ih;
+    else if (!py.GetAuto() && !py.Has(mfTop))
+      B.Top = B.Top + float(py.ToIntPixels());
+  }
+
+  if (fitted)
+    CanvasDrawImage(Canvas, Image, TRectF(B.Left, B.Top, B.Left + iw, B.Top + ih), Opacity);
+  else if (rep == brNoRepeat)
+    CanvasDrawImage(Canvas, Image,
+                    TRectF(B.Left - OriginDeltaX, B.Top - OriginDeltaY, B.Left + iw - OriginDeltaX,
+                           B.Top + ih - OriginDeltaY),
+                    Opacity);
+  else
+    CanvasTileImage(Canvas, Image, iw, ih, B, TPointF(OriginDeltaX + dx, OriginDeltaY + dy), repeatX, repeatY,
+                    Opacity, Radius);
+}
+
+}  // namespace ht

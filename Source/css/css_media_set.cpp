@@ -1,0 +1,10 @@
+#include "css/css_media_set.h"
+
+namespace ht {
+
+TCSSMediaSet* DefaultCSSMediaSet() {
+  static TCSSMediaSet set;
+  return &set;
+}
+
+}  // namespace ht

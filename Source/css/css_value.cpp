@@ -1,0 +1,218 @@
+// Value preparation and declaration text.
+#include "css/css_value.h"
+
+#include "css/colors.h"
+#include "css/css_section.h"
+#include "markup/crc32.h"
+
+namespace ht {
+
+namespace {
+
+// Properties that computed style takes through their own readers rather
+// than the general per-property routine.
+bool takesNoApplyProc(TCSSProperty id) {
+  switch (id) {
+    case cspPosition: case cspTransition: case cspTextDecorationLine: case cspTextDecoration:
+    case cspFontStyle: case cspBackgroundColor: case cspBackgroundImage: case cspBackgroundPositionX:
+    case cspbackgroundPositionY: case cspBackgroundPosition: case cspBackgroundAttachment:
+    case cspBackgroundSize: case cspVisibility: case cspZIndex: case cspDirection: case cspWordWrap:
+    case cspWordBreak: case cspClipPath: case cspDominantBaseline: case cspFill: case cspFillRule:
+    case cspStroke: case cspStrokeWidth: case cspStopColor: case cspStopOpacity: case cspStrokeDasharray:
+    case cspStrokeDashoffset: case cspStrokeLinejoin: case cspStrokeLinecap: case cspShapeRendering:
+    case cspTextAnchor: case cspZoom: case cspHyphens: case cspAnimation: case cspAnimationName:
+    case cspAnimationDuration: case cspAnimationTimingFunction: case cspClear: case cspCounterReset:
+    case cspCounterIncrement: case cspTransitionDuration:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The text-decoration line bits of a value: underline 4, line-through 8.
+uint32_t decorationBits(const TCSSTokens& tokens) {
+  uint32_t bits = 0;
+  for (const TCSSToken& t : tokens) {
+    if (t.CType != ctIdent) continue;
+    if (SameTextAscii(t.Name, u"underline")) bits |= 4;
+    else if (SameTextAscii(t.Name, u"line-through")) bits |= 8;
+  }
+  return bits;
+}
+
+}  // namespace
+
+bool PrepareCSSValue(TCSSValue& Value, TCSSSection* Section) {
+  Value.Name = AsciiLowerCase(Value.Token.Name);
+  Value.ApplyProc = capNone;
+  if (Value.Name.empty() || Value.Tokens.empty()) return true;
+  Value.ApplyProc = capCallApplyProp;
+  for (TCSSToken& t : Value.Tokens) {
+    if (t.CType != ctHash || t.Compiled) continue;
+    const uint32_t c = ParseHtColor(u'#' + t.Name);
+    if (c != clInvalid) t.SetCompiled(c);
+  }
+  TCSSToken& first = Value.Tokens[0];
+  if (Value.Name == u"background") Value.ApplyProc = capApplyBackground;
+  else if (Value.Name == u"display") Value.ApplyProc = capApplyDisplay;
+  else if (Value.Name == u"font-weight") Value.ApplyProc = capApplyFontWeight;
+  else if (Value.Name == u"white-space") Value.ApplyProc = capApplyWhiteSpace;
+  else if (Value.Name == u"text-decoration" || Value.Name == u"text-decoration-line")
+    first.SetCompiled(decorationBits(Value.Tokens));
+  Value.Dashed = Value.Name[0] == u'-';
+  Value.Inherit = SameTextAscii(first.Name, u"inherit") && first.CType == ctIdent;
+  Value.PropRec = FindCSSProp(Value.Name);
+  if (!Value.PropRec) Value.PropRec = FindCSSProp(u"unknown");
+  const TCSSPropRec* rec = Value.PropRec;
+  if (Value.ApplyProc == capCallApplyProp && rec && takesNoApplyProc(rec->Id)) Value.ApplyProc = capNone;
+  if (Value.Inherit) {
+    first.SetCompiled(InheritMarker);
+    return true;
+  }
+  if (!rec) return true;
+  switch (rec->Kind) {
+    case cptColor: {
+      TCSSTokenSequence seq;
+      seq.Init(Value.Tokens);
+      uint32_t c = 0;
+      if (!seq.ReadColor(c)) return false;
+      first.SetCompiled(c);
+      return true;
+    }
+    case cptEnum: {
+      if (!rec->EnumType) {
+        first.SetCompiled(0);
+        return true;
+      }
+      int v = 0;
+      if (first.CType == ctIdent || first.CType == ctNumber) {
+        if (TryGetEnumValue(rec->EnumPrefix, first.Name, rec->EnumType, v)) {
+          first.SetCompiled(uint32_t(v));
+          return true;
+        }
+      }
+      first.SetCompiled(UnknownKeywordMarker);
+      return rec->Id == cspFontWeight;
+    }
+    case cptLength: {
+      Value.Measure.Init(nullptr);
+      Value.Measure2.Init(nullptr);
+      TCSSTokenSequence seq;
+      const bool calc = first.CType == ctFunction && SameTextAscii(first.Name, u"calc");
+      if (calc && Section)
+        seq.Init(*const_cast<TCSSTokens*>(Section->AddCalcValue(Value.Tokens)));
+      else
+        seq.Init(Value.Tokens);
+      Value.Measure.Decode(seq);
+      // A calc() value spans all its tokens: there is no second length.
+      if (calc || seq.Count <= 1 || first.Name == u"/") {
+        Value.Measure2.Flags = MeasureFlags(mfInitial);
+      } else {
+        seq.Next();
+        Value.Measure2.Decode(seq);
+      }
+      if (rec->Id == cspLineHeight && first.CType != ctPercentage && first.CType != ctDimension)
+        Value.Measure.FMUnit = muNone;
+      else if (rec->Id == cspFontSize && SameTextAscii(first.Name, u"medium"))
+        Value.Measure.SetPixels(18);
+      return true;
+    }
+    default:
+      return true;
+  }
+}
+
+void AppendCSSString(String& Out, StringView Text) {
+  Out += u'"';
+  for (char16_t c : Text) {
+    if (c == u'"' || c == u'\\') {
+      Out += u'\\';
+      Out += c;
+    } else if (c == u'\n') {
+      Out += u"\\A ";
+    } else if (c == u'\r') {
+      Out += u"\\D ";
+    } else {
+      Out += c;
+    }
+  }
+  Out += u'"';
+}
+
+void AppendCSSIdent(String& Out, StringView Text) {
+  for (char16_t c : Text) {
+    const bool plain = c == u'-' || c == u'_' || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') ||
+                       (c >= u'A' && c <= u'Z') || c >= 0x100;
+    if (plain) {
+      Out += c;
+    } else if (c <= u' ' || c == 0x7F) {
+      static constexpr char16_t hex[] = u"0123456789abcdef";
+      Out += u'\\';
+      if (c >= 16) Out += hex[c >> 4];
+      Out += hex[c & 15];
+      Out += u' ';
+    } else {
+      Out += u'\\';
+      Out += c;
+    }
+  }
+}
+
+String TCSSValue::AsString() const {
+  String s;
+  AppendCSSIdent(s, Token.Name);
+  s += u':';
+  bool afterOpen = true;  // no space before the first token and after "(" or "["
+  for (const TCSSToken& t : Tokens) {
+    switch (t.CType) {
+      case ctBlockStart: case ctBlockEnd: case ctColon: case ctSemicolon: case ctComma:
+      case ctOpenPar: case ctClosePar: case ctOpenBr: case ctCloseBr:
+        s += t.Name;
+        afterOpen = t.CType == ctOpenPar || t.CType == ctOpenBr;
+        continue;
+      case ctHash:
+        s += u" #";
+        AppendCSSIdent(s, t.Name);
+        break;
+      case ctIdent:
+      case ctFunction:
+        if (!afterOpen) s += u' ';
+        AppendCSSIdent(s, t.Name);
+        break;
+      case ctSpace:
+        s += u' ';
+        afterOpen = true;
+        continue;
+      case ctURI:
+        if (!afterOpen) s += u' ';
+        s += u"url('";
+        s += t.Name;
+        s += u"')";
+        break;
+      case ctString:
+        if (!afterOpen) s += u' ';
+        AppendCSSString(s, t.Name);
+        break;
+      default:
+        if (!afterOpen) s += u' ';
+        s += t.Name;
+        break;
+    }
+    afterOpen = false;
+  }
+  if (Important) {
+    s += u"!important;";
+  } else {
+    while (!s.empty() && s.back() <= u' ') s.pop_back();
+    s += u';';
+  }
+  return s;
+}
+
+uint32_t TCSSValue::Checksum() const {
+  uint32_t result = 0;
+  for (const TCSSToken& t : Tokens) result ^= StrCRC32(t.Name);
+  return result;
+}
+
+}  // namespace ht

@@ -1,0 +1,210 @@
+// Matching compound selectors and selector chains against nodes.
+#include "css/css_selector.h"
+#include "css/css_text_utils.h"
+#include "markup/attributes.h"
+#include "markup/hash_dictionary.h"
+#include "markup/node_list.h"
+
+namespace ht {
+
+TClassesArray ParseClassList(StringView Text) {
+  TClassesArray result;
+  size_t i = 0;
+  while (i < Text.size()) {
+    while (i < Text.size() && Text[i] <= u' ') ++i;
+    const size_t b = i;
+    while (i < Text.size() && Text[i] > u' ') ++i;
+    if (i > b) {
+      TCSSClassRec rec;
+      rec.s = AsciiLowerCase(Text.substr(b, i - b));
+      rec.hash = HtTagHash(rec.s.data(), int32_t(rec.s.size()));
+      result.push_back(std::move(rec));
+    }
+  }
+  return result;
+}
+
+std::span<const TCSSClassRec> TCSSPlainNodeFacts::NodeClasses(const THtNode& Node) const {
+  auto it = FClasses.find(&Node);
+  if (it == FClasses.end()) {
+    const THtAttributes* a = Node.Attributes();
+    it = FClasses.emplace(&Node, a ? ParseClassList(a->GetAttribute(u"class")) : TClassesArray()).first;
+  }
+  return it->second;
+}
+
+TCSSPseudoSet TCSSPlainNodeFacts::NodeState(const THtNode& Node) const {
+  const auto it = FStates.find(&Node);
+  return it == FStates.end() ? 0 : it->second;
+}
+
+void TCSSPlainNodeFacts::Clear() {
+  FClasses.clear();
+  FStates.clear();
+}
+
+// --- The parts of a compound ------------------------------------------------
+
+bool TCSSSelector::classTest(const THtNode& Node, const ICSSNodeFacts& Facts) const {
+  const std::span<const TCSSClassRec> own = Facts.NodeClasses(Node);
+  if (own.size() < Classes.size()) return false;
+  if (own.size() > 1) {
+    for (const TCSSClassRec& c : Classes) {
+      bool found = false;
+      for (const TCSSClassRec& o : own)
+        if (o.hash == c.hash && o.s == c.s) {
+          found = true;
+          break;
+        }
+      if (!found) return false;
+    }
+    return true;
+  }
+  return Classes.empty() || (own[0].hash == Classes[0].hash && own[0].s == Classes[0].s);
+}
+
+bool TCSSSelector::pseudoTest(const THtNode& Node, TCSSPseudoSet State) const {
+  if (PseudoSet & PseudoBit(pcNthChild)) {
+    const int p = Node.ChildIndex() + 1;
+    const bool ok = NthValue == -1 ? (p & 1) == 1 : NthValue == -2 ? (p & 1) == 0 : p == NthValue;
+    if (!ok) return false;
+    const TCSSPseudoSet rest = PseudoSet & ~PseudoBit(pcNthChild);
+    return (State & rest) == rest;
+  }
+  if (PseudoSet & PseudoBit(pcNthOfType)) {
+    if (Node.TagIndex() + 1 != NthValue) return false;
+    const TCSSPseudoSet rest = PseudoSet & ~PseudoBit(pcNthOfType);
+    return (State & rest) == rest;
+  }
+  return (State & PseudoSet) == PseudoSet;
+}
+
+bool TCSSSelector::attrTest(const THtNode& Node) const {
+  const THtAttributes* attrs = Node.Attributes();
+  for (const TCSSCondition& c : Conditions) {
+    int index = 0;
+    if (!attrs || !attrs->Find(c.Name, index)) {
+      if (c.Op == 6) return true;
+      return false;
+    }
+    const StringView v = attrs->GetValue(index);
+    const StringView w = c.Value;
+    bool ok = false;
+    switch (c.Op) {
+      case 0: ok = w.empty() || v == w; break;
+      case 1: ok = !w.empty() && v.size() >= w.size() && v.substr(0, w.size()) == w; break;
+      case 2: ok = !w.empty() && v.size() >= w.size() && v.substr(v.size() - w.size()) == w; break;
+      case 3: ok = !w.empty() && v.find(w) != StringView::npos; break;
+      case 4: {
+        const String padded = u' ' + String(v) + u' ';
+        ok = padded.find(u' ' + String(w) + u' ') != String::npos;
+        break;
+      }
+      case 5: ok = v == w || (v.size() > w.size() && v.substr(0, w.size()) == w && v[w.size()] == u'-'); break;
+      case 6: ok = v != w; break;
+      default: break;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
+// --- Match routines -----------------------------------------------------------
+
+bool TCSSSelector::MatchAny(const THtNode&, TCSSPseudoSet, const ICSSNodeFacts&) const { return true; }
+
+bool TCSSSelector::MatchTag(const THtNode& Node, TCSSPseudoSet, const ICSSNodeFacts&) const {
+  return Node.Tag() == Tag;
+}
+
+bool TCSSSelector::MatchId(const THtNode& Node, TCSSPseudoSet, const ICSSNodeFacts&) const {
+  const THtAttributes* a = Node.Attributes();
+  return a && a->GetAttribute(u"id") == Id;
+}
+
+bool TCSSSelector::MatchClasses(const THtNode& Node, TCSSPseudoSet, const ICSSNodeFacts& Facts) const {
+  return classTest(Node, Facts);
+}
+
+bool TCSSSelector::MatchTagClasses(const THtNode& Node, TCSSPseudoSet, const ICSSNodeFacts& Facts) const {
+  return Node.Tag() == Tag && classTest(Node, Facts);
+}
+
+bool TCSSSelector::MatchAttrPseudo(const THtNode& Node, TCSSPseudoSet State, const ICSSNodeFacts&) const {
+  return Node.Attributes() && pseudoTest(Node, State) && attrTest(Node);
+}
+
+bool TCSSSelector::MatchAttr(const THtNode& Node, TCSSPseudoSet, const ICSSNodeFacts&) const {
+  return Node.Attributes() && attrTest(Node);
+}
+
+bool TCSSSelector::MatchClassesPseudo(const THtNode& Node, TCSSPseudoSet State, const ICSSNodeFacts& Facts) const {
+  return classTest(Node, Facts) && pseudoTest(Node, State);
+}
+
+bool TCSSSelector::MatchAll(const THtNode& Node, TCSSPseudoSet State, const ICSSNodeFacts& Facts) const {
+  if (!Universal && !Tag.empty() && Node.Tag() != Tag) return false;
+  if (!Id.empty()) {
+    const THtAttributes* a = Node.Attributes();
+    if (!a || a->GetAttribute(u"id") != Id) return false;
+  }
+  if (!Classes.empty() && !classTest(Node, Facts)) return false;
+  if (PseudoSet && !pseudoTest(Node, State)) return false;
+  if (!Conditions.empty() && !attrTest(Node)) return false;
+  return true;
+}
+
+bool TCSSSelector::MatchCompound(const THtNode& Node, TCSSPseudoSet State, const ICSSNodeFacts& Facts) const {
+  if (!(this->*Match)(Node, State, Facts)) return false;
+  for (const auto& n : NotList)
+    if ((n.get()->*(n->Match))(Node, State, Facts)) return false;
+  return true;
+}
+
+// --- Chains -------------------------------------------------------------------
+
+namespace {
+
+const THtNode* previousElement(const THtNode* n) {
+  for (const THtNode* p = n->PreviousSibling(); p; p = p->PreviousSibling())
+    if (!p->Tag().empty()) return p;
+  return nullptr;
+}
+
+// C has matched N; completes the chain to C's left.
+bool matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts) {
+  const TCSSSelector* L = C.Left.get();
+  if (!L) return true;
+  auto tryNode = [&](const THtNode* m) {
+    return L->MatchCompound(*m, Facts.NodeState(*m) | Pseudo, Facts) && matchLeft(*L, *m, Pseudo, Facts);
+  };
+  switch (C.Combinator) {
+    case 1: {
+      const THtNode* p = N.Parent();
+      return p && tryNode(p);
+    }
+    case 2: {
+      const THtNode* p = N.Parent() ? previousElement(&N) : nullptr;
+      return p && tryNode(p);
+    }
+    case 3:
+      if (!N.Parent()) return false;
+      for (const THtNode* p = previousElement(&N); p; p = previousElement(p))
+        if (tryNode(p)) return true;
+      return false;
+    default:
+      for (const THtNode* p = N.Parent(); p; p = p->Parent())
+        if (tryNode(p)) return true;
+      return false;
+  }
+}
+
+}  // namespace
+
+bool TestElement(const THtNode& E, const TCSSSelector& S, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts) {
+  if ((S.PseudoSet & Pseudo) != Pseudo) return false;
+  if (!S.MatchCompound(E, Facts.NodeState(E) | Pseudo, Facts)) return false;
+  return matchLeft(S, E, Pseudo, Facts);
+}
+
+}  // namespace ht

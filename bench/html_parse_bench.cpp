@@ -1,0 +1,86 @@
+// Tree construction and HTML writing over a large real-world page.
+// Throughput counts the page's bytes as stored (UTF-8): parsing is tokenize +
+// build + free; writing is GetInnerHTML of the built tree.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "markup/markup_startup.h"
+#include "markup/node.h"
+
+namespace {
+
+const char* const kPage = "rust-book-print.html";
+
+// Looks in ../shared/bench/ from the working directory, then under
+// $TARNWICK_SOURCE_DIR/../shared/bench/.
+bool loadPage(std::string& bytes) {
+  std::string candidates[2] = {std::string("../shared/bench/") + kPage, ""};
+  if (const char* src = std::getenv("TARNWICK_SOURCE_DIR"))
+    candidates[1] = std::string(src) + "/../shared/bench/" + kPage;
+  for (const std::string& path : candidates) {
+    if (path.empty()) continue;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) continue;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    bytes = ss.str();
+    return true;
+  }
+  return false;
+}
+
+struct Page {
+  bool ok = false;
+  size_t bytes = 0;
+  ht::String text;
+  Page() {
+    std::string raw;
+    ok = loadPage(raw);
+    bytes = raw.size();
+    text = ht::Utf8ToString(raw);
+    ht::HtMarkupInitialize();
+  }
+};
+
+const Page& page() {
+  static const Page p;
+  return p;
+}
+
+void BM_ParseAndFree(benchmark::State& state) {
+  const Page& p = page();
+  if (!p.ok) {
+    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    return;
+  }
+  for (auto _ : state) {
+    auto root = std::make_unique<ht::THtmlNode>();
+    root->Parse(p.text);
+    benchmark::DoNotOptimize(root->GetCount());
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(p.bytes));
+}
+BENCHMARK(BM_ParseAndFree)->Unit(benchmark::kMillisecond);
+
+void BM_WriteHTML(benchmark::State& state) {
+  const Page& p = page();
+  if (!p.ok) {
+    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    return;
+  }
+  ht::THtmlNode root;
+  root.Parse(p.text);
+  for (auto _ : state) {
+    ht::String html = root.GetInnerHTML();
+    benchmark::DoNotOptimize(html.data());
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(p.bytes));
+}
+BENCHMARK(BM_WriteHTML)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,96 @@
+// The HTML tokenizer alone, and the item reader on top of it, over a large
+// real-world page. Throughput counts the page's bytes as stored (UTF-8).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "markup/entities.h"
+#include "markup/html_parser.h"
+#include "markup/html_tokenizer.h"
+#include "markup/string_rec.h"
+
+namespace {
+
+const char* const kPage = "rust-book-print.html";
+
+// Looks in ../shared/bench/ from the working directory, then under
+// $TARNWICK_SOURCE_DIR/../shared/bench/.
+bool loadPage(std::string& bytes) {
+  std::string candidates[2] = {std::string("../shared/bench/") + kPage, ""};
+  if (const char* src = std::getenv("TARNWICK_SOURCE_DIR"))
+    candidates[1] = std::string(src) + "/../shared/bench/" + kPage;
+  for (const std::string& path : candidates) {
+    if (path.empty()) continue;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) continue;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    bytes = ss.str();
+    return true;
+  }
+  return false;
+}
+
+struct Page {
+  bool ok = false;
+  size_t bytes = 0;
+  ht::String text;
+  Page() {
+    std::string raw;
+    ok = loadPage(raw);
+    bytes = raw.size();
+    text = ht::Utf8ToString(raw);
+    ht::CreateEntityDictionaries();
+  }
+};
+
+const Page& page() {
+  static const Page p;
+  return p;
+}
+
+void BM_Tokenizer(benchmark::State& state) {
+  const Page& p = page();
+  if (!p.ok) {
+    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    return;
+  }
+  size_t tokens = 0;
+  for (auto _ : state) {
+    ht::THtObjectDictionary tags(256, true, ht::KeyField<&ht::THtStringRec::Value>);
+    ht::THTMLTokenizer tk(p.text, false);
+    tk.TagList = &tags;
+    tokens = 0;
+    for (;;) {
+      if (!tk.NextToken(true) && tk.Parser->Empty()) break;
+      ++tokens;
+    }
+    benchmark::DoNotOptimize(tokens);
+  }
+  state.counters["tokens"] = double(tokens);
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(p.bytes));
+}
+BENCHMARK(BM_Tokenizer)->Unit(benchmark::kMillisecond);
+
+void BM_ItemReader(benchmark::State& state) {
+  const Page& p = page();
+  if (!p.ok) {
+    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    return;
+  }
+  size_t items = 0;
+  for (auto _ : state) {
+    ht::THtmlParser hp(p.text, false);
+    items = 0;
+    while (hp.NextItem()) ++items;
+    benchmark::DoNotOptimize(items);
+  }
+  state.counters["items"] = double(items);
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(p.bytes));
+}
+BENCHMARK(BM_ItemReader)->Unit(benchmark::kMillisecond);
+
+}  // namespace

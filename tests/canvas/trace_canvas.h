@@ -1,0 +1,88 @@
+#pragma once
+// A canvas for tests that draws nothing and records every call instead: the
+// drawing primitives with their pen, brush and path text, the state and
+// matrix changes, clipping and text, in call order. Fonts measure with fixed
+// metrics (every unit is half the font height wide) so widths are exact.
+#include <string>
+#include <vector>
+
+#include "canvas/canvas.h"
+
+namespace ht::testing {
+
+// A path that keeps its figures as text: "M x,y", "L x,y", "A x,y,w,h,start,sweep",
+// "C ...", "Z", separated by blanks; numbers at most two decimals.
+class TTracePath : public THtPath {
+ public:
+  static const THtPathClass ClassType;
+  const THtPathClass* ClassRefOf() const override { return &ClassType; }
+
+  explicit TTracePath(bool AForClip) : THtPath(AForClip) {}
+
+  void Clear() override { Ops.clear(); }
+  std::unique_ptr<THtPath> Clone() const override;
+  void CloseFigure() override { Ops.push_back("Z"); }
+  void AddArc(float X, float Y, float w, float h, float StartAngle, float SweepAngle, float Width) override;
+  void AddBeziers(const TPointFArray& Points) override;
+  void AddPath(THtPath* APath) override;
+  void GetBounds(TRectF& R, const THtMatrixData* M) override;
+  void Transform(const THtMatrixData& M) override;
+  void MoveTo(float CX, float CY) override;
+  void LineTo(float X, float Y) override;
+  bool Empty() const override { return Ops.empty(); }
+
+  std::string Text() const;
+  std::vector<std::string> Ops;
+};
+
+class TTraceCanvasClass : public THtCanvasClass {
+ public:
+  using THtCanvasClass::THtCanvasClass;
+
+  THtStringList* InstalledFonts() const override;
+  const THtPathClass* PathClass() const override { return &TTracePath::ClassType; }
+  void GetFonts(std::vector<String>& List) const override;
+  // Every unit is Font->Height() / 2 * Scale wide, plus the letter spacing,
+  // plus the word spacing for each space.
+  float MeasureString(StringView s, THtFont* Font, const THtTextStyle& TextStyle, float Scale,
+                      int AFirstChar, int ALength) const override;
+
+  // The family names GetFonts reports (a test sets them; HasFont fills the
+  // installed list from them once).
+  static std::vector<String>& FontNames();
+  // Empties the installed list so the next HasFont reads FontNames again.
+  static void ResetInstalledFonts();
+  // How often GetFonts ran.
+  static int& GetFontsCalls();
+};
+
+class TTraceCanvas : public THtCanvas {
+ public:
+  static const TTraceCanvasClass ClassType;
+  const THtCanvasClass* ClassRefOf() const override { return &ClassType; }
+
+  void BeginScene(const THtCanvasScene& AScene) override;
+  void EndScene() override;
+  void SaveState() override;
+  void RestoreState() override;
+  void IntersectClip(const TRectF& R) override;
+  void IntersectClip(THtPath* ClipPath) override;
+  void SetClip(const TRectF& R) override;
+  void MatrixTransform(const THtMatrixData& M, bool Add) override;
+  void DrawPath(THtPen* Pen, THtPath* Path) override;
+  void FillPath(THtBrush* Brush, THtPath* Path) override;
+  void DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, int AFirstChar,
+                  int ALength) override;
+
+  // The recorded calls, one line each.
+  std::vector<std::string> Calls;
+  // SaveState minus RestoreState calls seen (negative after an unbalanced
+  // restore).
+  int Balance = 0;
+  std::string Joined() const;
+};
+
+// Compact text of a number (at most two decimals), as the trace writes it.
+std::string TraceNum(double v);
+
+}  // namespace ht::testing
