@@ -3,10 +3,9 @@
 // build + free; writing is GetInnerHTML of the built tree.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <fstream>
+#include "shared_input.h"
+
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "markup/markup_startup.h"
@@ -16,31 +15,13 @@ namespace {
 
 const char* const kPage = "rust-book-print.html";
 
-// Looks in ../shared/bench/ from the working directory, then under
-// $TARNWICK_SOURCE_DIR/../shared/bench/.
-bool loadPage(std::string& bytes) {
-  std::string candidates[2] = {std::string("../shared/bench/") + kPage, ""};
-  if (const char* src = std::getenv("TARNWICK_SOURCE_DIR"))
-    candidates[1] = std::string(src) + "/../shared/bench/" + kPage;
-  for (const std::string& path : candidates) {
-    if (path.empty()) continue;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) continue;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    bytes = ss.str();
-    return true;
-  }
-  return false;
-}
-
 struct Page {
   bool ok = false;
   size_t bytes = 0;
   ht::String text;
   Page() {
     std::string raw;
-    ok = loadPage(raw);
+    ok = bench::LoadSharedInput(kPage, raw);
     bytes = raw.size();
     text = ht::Utf8ToString(raw);
     ht::HtMarkupInitialize();

@@ -2,9 +2,8 @@
 // real-world page. Throughput counts the page's bytes as stored (UTF-8).
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include "shared_input.h"
+
 #include <string>
 
 #include "markup/entities.h"
@@ -16,31 +15,13 @@ namespace {
 
 const char* const kPage = "rust-book-print.html";
 
-// Looks in ../shared/bench/ from the working directory, then under
-// $TARNWICK_SOURCE_DIR/../shared/bench/.
-bool loadPage(std::string& bytes) {
-  std::string candidates[2] = {std::string("../shared/bench/") + kPage, ""};
-  if (const char* src = std::getenv("TARNWICK_SOURCE_DIR"))
-    candidates[1] = std::string(src) + "/../shared/bench/" + kPage;
-  for (const std::string& path : candidates) {
-    if (path.empty()) continue;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) continue;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    bytes = ss.str();
-    return true;
-  }
-  return false;
-}
-
 struct Page {
   bool ok = false;
   size_t bytes = 0;
   ht::String text;
   Page() {
     std::string raw;
-    ok = loadPage(raw);
+    ok = bench::LoadSharedInput(kPage, raw);
     bytes = raw.size();
     text = ht::Utf8ToString(raw);
     ht::CreateEntityDictionaries();

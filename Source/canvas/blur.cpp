@@ -116,8 +116,8 @@ void fillRun(const THtPixelMap& m, int y, int x0, int x1, uint32_t Value) {
   for (int x = x0; x <= x1; ++x) row[x] = Value;
 }
 
-// Copies columns x0..x0+Count-1 of row SrcY to row DstY, or mirrored
-// (column x0 + k to x1 - k) when Mirror is set; clipped.
+// Copies Count pixels from column SrcX of row SrcY to column DstX of row
+// DstY, in reverse order when Mirror is set; clipped.
 void copyRow(const THtPixelMap& m, int SrcY, int DstY, int SrcX, int DstX, int Count, bool Mirror) {
   if (SrcY < 0 || SrcY >= m.Height || DstY < 0 || DstY >= m.Height) return;
   const uint32_t* src = m.ScanLine(SrcY);
@@ -135,6 +135,10 @@ void BlurBitmap32(const THtPixelMap& Bitmap, const TRect& R, float Blur, uint32_
   if (Blur < 0.1f) return;
   if (Bitmap.PixelBits != 32) throw Exception(String(u"Blur only works for 32-bit bitmaps"));
   if (!Bitmap.Bits) return;
+  // The kernel stops growing long before these; they keep the sizes below
+  // in range.
+  Blur = std::min(Blur, 999.0f);
+  Radius = std::clamp(Radius, 0, 1 << 16);
   const uint32_t color = PremultiplyColor(Color);
   TGaussKernel K;
   MakeGaussKernel(K, Blur, 255, 1);

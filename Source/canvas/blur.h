@@ -39,8 +39,11 @@ bool AnyPixelDiffers(const uint32_t* P, uint32_t Value, int Count);
 void BlurBitmapRect(const THtPixelMap& Bitmap, const TGaussKernel& K, const TRect& R, const TRect& Skip);
 
 // Turns a shape already painted in Color (R with corners of radius Radius)
-// into its soft shadow. Raises "Blur only works for 32-bit bitmaps" for other
-// bitmaps; does nothing for Blur < 0.1.
+// into its soft shadow: one corner is blurred in two dimensions, the others
+// are blurred or mirrored from it, and the sides are filled from one blurred
+// line, so the cost does not grow with the area. The result is symmetric
+// about the box's centre lines. Raises "Blur only works for 32-bit bitmaps"
+// for other bitmaps; does nothing for Blur < 0.1.
 void BlurBitmap32(const THtPixelMap& Bitmap, const TRect& R, float Blur, uint32_t Color, int Radius,
                   bool Mirror);
 

@@ -9,10 +9,24 @@ const THtBrushClass THtBrush::ClassType{"THtBrush", nullptr, std::type_identity<
 
 THtBrush::THtBrush(uint32_t AColor) : FColor(AColor) {}
 
+namespace {
+
+// A negative angle as its equivalent in [0, 360), in one step however far
+// below 0 it is; an angle that is not finite (NaN, infinity) has no
+// direction and counts as 0.
+float nonNegativeAngle(float Angle) {
+  if (!std::isfinite(Angle)) return 0;
+  if (Angle >= 0) return Angle;
+  Angle = std::fmod(Angle, 360.0f);
+  if (Angle < 0) Angle += 360;
+  return Angle;
+}
+
+}  // namespace
+
 THtBrush::THtBrush(const TRectF& R, uint32_t, uint32_t, float AAngle, const TRectF& AFillRect)
     : Kind(hbGradient), GradientRect(R), FillRect(AFillRect) {
-  while (AAngle < 0) AAngle += 360;
-  Angle = AAngle;
+  Angle = nonNegativeAngle(AAngle);
 }
 
 THtBrush::THtBrush(float AOffsetX, float AOffsetY, float ACx, float ACy, float AFX, float AFY,
@@ -63,7 +77,7 @@ std::unique_ptr<THtBrush> THtBrush::Clone() const {
 
 uint32_t THtBrush::CalcGradientColor(float X, float Y) {
   if (GradientColors.size() < 2) return GradientColors.size() == 1 ? GradientColors[0] : GetColor();
-  while (Angle < 0) Angle += 360;
+  Angle = nonNegativeAngle(Angle);
 
   // The point relative to the corner where the gradient starts.
   float x, y;

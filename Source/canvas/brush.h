@@ -64,7 +64,8 @@ class THtBrush : public THtObject {
   // A solid brush.
   explicit THtBrush(uint32_t AColor);
   // A linear gradient; the base keeps neither colour (the stops come from
-  // SetGradientColors). The angle is raised by 360 until not negative.
+  // SetGradientColors). A negative angle becomes its equivalent in
+  // [0, 360) and one that is not finite becomes 0.
   THtBrush(const TRectF& R, uint32_t StartColor, uint32_t EndColor, float AAngle, const TRectF& AFillRect);
   // A radial gradient.
   THtBrush(float AOffsetX, float AOffsetY, float ACx, float ACy, float AFX, float AFY, float ARadius,
@@ -80,8 +81,8 @@ class THtBrush : public THtObject {
   // A new brush of the same class; the caller owns it. Image is not copied.
   virtual std::unique_ptr<THtBrush> Clone() const;
 
-  // The colour of a linear gradient at a point of FillRect. Turns a negative
-  // Angle into its positive equivalent (the field is updated).
+  // The colour of a linear gradient at a point of FillRect. Normalises Angle
+  // first as the constructor does (the field is updated).
   uint32_t CalcGradientColor(float X, float Y);
 
   THtBrushKind Kind = hbSolid;

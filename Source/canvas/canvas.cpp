@@ -2,7 +2,11 @@
 
 #include <cmath>
 
+#include "canvas/box_shadow.h"
 #include "canvas/geometry.h"
+#include "canvas/image_drawing.h"
+#include "canvas/path_records.h"
+#include "canvas/shape_composites.h"
 #include "markup/object_list.h"
 
 namespace ht {
@@ -42,7 +46,7 @@ const THtBrushClass* THtCanvasClass::BrushClass() const { return &THtBrush::Clas
 const THtPenClass* THtCanvasClass::PenClass() const { return &THtPen::ClassType; }
 const THtFontClass* THtCanvasClass::FontClass() const { return &THtFont::ClassType; }
 const THtImageClass* THtCanvasClass::ImageClass() const { return &THtImage::ClassType; }
-const THtPathClass* THtCanvasClass::PathClass() const { return nullptr; }
+const THtPathClass* THtCanvasClass::PathClass() const { return &THtCustomPath::ClassType; }
 const THtPageClass* THtCanvasClass::PageClass() const { return &THtPage::ClassType; }
 const THtBitmapClass* THtCanvasClass::BitmapClass() const { return &THtBitmap::ClassType; }
 
@@ -214,6 +218,31 @@ void THtCanvas::FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, f
   FillPath(Brush, path.get());
 }
 
+void THtCanvas::RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY) {
+  ht::RoundRect(*this, Pen, R, RadiusX, RadiusY);
+}
+
+void THtCanvas::DrawCheck(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) {
+  ht::DrawCheck(*this, R, DPI, Checked, Active, HOver, Disabled);
+}
+
+void THtCanvas::DrawRadio(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) {
+  ht::DrawRadio(*this, R, DPI, Checked, Active, HOver, Disabled);
+}
+
+void THtCanvas::DrawButton(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) {
+  ht::DrawButton(*this, R, DPI, Checked, Active, HOver, Disabled);
+}
+
+void THtCanvas::DrawWavyLine(float x1, float y1, float x2, float y2, THtPen* Pen) {
+  ht::DrawWavyLine(*this, x1, y1, x2, y2, Pen);
+}
+
+void THtCanvas::DrawTextShadow(StringView s, const TRectF& R, const THtTextStyle& TextStyle, THtFont* Font,
+                               float HOffset, float VOffset, float Blur, uint32_t ShadowColor) {
+  ht::DrawTextShadow(*this, s, R, TextStyle, Font, HOffset, VOffset, Blur, ShadowColor);
+}
+
 void THtCanvas::DrawStringEx(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
                              const TSingleArray&, THtBrush*, THtPen*, int AFirstChar, int ALength) {
   DrawString(s, R, Font, TextStyle, AFirstChar, ALength);
@@ -253,6 +282,22 @@ void THtCanvas::MatrixTransform(const THtMatrixData& M, bool Add) {
 
 void THtCanvas::BlurRect(const TRectF&, THtPath*, float) {}
 void THtCanvas::DrawBitmap(THtBitmap*, const TRectF&, const TRect&, float) {}
+
+void THtCanvas::DrawImage(THtImage* Image, const TRectF& R, float Opacity) { BaseDrawImage(*this, Image, R, Opacity); }
+
+void THtCanvas::TileImage(THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin, bool RepeatX,
+                          bool RepeatY, float Opacity, float Radius) {
+  BaseTileImage(*this, Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
+}
+
+void THtCanvas::FillImage(const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
+                          const TElementBackground& Background, float Opacity, float Radius) {
+  BaseFillImage(*this, R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius);
+}
+
+void THtCanvas::DrawShadow(THtPath* Path, const THtShadowProps& Props) {
+  DrawBoxShadow(*this, Props, Path, FShadowCache);
+}
 
 THtPen* THtCanvas::GetPen(uint32_t AColor, float AWidth) {
   if (FPen) {

@@ -59,6 +59,10 @@ using THtCanvasFlags = TEnumSet<THtCanvasFlag, uint16_t>;
 using THtColorMatrix = std::array<float, 25>;
 using PHtColorMatrix = THtColorMatrix*;
 
+class TElementBackground;  // css/element_background.h
+class THtShadowCache;      // canvas/box_shadow.h
+struct THtShadowProps;
+
 // A font service a host may register; the canvas only keeps it.
 class IHtFontService {
  public:
@@ -83,7 +87,7 @@ class THtCanvasClass : public TClassRef<THtCanvas> {
   virtual const THtPenClass* PenClass() const;
   virtual const THtFontClass* FontClass() const;
   virtual const THtImageClass* ImageClass() const;
-  // The base has no concrete path class of its own yet: null.
+  // THtCustomPath in the base, so the shape composites work on any canvas.
   virtual const THtPathClass* PathClass() const;
   virtual const THtPageClass* PageClass() const;
   // The class a canvas prints with: itself unless a back end names another.
@@ -172,7 +176,16 @@ class THtCanvas : public THtObject {
   virtual void DrawEllipse(THtPen* Pen, float X, float Y, float w, float h);
   virtual void FillRectangle(THtBrush* Brush, float X, float Y, float w, float h);
   virtual void DrawRectangle(THtPen* Pen, float X, float Y, float w, float h);
+  // Strokes the outline of a rounded rectangle (ht::RoundRect in the base).
+  virtual void RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY);
   virtual void FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, float RadiusY);
+  // Form-control glyphs in the box R; the base draws ht::DrawCheck,
+  // ht::DrawRadio and ht::DrawButton (whose outline goes through RoundRect).
+  virtual void DrawCheck(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled);
+  virtual void DrawRadio(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled);
+  virtual void DrawButton(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled);
+  // The wavy spelling underline (ht::DrawWavyLine in the base).
+  virtual void DrawWavyLine(float x1, float y1, float x2, float y2, THtPen* Pen);
 
   // Draws ALength units of s from AFirstChar with the text's top-left at
   // R's top-left.
@@ -198,9 +211,25 @@ class THtCanvas : public THtObject {
   virtual void RotateTransform(float Angle);
   virtual void MatrixTransform(const THtMatrixData& M, bool Add);
 
+  // Text with a shadow; the base draws a sharp one (ht::DrawTextShadow).
+  virtual void DrawTextShadow(StringView s, const TRectF& R, const THtTextStyle& TextStyle, THtFont* Font,
+                              float HOffset, float VOffset, float Blur, uint32_t ShadowColor);
+
   // Blurs the target inside R (current coordinates); nothing in the base.
   virtual void BlurRect(const TRectF& R, THtPath* BorderPath, float BlurRadius);
   virtual void DrawBitmap(THtBitmap* B, const TRectF& DestR, const TRect& SrcR, float Opacity);
+
+  // Images and backgrounds (image_drawing.h): the base DrawImage plays only
+  // vector images, TileImage draws one DrawImage per tile and FillImage
+  // sizes, positions and repeats a CSS background image inside R.
+  virtual void DrawImage(THtImage* Image, const TRectF& R, float Opacity);
+  virtual void TileImage(THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin, bool RepeatX,
+                         bool RepeatY, float Opacity, float Radius);
+  virtual void FillImage(const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
+                         const TElementBackground& Background, float Opacity, float Radius);
+  // The blurred outer box shadow of Props (box_shadow.h); Path is the
+  // shadow's shape when given, else the box as a (rounded) rectangle.
+  virtual void DrawShadow(THtPath* Path, const THtShadowProps& Props);
 
   // The reused pen and brush: owned by the canvas, valid until the next call
   // of the same operation.
@@ -300,6 +329,7 @@ class THtCanvas : public THtObject {
   bool FCached = false;
   bool FNeedCacheUpdate = false;
   std::unique_ptr<THtColorMatrix> FImageColorMatrix;
+  std::unique_ptr<THtShadowCache> FShadowCache;  // the last large shadow; made by the first one drawn
   TRenderPDFPageEvent FOnRenderPDFPage;
   THtMatrixData FCurrentMatrix;
   std::vector<THtCanvasState> FStateStack;  // only grows

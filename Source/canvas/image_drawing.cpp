@@ -9,52 +9,33 @@ namespace ht {
 
 namespace {
 
-void fixToPixels(TMeasure& m) {
-  if (m.GetAuto()) return;
-  const float px = m.ToPixels();
-  m.Style = nullptr;
-  m.Parent = nullptr;
-  m.Calc = nullptr;
-  m.FValue = px;
-  m.FMUnit = muPX;
+// Target (an Assign copy of Source) holds Source's current pixel value when
+// Source is not auto. Source is read, not the copy: the copy has no style to
+// resolve em or percentage lengths against.
+void fixToPixels(TMeasure& Target, const TMeasure& Source) {
+  Target.Style = nullptr;
+  Target.Parent = nullptr;
+  Target.Calc = nullptr;
+  if (Source.GetAuto()) return;
+  const float px = Source.ToPixels();
+  Target.FValue = px;
+  Target.FMUnit = muPX;
   if (px == 0)
-    m.Include(mfZero);
+    Target.Include(mfZero);
   else
-    m.Exclude(mfZero);
+    Target.Exclude(mfZero);
 }
 
 }  // namespace
 
-TElementBackground TElementBackground::Resolved() const {
-  TElementBackground b = *this;
-  fixToPixels(b.SizeX);
-  fixToPixels(b.SizeY);
-  fixToPixels(b.PositionX);
-  fixToPixels(b.PositionY);
+std::unique_ptr<TElementBackground> ResolvedBackground(const TElementBackground& Background) {
+  auto b = std::make_unique<TElementBackground>();
+  b->Assign(Background);
+  fixToPixels(b->SizeX, Background.SizeX);
+  fixToPixels(b->SizeY, Background.SizeY);
+  fixToPixels(b->PositionX, Background.PositionX);
+  fixToPixels(b->PositionY, Background.PositionY);
   return b;
-}
-
-void CanvasDrawImage(THtCanvas& Canvas, THtImage* Image, const TRectF& R, float Opacity) {
-  if (auto* own = dynamic_cast<IHtImageDrawing*>(&Canvas))
-    own->DrawImage(Image, R, Opacity);
-  else
-    BaseDrawImage(Canvas, Image, R, Opacity);
-}
-
-void CanvasTileImage(THtCanvas& Canvas, THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin,
-                     bool RepeatX, bool RepeatY, float Opacity, float Radius) {
-  if (auto* own = dynamic_cast<IHtImageDrawing*>(&Canvas))
-    own->TileImage(Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
-  else
-    BaseTileImage(Canvas, Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
-}
-
-void CanvasFillImage(THtCanvas& Canvas, const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
-                     const TElementBackground& Background, float Opacity, float Radius) {
-  if (auto* own = dynamic_cast<IHtImageDrawing*>(&Canvas))
-    own->FillImage(R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius);
-  else
-    BaseFillImage(Canvas, R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius);
 }
 
 void BaseDrawImage(THtCanvas& Canvas, THtImage* Image, const TRectF& R, float Opacity) {
@@ -99,7 +80,7 @@ void BaseTileImage(THtCanvas& Canvas, THtImage* Image, float W, float H, const T
   for (double i = 0; i < ny; ++i)
     for (double j = 0; j < nx; ++j) {
       const float x = R.Left + float(j) * W - ox, y = R.Top + float(i) * H - oy;
-      CanvasDrawImage(Canvas, Image, TRectF(x, y, x + W, y + H), Opacity);
+      Canvas.DrawImage(Image, TRectF(x, y, x + W, y + H), Opacity);
     }
 }
 
@@ -173,15 +154,15 @@ void BaseFillImage(THtCanvas& Canvas, const TRectF& R, THtImage* Image, float Or
   }
 
   if (fitted)
-    CanvasDrawImage(Canvas, Image, TRectF(B.Left, B.Top, B.Left + iw, B.Top + ih), Opacity);
+    Canvas.DrawImage(Image, TRectF(B.Left, B.Top, B.Left + iw, B.Top + ih), Opacity);
   else if (rep == brNoRepeat)
-    CanvasDrawImage(Canvas, Image,
-                    TRectF(B.Left - OriginDeltaX, B.Top - OriginDeltaY, B.Left + iw - OriginDeltaX,
-                           B.Top + ih - OriginDeltaY),
-                    Opacity);
+    Canvas.DrawImage(Image,
+                     TRectF(B.Left - OriginDeltaX, B.Top - OriginDeltaY, B.Left + iw - OriginDeltaX,
+                            B.Top + ih - OriginDeltaY),
+                     Opacity);
   else
-    CanvasTileImage(Canvas, Image, iw, ih, B, TPointF(OriginDeltaX + dx, OriginDeltaY + dy), repeatX, repeatY,
-                    Opacity, Radius);
+    Canvas.TileImage(Image, iw, ih, B, TPointF(OriginDeltaX + dx, OriginDeltaY + dy), repeatX, repeatY, Opacity,
+                     Radius);
 }
 
 }  // namespace ht

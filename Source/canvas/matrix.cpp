@@ -261,7 +261,15 @@ String THtCustomMatrix::AsString(bool UsePX) const {
 THtCustomMatrixStack::THtCustomMatrixStack(bool AOwnsObjects)
     : THtObjectListOf<THtCustomMatrix>(AOwnsObjects), CurrentMatrix(new THtCustomMatrix()) {}
 
-THtCustomMatrixStack::~THtCustomMatrixStack() { delete CurrentMatrix; }
+THtCustomMatrixStack::~THtCustomMatrixStack() {
+  delete CurrentMatrix;
+  // Saved matrices are copies the stack made itself; a list that does not
+  // own its items would otherwise lose them.
+  if (!OwnsObjects()) {
+    for (int i = 0; i < Count(); ++i) delete Get(i);
+    Clear();
+  }
+}
 
 void THtCustomMatrixStack::SaveState() {
   auto copy = CurrentMatrix->Clone();

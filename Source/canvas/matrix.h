@@ -115,6 +115,8 @@ class THtCustomMatrix : public THtObject {
 class THtCustomMatrixStack : public THtObjectListOf<THtCustomMatrix> {
  public:
   explicit THtCustomMatrixStack(bool AOwnsObjects);
+  // Frees the current and the saved matrices, whether or not the list owns
+  // its items.
   ~THtCustomMatrixStack() override;
 
   // Always present, always owned by the stack.

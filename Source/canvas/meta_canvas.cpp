@@ -7,7 +7,6 @@
 #include "canvas/exporters.h"
 #include "canvas/image.h"
 #include "canvas/path_records.h"
-#include "canvas/shape_composites.h"
 #include "markup/str_utils.h"
 
 namespace ht {
@@ -164,11 +163,6 @@ void THtMetaCanvas::DrawImage(THtImage* Image, const TRectF& R, float Opacity) {
                                            Opacity));
 }
 
-void THtMetaCanvas::TileImage(THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin,
-                              bool RepeatX, bool RepeatY, float Opacity, float Radius) {
-  BaseTileImage(*this, Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
-}
-
 void THtMetaCanvas::FillImage(const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
                               const TElementBackground& Background, float Opacity, float Radius) {
   addRec(std::make_unique<THtMetaFillImageRec>(R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius));
@@ -291,7 +285,6 @@ void THtMetaCanvas::MultipageSheetSize(int& W, int& H) const {
 
 void THtMetaCanvas::BuildMultipages() {
   Multipages.clear();
-  FSheetRecs.clear();
   const int hp = std::max(FHPages, 1), vp = std::max(FVPages, 1);
   const int n = hp * vp;
   int sw, sh;
@@ -308,15 +301,12 @@ void THtMetaCanvas::BuildMultipages() {
     }
     THtMatrixData m;
     m.Init(s, 0, 0, s, float(sw) / float(hp) * float(c % hp), float(sh) / float(vp) * float(c / hp));
-    auto keep = [&](std::unique_ptr<THtMetaCanvasRec> rec) {
-      sheet->Add(rec.get());
-      FSheetRecs.push_back(std::move(rec));
-    };
-    keep(std::make_unique<THtMetaStateRec>(true));
-    keep(std::make_unique<THtMetaMatrixRec>(m));
+    // The sheet frees the records made for it, never the page's records.
+    sheet->Add(std::make_unique<THtMetaStateRec>(true));
+    sheet->Add(std::make_unique<THtMetaMatrixRec>(m));
     if (auto* page = dynamic_cast<THtPageMeta*>(fPages[size_t(i)].get()))
       for (THtMetaCanvasRec* rec : *page->Meta) sheet->Add(rec);
-    keep(std::make_unique<THtMetaStateRec>(false));
+    sheet->Add(std::make_unique<THtMetaStateRec>(false));
   }
 }
 
@@ -352,24 +342,6 @@ void THtMetaCanvas::SavetoPDFStream(TStream& AStream) {
   std::unique_ptr<THtPagedExporter> exporter = cls->Create();
   ExportTo(*exporter);
   exporter->SavetoStream(AStream);
-}
-
-// ---------------------------------------------------------------------------
-
-void CanvasRoundRect(THtCanvas& Canvas, THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY) {
-  if (auto* meta = dynamic_cast<THtMetaCanvas*>(&Canvas))
-    meta->RoundRect(Pen, R, RadiusX, RadiusY);
-  else
-    RoundRect(Canvas, Pen, R, RadiusX, RadiusY);
-}
-
-void CanvasDrawShadow(THtCanvas& Canvas, THtPath* Path, const THtShadowProps& Props) {
-  if (auto* meta = dynamic_cast<THtMetaCanvas*>(&Canvas)) {
-    meta->DrawShadow(Path, Props);
-    return;
-  }
-  std::unique_ptr<THtShadowCache> cache;
-  DrawBoxShadow(Canvas, Props, Path, cache);
 }
 
 }  // namespace ht

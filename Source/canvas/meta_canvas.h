@@ -33,10 +33,17 @@ class THtMetaList : public THtObject {
 
   // Appends ARec (the list takes it over when owning) and returns it.
   THtMetaCanvasRec* Add(THtMetaCanvasRec* ARec);
+  // Appends a record that the list frees, also when it does not own the
+  // records it refers to (the state and matrix records of an N-up sheet).
   template <class T>
   T* Add(std::unique_ptr<T> ARec) {
-    T* rec = ARec.release();
-    Add(static_cast<THtMetaCanvasRec*>(rec));
+    T* rec = ARec.get();
+    if (FRecs.OwnsObjects()) {
+      Add(static_cast<THtMetaCanvasRec*>(ARec.release()));
+    } else {
+      Add(static_cast<THtMetaCanvasRec*>(rec));
+      FKept.push_back(std::move(ARec));
+    }
     return rec;
   }
   int Count() const { return FRecs.Count(); }
@@ -61,6 +68,7 @@ class THtMetaList : public THtObject {
 
  private:
   THtObjectListOf<THtMetaCanvasRec> FRecs;
+  std::vector<std::unique_ptr<THtMetaCanvasRec>> FKept;  // freed with a list that owns no entries
 };
 
 class THtPageMeta : public THtPage {
@@ -122,7 +130,7 @@ class THtMetaCanvasClass : public THtCanvasClass {
 // unset unless a host sets it.
 extern const THtCanvasClass* HtRefCanvasClass;
 
-class THtMetaCanvas : public THtCanvas, public IHtImageDrawing {
+class THtMetaCanvas : public THtCanvas {
  public:
   static const THtMetaCanvasClass ClassType;
   const THtCanvasClass* ClassRefOf() const override { return &ClassType; }
@@ -140,14 +148,12 @@ class THtMetaCanvas : public THtCanvas, public IHtImageDrawing {
   void FillRectangle(THtBrush* Brush, float X, float Y, float w, float h) override;
   void DrawRectangle(THtPen* Pen, float X, float Y, float w, float h) override;
   void FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, float RadiusY) override;
-  virtual void RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY);
+  void RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY) override;
   // Pen must be given (nothing is recorded without one).
   void DrawLine(THtPen* Pen, float x1, float y1, float x2, float y2) override;
   // The image is referenced, not copied; nothing is recorded without one.
   void DrawImage(THtImage* Image, const TRectF& R, float Opacity) override;
-  // The base tiling: one recorded image per tile.
-  void TileImage(THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin, bool RepeatX,
-                 bool RepeatY, float Opacity, float Radius) override;
+  // TileImage is the base one: one recorded image per tile.
   void FillImage(const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
                  const TElementBackground& Background, float Opacity, float Radius) override;
   // A negative ALength means the rest of s from AFirstChar; nothing is
@@ -159,7 +165,7 @@ class THtMetaCanvas : public THtCanvas, public IHtImageDrawing {
                     const TSingleArray& ASpacing, THtBrush* AFill, THtPen* AStroke, int AFirstChar,
                     int ALength) override;
   void DrawLink(const TRectF& R, StringView Href, bool IsAnchor) override;
-  virtual void DrawShadow(THtPath* Path, const THtShadowProps& Props);
+  void DrawShadow(THtPath* Path, const THtShadowProps& Props) override;
   // Records M so that a replay under any starting matrix reproduces the
   // change: with Add false the record holds the matrix that turns the
   // current matrix into M.
@@ -210,14 +216,6 @@ class THtMetaCanvas : public THtCanvas, public IHtImageDrawing {
 
   THtMetaList* FList = nullptr;
   std::unique_ptr<THtMetaList> FOwnList;  // the list made by BeginScene
-  // The state and matrix records made for the sheets.
-  std::vector<std::unique_ptr<THtMetaCanvasRec>> FSheetRecs;
 };
-
-// Until RoundRect and DrawShadow are virtual operations of every canvas,
-// these reach the recording canvas's versions and the base drawings
-// otherwise.
-void CanvasRoundRect(THtCanvas& Canvas, THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY);
-void CanvasDrawShadow(THtCanvas& Canvas, THtPath* Path, const THtShadowProps& Props);
 
 }  // namespace ht

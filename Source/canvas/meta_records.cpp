@@ -4,7 +4,6 @@
 #include "canvas/colors.h"
 #include "canvas/image.h"
 #include "canvas/meta_canvas.h"
-#include "canvas/path_data_parser.h"
 #include "canvas/path_records.h"
 
 namespace ht {
@@ -24,7 +23,7 @@ THtPath* pathFor(THtCanvas* Canvas, THtPath* APath, bool ForClip, std::unique_pt
   if (cls == &THtCustomPath::ClassType) return recs;
   Temp = cls->Create(ForClip);
   if (!Temp) return nullptr;
-  ParsePathData(*Temp, recs->AsString());
+  Temp->Parse(recs->AsString());
   Temp->SetFillModeWinding(APath->FillModeWinding());
   return Temp.get();
 }
@@ -279,11 +278,11 @@ std::unique_ptr<THtImage> THtMetaImageRec::imageFromBytes(THtCanvas* Canvas) con
 void THtMetaImageRec::Draw(THtCanvas* Canvas, float AOpacity) {
   if (!Canvas->DocumentRectInView(RDest)) return;
   if (Image && Image->ClassRefOf() == Canvas->ImageClass()) {
-    CanvasDrawImage(*Canvas, Image, RDest, Opacity * AOpacity);
+    Canvas->DrawImage(Image, RDest, Opacity * AOpacity);
     return;
   }
   std::unique_ptr<THtImage> temp = imageFromBytes(Canvas);
-  if (temp && temp->IsLoaded()) CanvasDrawImage(*Canvas, temp.get(), RDest, Opacity * AOpacity);
+  if (temp && temp->IsLoaded()) Canvas->DrawImage(temp.get(), RDest, Opacity * AOpacity);
 }
 
 void THtMetaImageRec::Unify() {
@@ -301,18 +300,17 @@ THtMetaFillImageRec::THtMetaFillImageRec(const TRectF& AR, THtImage* AImage, flo
       OriginDeltaX(AOriginDeltaX),
       OriginDeltaY(AOriginDeltaY),
       Radius(ARadius),
-      Background(ABackground.Resolved()) {}
+      Background(ResolvedBackground(ABackground)) {}
 
 void THtMetaFillImageRec::Draw(THtCanvas* Canvas, float AOpacity) {
   if (Image && Image->ClassRefOf() == Canvas->ImageClass()) {
-    CanvasFillImage(*Canvas, RDest, Image, OriginDeltaX, OriginDeltaY, Background, Opacity * AOpacity, Radius);
+    Canvas->FillImage(RDest, Image, OriginDeltaX, OriginDeltaY, *Background, Opacity * AOpacity, Radius);
     return;
   }
   // Also after Unify: the background then comes back from its bytes.
   std::unique_ptr<THtImage> temp = imageFromBytes(Canvas);
   if (temp)
-    CanvasFillImage(*Canvas, RDest, temp.get(), OriginDeltaX, OriginDeltaY, Background, Opacity * AOpacity,
-                    Radius);
+    Canvas->FillImage(RDest, temp.get(), OriginDeltaX, OriginDeltaY, *Background, Opacity * AOpacity, Radius);
 }
 
 // ---------------------------------------------------------------------------
@@ -411,7 +409,7 @@ void THtMetaRectRec::Draw(THtCanvas* Canvas, float AOpacity) {
   if (Stroke) {
     auto stroke = [&](THtPen* pen) {
       if (Rounded)
-        CanvasRoundRect(*Canvas, pen, rect, Rx, Ry);
+        Canvas->RoundRect(pen, rect, Rx, Ry);
       else
         Canvas->DrawRectangle(pen, X, Y, w, h);
     };
@@ -434,19 +432,19 @@ void THtMetaRectRec::Draw(THtCanvas* Canvas, float AOpacity) {
 void THtMetaLinkRec::Draw(THtCanvas* Canvas, float) { Canvas->DrawLink(R, Href, IsAnchor); }
 
 THtMetaShadowRec::THtMetaShadowRec(THtPath* APath, const THtShadowProps& AProps)
-    : PathData(APath ? PathAsString(APath) : String()), Props(AProps) {}
+    : PathData(APath ? APath->AsString() : String()), Props(AProps) {}
 
 void THtMetaShadowRec::Draw(THtCanvas* Canvas, float) {
   if (PathData.empty()) {
-    CanvasDrawShadow(*Canvas, nullptr, Props);
+    Canvas->DrawShadow(nullptr, Props);
     return;
   }
   const THtPathClass* cls = Canvas->PathClass();
   std::unique_ptr<THtPath> path = cls ? cls->Create(false) : nullptr;
   if (!path) return;
-  ParsePathData(*path, PathData);
+  path->Parse(PathData);
   path->EndPath();
-  CanvasDrawShadow(*Canvas, path.get(), Props);
+  Canvas->DrawShadow(path.get(), Props);
 }
 
 }  // namespace ht

@@ -179,7 +179,7 @@ class THtMetaFillImageRec : public THtMetaImageRec {
 
   float OriginDeltaX = 0, OriginDeltaY = 0;
   float Radius = 0;
-  TElementBackground Background;
+  std::unique_ptr<TElementBackground> Background;  // never null
 };
 
 class THtMetaMatrixRec : public THtMetaCanvasRec {

@@ -1,5 +1,6 @@
 #include "canvas/meta_stream.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "canvas/canvas.h"
@@ -7,7 +8,6 @@
 #include "canvas/image.h"
 #include "canvas/meta_canvas.h"
 #include "canvas/meta_records.h"
-#include "canvas/path_data_parser.h"
 #include "canvas/path_records.h"
 
 namespace ht {
@@ -154,7 +154,7 @@ void THtMetaWriter::TextStyle(const THtTextStyle& V) {
   FBuf.insert(FBuf.end(), b, b + kTextStyleSize);
 }
 
-void THtMetaWriter::PathData(THtPath* APath) { Str(APath ? PathAsString(APath) : String()); }
+void THtMetaWriter::PathData(THtPath* APath) { Str(APath ? APath->AsString() : String()); }
 
 // ---------------------------------------------------------------------------
 // THtMetaReader
@@ -257,7 +257,10 @@ std::unique_ptr<THtBrush> THtMetaReader::Brush(const THtBrushClass* AClass) {
   float v[7];
   for (float& f : v) f = Float();
   const THtMatrixData m = Matrix();
-  const float angle = Float();
+  float angle = Float();
+  // Brushes keep angles at 0 or above, so only a damaged stream has a
+  // negative one; bring it into one turn so the brush need not walk there.
+  if (angle < 0) angle = std::fmod(angle, 360.0f);
   const TRectF gradientRect = Rect();
   const TRectF fillRect = Rect();
   TCardinalArray colors(size_t(Count(4)));
@@ -331,7 +334,7 @@ std::unique_ptr<THtPath> THtMetaReader::Path(const THtPathClass* APathClass) {
   const bool winding = Bool();
   if (!APathClass) throw EAbstractError(String(u"Abstract Error"));
   std::unique_ptr<THtPath> p = APathClass->Create(forClip);
-  ParsePathData(*p, data);
+  p->Parse(data);
   p->SetFillModeWinding(winding);
   return p;
 }

@@ -2,9 +2,29 @@
 
 #include <algorithm>
 
+#include "canvas/path_data_parser.h"
+#include "canvas/path_records.h"
+
 namespace ht {
 
 const THtPathClass THtPath::ClassType{"THtPath", nullptr, nullptr};
+
+THtPath::THtPath(bool AForClip) : FForClip(AForClip) {}
+
+THtPath::~THtPath() = default;
+
+THtPath::THtPath(const THtPath& A) : THtObject(), FForClip(A.FForClip), FFillModeWindings(A.FFillModeWindings) {}
+
+THtPath& THtPath::operator=(const THtPath& A) {
+  FForClip = A.FForClip;
+  FFillModeWindings = A.FFillModeWindings;
+  return *this;
+}
+
+void THtPath::SetCustomPath(std::unique_ptr<THtCustomPath> APath) {
+  FOwnedCustomPath = std::move(APath);
+  FCustomPath = FOwnedCustomPath.get();
+}
 
 void THtPath::AddLine(float x1, float y1, float x2, float y2) {
   MoveTo(x1, y1);
@@ -33,6 +53,12 @@ void THtPath::AddRoundRect(float X, float Y, float w, float h, float RadiusX, fl
 }
 
 void THtPath::AddBeziers(const TPointFArray&) {}
+
+void THtPath::AddQBeziers(const TPointFArray& Points) { ht::AddQBeziers(*this, Points); }
+
+void THtPath::Parse(StringView s) { ParsePathData(*this, s); }
+
+String THtPath::AsString() const { return FCustomPath ? FCustomPath->AsString() : String(); }
 
 void THtPath::AddEllipse(float X, float Y, float w, float h) { AddArc(X, Y, w, h, 0, 359.9f, 1.0f); }
 

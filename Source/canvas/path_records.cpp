@@ -686,7 +686,7 @@ String THtCustomPath::AsString() const {
   return w.ToString();
 }
 
-THtCustomPath* CustomPathOf(THtPath* APath) { return dynamic_cast<THtCustomPath*>(APath); }
+THtCustomPath* CustomPathOf(THtPath* APath) { return APath ? APath->CustomPath() : nullptr; }
 
 String PathAsString(THtPath* APath) {
   THtCustomPath* c = CustomPathOf(APath);

@@ -53,10 +53,13 @@ class THtCustomPath : public THtPath {
   static const THtPathClass ClassType;
   const THtPathClass* ClassRefOf() const override { return &ClassType; }
 
-  explicit THtCustomPath(bool AForClip = false) : THtPath(AForClip) {}
-
-  // This path is its own record list.
-  THtCustomPath* CustomPath() { return this; }
+  // This path is its own record list (CustomPath is the path itself).
+  explicit THtCustomPath(bool AForClip = false) : THtPath(AForClip) { FCustomPath = this; }
+  THtCustomPath(const THtCustomPath& A)
+      : THtPath(A), Tolerance(A.Tolerance), FRecs(A.FRecs), FCount(A.FCount) {
+    FCustomPath = this;
+  }
+  THtCustomPath& operator=(const THtCustomPath&) = default;
 
   void Clear() override;
   std::unique_ptr<THtPath> Clone() const override;
@@ -108,7 +111,7 @@ class THtCustomPath : public THtPath {
   // short lines; a close as the line back to the figure start).
   void DrawPath(THtCanvas* Canvas, THtPen* Pen) const;
   // SVG path data; empty without records.
-  String AsString() const;
+  String AsString() const override;
 
   // Point comparisons of LineTo and AddBeziers: |a - b| <= Tolerance.
   float Tolerance = 1e-6f;
@@ -122,9 +125,8 @@ class THtCustomPath : public THtPath {
   int FCount = 0;
 };
 
-// The record list of a path: the path itself when it is a THtCustomPath,
-// else null (back-end paths that keep one beside them answer here once
-// they exist).
+// The record list of a path (its CustomPath): the path itself when it is a
+// THtCustomPath, the list a back-end path keeps, else null; null for null.
 THtCustomPath* CustomPathOf(THtPath* APath);
 // The path as SVG path data; empty when the path has no record list.
 String PathAsString(THtPath* APath);

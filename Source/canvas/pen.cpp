@@ -8,7 +8,10 @@ THtPen::THtPen(uint32_t AColor, float AWidth) : FColor(AColor), FWidth(AWidth) {
 
 void THtPen::SetDashes(const TSingleArray& ADashes) {
   Dashes.clear();
-  const float w = GetWidth();
+  // Widths that are 0 within the single tolerance (or negative, or NaN)
+  // draw a hairline; dividing by them would store infinite lengths.
+  const float width = GetWidth();
+  const float w = width > 1e-4f ? width : 1.0f;
   for (float d : ADashes) Dashes.push_back(d / w);
 }
 

@@ -47,7 +47,9 @@ class THtPen : public THtObject {
   THtLineDrawMode Mode() const { return FMode; }
   void SetMode(THtLineDrawMode Value) { FMode = Value; }
 
-  // Stores the lengths in multiples of the current width; empty clears.
+  // Stores the lengths in multiples of the current width; empty clears. A
+  // pen without a usable width (0 within 1e-4, negative or NaN) strokes a
+  // one-pixel hairline, so its lengths are stored as multiples of 1.
   virtual void SetDashes(const TSingleArray& ADashes);
   // A new pen of the same class with this pen's state; the caller owns it.
   virtual std::unique_ptr<THtPen> Clone() const;

@@ -268,7 +268,8 @@ void THtBitmapData::Convertto32(THtColorSpace* AColorSpace) {
       table[0] = cs ? cs->ConvertColor(0) : 0xFF000000u;
       table[1] = cs ? cs->ConvertColor(1) : 0xFFFFFFFFu;
       for (int y = 0; y < FHeight; ++y)
-        for (int x = 0; x < FWidth; ++x) put(x, y, table[getBit(ScanLine(y), x)]);
+        Expand1to32(ScanLine(y), reinterpret_cast<uint32_t*>(out.data()) + size_t(y) * FWidth, FWidth, table[0],
+                    table[1]);
       break;
     case 4:
       for (uint32_t v = 0; v < 16; ++v) table[v] = cs ? cs->ConvertColor(v) : 0xFF000000u + v * 0x010101u;
@@ -300,9 +301,13 @@ void THtBitmapData::Convertto32(THtColorSpace* AColorSpace) {
     case 24:
       for (int y = 0; y < FHeight; ++y) {
         const uint8_t* src = ScanLine(y);
+        if (!cs) {
+          Expand24to32(src, reinterpret_cast<uint32_t*>(out.data()) + size_t(y) * FWidth, FWidth);
+          continue;
+        }
         for (int x = 0; x < FWidth; ++x) {
           uint32_t c = src[3 * x] | (src[3 * x + 1] << 8) | (src[3 * x + 2] << 16);
-          put(x, y, cs ? cs->ConvertColor(c) : 0xFF000000u | c);
+          put(x, y, cs->ConvertColor(c));
         }
       }
       break;

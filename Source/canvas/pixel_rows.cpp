@@ -98,4 +98,57 @@ void ApplyMaskRow1(uint8_t* Pixels, const uint8_t* Mask, int Count) {
     ApplyMaskRow1Scalar(Pixels, Mask, Count);
 }
 
+// ---- expansion to 32 bits
+
+void Expand24to32Scalar(const uint8_t* Src, uint32_t* Dst, int Count) {
+  for (int i = 0; i < Count; ++i, Src += 3) Dst[i] = 0xFF000000u | Src[0] | (Src[1] << 8) | (Src[2] << 16);
+}
+
+__attribute__((target("sse4.2"))) void Expand24to32Sse42(const uint8_t* Src, uint32_t* Dst, int Count) {
+  // Four pixels per step from a 16-byte load (12 bytes used).
+  const __m128i shuffle = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+  int i = 0;
+  for (; 3 * i + 16 <= 3 * Count; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Src + 3 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Dst + i), _mm_or_si128(_mm_shuffle_epi8(v, shuffle), opaque));
+  }
+  Expand24to32Scalar(Src + 3 * i, Dst + i, Count - i);
+}
+
+void Expand24to32(const uint8_t* Src, uint32_t* Dst, int Count) {
+  if (CpuFeatures().SSE42)
+    Expand24to32Sse42(Src, Dst, Count);
+  else
+    Expand24to32Scalar(Src, Dst, Count);
+}
+
+void Expand1to32Scalar(const uint8_t* Src, uint32_t* Dst, int Count, uint32_t Color0, uint32_t Color1) {
+  for (int i = 0; i < Count; ++i) Dst[i] = (Src[i >> 3] >> (7 - (i & 7))) & 1 ? Color1 : Color0;
+}
+
+__attribute__((target("sse2"))) void Expand1to32Sse2(const uint8_t* Src, uint32_t* Dst, int Count, uint32_t Color0,
+                                                     uint32_t Color1) {
+  const __m128i zero = _mm_setzero_si128(), c0 = _mm_set1_epi32(int(Color0)), c1 = _mm_set1_epi32(int(Color1));
+  const __m128i bitsLo = _mm_setr_epi32(0x80, 0x40, 0x20, 0x10), bitsHi = _mm_setr_epi32(8, 4, 2, 1);
+  int i = 0;
+  for (; i + 8 <= Count; i += 8) {
+    const __m128i byte = _mm_set1_epi32(Src[i >> 3]);
+    // All ones where the pixel's bit is clear.
+    const __m128i clearLo = _mm_cmpeq_epi32(_mm_and_si128(byte, bitsLo), zero);
+    const __m128i clearHi = _mm_cmpeq_epi32(_mm_and_si128(byte, bitsHi), zero);
+    __m128i* d = reinterpret_cast<__m128i*>(Dst + i);
+    _mm_storeu_si128(d, _mm_or_si128(_mm_and_si128(clearLo, c0), _mm_andnot_si128(clearLo, c1)));
+    _mm_storeu_si128(d + 1, _mm_or_si128(_mm_and_si128(clearHi, c0), _mm_andnot_si128(clearHi, c1)));
+  }
+  for (; i < Count; ++i) Dst[i] = (Src[i >> 3] >> (7 - (i & 7))) & 1 ? Color1 : Color0;
+}
+
+void Expand1to32(const uint8_t* Src, uint32_t* Dst, int Count, uint32_t Color0, uint32_t Color1) {
+  if (CpuFeatures().SSE2)
+    Expand1to32Sse2(Src, Dst, Count, Color0, Color1);
+  else
+    Expand1to32Scalar(Src, Dst, Count, Color0, Color1);
+}
+
 }  // namespace ht

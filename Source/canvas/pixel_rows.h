@@ -23,4 +23,14 @@ void ApplyMaskRow1(uint8_t* Pixels, const uint8_t* Mask, int Count);
 void ApplyMaskRow1Scalar(uint8_t* Pixels, const uint8_t* Mask, int Count);
 void ApplyMaskRow1Sse2(uint8_t* Pixels, const uint8_t* Mask, int Count);
 
+// Count 3-byte pixels to opaque 32-bit pixels, the bytes in their places.
+void Expand24to32(const uint8_t* Src, uint32_t* Dst, int Count);
+void Expand24to32Scalar(const uint8_t* Src, uint32_t* Dst, int Count);
+void Expand24to32Sse42(const uint8_t* Src, uint32_t* Dst, int Count);
+
+// Count 1-bit pixels (most significant bit first) to Color0 or Color1.
+void Expand1to32(const uint8_t* Src, uint32_t* Dst, int Count, uint32_t Color0, uint32_t Color1);
+void Expand1to32Scalar(const uint8_t* Src, uint32_t* Dst, int Count, uint32_t Color0, uint32_t Color1);
+void Expand1to32Sse2(const uint8_t* Src, uint32_t* Dst, int Count, uint32_t Color0, uint32_t Color1);
+
 }  // namespace ht

@@ -71,7 +71,8 @@ void DrawButton(THtCanvas& Canvas, const TRectF& R, int, bool, bool Active, bool
   }
   brush->SetGradientColors({0, 0.5f, 0.5f, 1}, {top, top, bottom, bottom});
   Canvas.FillRoundRect(brush.get(), R, 5, 5);
-  RoundRect(Canvas, pen.get(), R, 5, 5);
+  // Through the canvas, so a back end's own outline is used.
+  Canvas.RoundRect(pen.get(), R, 5, 5);
 }
 
 void DrawWavyLine(THtCanvas& Canvas, float x1, float y1, float x2, float, THtPen* Pen) {

@@ -6,6 +6,9 @@
 // shadow. Back ends may draw themed or native versions instead; these are
 // what a canvas without them shows.
 //
+// THtCanvas's virtual operations of the same names call these by default;
+// painting code calls the canvas's operations, so back ends can replace them.
+//
 // Angles are degrees, clockwise on the y-down surface. Every temporary pen,
 // brush and path is created and freed within the call.
 #include <cstdint>
@@ -22,6 +25,7 @@ void RoundRect(THtCanvas& Canvas, THtPen* Pen, const TRectF& R, float RadiusX, f
 // R is the glyph's box; DPI is not used by these base drawings.
 void DrawCheck(THtCanvas& Canvas, const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled);
 void DrawRadio(THtCanvas& Canvas, const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled);
+// The button's outline goes through Canvas.RoundRect.
 void DrawButton(THtCanvas& Canvas, const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled);
 
 // A zig-zag of 3-pixel steps one pixel above and below y1 from x1 to x2

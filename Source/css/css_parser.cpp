@@ -81,7 +81,7 @@ bool TCSSParser::NextSection() {
   // A selector this engine cannot follow invalidates its whole rule, as a
   // rule must not apply more widely than written.
   bool unsupported = false;
-  for (const TCSSSelector* sel : *s.Selectors) unsupported = unsupported || sel->HasUnknownPseudo();
+  for (const TCSSSelector* sel : *s.Selectors) unsupported = unsupported || sel->Unsupported();
   if (unsupported) {
     s.Selectors->Clear();
     s.Values.clear();

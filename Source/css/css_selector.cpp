@@ -15,6 +15,19 @@ namespace {
 
 bool isDelim(const TCSSToken& t, char16_t c) { return t.CType == ctDelimiter && t.Name.size() == 1 && t.Name[0] == c; }
 
+// Whether a type selector (or attribute text) reads back unchanged when
+// written as it is: a name, a number or a percentage.
+bool plainTag(StringView tag) {
+  if (tag.empty() || tag == u"*") return true;
+  if (tag[0] == u'.' || tag[0] == u'+') return false;
+  for (char16_t c : tag) {
+    const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
+                    c == u'_' || c == u'@' || c == u'%' || c == u'.' || c == u'+' || c >= 0x100;
+    if (!ok) return false;
+  }
+  return true;
+}
+
 // Walks the tokens of one selector.
 class TSelectorBuilder {
  public:
@@ -120,7 +133,7 @@ class TSelectorBuilder {
             break;
           }
           if (inNot && isDelim(t, u'*') && sel.Tag.empty()) {
-            sel.Tag = u"*";
+            sel.Tag.assign(1, u'*');
             ++i_;
             break;
           }
@@ -168,19 +181,28 @@ class TSelectorBuilder {
       readParts(*n, true);
       // readParts consumed the closing ")" when it stopped there.
       const bool closed = i_ > start && t_[i_ - 1].CType == ctClosePar;
+      bool understood = !n->Tag.empty() || !n->Id.empty() || !n->Classes.empty() || !n->AttrText.empty() ||
+                        n->PseudoSet != 0 || !n->NotList.empty();
+      bool comma = false;
+      if (!closed) {
+        while (i_ < t_.size() && t_[i_].CType == ctSpace) ++i_;
+        comma = i_ < t_.size() && t_[i_].CType == ctComma;
+        if (comma) {
+          ++i_;
+        } else {
+          // Anything else inside :not() is not understood: drop to its ")".
+          understood = false;
+          skipGroup();
+        }
+      }
+      // A group that is not understood makes the selector unknown, so its
+      // rule is dropped rather than applied more widely than written.
+      if (!understood) n->PseudoSet |= PseudoBit(pcUnknown);
       n->Universal = n->Tag == u"*";
       n->CompileMatch();
       n->Match = &TCSSSelector::MatchAll;  // the general routine serves :not() groups
       sel.NotList.push_back(std::move(n));
-      if (closed) return;
-      while (i_ < t_.size() && t_[i_].CType == ctSpace) ++i_;
-      if (i_ < t_.size() && t_[i_].CType == ctComma) {
-        ++i_;
-        continue;
-      }
-      // Anything else inside :not() is not understood: drop to its ")".
-      skipGroup();
-      return;
+      if (!comma) return;
     }
   }
 
@@ -325,18 +347,22 @@ bool TCSSSelector::HasUnknownPseudo() const {
   return false;
 }
 
-namespace {
-
-// A type selector read from a string token (or other odd text) is written
-// as a string, so that it reads back as the same type selector.
-bool plainTag(StringView tag) {
-  for (char16_t c : tag) {
-    const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
-                    c == u'_' || c == u'@' || c == u'%' || c == u'*' || c == u'.' || c == u'+' || c >= 0x80;
-    if (!ok) return false;
+bool TCSSSelector::Unsupported() const {
+  if (HasUnknownPseudo()) return true;
+  for (const TCSSSelector* s = this; s; s = s->Left.get()) {
+    for (const TCSSCondition& c : s->Conditions)
+      if (c.Name.empty()) return true;
+    if (!s->Tag.empty() && s->Tag[0] == u'@' && (s->Left || (s->Tag != u"@font-face" && s->Tag != u"@page")))
+      return true;
+    // A type selector from a string that is no name could not be written back.
+    if (!plainTag(s->Tag)) return true;
+    for (const auto& n : s->NotList)
+      if (n->Unsupported()) return true;
   }
-  return true;
+  return false;
 }
+
+namespace {
 
 void writeCompound(const TCSSSelector& s, String& out) {
   if (plainTag(s.Tag))
@@ -345,7 +371,7 @@ void writeCompound(const TCSSSelector& s, String& out) {
     AppendCSSString(out, s.Tag);
   if (!s.Id.empty()) {
     out += u'#';
-    AppendCSSIdent(out, s.Id);
+    AppendCSSIdent(out, s.Id, true);
   }
   for (const TCSSClassRec& c : s.Classes) {
     out += u'.';

@@ -87,7 +87,12 @@ bool PrepareCSSValue(TCSSValue& Value, TCSSSection* Section) {
       int v = 0;
       if (first.CType == ctIdent || first.CType == ctNumber) {
         if (TryGetEnumValue(rec->EnumPrefix, first.Name, rec->EnumType, v)) {
-          first.SetCompiled(uint32_t(v));
+          // The line bits set above are what computed style reads for
+          // text-decoration-line; the keyword only has to be valid.
+          if (rec->Id == cspTextDecorationLine)
+            first.SetCompiled(decorationBits(Value.Tokens));
+          else
+            first.SetCompiled(uint32_t(v));
           return true;
         }
       }
@@ -139,13 +144,18 @@ void AppendCSSString(String& Out, StringView Text) {
   Out += u'"';
 }
 
-void AppendCSSIdent(String& Out, StringView Text) {
-  for (char16_t c : Text) {
-    const bool plain = c == u'-' || c == u'_' || (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') ||
-                       (c >= u'A' && c <= u'Z') || c >= 0x100;
+void AppendCSSIdent(String& Out, StringView Text, bool AfterHash) {
+  // A digit that starts the name (or follows its leading "-") would read
+  // back as a number; after "#" digits are name characters.
+  const size_t digitAt = AfterHash ? SIZE_MAX : !Text.empty() && Text[0] == u'-' ? 1 : 0;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char16_t c = Text[i];
+    const bool leadingDigit = i == digitAt && c >= u'0' && c <= u'9';
+    const bool plain = !leadingDigit && (c == u'-' || c == u'_' || (c >= u'0' && c <= u'9') ||
+                                         (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c >= 0x100);
     if (plain) {
       Out += c;
-    } else if (c <= u' ' || c == 0x7F) {
+    } else if (c <= u' ' || c == 0x7F || leadingDigit) {
       static constexpr char16_t hex[] = u"0123456789abcdef";
       Out += u'\\';
       if (c >= 16) Out += hex[c >> 4];
@@ -172,7 +182,7 @@ String TCSSValue::AsString() const {
         continue;
       case ctHash:
         s += u" #";
-        AppendCSSIdent(s, t.Name);
+        AppendCSSIdent(s, t.Name, true);
         break;
       case ctIdent:
       case ctFunction:

@@ -65,7 +65,8 @@ bool PrepareCSSValue(TCSSValue& Value, TCSSSection* Section);
 // breaks escaped.
 void AppendCSSString(String& Out, StringView Text);
 // Writes Text as identifier characters, escaping those the tokenizer would
-// not read back into the identifier.
-void AppendCSSIdent(String& Out, StringView Text);
+// not read back into the identifier. AfterHash: the name follows "#", where
+// it may start with a digit.
+void AppendCSSIdent(String& Out, StringView Text, bool AfterHash = false);
 
 }  // namespace ht

@@ -113,7 +113,12 @@ THtNode* THtmlNode::InternalParse(THtmlParser& HP) {
   // level must end too, answering what the nested one answered.
   auto nested = [&](THtNode* child) {
     auto* h = dynamic_cast<THtmlNode*>(child);
-    if (!h) return false;  // a node of another kind takes no content
+    if (!h) {
+      // A node of another kind takes no content; an item meant to be read
+      // again inside it is dropped instead.
+      HP.RepeatCurrent = false;
+      return false;
+    }
     THtNode* x = h->InternalParse(HP);
     --HP.FStackLevel;
     if (x && x->Parent() != this) {

@@ -256,6 +256,21 @@ TEST_F(BoxShadowTest, LargeBoxesShareOneCachedBitmap) {
   EXPECT_NE(std::find(third.begin(), third.end(), "  Fill FE0000FF 12,12,44,44"), third.end());
 }
 
+TEST_F(BoxShadowTest, CanvasKeepsItsOwnCache) {
+  const THtShadowProps p = props(TRectF(100, 100, 300, 300), 0, 2, 3, 4, 0xFF000000, 255);
+  shadowLog().clear();
+  canvas.DrawShadow(nullptr, p);
+  ASSERT_FALSE(shadowLog().empty());
+  EXPECT_EQ(shadowLog()[0], "new bitmap 56x56");
+  // The second large shadow is cut from the bitmap the canvas kept.
+  shadowLog().clear();
+  canvas.DrawShadow(nullptr, p);
+  for (const std::string& line : shadowLog()) {
+    EXPECT_EQ(line.find("bitmap"), std::string::npos) << line;
+    EXPECT_EQ(line.find("  "), std::string::npos) << line;
+  }
+}
+
 TEST_F(BoxShadowTest, RotatedSlicesStayInDocumentUnits) {
   canvas.RotateTransform(30);
   shadowLog().clear();

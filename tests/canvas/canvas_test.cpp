@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "canvas/path_records.h"
 #include "canvas/trace_canvas.h"
 
 namespace ht {
@@ -35,7 +36,7 @@ TEST(CanvasCreate, Defaults) {
   EXPECT_EQ(c.StateDepth(), 0);
   EXPECT_TRUE(c.GetFlags() == (THtCanvasFlags{hcfNeedBuffer, hcfCacheTextWidth, hcfScaleCanvasDrawing}));
   EXPECT_EQ(c.PathClass(), &testing::TTracePath::ClassType);
-  EXPECT_EQ(THtCanvas::ClassType.PathClass(), nullptr);
+  EXPECT_EQ(THtCanvas::ClassType.PathClass(), &THtCustomPath::ClassType);
   EXPECT_EQ(c.ClassRefOf()->PrintCanvasClass(), &TTraceCanvas::ClassType);
   EXPECT_TRUE(c.ClassRefOf()->InheritsFrom(&THtCanvas::ClassType));
 }
@@ -232,9 +233,14 @@ TEST(CanvasComposites, ShapesGoThroughTemporaryPaths) {
             "FillPath FF0000FF [M 2,0 L 18,0 A 16,0,4,6,270,90 L 20,7 A 16,4,4,6,360,90 L 2,10 "
             "A 0,4,4,6,90,90 L 0,3 A 0,0,4,6,180,90]\n"
             "DrawPath FF000000/2 [M 1,1 L 3,1 L 3,3 L 1,3 L 1,1]\n");
-  // A canvas class without a path class cannot build composites.
+  // A canvas class whose path class is null cannot build composites.
+  struct NoPathClass : THtCanvasClass {
+    using THtCanvasClass::THtCanvasClass;
+    const THtPathClass* PathClass() const override { return nullptr; }
+  };
+  static const NoPathClass kNoPath{"NoPath", &THtCanvas::ClassType, nullptr};
   struct NoPath : TTraceCanvas {
-    const THtCanvasClass* ClassRefOf() const override { return &THtCanvas::ClassType; }
+    const THtCanvasClass* ClassRefOf() const override { return &kNoPath; }
   } bare;
   EXPECT_THROW(bare.DrawLine(pen, 0, 0, 1, 1), EAbstractError);
 }

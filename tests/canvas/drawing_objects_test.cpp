@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "canvas/bitmap.h"
 #include "canvas/brush.h"
 #include "canvas/canvas.h"
@@ -47,6 +49,23 @@ TEST(DrawingBrush, ConstructorsAndClone) {
   EXPECT_EQ(copy->Angle, 270);
   EXPECT_EQ(copy->FillRect.Right, 3);
   EXPECT_EQ(copy->GradientColors, g->GradientColors);
+
+  // Angles far below 0 come back in one step; ones without a direction are 0.
+  const struct {
+    float in, out;
+  } angles[] = {{-360, 0}, {-450, 270}, {400, 400},
+                {-INFINITY, 0}, {INFINITY, 0}, {NAN, 0}};
+  for (const auto& a : angles) {
+    SCOPED_TRACE(a.in);
+    THtBrush b(TRectF(0, 0, 10, 10), kRed, kBlue, a.in, TRectF(0, 0, 10, 10));
+    EXPECT_EQ(b.Angle, a.out);
+    b.Angle = a.in;  // set directly, then used
+    b.SetGradientColors({0, 1}, {kRed, kBlue});
+    b.CalcGradientColor(5, 5);
+    EXPECT_EQ(b.Angle, a.out);
+  }
+  const THtBrush far(TRectF(0, 0, 10, 10), kRed, kBlue, -1e30f, TRectF(0, 0, 10, 10));
+  EXPECT_TRUE(far.Angle >= 0 && far.Angle < 360) << far.Angle;
 
   THtMatrixData m;
   m.Init(2, 0, 0, 2, 0, 0);
@@ -119,6 +138,15 @@ TEST(DrawingPen, DashesCloneAndAssign) {
   EXPECT_EQ(target.Dashes, (TSingleArray{3}));  // kept: the source has none
   target.Assign(p);
   EXPECT_EQ(target.Dashes, (TSingleArray{2, 1}));
+}
+
+TEST(DrawingPen, DashesOfAPenWithoutWidthStayFinite) {
+  // Such pens stroke a one-pixel hairline: lengths count in pixels.
+  for (float width : {0.0f, 1e-30f, -2.0f, std::nanf("")}) {
+    THtPen p(kRed, width);
+    p.SetDashes({4, 2});
+    EXPECT_EQ(p.Dashes, (TSingleArray{4, 2})) << width;
+  }
 }
 
 TEST(DrawingFonts, GetFontKeysAndSharing) {

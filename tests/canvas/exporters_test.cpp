@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace ht {
 namespace {
 
@@ -119,7 +122,9 @@ TEST_F(Registries, FileFormatFromExtensionOrContent) {
 
   // Text conversion reads the file through the converter's stream operation.
   THtDocumentConverter::RegisterConverter(u"txt", u".txt", u"Text", std::make_shared<TTestConverter>(u"txt"));
-  EXPECT_EQ(THtDocumentConverter::FiletoText(u"tests/data/hyphenation_dictionary.txt", {}), u"txt:text");
+  const char* root = std::getenv("TARNWICK_SOURCE_DIR");
+  const String file = Utf8ToString(std::string(root ? root : ".") + "/tests/data/hyphenation_dictionary.txt");
+  EXPECT_EQ(THtDocumentConverter::FiletoText(file, {}), u"txt:text");
 }
 
 }  // namespace

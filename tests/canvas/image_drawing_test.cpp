@@ -141,7 +141,7 @@ TEST(ImageDrawing, BackgroundPlacement) {
     bg.PositionX = c.posX;
     bg.PositionY = c.posY;
     TRecTrace trace;
-    CanvasFillImage(trace, c.box, img.get(), 0, 0, bg, 1, 0);
+    trace.FillImage(c.box, img.get(), 0, 0, bg, 1, 0);
     EXPECT_EQ(trace.Calls.empty() ? "" : trace.Calls[0], c.first);
   }
 }
@@ -153,7 +153,7 @@ TEST(ImageDrawing, CentredRepeatCoversTheWholeBox) {
   bg.PositionX = Keyword(mfCenter);
   bg.PositionY = Auto();
   TRecTrace trace;
-  CanvasFillImage(trace, TRectF(0, 0, 300, 50), img.get(), 0, 0, bg, 1, 0);
+  trace.FillImage(TRectF(0, 0, 300, 50), img.get(), 0, 0, bg, 1, 0);
   const auto tiles = DrawnTiles(trace);
   ASSERT_EQ(tiles.size(), 7u);
   EXPECT_EQ(tiles.front(), "-25,0,25,50");
@@ -170,11 +170,43 @@ TEST(ImageDrawing, FillImageIsRecordedWithPixelLengths) {
   meta.FillImage(TRectF(0, 0, 100, 100), img.get(), 3, 4, bg, 0.5f, 2);
   auto* rec = dynamic_cast<THtMetaFillImageRec*>(meta.List()->GetRec(0));
   ASSERT_TRUE(rec);
-  EXPECT_EQ(rec->Background.PositionX.ToIntPixels(), 7);
-  EXPECT_TRUE(rec->Background.PositionY.GetAuto());
+  EXPECT_EQ(rec->Background->PositionX.ToIntPixels(), 7);
+  EXPECT_TRUE(rec->Background->PositionY.GetAuto());
   TRecTrace trace;
   meta.List()->Play(&trace, 0.5f);
   EXPECT_EQ(trace.Calls, (std::vector<std::string>{"DrawImage 20x10 4,-4,24,6 o=.25"}));
+}
+
+// A back end with its own background and shadow drawing.
+class TOwnDrawing : public TRecTrace {
+ public:
+  void FillImage(const TRectF& R, THtImage* Image, float, float, const TElementBackground& Background,
+                 float Opacity, float) override {
+    Calls.push_back("FillImage " + std::to_string(Image->Width) + "x" + std::to_string(Image->Height) + " " +
+                    RectText(R) + " x=" + std::to_string(Background.PositionX.ToIntPixels()) +
+                    " o=" + TraceNum(Opacity));
+  }
+  void DrawShadow(THtPath* Path, const THtShadowProps& Props) override {
+    Calls.push_back(std::string("DrawShadow ") + (Path ? "path " : "box ") + RectText(Props.R));
+  }
+};
+
+TEST(ImageDrawing, ReplayReachesTheTargetsOwnOperations) {
+  TMetaFixtureCanvas meta;
+  auto img = TTestImage::Make(20, 10);
+  TElementBackground bg;
+  bg.PositionX = Px(7);
+  meta.FillImage(TRectF(0, 0, 100, 100), img.get(), 0, 0, bg, 0.5f, 0);
+  THtShadowProps shadow;
+  shadow.R = TRectF(1, 2, 30, 40);
+  THtCanvas& asCanvas = meta;  // recorded through the canvas interface
+  asCanvas.DrawShadow(nullptr, shadow);
+  ASSERT_EQ(meta.List()->Count(), 2);
+
+  TOwnDrawing target;
+  meta.List()->Play(&target, 0.5f);
+  EXPECT_EQ(target.Calls, (std::vector<std::string>{"FillImage 20x10 0,0,100,100 x=7 o=.25",
+                                                    "DrawShadow box 1,2,30,40"}));
 }
 
 }  // namespace

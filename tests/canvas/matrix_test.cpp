@@ -241,5 +241,17 @@ TEST(MatrixStack, SaveMultiplyRestore) {
   stack.SaveState();
 }
 
+TEST(MatrixStack, NonOwningStackFreesItsSavedMatrices) {
+  // The saved matrices are the stack's own copies; LeakSanitizer reports
+  // them if the destructor leaves them to a list that does not own them.
+  THtCustomMatrixStack stack(false);
+  stack.CurrentMatrix->Translate(1, 2);
+  stack.SaveState();
+  stack.SaveState();
+  stack.RestoreState();
+  EXPECT_EQ(stack.Count(), 1);
+  expectEntries(stack.CurrentMatrix->Matrix, {1, 0, 0, 1, 1, 2});
+}
+
 }  // namespace
 }  // namespace ht

@@ -62,7 +62,7 @@ TEST(MetaCanvas, RoundedRectanglesStayOneRecord) {
   THtBrush red(0xFFFF0000);
   THtPen blue(0xFF0000FF, 2);
   meta.FillRoundRect(&red, TRectF(0, 0, 20, 10), 2, 3);
-  CanvasRoundRect(meta, &blue, TRectF(0, 0, 20, 10), 2, 3);
+  meta.RoundRect(&blue, TRectF(0, 0, 20, 10), 2, 3);
   ASSERT_EQ(meta.List()->Count(), 2);
   for (int i = 0; i < 2; ++i) {
     auto* r = RecAt<THtMetaRectRec>(meta, i);
@@ -208,6 +208,15 @@ TEST(MetaCanvas, MatrixSetWithoutAddReplaysAsThatMatrix) {
   EXPECT_FLOAT_EQ(p.Y, 2);
 }
 
+// Traces the gradient stops a filled path is drawn with.
+class TStopsCanvas : public TRecTrace {
+ public:
+  void FillPath(THtBrush* Brush, THtPath* Path) override {
+    TRecTrace::FillPath(Brush, Path);
+    for (uint32_t c : Brush->GradientColors) Calls.back() += " " + HexColor(c);
+  }
+};
+
 TEST(MetaCanvas, HalfOpacityReplayFadesAndRestores) {
   TMetaFixtureCanvas meta;
   THtBrush red(0xFFFF0000);
@@ -236,6 +245,11 @@ TEST(MetaCanvas, HalfOpacityReplayFadesAndRestores) {
   EXPECT_EQ(faded[2], "DrawPath 800000FF/2 [M 0,0 L 4,4]");
   EXPECT_EQ(faded[5], "DrawPath 800000FF/2 [M 0,0 L 1,1]");
   EXPECT_EQ(faded[6], "DrawString \"t\" 0,0 Arial o=.4");
+  // During the call a linear gradient is faded, a radial one is not.
+  TStopsCanvas stops;
+  meta.List()->Play(&stops, 0.5f);
+  EXPECT_EQ(stops.Calls[3], "FillPath 00000000 [M 0,0 L 4,4] FF00FF00 FF0000FF");
+  EXPECT_EQ(stops.Calls[4], "FillPath 00000000 [M 0,0 L 4,4] 8000FF00 800000FF");
   auto* radialRec = RecAt<THtMetaPathRec>(meta, 3);
   auto* linearRec = RecAt<THtMetaPathRec>(meta, 4);
   EXPECT_EQ(radialRec->Brush->GradientColors, (TCardinalArray{0xFF00FF00, 0xFF0000FF}));
@@ -255,7 +269,7 @@ TEST(MetaCanvas, OtherBackEndGetsRebuiltObjects) {
   THtBrush solid(0xFFFF0000);
   THtPen dashed(0xFF0000FF, 2);
   dashed.SetStyle(hpsDash);
-  meta.FillRoundRect(&gradient, TRectF(0, 0, 20, 10), 0, 0);
+  meta.FillRoundRect(&gradient, TRectF(0, 0, 20, 10), 2, 3);
   meta.FillRectangle(&solid, 0, 0, 20, 10);
   meta.DrawRectangle(&dashed, 0, 0, 20, 10);
   meta.FillEllipse(&solid, 0, 0, 4, 4);
@@ -264,7 +278,9 @@ TEST(MetaCanvas, OtherBackEndGetsRebuiltObjects) {
   meta.List()->Play(&other, 1);
   ASSERT_EQ(other.Calls.size(), 4u);
   // A gradient is rebuilt with the target's brush class...
-  EXPECT_EQ(other.Calls[0], "FillPath 00000000 [M 0,0 L 20,0 L 20,10 L 0,10 L 0,0] TOtherBrush");
+  EXPECT_EQ(other.Calls[0],
+            "FillPath 00000000 [M 2,0 L 18,0 A 16,0,4,6,270,90 L 20,7 A 16,4,4,6,360,90 L 2,10 A 0,4,4,6,90,90 "
+            "L 0,3 A 0,0,4,6,180,90] TOtherBrush");
   // ...a solid fill uses the target's shared brush.
   EXPECT_EQ(other.Calls[1], "FillPath FFFF0000 [M 0,0 L 20,0 L 20,10 L 0,10 L 0,0] TOtherBrush");
   EXPECT_EQ(other.Calls[2], "DrawPath FF0000FF/2 [M 0,0 L 20,0 L 20,10 L 0,10 L 0,0] TOtherPen style1");
@@ -461,7 +477,7 @@ TEST(MetaExport, PageAsVectorImage) {
   EXPECT_TRUE(img->IsVector && img->Loaded);
   // Drawn at half width, the picture plays at scale 0.5, clipped and moved.
   TRecTrace trace;
-  CanvasDrawImage(trace, img.get(), TRectF(10, 10, 407, 571.5f), 1);
+  trace.DrawImage(img.get(), TRectF(10, 10, 407, 571.5f), 1);
   EXPECT_EQ(trace.Calls, (std::vector<std::string>{
                              "DrawImage vector 10,10,407,571.5",
                              "SaveState",

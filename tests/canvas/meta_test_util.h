@@ -55,7 +55,7 @@ inline const THtImageClass TTestImage::ClassType{"TTestImage", &THtImage::ClassT
                                                  &CreateInstance<TTestImage, THtImage>};
 
 // A trace canvas that also traces what the plain trace leaves out.
-class TRecTrace : public TTraceCanvas, public IHtImageDrawing {
+class TRecTrace : public TTraceCanvas {
  public:
   TRecTrace() {
     THtCanvasScene scene;
@@ -87,7 +87,7 @@ class TRecTrace : public TTraceCanvas, public IHtImageDrawing {
   void DrawImage(THtImage* Image, const TRectF& R, float Opacity) override {
     if (Image->IsVector) {
       Calls.push_back("DrawImage vector " + RectText(R));
-      BaseDrawImage(*this, Image, R, Opacity);
+      THtCanvas::DrawImage(Image, R, Opacity);
       return;
     }
     Calls.push_back("DrawImage " + std::to_string(Image->Width) + "x" + std::to_string(Image->Height) + " " +
@@ -97,11 +97,7 @@ class TRecTrace : public TTraceCanvas, public IHtImageDrawing {
                  bool RepeatY, float Opacity, float Radius) override {
     Calls.push_back("TileImage " + TraceNum(W) + "x" + TraceNum(H) + " " + RectText(R) + " origin " +
                     TraceNum(Origin.X) + "," + TraceNum(Origin.Y) + (RepeatX ? " rx" : "") + (RepeatY ? " ry" : ""));
-    BaseTileImage(*this, Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
-  }
-  void FillImage(const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
-                 const TElementBackground& Background, float Opacity, float Radius) override {
-    BaseFillImage(*this, R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius);
+    THtCanvas::TileImage(Image, W, H, R, Origin, RepeatX, RepeatY, Opacity, Radius);
   }
 };
 

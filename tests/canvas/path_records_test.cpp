@@ -299,6 +299,47 @@ TEST(PathRecordsText, TextReadsBackToTheSameText) {
   EXPECT_NEAR(a.X, b.X, 0.01);
 }
 
+// A path of another class that keeps a record list beside it, as back-end
+// paths do.
+class TKeptRecordsPath : public testing::TTracePath {
+ public:
+  TKeptRecordsPath() : TTracePath(false) { SetCustomPath(std::make_unique<THtCustomPath>()); }
+  void MoveTo(float X, float Y) override {
+    TTracePath::MoveTo(X, Y);
+    CustomPath()->MoveTo(X, Y);
+  }
+  void LineTo(float X, float Y) override {
+    TTracePath::LineTo(X, Y);
+    CustomPath()->LineTo(X, Y);
+  }
+};
+
+TEST(PathRecordsOfAnyPath, RecordListParseAndText) {
+  THtCustomPath records;
+  THtPath& p = records;
+  EXPECT_EQ(p.CustomPath(), &records);
+  p.Parse(u"M0 0 L10 0 L10 10");
+  p.AddQBeziers({TPointF(10, 20), TPointF(0, 20)});
+  EXPECT_EQ(StringToUtf8(p.AsString()), "M0 0h10 v10 c0 6.667,-3.333 10,-10 10");
+  // A copy is its own record list.
+  const THtCustomPath copy(records);
+  EXPECT_EQ(copy.CustomPath(), &copy);
+  EXPECT_EQ(copy.AsString(), records.AsString());
+
+  TKeptRecordsPath kept;
+  kept.Parse(u"M1 1 h5");
+  EXPECT_EQ(kept.Text(), "M 1,1 L 6,1");
+  EXPECT_EQ(CustomPathOf(&kept), kept.CustomPath());
+  EXPECT_EQ(StringToUtf8(kept.AsString()), "M1 1h5 ");
+  EXPECT_EQ(StringToUtf8(PathAsString(&kept)), "M1 1h5 ");
+
+  testing::TTracePath bare(false);
+  bare.Parse(u"M1 1 h5");
+  EXPECT_EQ(CustomPathOf(&bare), nullptr);
+  EXPECT_EQ(bare.AsString(), u"");
+  EXPECT_EQ(CustomPathOf(nullptr), nullptr);
+}
+
 TEST(PathRecordsDraw, DrawPathReplaysStrokes) {
   testing::TTraceCanvas c;
   THtPen pen(0xFF000000, 1);

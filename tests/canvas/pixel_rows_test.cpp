@@ -13,8 +13,8 @@ namespace {
 using RowFn = void (*)(uint8_t*, const uint8_t*, int);
 
 // Runs a plain and a vector routine on the same random rows of 0 to 64
-// pixels at every byte offset and compares every byte of the buffer, the
-// bytes around the row included.
+// pixels at every offset and compares every byte of the buffer, the bytes
+// around the row included.
 void compareRoutines(RowFn plain, RowFn vector, int BytesPerPixel, int MaskBitsPerPixel) {
   std::mt19937 rng(99);
   for (int count = 0; count <= 64; ++count) {
@@ -23,9 +23,11 @@ void compareRoutines(RowFn plain, RowFn vector, int BytesPerPixel, int MaskBitsP
       for (uint8_t& v : a) v = uint8_t(rng());
       for (uint8_t& v : mask) v = uint8_t(rng());
       std::vector<uint8_t> b = a;
+      // 32-bit pixels keep their natural alignment, 16-byte alignment varies.
+      const int at = BytesPerPixel == 4 ? offset & ~3 : offset;
       const uint8_t* m = mask.data() + offset % 8;
-      plain(a.data() + offset, m, count);
-      vector(b.data() + offset, m, count);
+      plain(a.data() + at, m, count);
+      vector(b.data() + at, m, count);
       ASSERT_EQ(a, b) << "count " << count << " offset " << offset;
     }
   }
@@ -43,6 +45,11 @@ TEST(PixelRows, PlainResults) {
   EXPECT_EQ(px[1], 0x00223344u);
   EXPECT_EQ(px[2], 0xFF223344u);
   EXPECT_EQ(px[8], 0xFF667788u);
+  uint32_t wide[3];
+  Expand24to32Scalar(bgr, wide, 2);
+  EXPECT_EQ(wide[0], 0xFF010203u);
+  Expand1to32Scalar(bits, wide, 3, 7, 9);
+  EXPECT_EQ(std::vector<uint32_t>(wide, wide + 3), (std::vector<uint32_t>{7, 9, 7}));
   const uint8_t bytes[2] = {0x12, 0x34};
   ApplyMaskRow8Scalar(reinterpret_cast<uint8_t*>(px), bytes, 2);
   EXPECT_EQ(px[0], 0x12223344u);
@@ -58,6 +65,16 @@ TEST(PixelRows, VectorRoutinesMatchPlainOnes) {
   if (CpuFeatures().SSE42) {
     compareRoutines([](uint8_t* p, const uint8_t*, int n) { SwapBGR24Scalar(p, n); },
                     [](uint8_t* p, const uint8_t*, int n) { SwapBGR24Sse42(p, n); }, 3, 0);
+    // Expansions write 32-bit pixels from the mask argument as source.
+    compareRoutines([](uint8_t* p, const uint8_t* m, int n) { Expand24to32Scalar(m, reinterpret_cast<uint32_t*>(p), n); },
+                    [](uint8_t* p, const uint8_t* m, int n) { Expand24to32Sse42(m, reinterpret_cast<uint32_t*>(p), n); },
+                    4, 24);
+  }
+  if (CpuFeatures().SSE2) {
+    compareRoutines(
+        [](uint8_t* p, const uint8_t* m, int n) { Expand1to32Scalar(m, reinterpret_cast<uint32_t*>(p), n, 0xFF000000, 0xFFFFFFFF); },
+        [](uint8_t* p, const uint8_t* m, int n) { Expand1to32Sse2(m, reinterpret_cast<uint32_t*>(p), n, 0xFF000000, 0xFFFFFFFF); },
+        4, 1);
   }
 }
 

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "canvas/path_records.h"
 #include "canvas/trace_canvas.h"
 
 namespace ht {
 namespace {
 
+using testing::TraceNum;
 using testing::TTraceCanvas;
 
 // A trace canvas that also notes the colour each string is drawn in.
@@ -126,6 +130,80 @@ TEST(ShapeComposites, TextShadowGoesUnderTheText) {
   c.Calls.clear();
   DrawTextShadow(c, u"Hi", TRectF(5, 5, 50, 20), style, nullptr, 2, -1, 0, 0xFF808080);
   EXPECT_EQ(c.Calls[0], "DrawString \"Hi\" 7,4  FF808080");
+}
+
+// A trace canvas of the base canvas class: its paths are the base's record
+// lists, traced as their class and path data.
+class TBaseClassCanvas : public TTraceCanvas {
+ public:
+  const THtCanvasClass* ClassRefOf() const override { return &THtCanvas::ClassType; }
+  void DrawPath(THtPen*, THtPath* Path) override { Calls.push_back("DrawPath " + describe(Path)); }
+  void FillPath(THtBrush*, THtPath* Path) override { Calls.push_back("FillPath " + describe(Path)); }
+
+ private:
+  static std::string describe(THtPath* Path) {
+    const bool records = Path->ClassRefOf() == &THtCustomPath::ClassType;
+    return (records ? "[" : "other [") + StringToUtf8(PathAsString(Path)) + "]";
+  }
+};
+
+TEST(CanvasComposites, BaseCanvasDrawsThroughRecordPaths) {
+  TBaseClassCanvas c;
+  THtPen pen(0xFF000000, 1);
+  THtBrush brush(0xFF00FF00);
+  c.DrawLine(&pen, 1, 2, 3, 4);
+  c.FillRectangle(&brush, 0, 0, 10, 5);
+  c.DrawWavyLine(0, 5, 7, 99, &pen);
+  c.DrawCheck(TRectF(0, 0, 13, 13), 96, false, false, false, false);
+  EXPECT_EQ(c.Joined(),
+            "DrawPath [M1 2l2 2 ]\n"
+            "FillPath [M0 0h10 v5 h-10 z]\n"
+            "DrawPath [M0 6l3 -2 3 2 1 -2 ]\n"
+            "DrawPath [M1 1h11 v11 h-11 z]\n");
+}
+
+TEST(CanvasComposites, OperationsDefaultToTheBaseDrawings) {
+  const TRectF r(0, 0, 13, 13);
+  THtPen pen(0xFFFF0000, 1);
+  THtTextStyle style;
+  // Each virtual operation against the base drawing it stands for.
+  const std::function<void(THtCanvas&, bool)> cases[] = {
+      [&](THtCanvas& c, bool op) {
+        op ? c.DrawCheck(r, 96, true, false, true, false) : DrawCheck(c, r, 96, true, false, true, false);
+      },
+      [&](THtCanvas& c, bool op) {
+        op ? c.DrawRadio(r, 96, true, false, false, true) : DrawRadio(c, r, 96, true, false, false, true);
+      },
+      [&](THtCanvas& c, bool op) {
+        op ? c.DrawButton(r, 96, false, false, true, false) : DrawButton(c, r, 96, false, false, true, false);
+      },
+      [&](THtCanvas& c, bool op) { op ? c.RoundRect(&pen, r, 3, 2) : RoundRect(c, &pen, r, 3, 2); },
+      [&](THtCanvas& c, bool op) { op ? c.DrawWavyLine(2, 5, 20, 9, &pen) : DrawWavyLine(c, 2, 5, 20, 9, &pen); },
+      [&](THtCanvas& c, bool op) {
+        op ? c.DrawTextShadow(u"Hi", r, style, nullptr, 2, 1, 0, 0xFF808080)
+           : DrawTextShadow(c, u"Hi", r, style, nullptr, 2, 1, 0, 0xFF808080);
+      },
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    TColorTraceCanvas viaOperation, direct;
+    cases[i](viaOperation, true);
+    cases[i](direct, false);
+    EXPECT_FALSE(direct.Calls.empty()) << i;
+    EXPECT_EQ(viaOperation.Joined(), direct.Joined()) << i;
+  }
+}
+
+TEST(CanvasComposites, ButtonOutlineUsesTheCanvasRoundRect) {
+  struct TOwnRoundRect : TTraceCanvas {
+    void RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY) override {
+      Calls.push_back("RoundRect " + TraceNum(Pen->GetWidth()) + " " + TraceNum(R.Right) + " " +
+                      TraceNum(RadiusX) + "," + TraceNum(RadiusY));
+    }
+  } c;
+  c.DrawButton(TRectF(0, 0, 60, 20), 96, false, false, false, false);
+  ASSERT_EQ(c.Calls.size(), 2u);
+  EXPECT_EQ(c.Calls[0].substr(0, 8), "FillPath");
+  EXPECT_EQ(c.Calls[1], "RoundRect 1 60 5,5");
 }
 
 }  // namespace

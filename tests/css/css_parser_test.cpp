@@ -71,6 +71,8 @@ TEST_F(CSSParser, ImportantMarks) {
       {u"p{color:red ! important}", false, u"color:red important;"},
       {u"p{color:red !foo}", false, u"color:red foo;"},
       {u"p{color:red !}", false, u"color:red;"},
+      {u"p{color:red !!important}", true, u"color:red!important;"},
+      {u"p{color:red !!x}", false, u"color:red x;"},
   };
   for (const auto& k : cases) {
     TParsedSheet p(k.css);
@@ -148,6 +150,24 @@ TEST_F(CSSParser, SelectorListsRespectParentheses) {
   EXPECT_EQ(Outline(p), u"{}|h2{color:blue;}");
   TParsedSheet q(u"p:not(.a, .b), a{color:red}");
   EXPECT_EQ(Outline(q), u"p:not(.a):not(.b),a{color:red;}");
+  // What the selector reader cannot follow drops the rule rather than
+  // widening it.
+  struct {
+    const char16_t* css;
+    const char16_t* outline;
+  } cases[] = {
+      {u"p:not(2px){top:0} q{top:1px}", u"{}|q{top:1px;}"},
+      {u"p:not(){top:0}", u"{}"},
+      {u"a @page{top:0}", u"{}"},
+      {u"a[ ]{top:0}", u"{}"},
+      {u"p \"odd tag\"{top:0}", u"{}"},
+      {u"p \"odd\"{top:0}", u"p odd{top:0;}"},
+      {u"[title=\"a,b\"], q{top:0}", u"[title=\"a,b\"],q{top:0;}"},
+  };
+  for (const auto& k : cases) {
+    TParsedSheet r(k.css);
+    EXPECT_EQ(Outline(r), k.outline) << StringToUtf8(k.css);
+  }
 }
 
 TEST_F(CSSParser, MediaBlocks) {

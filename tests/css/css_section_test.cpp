@@ -89,6 +89,7 @@ TEST_F(CSSSection, TextOutput) {
       {u"background: red url( x.png ) no-repeat", u"background:red url('x.png') no-repeat;"},
       {u"width: calc(100% - 2px) !important", u"width:calc(100% - 2px)!important;"},
       {u"margin: 0 auto", u"margin:0 auto;"},
+      {u"font-family: a\\!b, \\31 x", u"font-family:a\\!b, \\31 x;"},
   };
   for (const auto& k : cases) {
     TParsedSheet q(u"a{" + String(k.decl) + u"}");

@@ -191,6 +191,8 @@ TEST_F(Selectors, TextReadsBackToTheSameSelector) {
       {u"li:nth-child(odd):first-child", u"li:FirstChild:NthChild(odd)"},
       {u"#Main .B[x][y]", u"#Main .b[x][y]"},
       {u"DIV:not(p)", u"div:not(p)"},
+      {u"[title='a b.c'][x|=\"en\"]", u"[title=\"a b.c\"][x|=en]"},
+      {u".\\31 a#\\31 b", u"#1b.\\31 a"},
   };
   for (const auto& k : cases) {
     const String text = SelectorText(*Sel(k.sel));

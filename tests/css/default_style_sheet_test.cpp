@@ -6,6 +6,7 @@
 
 #include "css/css_extensions.h"
 #include "css/property_registry.h"
+#include "css/style_unit.h"
 #include "css_test_helpers.h"
 
 namespace ht {
@@ -109,6 +110,23 @@ TEST_F(BuiltInSheet, SelectorQueries) {
   EXPECT_TRUE(TestElement(*a, *query.Section->Selectors->First(), 0, facts));
   EXPECT_FALSE(TestElement(*div, *query.Section->Selectors->First(), 0, facts));
   EXPECT_FALSE(TJQueryProcessor(u"   ").Section);
+}
+
+TEST_F(BuiltInSheet, UnitShutdownFreesAndStartUpRestores) {
+  InitStyleUnit();
+  TCSSExtension::RegisterExtension({u"k"}, u"p { color: red }");
+  ASSERT_TRUE(DefaultStyleSheet());
+  FinalizeStyleUnit();
+  EXPECT_EQ(CSSPropRegistry(), nullptr);
+  InitStyleUnit();
+  ASSERT_NE(FindCSSProp(u"color"), nullptr);
+  // The extension list was emptied: nothing is merged any more.
+  THtStringList classes(4);
+  classes.Add(u"k", nullptr);
+  TCSSStyleSheet document;
+  TCSSExtension::AddExtensions(classes, document);
+  EXPECT_EQ(document.Main.TagMap->Count(), 0);
+  EXPECT_GT(DefaultStyleSheet()->Sections().size(), 80u);
 }
 
 }  // namespace

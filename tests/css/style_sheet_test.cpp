@@ -253,5 +253,31 @@ TEST_F(StyleSheet, EditingRules) {
   EXPECT_EQ(winner(p, {&sheet}), u"");
 }
 
+TEST_F(StyleSheet, TextOutputAndDarkVariant) {
+  TCSSStyleSheet sheet;
+  sheet.Parse(u"p, div { color: red } @media print { div { color: #336 } } a { background: #fff url(a.png);"
+              u" background-color: rgb(0, 0, 0) } b { background: navy; border-top: 1px solid; border-right: 1px solid;"
+              u" border-bottom: 1px solid; border-left: 1px solid }",
+              -1, false);
+  sheet.Minify();
+  EXPECT_EQ(sheet.AsString(),
+            u"p, div\r\n{\r\n  color:red;\r\n}\r\n"
+            u"@media print {\r\ndiv\r\n{\r\n  color: #336;\r\n}\r\n}\r\n"
+            u"a\r\n{\r\n  background: #fff url('a.png');\r\n  background-color:rgb(0, 0, 0);\r\n}\r\n"
+            u"b\r\n{\r\n  background:navy;\r\n  border:1px solid;\r\n}\r\n");
+  EXPECT_EQ(sheet.AsInlineString(),
+            u"background: #fff url('a.png');background-color:rgb(0, 0, 0);background:navy;border:1px solid;"
+            u"color:red;color: #336;");
+  sheet.ConvertLighttoDark();
+  // Text gets light (lightness at least 0.6, saturation at most 0.7);
+  // grounds get dark, a near-white ground transparent.
+  EXPECT_EQ(sheet.Sections()[0]->Values[0].AsString(), u"color: #e05252;");
+  EXPECT_EQ(sheet.Sections()[1]->Values[0].AsString(), u"color: #bbbbdd;");
+  EXPECT_EQ(sheet.Sections()[2]->Values[0].AsString(), u"background:transparent url('a.png');");
+  EXPECT_EQ(sheet.Sections()[2]->Values[1].AsString(), u"background-color: #ffffff;");
+  EXPECT_EQ(sheet.Sections()[3]->Values[0].AsString(), u"background: #7f7fff;");
+  EXPECT_EQ(TCSSStyleSheet::LighttoDark(u"b { color: black }"), u"b\r\n{\r\n  color: #f2f2f2;\r\n}\r\n");
+}
+
 }  // namespace
 }  // namespace ht

@@ -21,7 +21,9 @@ const FuzzCanvasClass FuzzCanvas{"FuzzCanvas", &ht::THtCanvas::ClassType, nullpt
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ht::THtFontCollection fonts(&FuzzCanvas, false);
+  // Fonts outlive the records that use them; one collection per input keeps
+  // the fonts of past inputs from piling up.
+  ht::THtFontCollection fonts(&FuzzCanvas, false);
   ht::TMemoryStream in(data, size);
   ht::THtMetaList list(true);
   try {

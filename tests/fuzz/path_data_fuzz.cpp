@@ -11,16 +11,6 @@
 #include "canvas/path_data_parser.h"
 #include "canvas/path_records.h"
 
-// The fuzz project links only the subsystems below the drawing surface;
-// the few drawing-surface units path data needs are compiled in here.
-#include "../../Source/canvas/arc_geometry.cpp"
-#include "../../Source/canvas/matrix.cpp"
-#include "../../Source/canvas/path.cpp"
-#include "../../Source/canvas/path_data_parser.cpp"
-#include "../../Source/canvas/path_records.cpp"
-#include "../../Source/canvas/pen.cpp"
-#include "../../Source/canvas/svg_writer.cpp"
-
 namespace {
 
 bool finitePoints(const ht::THtCustomPath& p) {

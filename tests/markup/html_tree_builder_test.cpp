@@ -84,6 +84,11 @@ TEST_F(TreeBuilder, ImpliedEndsAndRepairs) {
       {u"<!DOCTYPE html><p>x", "p(\"x\")"},
       {u"<script>if (a<b) x();</script><p>y", "script{if (a<b) x();} p(\"y\")"},
       {u"<P CLASS=x>y", "p[class=x](\"y\")"},
+      {u"<head><meta charset=x><div>y", "head(meta[charset=x]) div(\"y\")"},
+      // An empty element met in a table body is put before the table.
+      {u"<div><table><tbody><input><tr><td>x</table></div>", "div(input table(tbody(tr(td(\"x\")))))"},
+      {u"<p><b>x</p>y", "p(b(\"x\")) b(\"y\")"},
+      {u"<b>x</b></b>y", "b(\"x\") \"y\""},
   };
   for (const Case& c : cases) EXPECT_EQ(parsed(c.html), c.tree) << StringToUtf8(c.html);
 }
@@ -176,6 +181,27 @@ TEST_F(TreeBuilder, NodeClassesComeFromTheGlobalRoot) {
   const THtNode* p = doc.GetNode(0)->GetNode(0);
   EXPECT_EQ(p->ClassRefOf(), &TStandardsNode::ClassType);
   EXPECT_EQ(p->GetNode(0)->ClassRefOf(), &TStandardsNode::ClassType);
+}
+
+// A registry that knows no class for "span" and gives rows a plain node.
+class TPickyNode : public THtmlNode {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+  const THtNodeClass* GetElementClass(StringView Tag, THtNode* ARoot) override {
+    if (ARoot) return ARoot->GetElementClass(Tag, nullptr);
+    if (Tag == u"span") return nullptr;
+    if (Tag == u"tr") return &THtNode::ClassType;
+    return &ClassType;
+  }
+};
+const THtNodeClass TPickyNode::ClassType{"TPickyNode", &THtmlNode::ClassType, CreateInstance<TPickyNode, THtNode>};
+
+TEST_F(TreeBuilder, TagsWithoutAClassAreDropped) {
+  TPickyNode root;
+  root.Parse(u"<p>a<span>b</span>c</p><table><td>x</td></table>y");
+  // The span's content stays in the paragraph; the row cannot hold the cell.
+  EXPECT_EQ(dumpChildren(root), "p(\"a\" \"b\" \"c\") table(tr \"x\") \"y\"");
 }
 
 }  // namespace

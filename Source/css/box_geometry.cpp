@@ -1,0 +1,447 @@
+// Box edges, rectangles, deltas, size limits and size facts of a styled node.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "css/styled_node.h"
+
+namespace ht {
+
+namespace {
+
+using TEdgeGroup = IElementStyleFacts::TEdgeGroup;
+
+bool inSet(TDisplayStyle d, std::initializer_list<TDisplayStyle> set) {
+  return std::find(set.begin(), set.end(), d) != set.end();
+}
+
+bool isPercent(const TMeasure& m) { return m.FMUnit == muPercent; }
+
+// Edge widths this close to 0 are stored as exactly 0.
+float zeroTolerant(float x) { return std::fabs(x) <= 0.0001f ? 0.0f : x; }
+
+}  // namespace
+
+bool TStyledHTMLNode::isTextNode() const { return HasFlag(efText); }
+
+bool TStyledHTMLNode::floated() const { return FStyle && FStyle->Float() != fNone; }
+
+bool TStyledHTMLNode::measureOf(StringView PropName, TMeasure& M) const {
+  M = TMeasure();
+  return FStyle && FStyle->DeclaredMeasure(PropName, M);
+}
+
+// --- Filling ----------------------------------------------------------------------------
+
+void TStyledHTMLNode::CalcEdges() {
+  const IElementStyleFacts* st = FStyle.get();
+  const TDisplayStyle d = st ? st->Display() : dsInline;
+  if (st && st->HasGroup(TEdgeGroup::Margin) && !st->RelativeGroup(TEdgeGroup::Margin) &&
+      !inSet(d, {dsTableRow, dsTableRowGroup, dsTableCell})) {
+    MarginRight = st->MarginPx(1);
+    MarginLeft = st->MarginPx(3);
+  }
+  if (st && st->HasGroup(TEdgeGroup::Padding) && !st->RelativeGroup(TEdgeGroup::Padding)) {
+    PaddingTop = st->PaddingPx(0);
+    FPaddingRight = st->PaddingPx(1);
+    PaddingBottom = st->PaddingPx(2);
+    FPaddingLeft = st->PaddingPx(3);
+  } else {
+    PaddingTop = FPaddingRight = PaddingBottom = FPaddingLeft = 0;
+  }
+  if (st && st->HasGroup(TEdgeGroup::Border) && !st->RelativeGroup(TEdgeGroup::Border)) {
+    BorderTop = zeroTolerant(st->BorderWidthPx(0));
+    BorderRight = zeroTolerant(st->BorderWidthPx(1));
+    BorderBottom = zeroTolerant(st->BorderWidthPx(2));
+    BorderLeft = zeroTolerant(st->BorderWidthPx(3));
+  } else {
+    BorderTop = BorderRight = BorderBottom = BorderLeft = 0;
+  }
+  if (HasFlag(efVertical)) {
+    std::swap(MarginTop, MarginLeft);
+    std::swap(MarginBottom, MarginRight);
+    std::swap(PaddingTop, FPaddingLeft);
+    std::swap(PaddingBottom, FPaddingRight);
+    std::swap(BorderTop, BorderLeft);
+    std::swap(BorderBottom, BorderRight);
+  }
+}
+
+void TStyledHTMLNode::CalcRelativeEdges() {
+  const IElementStyleFacts* st = FStyle.get();
+  if (!st) return;
+  const bool vertical = HasFlag(efVertical);
+  if (st->HasGroup(TEdgeGroup::Padding) && st->RelativeGroup(TEdgeGroup::Padding)) {
+    PaddingTop = st->PaddingPx(0);
+    FPaddingRight = st->PaddingPx(1);
+    PaddingBottom = st->PaddingPx(2);
+    FPaddingLeft = st->PaddingPx(3);
+    if (vertical) {
+      std::swap(PaddingTop, FPaddingLeft);
+      std::swap(PaddingBottom, FPaddingRight);
+    }
+  }
+  if (st->HasGroup(TEdgeGroup::Border) && st->RelativeGroup(TEdgeGroup::Border)) {
+    BorderTop = st->BorderWidthPx(0);
+    BorderRight = st->BorderWidthPx(1);
+    BorderBottom = st->BorderWidthPx(2);
+    BorderLeft = st->BorderWidthPx(3);
+    if (vertical) {
+      std::swap(BorderTop, BorderLeft);
+      std::swap(BorderBottom, BorderRight);
+    }
+  }
+}
+
+void TStyledHTMLNode::CalcRects() {
+  const IElementStyleFacts* st = FStyle.get();
+  InnerWidth = CalcWidth() - float(VScrollBarWidth());
+  InnerHeight = CalcHeight() - float(HScrollBarHeight());
+  if (!st) return;
+  if (st->Display() != dsTableCell && st->HasGroup(TEdgeGroup::Margin)) {
+    InnerWidth -= MarginLeft + MarginRight;
+    InnerHeight -= MarginTop + MarginBottom;
+  }
+  if (st->HasGroup(TEdgeGroup::Padding)) {
+    InnerWidth -= FPaddingLeft + FPaddingRight;
+    InnerHeight -= PaddingTop + PaddingBottom;
+  }
+  if (st->HasGroup(TEdgeGroup::Border)) {
+    InnerWidth -= BorderLeft + BorderRight;
+    InnerHeight -= BorderTop + BorderBottom;
+  }
+}
+
+void TStyledHTMLNode::GrowtoContainer() {
+  for (TStyledHTMLNode* n = this; n;) {
+    const bool wasFixed = n->SizeFlags & sfWidthFixed;
+    n->SizeFlags |= sfGrowsToContent;
+    if (n->Container == n || wasFixed) break;
+    n = n->Container;
+  }
+}
+
+void TStyledHTMLNode::OffsetRects(float dx, float dy) {
+  OuterRect = {OuterRect.Left + dx, OuterRect.Top + dy, OuterRect.Right + dx, OuterRect.Bottom + dy};
+}
+
+// --- Rectangles -------------------------------------------------------------------------
+
+TRectF TStyledHTMLNode::BorderRect() const {
+  return {OuterRect.Left + MarginLeft, OuterRect.Top + MarginTop, OuterRect.Right - MarginRight,
+          OuterRect.Bottom - MarginBottom};
+}
+
+TRectF TStyledHTMLNode::PaddingRect() const {
+  const TRectF b = BorderRect();
+  return {b.Left + BorderLeft, b.Top + BorderTop, b.Right - BorderRight, b.Bottom - BorderBottom};
+}
+
+TRectF TStyledHTMLNode::InnerRect() const {
+  return {OuterRect.Left + MarginLeft + BorderLeft + PaddingLeft(), OuterRect.Top + MarginTop + BorderTop + PaddingTop,
+          OuterRect.Right - float(VScrollBarWidth()) - MarginRight - PaddingRight() - BorderRight,
+          OuterRect.Bottom - float(HScrollBarHeight()) - MarginBottom - BorderBottom - PaddingBottom};
+}
+
+TRectF TStyledHTMLNode::Rects(int /*Line*/) const { return BorderRect(); }
+
+// --- Sizes ------------------------------------------------------------------------------
+
+float TStyledHTMLNode::PaddingLeft() const {
+  return FStyle && FStyle->CalculatedDirection() == cdRTL ? FPaddingRight : FPaddingLeft;
+}
+
+float TStyledHTMLNode::PaddingRight() const {
+  return FStyle && FStyle->CalculatedDirection() == cdRTL ? FPaddingLeft : FPaddingRight;
+}
+
+float TStyledHTMLNode::InnerDeltaX() const {
+  if (isTextNode()) return 0;
+  float d = float(VScrollBarWidth());
+  if (FStyle && FStyle->HasGroup(TEdgeGroup::Padding)) d += FPaddingLeft + FPaddingRight;
+  return d;
+}
+
+float TStyledHTMLNode::InnerDeltaY() const {
+  if (isTextNode()) return 0;
+  float d = float(HScrollBarHeight());
+  if (FStyle && FStyle->HasGroup(TEdgeGroup::Padding)) d += PaddingTop + PaddingBottom;
+  return d;
+}
+
+float TStyledHTMLNode::OuterDeltaX() const {
+  if (isTextNode() || !FStyle) return 0;
+  float d = 0;
+  if (FStyle->HasGroup(TEdgeGroup::Margin)) d += MarginLeft + MarginRight;
+  if (FStyle->HasGroup(TEdgeGroup::Border)) d += BorderLeft + BorderRight;
+  return d;
+}
+
+float TStyledHTMLNode::OuterDeltaY() const {
+  if (isTextNode() || !FStyle || FStyle->Display() == dsInline) return 0;
+  float d = 0;
+  if (FStyle->HasGroup(TEdgeGroup::Margin)) d += MarginTop + MarginBottom;
+  if (FStyle->HasGroup(TEdgeGroup::Border)) d += BorderTop + BorderBottom;
+  return d;
+}
+
+float TStyledHTMLNode::LeftDelta() const { return PaddingLeft() + MarginLeft + BorderLeft; }
+float TStyledHTMLNode::TopDelta() const { return PaddingTop + MarginTop + BorderTop; }
+float TStyledHTMLNode::RightDelta() const {
+  return PaddingRight() + MarginRight + BorderRight + float(VScrollBarWidth());
+}
+float TStyledHTMLNode::BottomDelta() const {
+  return PaddingBottom + MarginBottom + BorderBottom + float(HScrollBarHeight());
+}
+
+float TStyledHTMLNode::MaxWidth() const {
+  TMeasure m;
+  if (measureOf(u"max-width", m) && !m.GetAuto() &&
+      (!isPercent(m) || (Container && (Container->SizeFlags & sfWidthDefinite))))
+    return float(m.ToIntPixels());
+  return NoSizeLimit;
+}
+
+float TStyledHTMLNode::MaxHeight() const {
+  TMeasure m;
+  if (measureOf(u"max-height", m) && !m.GetAuto()) return float(m.ToIntPixels());
+  return NoSizeLimit;
+}
+
+float TStyledHTMLNode::MinHeight() const {
+  TMeasure m;
+  return measureOf(u"min-height", m) && !m.GetAuto() ? float(m.ToIntPixels()) : 0.0f;
+}
+
+float TStyledHTMLNode::MinWidth() const {
+  TMeasure m;
+  const float mw = measureOf(u"min-width", m) && !m.GetAuto() ? float(m.ToIntPixels()) : 0.0f;
+  if (FStyle && FStyle->Display() == dsTable && (SizeFlags & sfWidthFixed) && measureOf(u"width", m) && !m.GetAuto())
+    return std::max(mw, float(m.ToIntPixels()));
+  return mw;
+}
+
+int TStyledHTMLNode::StyleHeight() const {
+  TMeasure m;
+  return measureOf(u"height", m) && !m.GetAuto() ? m.ToIntPixels() : 0;
+}
+
+// --- Tests ------------------------------------------------------------------------------
+
+bool TStyledHTMLNode::RelativeWidth() const {
+  if (!Parent()) return false;
+  const TStyledHTMLNode* c = Container != this ? Container : nullptr;
+  TMeasure m;
+  if (measureOf(u"width", m) && !m.GetAuto()) return isPercent(m) && c && c->RelativeWidth();
+  if (OutofFlow() || (FStyle && inSet(FStyle->Display(), {dsInlineBlock, dsInlineFlex, dsInlineTable}))) return true;
+  return c && c->RelativeWidth();
+}
+
+bool TStyledHTMLNode::RelativeHeight() const {
+  if (!Parent()) return false;
+  TMeasure m;
+  if (!measureOf(u"height", m) || m.GetAuto()) return true;
+  if (isPercent(m)) return Container && Container != this && Container->RelativeHeight();
+  return false;
+}
+
+bool TStyledHTMLNode::OutofFlow() const {
+  if (!FStyle) return false;
+  const TElementPosition p = FStyle->Position();
+  return p == epAbsolute || p == epFixed || p == epRunning || floated();
+}
+
+bool TStyledHTMLNode::InFlow() const { return !OutofFlow(); }
+
+bool TStyledHTMLNode::InFixedContainer() const {
+  for (const TStyledHTMLNode* n = this; n; n = n->Container) {
+    const TElementPosition p = n->FStyle ? n->FStyle->Position() : epStatic;
+    if (p == epFixed || p == epRunning) return true;
+    if (n->Container == n) break;
+  }
+  return false;
+}
+
+bool TStyledHTMLNode::InPositionedContainer() const {
+  for (const TStyledHTMLNode* n = this; n; n = n->Container) {
+    const TElementPosition p = n->FStyle ? n->FStyle->Position() : epStatic;
+    if (p == epAbsolute || p == epFixed || p == epRunning) return true;
+    if (n->Container == n) break;
+  }
+  return false;
+}
+
+TStyledHTMLNode* TStyledHTMLNode::OffsetParent() {
+  TStyledHTMLNode* top = this;
+  for (THtNode* n = Parent(); n; n = n->Parent()) {
+    TStyledHTMLNode* s = dynamic_cast<TStyledHTMLNode*>(n);
+    if (!s) continue;
+    top = s;
+    if (s->FStyle && (s->FStyle->Position() != epStatic || s->floated())) return s;
+  }
+  return top;
+}
+
+bool TStyledHTMLNode::IsBlock() const {
+  return !isTextNode() && FStyle &&
+         inSet(FStyle->Display(), {dsBlock, dsTable, dsTableRow, dsTableRowGroup, dsListItem, dsFlex});
+}
+
+bool TStyledHTMLNode::IsBlockOrInlineBlock() const {
+  return !isTextNode() && FStyle &&
+         inSet(FStyle->Display(), {dsBlock, dsInlineBlock, dsTable, dsTableRow, dsTableRowGroup, dsTableCell,
+                                   dsListItem, dsFlex, dsInlineTable});
+}
+
+bool TStyledHTMLNode::IsBlockContainer() const {
+  if (isTextNode()) return false;
+  if (!Parent() || SameTextAscii(Tag(), u"body")) return true;
+  if (!FStyle) return false;
+  const TElementPosition p = FStyle->Position();
+  return inSet(FStyle->Display(), {dsInlineBlock, dsTable, dsTableRow, dsTableCell, dsFlex, dsInlineFlex, dsInlineTable}) ||
+         p == epAbsolute || p == epFixed || p == epRunning || floated() || FStyle->OverflowX() != eoVisible ||
+         FStyle->OverflowY() != eoVisible;
+}
+
+TStyledHTMLNode* TStyledHTMLNode::BlockContainer() {
+  TStyledHTMLNode* n = Container;
+  TStyledHTMLNode* last = this;
+  while (n) {
+    if (n->IsBlockContainer()) return n;
+    last = n;
+    if (n->Container == n) break;
+    n = n->Container;
+  }
+  return last;
+}
+
+bool TStyledHTMLNode::IsAbsoluteContainer() const {
+  if (isTextNode()) return false;
+  if (!Parent()) return true;
+  return FStyle && (FStyle->Position() != epStatic || floated() || FStyle->HasTransform());
+}
+
+namespace {
+const char16_t* const marginNames[4] = {u"margin-top", u"margin-right", u"margin-bottom", u"margin-left"};
+}
+
+bool TStyledHTMLNode::CanCollapseMargin(int Side) const {
+  if (isTextNode() || !FStyle || OutofFlow() ||
+      !inSet(FStyle->Display(), {dsBlock, dsTableRow, dsTableRowGroup, dsListItem}))
+    return false;
+  if (Side != 0 && Side != 2) return true;
+  TMeasure m;
+  return FStyle->BorderStyle(Side) == lsNone && measureOf(marginNames[Side], m) && !m.GetAuto() &&
+         (Side == 0 ? PaddingTop : PaddingBottom) == 0;
+}
+
+bool TStyledHTMLNode::HasNonAutoMargin(int Side) const {
+  if (isTextNode() || !FStyle || OutofFlow() ||
+      !inSet(FStyle->Display(), {dsBlock, dsTableRow, dsTableRowGroup, dsListItem, dsFlex}))
+    return false;
+  if (Side < 0 || Side > 3) return true;
+  TMeasure m;
+  return measureOf(marginNames[Side], m) && !m.GetAuto();
+}
+
+// --- Size facts -------------------------------------------------------------------------
+
+void TStyledHTMLNode::CalcSizeFlags(bool Reset) {
+  const IElementStyleFacts* st = FStyle.get();
+  if (!st || st->Display() == dsNone) return;
+  CalcRelativeEdges();
+  const bool isRoot = !Container || Container == this;
+  if (Reset) SizeFlags = isRoot ? (sfWidthFixed | sfWidthDefinite) : 0;
+  if (GetUserWidth() != 0) SizeFlags |= sfWidthFixed | sfWidthDefinite;
+  const uint32_t C = isRoot ? SizeFlags : Container->SizeFlags;
+  const bool cW = C & sfWidthDefinite, cH = C & sfHeightDefinite;
+  TDisplayStyle d = st->Display();
+  if (IsReplacedElement() && d == dsInline) d = dsInlineBlock;
+  const TElementPosition pos = st->Position();
+
+  TMeasure m, m2;
+  auto set = [&](StringView name, TMeasure& out) { return measureOf(name, out) && !out.GetAuto(); };
+  auto pct = [&](StringView name) {
+    TMeasure x;
+    return measureOf(name, x) && isPercent(x);
+  };
+  // A length fact: fixed and definite, or definite by the container.
+  auto fact = [&](const TMeasure& x, uint32_t fixedBits, uint32_t definiteBit, bool containerDefinite) {
+    if (!isPercent(x)) SizeFlags |= fixedBits;
+    else if (containerDefinite) SizeFlags |= definiteBit;
+  };
+  auto sameSet = [&](StringView a, StringView b) {
+    return set(a, m) && set(b, m2) && m.FMUnit == m2.FMUnit && m.FValue == m2.FValue;
+  };
+  const bool hasMargin = st->HasGroup(TEdgeGroup::Margin);
+  const bool hasPadding = st->HasGroup(TEdgeGroup::Padding);
+  const bool pctGroup = st->RelativeGroup(TEdgeGroup::Margin) || st->RelativeGroup(TEdgeGroup::Padding);
+  const bool blockish = inSet(d, {dsBlock, dsInlineBlock, dsTable, dsTableCell, dsListItem, dsFlex, dsInlineFlex,
+                                  dsInlineTable});
+
+  // Horizontal facts.
+  if (d == dsInline) {
+    SizeFlags |= sfWidthFixed | sfWidthDefinite;
+    const bool percentEdge =
+        (hasMargin && (pct(u"margin-right") || pct(u"margin-left"))) ||
+        (hasPadding && st->RelativeGroup(TEdgeGroup::Padding) && (pct(u"padding-right") || pct(u"padding-left")));
+    if (!percentEdge) SizeFlags |= sfHEdgesFixed | sfHEdgesDefinite;
+    else if (cW) SizeFlags |= sfHEdgesDefinite;
+  } else if (d == dsTableRow || d == dsTableRowGroup) {
+    SizeFlags = C;
+  } else if (blockish) {
+    if (set(u"width", m)) {
+      if (!isPercent(m) && d != dsTableCell) SizeFlags |= sfWidthFixed | sfWidthDefinite;
+      else if (cW) SizeFlags |= sfWidthDefinite;
+    } else if (sameSet(u"min-width", u"max-width")) {
+      fact(m, sfWidthFixed | sfWidthDefinite, sfWidthDefinite, cW);
+    }
+    const TDisplayStyle cd =
+        !isRoot && Container->FStyle ? Container->FStyle->Display() : dsBlock;
+    if (cW && inSet(d, {dsBlock, dsListItem, dsFlex}) && !floated() && (pos == epStatic || pos == epRelative) &&
+        cd != dsFlex) {
+      SizeFlags |= sfWidthDefinite;
+      if (C & sfWidthFixed) SizeFlags |= sfWidthFixed;
+    } else if (cW && (pos == epAbsolute || pos == epFixed) && set(u"left", m) && set(u"right", m2)) {
+      SizeFlags |= sfWidthDefinite;
+    } else if (pos == epRunning) {
+      SizeFlags = sfWidthFixed | sfWidthDefinite;
+    }
+    if (set(u"min-width", m)) fact(m, sfMinWidthFixed | sfMinWidthDefinite, sfMinWidthDefinite, cW);
+    if (set(u"max-width", m)) fact(m, sfMaxWidthFixed | sfMaxWidthDefinite, sfMaxWidthDefinite, cW);
+    const bool anyDeclared = measureOf(u"margin-left", m) || measureOf(u"margin-right", m) ||
+                             measureOf(u"padding-left", m) || measureOf(u"padding-right", m);
+    const bool marginsSetNoPct = set(u"margin-left", m) && set(u"margin-right", m2) && !isPercent(m) &&
+                                 !isPercent(m2) && !pct(u"padding-left") && !pct(u"padding-right");
+    if (!pctGroup || !anyDeclared || marginsSetNoPct) SizeFlags |= sfHEdgesFixed | sfHEdgesDefinite;
+    else if (cW) SizeFlags |= sfHEdgesDefinite;
+  }
+
+  // Vertical facts.
+  if (d == dsInline) {
+    SizeFlags |= sfHeightFixed | sfHeightDefinite | sfMinHeightFixed | sfMinHeightDefinite | sfMaxHeightFixed |
+                 sfMaxHeightDefinite;
+    const bool percentEdge = (hasMargin && (pct(u"margin-top") || pct(u"margin-bottom"))) ||
+                             (hasPadding && (pct(u"padding-top") || pct(u"padding-bottom")));
+    if (!percentEdge) SizeFlags |= sfVEdgesFixed | sfVEdgesDefinite;
+    else if (cH) SizeFlags |= sfVEdgesDefinite;
+  } else if (blockish) {
+    if (set(u"height", m)) fact(m, sfHeightFixed | sfHeightDefinite, sfHeightDefinite, cH);
+    else if (sameSet(u"min-height", u"max-height")) fact(m, sfHeightFixed | sfHeightDefinite, sfHeightDefinite, cH);
+    if (cH && (pos == epAbsolute || pos == epFixed) && set(u"top", m) && set(u"bottom", m2))
+      SizeFlags |= sfHeightDefinite;
+    if (set(u"min-height", m)) fact(m, sfMinHeightFixed | sfMinHeightDefinite, sfMinHeightDefinite, cH);
+    if (set(u"max-height", m)) fact(m, sfMaxHeightFixed | sfMaxHeightDefinite, sfMaxHeightDefinite, cH);
+    const bool anyDeclared = measureOf(u"margin-top", m) || measureOf(u"margin-bottom", m) ||
+                             measureOf(u"padding-top", m) || measureOf(u"padding-bottom", m);
+    const bool marginUnsetOrPct = !set(u"margin-top", m) || isPercent(m) || !set(u"margin-bottom", m2) ||
+                                  isPercent(m2);
+    if (pctGroup && anyDeclared && (marginUnsetOrPct || pct(u"padding-top") || pct(u"padding-bottom"))) {
+      if (cH) SizeFlags |= sfVEdgesDefinite;
+    } else {
+      SizeFlags |= sfVEdgesFixed | sfVEdgesDefinite;
+    }
+  }
+}
+
+}  // namespace ht

@@ -1,0 +1,93 @@
+#include "css/styled_element_link.h"
+
+#include "css/property_registry.h"
+#include "css/style_maps.h"
+
+namespace ht {
+
+namespace {
+std::unique_ptr<IElementStyleFacts> createFacts(TStyledHTMLNode* Node) {
+  return std::make_unique<TElementStyleFacts>(Node);
+}
+}  // namespace
+
+const TElementStyleClass ElementStyleFactsClass{"TElementStyleFacts", nullptr, createFacts};
+
+TStyledElementLink* TStyledElementLink::Of(const TStyledHTMLNode* Node) {
+  auto* facts = Node ? dynamic_cast<TElementStyleFacts*>(Node->Style()) : nullptr;
+  return facts ? &facts->Link() : nullptr;
+}
+
+IStyledElement* TStyledElementLink::StyleParent() const { return Of(FNode->StyledParent()); }
+
+IStyledElement* TStyledElementLink::StyleContainer() const {
+  return FNode->Container == FNode ? nullptr : Of(FNode->Container);
+}
+
+float TStyledElementLink::NodeBorderWidth(int Side) const {
+  switch (Side) {
+    case 0: return FNode->BorderTop;
+    case 1: return FNode->BorderRight;
+    case 2: return FNode->BorderBottom;
+    default: return FNode->BorderLeft;
+  }
+}
+
+TElementStyleFacts::TElementStyleFacts(TStyledHTMLNode* Node)
+    : FStyle(std::make_unique<TBaseElementStyle>()), FLink(Node, FStyle.get()) {
+  FStyle->FElement = &FLink;
+}
+
+TElementStyleFacts::~TElementStyleFacts() = default;
+
+namespace {
+TCSSGeneralProperties groupBit(IElementStyleFacts::TEdgeGroup g) {
+  switch (g) {
+    case IElementStyleFacts::TEdgeGroup::Border: return GeneralBit(cgBorder);
+    case IElementStyleFacts::TEdgeGroup::Margin: return GeneralBit(cgMargin);
+    default: return GeneralBit(cgPadding);
+  }
+}
+}  // namespace
+
+bool TElementStyleFacts::HasGroup(TEdgeGroup Group) const { return FStyle->GeneralProps & groupBit(Group); }
+bool TElementStyleFacts::RelativeGroup(TEdgeGroup Group) const { return FStyle->RelativeProps & groupBit(Group); }
+
+float TElementStyleFacts::MarginPx(int Side) const {
+  switch (Side) {
+    case 0: return FStyle->MarginTopPx();
+    case 1: return FStyle->MarginRightPx();
+    case 2: return FStyle->MarginBottomPx();
+    default: return FStyle->MarginLeftPx();
+  }
+}
+
+float TElementStyleFacts::PaddingPx(int Side) const {
+  switch (Side) {
+    case 0: return FStyle->PaddingTopPx();
+    case 1: return FStyle->PaddingRightPx();
+    case 2: return FStyle->PaddingBottomPx();
+    default: return FStyle->PaddingLeftPx();
+  }
+}
+
+bool TElementStyleFacts::DeclaredMeasure(StringView PropName, TMeasure& Out) const {
+  const TCSSPropRec* rec = FindCSSProp(PropName);
+  if (!rec || !FStyle->FindOwnProp(rec->Id)) return false;
+  Out.Init(FStyle.get());
+  FStyle->GetMeasure(rec->Id, Out, FStyle->GetPropParent(*rec), false, false);
+  return true;
+}
+
+bool ComputeElementStyle(TStyledHTMLNode& Node, std::span<TCSSStyleSheet* const> Sheets) {
+  if (!Node.Style()) Node.CreateStyle();
+  auto* facts = dynamic_cast<TElementStyleFacts*>(Node.Style());
+  if (!facts) return false;
+  TCSSWeightList wl;
+  Node.CollectDeclarations(Sheets, wl);
+  facts->Style().LoadProps(wl, false);
+  Node.IncludeFlag(efStyleCalculated);
+  return true;
+}
+
+}  // namespace ht

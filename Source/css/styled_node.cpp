@@ -1,0 +1,649 @@
+#include "css/styled_node.h"
+
+#include "css/css_extensions.h"
+#include "css/css_section.h"
+#include "css/css_value.h"
+#include "css/default_style_sheet.h"
+#include "css/float_bands.h"
+#include "css/style_maps.h"
+#include "css/style_sheet.h"
+#include "markup/hash_dictionary.h"
+#include "platform/rtl/format.h"
+
+namespace ht {
+
+const THtNodeClass TStyledHTMLNode::ClassType{"TStyledHTMLNode", &THtmlNode::ClassType,
+                                              CreateInstance<TStyledHTMLNode, THtNode>};
+
+TStyledHTMLNode::TStyledHTMLNode() = default;
+
+TStyledHTMLNode::~TStyledHTMLNode() {
+  if (FSelfStyleSheet && FSelfStyleSheet->RefCounter == 0) delete FSelfStyleSheet;
+  FSelfStyleSheet = nullptr;
+  FFloatMap.reset();
+  FStyle.reset();
+}
+
+namespace {
+
+TStyledHTMLNode* asStyled(THtNode* n) { return dynamic_cast<TStyledHTMLNode*>(n); }
+const TStyledHTMLNode* asStyled(const THtNode* n) { return dynamic_cast<const TStyledHTMLNode*>(n); }
+
+bool isBlank(StringView s) {
+  for (char16_t c : s)
+    if (c > u' ') return false;
+  return true;
+}
+
+StringView trimmed(StringView s) {
+  size_t b = 0, e = s.size();
+  while (b < e && s[b] <= u' ') ++b;
+  while (e > b && s[e - 1] <= u' ') --e;
+  return s.substr(b, e - b);
+}
+
+// True when Text reads as one CSS value: nothing in it (outside strings)
+// could end the declaration or the rule, raise its priority or open a
+// comment that swallows what follows; strings are closed and brackets
+// balanced. An attribute value failing this is dropped as a whole.
+bool isOneCSSValue(StringView Text) {
+  int depth = 0;
+  char16_t quote = 0;
+  for (size_t i = 0; i < Text.size(); ++i) {
+    const char16_t c = Text[i];
+    if (c == u'\\') {
+      if (++i >= Text.size() || Text[i] == u'\n' || Text[i] == u'\r' || Text[i] == u'\f') return false;
+      continue;
+    }
+    if (quote) {
+      if (c == quote) quote = 0;
+      else if (c == u'\n' || c == u'\r' || c == u'\f') return false;
+      continue;
+    }
+    switch (c) {
+      case u'"': case u'\'': quote = c; break;
+      case u'(': case u'[': ++depth; break;
+      case u')': case u']': if (--depth < 0) return false; break;
+      case u';': case u'{': case u'}': case u'!': case u'<': return false;
+      case u'/': if (i + 1 < Text.size() && Text[i + 1] == u'*') return false; break;
+      default: break;
+    }
+  }
+  return quote == 0 && depth == 0;
+}
+
+// Text inside a CSS string delimited by Quote, escaped so that it cannot
+// close the string.
+String cssQuoted(StringView Text, char16_t Quote) {
+  String s(1, Quote);
+  for (char16_t c : Text) {
+    if (c == Quote || c == u'\\') {
+      s += u'\\';
+      s += c;
+    } else if (c == u'\n' || c == u'\r' || c == u'\f') {
+      s += u"\\a ";
+    } else {
+      s += c;
+    }
+  }
+  s += Quote;
+  return s;
+}
+
+std::unique_ptr<TCSSStyleSheet> sheetFromRule(StringView Declarations, int64_t Weight) {
+  auto sheet = std::make_unique<TCSSStyleSheet>();
+  if (!isBlank(Declarations)) sheet->Parse(u"*{" + String(Declarations) + u"}", Weight, false);
+  return sheet;
+}
+
+}  // namespace
+
+// --- Flags and style -----------------------------------------------------------------
+
+void TStyledHTMLNode::SetFlag(TElementFlag Flag, bool Value, bool RecursiveUp, bool RecursiveDown,
+                              const TStyledHTMLNode* StopElement) {
+  if (Value && Flag == efCompletelyDrawn && RecursiveDown && !RecursiveUp && HasFlag(Flag)) return;
+  if (Value) IncludeFlag(Flag);
+  else ExcludeFlag(Flag);
+  if (this == StopElement) return;
+  if (RecursiveUp)
+    if (TStyledHTMLNode* p = StyledParent()) p->SetFlag(Flag, Value, true, false, StopElement);
+  if (RecursiveDown) {
+    if (ChildNodeList())
+      for (int i = 0; i < Count(); ++i)
+        if (TStyledHTMLNode* c = asStyled(GetNode(i))) c->SetFlag(Flag, Value, false, true, StopElement);
+    if (Before) Before->SetFlag(Flag, Value, RecursiveUp, RecursiveDown, StopElement);
+    if (After) After->SetFlag(Flag, Value, RecursiveUp, RecursiveDown, StopElement);
+  }
+}
+
+void TStyledHTMLNode::CreateStyle() {
+  const TElementStyleClass* c = StyleClass();
+  if (c) FStyle = c->Create(this);
+}
+
+void TStyledHTMLNode::ResetStyle() {
+  if (FStyle) FStyle->Reset();
+}
+
+void TStyledHTMLNode::StyleChanged(bool /*ForceRecalc*/) { ExcludeFlag(efStyleCalculated); }
+
+void TStyledHTMLNode::CollectDeclarations(std::span<TCSSStyleSheet* const> Sheets, TCSSWeightList& WL,
+                                          TCSSPseudoSet APseudo) {
+  static const TStyledNodeFacts facts;
+  for (TCSSStyleSheet* sheet : Sheets) {
+    if (!sheet) continue;
+    const TCSSStyleMaps* map = &sheet->Main;
+    if (APseudo & PseudoBit(pcBefore)) map = sheet->Before.get();
+    else if (APseudo & PseudoBit(pcAfter)) map = sheet->After.get();
+    else if (APseudo & PseudoBit(pcMarker)) map = sheet->Marker.get();
+    sheet->GetElementSelectors(*this, facts, WL, map, APseudo);
+  }
+  if (APseudo & PseudoElementBits) return;
+  // Most elements declare nothing of their own: no sheet is made for them.
+  if (!FSelfStyleSheet && FVirtualSelfStyle.empty() && isBlank(GetAttribute(u"style"))) return;
+  if (TCSSStyleSheet* own = EnsureSelfStyleSheet()) own->GetAllSelectors(WL);
+}
+
+// --- Classes -------------------------------------------------------------------------
+
+void TStyledHTMLNode::rebuildClassList() {
+  FClassHashes.clear();
+  const String text = AsciiLowerCase(trimmed(GetAttribute(u"class")));
+  if (text.empty()) return;
+  auto add = [&](StringView s) {
+    TCSSClassRec rec;
+    rec.s = String(s);
+    rec.hash = rec.s.empty() ? 0 : HtTagHash(rec.s.data(), int32_t(rec.s.size()));
+    FClassHashes.push_back(std::move(rec));
+  };
+  if (!HasFlag(efMultiClass)) {
+    add(text);
+    return;
+  }
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t b = i;
+    while (i < text.size() && text[i] != u' ') ++i;
+    add(StringView(text).substr(b, i - b));
+    while (i < text.size() && text[i] == u' ') ++i;
+  }
+}
+
+bool TStyledHTMLNode::HasClass(StringView CSSClass) {
+  for (const TCSSClassRec& c : FClassHashes)
+    if (c.s == CSSClass) return true;
+  return false;
+}
+
+void TStyledHTMLNode::AddClass(StringView CSSClass) {
+  const String current = GetStyleClass();
+  const String padded = u" " + current + u" ";
+  if (padded.find(u" " + String(CSSClass) + u" ") != String::npos) return;
+  SetStyleClass(current + u" " + String(CSSClass));
+  StyleChanged(true);
+}
+
+void TStyledHTMLNode::RemoveClass(StringView CSSClass) {
+  if (!HasAttribute(u"class")) return;
+  const String current = GetStyleClass();
+  std::vector<String> names;
+  size_t i = 0;
+  while (i < current.size()) {
+    while (i < current.size() && current[i] == u' ') ++i;
+    const size_t b = i;
+    while (i < current.size() && current[i] != u' ') ++i;
+    if (i > b) names.emplace_back(current.substr(b, i - b));
+  }
+  bool removed = false;
+  for (auto it = names.begin(); it != names.end(); ++it)
+    if (SameTextAscii(*it, CSSClass)) {
+      names.erase(it);
+      removed = true;
+      break;
+    }
+  if (!removed) return;
+  String joined;
+  for (const String& n : names) joined += (joined.empty() ? u"" : u" ") + n;
+  SetStyleClass(trimmed(joined));
+  StyleChanged(true);
+  UpdatePseudoElements();
+}
+
+void TStyledHTMLNode::SetStyleClass(StringView Value) {
+  THtmlNode::SetStyleClass(Value);
+  if (Value.find(u' ') != StringView::npos) IncludeFlag(efMultiClass);
+  else ExcludeFlag(efMultiClass);
+  rebuildClassList();
+  StyleChanged(true);
+}
+
+// --- Own and presentational CSS --------------------------------------------------------
+
+bool TStyledHTMLNode::SetAttribute(StringView Name, StringView Value) {
+  const bool changed = THtmlNode::SetAttribute(Name, Value);
+  if (changed) {
+    ParseAttribute(Name, Value);
+    UpdatePseudoElements();
+    StyleChanged(false);
+  }
+  return changed;
+}
+
+void TStyledHTMLNode::SetOuterHTML(StringView Value) {
+  ClearSelfStyleSheet();
+  THtmlNode::SetOuterHTML(Value);
+}
+
+void TStyledHTMLNode::CSS(StringView Value) { AddVirtualCSS(Value); }
+
+void TStyledHTMLNode::ClearSelfStyleSheet() {
+  if (FSelfStyleSheet && FSelfStyleSheet->RefCounter == 0) delete FSelfStyleSheet;
+  FSelfStyleSheet = nullptr;
+  ExcludeFlag(efSelfStyleProcessed);
+}
+
+TCSSStyleSheet* TStyledHTMLNode::EnsureSelfStyleSheet() {
+  if (FSelfStyleSheet && HasFlag(efSelfStyleProcessed)) return FSelfStyleSheet;
+  ClearSelfStyleSheet();
+  // Presentational declarations first, so inline ones override them.
+  std::unique_ptr<TCSSStyleSheet> sheet = sheetFromRule(FVirtualSelfStyle, InlineStyleWeight);
+  const String& inlineStyle = GetAttribute(u"style");
+  if (!isBlank(inlineStyle)) sheet->Parse(u"*{" + inlineStyle + u"}", InlineStyleWeight, false);
+  FSelfStyleSheet = sheet.release();
+  IncludeFlag(efSelfStyleProcessed);
+  return FSelfStyleSheet;
+}
+
+void TStyledHTMLNode::UniqueSelfStyle() {
+  if (!FSelfStyleSheet || FSelfStyleSheet->RefCounter == 0) return;
+  TCSSStyleSheet* shared = FSelfStyleSheet;
+  FSelfStyleSheet = nullptr;
+  shared->RefCounter--;
+  ExcludeFlag(efSelfStyleProcessed);
+  EnsureSelfStyleSheet();
+}
+
+void TStyledHTMLNode::AddCSS(StringView css, bool UpdateStyleAttr, uint32_t AWeight) {
+  if (FSelfStyleSheet) UniqueSelfStyle();
+  else EnsureSelfStyleSheet();
+  if (!isBlank(css)) FSelfStyleSheet->Parse(u"*{" + String(css) + u"}", AWeight ? AWeight : InlineStyleWeight, false);
+  if (UpdateStyleAttr) SetAttr(u"style", FSelfStyleSheet->AsInlineString());
+  StyleChanged(true);
+  if (FStyle) FStyle->Reset();
+}
+
+void TStyledHTMLNode::AddVirtualCSS(StringView css) {
+  if (isBlank(css)) return;
+  if (!FVirtualSelfStyle.empty()) {
+    std::unique_ptr<TCSSStyleSheet> old = sheetFromRule(FVirtualSelfStyle, -1);
+    std::unique_ptr<TCSSStyleSheet> added = sheetFromRule(css, -1);
+    if (added->Sections().empty()) return;
+    for (const TCSSValue& v : added->Sections().front()->Values) old->DeleteProperty(v.Token.Name);
+    FVirtualSelfStyle = old->AsInlineString();
+  }
+  FVirtualSelfStyle += css;
+  if (FVirtualSelfStyle.empty() || FVirtualSelfStyle.back() != u';') FVirtualSelfStyle += u';';
+  if (FSelfStyleSheet) {
+    AddCSS(css, false, 0);
+  } else {
+    ExcludeFlag(efSelfStyleProcessed);
+    StyleChanged(true);
+  }
+}
+
+void TStyledHTMLNode::AddVirtualCSS2(StringView CSSName, StringView CSSValue) {
+  if (isBlank(CSSValue) || !isOneCSSValue(CSSValue)) return;
+  if (FVirtualSelfStyle.find(CSSName) != String::npos) {
+    std::unique_ptr<TCSSStyleSheet> scratch = sheetFromRule(FVirtualSelfStyle, -1);
+    scratch->DeleteProperty(CSSName);
+    FVirtualSelfStyle = scratch->AsInlineString();
+    if (!FVirtualSelfStyle.empty() && FVirtualSelfStyle.back() != u';') FVirtualSelfStyle += u';';
+  }
+  const String decl = String(CSSName) + u":" + String(CSSValue) + u";";
+  FVirtualSelfStyle += decl;
+  if (FSelfStyleSheet) {
+    AddCSS(decl, false, InlineStyleWeight);
+  } else {
+    ExcludeFlag(efSelfStyleProcessed);
+    StyleChanged(true);
+  }
+}
+
+void TStyledHTMLNode::ClearCSS(StringView PropName, bool UpdateStyleAttr) {
+  if (!FSelfStyleSheet || FSelfStyleSheet->ValuebyName(PropName).empty()) return;
+  UniqueSelfStyle();
+  FSelfStyleSheet->DeleteProperty(PropName);
+  if (UpdateStyleAttr) SetAttr(u"style", FSelfStyleSheet->AsInlineString());
+  StyleChanged(true);
+  if (FStyle) FStyle->Reset();
+}
+
+void TStyledHTMLNode::ClearCSSRecursive(StringView PropName, bool UpdateStyleAttr) {
+  ClearCSS(PropName, UpdateStyleAttr);
+  for (int i = 0; i < Count(); ++i)
+    if (TStyledHTMLNode* c = asStyled(GetNode(i))) c->ClearCSSRecursive(PropName, UpdateStyleAttr);
+}
+
+void TStyledHTMLNode::ParseAttribute(StringView Param, StringView Value) {
+  const bool isBody = SameTextAscii(Tag(), u"body");
+  auto px = [&](StringView name) {
+    if (!isBlank(Value)) AddVirtualCSS2(name, String(trimmed(Value)) + u"px");
+  };
+  if (Param == u"align") {
+    if (!Value.empty() && !SameTextAscii(Tag(), u"table"))
+      AddVirtualCSS2(u"text-align", AlignFromAttr(Value) == thCenter ? StringView(u"xcenter") : Value);
+  } else if (Param == u"background") {
+    if (!Value.empty()) AddVirtualCSS2(u"background-image", u"url(" + cssQuoted(Value, u'"') + u")");
+  } else if (Param == u"bgcolor") {
+    AddVirtualCSS2(u"background-color", Value);
+  } else if (Param == u"color" || (Param == u"text" && isBody)) {
+    AddVirtualCSS2(u"color", Value);
+  } else if (Param == u"class") {
+    if (Value.find(u' ') != StringView::npos) IncludeFlag(efMultiClass);
+    else ExcludeFlag(efMultiClass);
+    rebuildClassList();
+    StyleChanged(true);
+  } else if (Param == u"contenteditable") {
+    AddVirtualCSS2(u"contenteditable", Value);
+  } else if (Param == u"dir") {
+    AddVirtualCSS2(u"direction", AsciiLowerCase(Value));
+  } else if (Param == u"face" || Param == u"family") {
+    if (!isBlank(Value)) AddVirtualCSS2(u"font-family", cssQuoted(Value, u'\''));
+  } else if (Param == u"height" || Param == u"width") {
+    AddVirtualCSS2(Param, Value);
+  } else if (Param == u"id") {
+    SetId(Value);
+  } else if (Param == u"nowrap") {
+    AddVirtualCSS2(u"white-space", u"nowrap");
+  } else if (Param == u"wrap") {
+    if (Value == u"soft") AddVirtualCSS2(u"white-space", u"pre-wrap");
+  } else if (Param == u"size") {
+    if (SameTextAscii(Tag(), u"font")) {
+      const int n = FontSizeFromAttr(Value);
+      if (n > 1) AddVirtualCSS2(u"font-size", Format(u"%dpx", n));
+    }
+  } else if (Param == u"style") {
+    ClearSelfStyleSheet();
+    StyleChanged(true);
+  } else if (Param == u"valign") {
+    TVAlign va;
+    if (EnumFromKeyword(Value, u"va", va)) AddVirtualCSS2(u"vertical-align", AsciiLowerCase(Value));
+  } else if (isBody) {
+    if (Param == u"leftmargin") px(u"margin-left");
+    else if (Param == u"rightmargin") px(u"margin-right");
+    else if (Param == u"topmargin") px(u"margin-top");
+    else if (Param == u"bottommargin") px(u"margin-bottom");
+    else if (Param == u"marginwidth") {
+      px(u"margin-left");
+      px(u"margin-right");
+    } else if (Param == u"marginheight") {
+      px(u"margin-top");
+      px(u"margin-bottom");
+    }
+  }
+}
+
+// --- Tree ----------------------------------------------------------------------------
+
+void TStyledHTMLNode::ParseAttributes(THtmlParser& HP) {
+  THtmlNode::ParseAttributes(HP);
+  processAttributes();
+}
+
+void TStyledHTMLNode::processAttributes() {
+  const THtAttributes* a = Attributes();
+  if (!a) return;
+  // Copy first: ParseAttribute may write attributes (id).
+  std::vector<std::pair<String, String>> list;
+  for (int i = 0; i < a->Count; ++i) list.emplace_back(a->GetName(i), a->GetValue(i));
+  for (const auto& [name, value] : list) ParseAttribute(name, value);
+}
+
+THtNode* TStyledHTMLNode::InternalParse(THtmlParser& HP) {
+  THtNode* result = THtmlNode::InternalParse(HP);
+  THtNode* p = Parent();
+  if (p && SameTextAscii(Tag(), u"body") && !SameTextAscii(p->Tag(), u"foreignobject")) {
+    THtNode* root = Root();
+    if ((root && SameTextAscii(root->Tag(), u"body")) || HasParentTag(u"body")) SetTag(u"xbody");
+  } else if (p && SameTextAscii(Tag(), u"html")) {
+    if (HasParentTag(u"html") || HasParentTag(u"body")) SetTag(u"xhtml");
+  } else if (Tag().size() > 2 && Tag()[0] == u'c' && Tag()[1] == u':') {
+    ParseAttribute(u"color", StringView(Tag()).substr(2));
+    SetTag(u"span");
+  }
+  return result;
+}
+
+TStyledHTMLNode* TStyledHTMLNode::StyledParent() const { return asStyled(Parent()); }
+
+void TStyledHTMLNode::FindContainer() {
+  TStyledHTMLNode* found = nullptr;
+  TStyledHTMLNode* top = this;
+  for (THtNode* n = Parent(); n; n = n->Parent()) {
+    TStyledHTMLNode* s = asStyled(n);
+    if (!s) continue;
+    top = s;
+    const IElementStyleFacts* st = s->Style();
+    if (st && st->Display() == dsInline && st->Float() == fNone) continue;
+    found = s;
+    break;
+  }
+  if (!found) found = top;
+  if (found != Container) {
+    Container = found;
+    UpdateFontSize();
+  }
+}
+
+TStyledHTMLNode* TStyledHTMLNode::HtmlElement() {
+  TStyledHTMLNode* top = this;
+  for (THtNode* n = Parent(); n; n = n->Parent()) {
+    TStyledHTMLNode* s = asStyled(n);
+    if (!s) continue;
+    if (SameTextAscii(s->Tag(), u"html")) return s;
+    top = s;
+  }
+  return top;
+}
+
+String TStyledHTMLNode::Lang() const {
+  for (const THtNode* n = this; n; n = n->Parent()) {
+    const String& l = n->GetAttribute(u"lang");
+    if (!l.empty()) return l;
+  }
+  return u"en";
+}
+
+TStyledHTMLNode* TStyledHTMLNode::NearestBlockParent() const {
+  for (THtNode* n = Parent(); n; n = n->Parent())
+    if (TStyledHTMLNode* s = asStyled(n); s && s->Style() && s->Style()->Display() != dsInline) return s;
+  return nullptr;
+}
+
+// --- Selector queries --------------------------------------------------------------
+
+namespace {
+
+struct TQuery {
+  std::unique_ptr<TJQueryProcessor> Processor;
+  TStyledNodeFacts Facts;
+  explicit TQuery(StringView Text) : Processor(std::make_unique<TJQueryProcessor>(String(Text))) {}
+  bool valid() const { return Processor->Section && Processor->Section->Selectors; }
+  bool matches(const THtNode& N) const {
+    for (const TCSSSelector* s : *Processor->Section->Selectors)
+      if (TestElement(N, *s, 0, Facts)) return true;
+    return false;
+  }
+};
+
+// Adds the matching descendants of Parent to List; answers false to stop.
+bool searchList(const TQuery& Q, THtNode* Parent, bool FirstOnly, bool Top, THtNodeList& List) {
+  for (int i = 0; i < Parent->Count(); ++i) {
+    THtNode* c = Parent->GetNode(i);
+    if (Q.matches(*c)) {
+      List.Add(c);
+      if (FirstOnly && Top) return false;
+    } else if (FirstOnly && Top && List.Count() > 0) {
+      return false;
+    }
+    searchList(Q, c, FirstOnly, false, List);
+  }
+  return true;
+}
+
+bool searchProc(const TQuery& Q, THtNode* Parent, const THtNodeProcRef& Proc) {
+  for (int i = 0; i < Parent->Count(); ++i) {
+    THtNode* c = Parent->GetNode(i);
+    if (Q.matches(*c)) {
+      bool go = true;
+      Proc(c, go);
+      if (!go) return false;
+    }
+    if (!searchProc(Q, c, Proc)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void TStyledHTMLNode::collectMatches(StringView Query, bool FirstOnly, THtNodeList& List) {
+  const TQuery q(Query);
+  if (q.valid()) searchList(q, this, FirstOnly, true, List);
+}
+
+std::unique_ptr<THtNodeList> TStyledHTMLNode::GetJQueryList(StringView Query, bool FirstOnly) {
+  auto list = std::make_unique<THtNodeList>(false, false);
+  collectMatches(Query, FirstOnly, *list);
+  return list;
+}
+
+IHtNodeList TStyledHTMLNode::JQuery(StringView Query, bool FirstOnly) {
+  IHtNodeList result(new THtNodeList(false, true));
+  collectMatches(Query, FirstOnly, *result.get());
+  return result;
+}
+
+void TStyledHTMLNode::JQuery(StringView Query, const THtNodeProcRef& Proc) {
+  const TQuery q(Query);
+  if (q.valid() && Proc) searchProc(q, this, Proc);
+}
+
+// --- Small queries -------------------------------------------------------------------
+
+void TStyledHTMLNode::RTLInc(float& X, float Value) const {
+  X = FStyle && FStyle->CalculatedDirection() == cdRTL ? X - Value : X + Value;
+}
+
+namespace {
+bool nonEmptyChild(const THtNode* n) {
+  if (!n->Tag().empty()) return true;
+  const TStyledHTMLNode* s = asStyled(n);
+  return (!s || s->Visible()) && !isBlank(n->Content());
+}
+}  // namespace
+
+THtNode* TStyledHTMLNode::FirstNonEmptyChild() const {
+  for (int i = 0; i < Count(); ++i)
+    if (nonEmptyChild(GetNode(i))) return GetNode(i);
+  return nullptr;
+}
+
+THtNode* TStyledHTMLNode::LastNonEmptyChild() const {
+  for (int i = Count() - 1; i >= 0; --i)
+    if (!GetNode(i)->Tag().empty() || !isBlank(GetNode(i)->Content())) return GetNode(i);
+  return nullptr;
+}
+
+bool TStyledHTMLNode::SameLine(const TStyledHTMLNode* E) const {
+  if (!E || E->Container != Container) return false;
+  return E->StartLine() > EndLine() || E->EndLine() < StartLine();
+}
+
+// --- Counters ------------------------------------------------------------------------
+
+void TStyledHTMLNode::SetCounter(StringView Name, int Value) {
+  IncludeFlag(efHasCounters);
+  for (TCSSCounter& c : Counters)
+    if (c.Name == Name) {
+      c.Value = Value;
+      return;
+    }
+  Counters.push_back({String(Name), Value});
+}
+
+void TStyledHTMLNode::IncrementCounter(StringView Name) {
+  auto tryIncrement = [&](THtNode* n) {
+    TStyledHTMLNode* s = asStyled(n);
+    if (!s) return false;
+    for (TCSSCounter& c : s->Counters)
+      if (c.Name == Name) {
+        ++c.Value;
+        return true;
+      }
+    return false;
+  };
+  for (THtNode* level = this; level; level = level->Parent())
+    for (THtNode* n = level; n; n = n->PreviousSibling())
+      if (tryIncrement(n)) return;
+}
+
+String TStyledHTMLNode::CounterText(TListStyleType ListType, int Value) {
+  switch (ListType) {
+    case lstLowerAlpha: case lstLowerLatin: case lstUpperAlpha: case lstUpperLatin: {
+      if (Value < 1) break;
+      // Bijective base 26: z is followed by aa, ab, ...
+      const char16_t first = (ListType == lstUpperAlpha || ListType == lstUpperLatin) ? u'A' : u'a';
+      String s;
+      for (int64_t v = Value; v > 0; v = (v - 1) / 26) s.insert(s.begin(), char16_t(first + (v - 1) % 26));
+      return s;
+    }
+    case lstUpperRoman: case lstLowerRoman: {
+      if (Value <= 0) return String();
+      if (Value > 3999) break;  // larger numbers have no standard numeral
+      static const struct { int v; const char16_t* s; } table[] = {
+          {1000, u"M"}, {900, u"CM"}, {500, u"D"}, {400, u"CD"}, {100, u"C"}, {90, u"XC"}, {50, u"L"},
+          {40, u"XL"}, {10, u"X"}, {9, u"IX"}, {5, u"V"}, {4, u"IV"}, {1, u"I"}};
+      String s;
+      int v = Value;
+      for (const auto& r : table)
+        while (v >= r.v) {
+          s += r.s;
+          v -= r.v;
+        }
+      return ListType == lstLowerRoman ? AsciiLowerCase(s) : s;
+    }
+    default:
+      break;
+  }
+  return Format(u"%d", Value);
+}
+
+// --- Float map -----------------------------------------------------------------------
+
+TBlockFloats* TStyledHTMLNode::FloatMap() {
+  if (!FFloatMap) FFloatMap = std::make_unique<TBlockFloats>(this);
+  return FFloatMap.get();
+}
+
+float TStyledHTMLNode::GetLeft(float y1, float y2) const { return FFloatMap ? FFloatMap->Left->EdgeAt(y1, y2) : 0; }
+
+float TStyledHTMLNode::GetRight(float y1, float y2) const {
+  return FFloatMap ? FFloatMap->Right->EdgeAt(y1, y2) : 0;
+}
+
+float TStyledHTMLNode::GetLeftClearTop() const { return FFloatMap ? FFloatMap->Left->LowestBottom() : 0; }
+float TStyledHTMLNode::GetRightClearTop() const { return FFloatMap ? FFloatMap->Right->LowestBottom() : 0; }
+
+bool TStyledHTMLNode::OwnFloatContext() const { return IsBlockContainer(); }
+
+// --- Matching facts ----------------------------------------------------------------------
+
+std::span<const TCSSClassRec> TStyledNodeFacts::NodeClasses(const THtNode& Node) const {
+  if (const TStyledHTMLNode* s = asStyled(&Node)) return s->ClassHashes();
+  return {};
+}
+
+TCSSPseudoSet TStyledNodeFacts::NodeState(const THtNode& /*Node*/) const { return 0; }
+
+}  // namespace ht

@@ -1,0 +1,341 @@
+#pragma once
+// TStyledHTMLNode: the HTML node that carries style and a box. It adds to
+// THtmlNode its parsed class list, its own style sheet (inline "style" plus
+// the presentational declarations gathered from its attributes), its
+// computed style, the geometry of its CSS box, its float map, element
+// flags and CSS counters. The element model derives from it and overrides
+// the virtual operations that need a view (positions, scroll bars, line
+// ranges, defaults).
+//
+// Nodes are created through the node class descriptors like every node; the
+// computed style is made by CreateStyle from StyleClass (none here).
+//
+// Box geometry: Single document pixels. OuterRect is the margin box set by
+// layout; the edges are copied from computed style (CalcEdges); InnerWidth
+// and InnerHeight are the content box (CalcRects) and the percentage bases.
+// Sides are numbered 0 top, 1 right, 2 bottom, 3 left.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "css/css_keywords.h"
+#include "css/css_selector.h"
+#include "css/element_style_facts.h"
+#include "markup/node.h"
+#include "markup/node_list.h"
+#include "platform/rtl/class_ref.h"
+#include "platform/rtl/enum_table.h"
+#include "platform/rtl/geometry.h"
+
+namespace ht {
+
+class TBlockFloats;
+class TCSSStyleSheet;
+class TCSSWeightList;
+class TCSSStyleMaps;
+
+#define HT_ELEMENT_FLAG_VALUES(X) \
+  X(efDrag)                       \
+  X(efDragMoved)                  \
+  X(efHasFloatElements)           \
+  X(efHasAnimatedImages)          \
+  X(efHSizeTracking)              \
+  X(efVSizeTracking)              \
+  X(efPBBeforeProcessed)          \
+  X(efPBAfterProcessed)           \
+  X(efPBInsideProcessed)          \
+  X(efDrawn)                      \
+  X(efCompletelyDrawn)            \
+  X(efSelfStyleProcessed)         \
+  X(efDesignerSelected)           \
+  X(efChecked)                    \
+  X(efMultiClass)                 \
+  X(efLineBreak)                  \
+  X(efNeedRecalc)                 \
+  X(efHasBlockElements)           \
+  X(efHasBackground)              \
+  X(efHasBorder)                  \
+  X(efVisible)                    \
+  X(efStyleCalculated)            \
+  X(efHasCounters)                \
+  X(efHasOutOfFlowElements)       \
+  X(efText)                       \
+  X(efSpellChecked)               \
+  X(efDestroying)                 \
+  X(efStackingContext)            \
+  X(efTableCell)                  \
+  X(efVertical)                   \
+  X(efVMProcessed)                \
+  X(efHasOverflow)
+HT_ENUM(TElementFlag, uint8_t, HT_ELEMENT_FLAG_VALUES);
+// A 32-bit set of TElementFlag, one bit per ordinal.
+using TElementFlags = uint32_t;
+constexpr TElementFlags ElementFlag(TElementFlag f) { return TElementFlags(1u) << unsigned(f); }
+
+// Called for each match of a selector query; clearing ContinueFlag stops
+// the search at once.
+using THtNodeProcRef = std::function<void(THtNode* Node, bool& ContinueFlag)>;
+
+// Size facts (SizeFlags), bit by bit.
+enum TSizeFlagBit : uint32_t {
+  sfWidthFixed = 1u << 0,
+  sfWidthDefinite = 1u << 1,
+  sfHEdgesFixed = 1u << 2,
+  sfHEdgesDefinite = 1u << 3,
+  sfMinWidthFixed = 1u << 4,
+  sfMinWidthDefinite = 1u << 5,
+  sfMaxWidthFixed = 1u << 6,
+  sfMaxWidthDefinite = 1u << 7,
+  sfHeightFixed = 1u << 8,
+  sfHeightDefinite = 1u << 9,
+  sfVEdgesFixed = 1u << 10,
+  sfVEdgesDefinite = 1u << 11,
+  sfMinHeightFixed = 1u << 12,
+  sfMinHeightDefinite = 1u << 13,
+  sfMaxHeightFixed = 1u << 14,
+  sfMaxHeightDefinite = 1u << 15,
+  sfGrowsToContent = 1u << 16,
+};
+
+// The limit that stands for "no maximum" (2^30 pixels).
+constexpr float NoSizeLimit = 1073741824.0f;
+
+// The computed-style class descriptor: its create function makes a style
+// for the node passed.
+struct TElementStyleClass : TClassRef<IElementStyleFacts, TStyledHTMLNode*> {
+  using TClassRef<IElementStyleFacts, TStyledHTMLNode*>::TClassRef;
+};
+
+struct TCSSCounter {
+  String Name;
+  int Value = 0;
+};
+
+class TStyledHTMLNode : public THtmlNode {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+
+  TStyledHTMLNode();
+  ~TStyledHTMLNode() override;
+
+  // --- Fields ---------------------------------------------------------------
+  int64_t Index = 0;  // element order number, four implied decimals
+  TRectF OuterRect;
+  float MarginTop = 0, MarginRight = 0, MarginBottom = 0, MarginLeft = 0;
+  float BorderTop = 0, BorderRight = 0, BorderBottom = 0, BorderLeft = 0;
+  float PaddingTop = 0, PaddingBottom = 0;
+  float ContentWidth = 0, ContentHeight = 0, VDelta = 0;
+  float InnerWidth = 0, InnerHeight = 0;
+  TStyledHTMLNode* Container = nullptr;  // not owned
+  TElementFlags Flags = 0;
+  uint32_t SizeFlags = 0;
+  int StartPage = -1;
+  TStyledHTMLNode* Before = nullptr;  // owned by the element model
+  TStyledHTMLNode* After = nullptr;
+  std::vector<TCSSCounter> Counters;
+
+  bool HasFlag(TElementFlag f) const { return Flags & ElementFlag(f); }
+  void IncludeFlag(TElementFlag f) { Flags |= ElementFlag(f); }
+  void ExcludeFlag(TElementFlag f) { Flags &= ~ElementFlag(f); }
+  // Sets or clears Flag, passing it up (each ancestor with RecursiveUp
+  // only) and down (children with RecursiveDown only, then Before and After
+  // with the caller's arguments), unless this node is StopElement.
+  void SetFlag(TElementFlag Flag, bool Value, bool RecursiveUp, bool RecursiveDown,
+               const TStyledHTMLNode* StopElement = nullptr);
+
+  // --- Computed style -------------------------------------------------------
+  IElementStyleFacts* Style() const { return FStyle.get(); }
+  virtual const TElementStyleClass* StyleClass() const { return nullptr; }
+  // FStyle := a new style of StyleClass for this node (none without class).
+  virtual void CreateStyle();
+  virtual void ResetStyle();
+  // Clears efStyleCalculated; ForceRecalc is for overrides.
+  virtual void StyleChanged(bool ForceRecalc);
+
+  // The declarations that apply to this node in cascade order: the rules of
+  // Sheets (in the order given) whose selectors match, then the node's own
+  // sheet with its fixed weight. The own sheet is built first when stale.
+  void CollectDeclarations(std::span<TCSSStyleSheet* const> Sheets, TCSSWeightList& WL,
+                           TCSSPseudoSet APseudo = 0);
+
+  // --- Classes --------------------------------------------------------------
+  // The parsed "class" attribute, lower case, with hashes.
+  const TClassesArray& ClassHashes() const { return FClassHashes; }
+  bool HasClass(StringView CSSClass) override;
+  void AddClass(StringView CSSClass) override;
+  void RemoveClass(StringView CSSClass) override;
+  void SetStyleClass(StringView Value) override;
+
+  // --- Own and presentational CSS -----------------------------------------
+  bool SetAttribute(StringView Name, StringView Value) override;
+  void SetOuterHTML(StringView Value) override;
+  void CSS(StringView Value) override;
+  // Presentational declarations: "name:value;" each.
+  const String& VirtualSelfStyle() const { return FVirtualSelfStyle; }
+  void AddVirtualCSS(StringView css);
+  // Adds one presentational declaration. CSSValue is taken as one value:
+  // text that would end the declaration or the rule is refused.
+  void AddVirtualCSS2(StringView CSSName, StringView CSSValue);
+  void AddCSS(StringView css, bool UpdateStyleAttr, uint32_t AWeight);
+  void UniqueSelfStyle();
+  void ClearCSS(StringView PropName, bool UpdateStyleAttr);
+  void ClearCSSRecursive(StringView PropName, bool UpdateStyleAttr);
+  virtual void ClearSelfStyleSheet();
+  // Builds the own sheet from the presentational and inline declarations
+  // when it is missing.
+  TCSSStyleSheet* EnsureSelfStyleSheet();
+  TCSSStyleSheet* SelfStyleSheet() const { return FSelfStyleSheet; }
+  virtual void ParseAttribute(StringView Param, StringView Value);
+
+  // --- Tree -----------------------------------------------------------------
+  THtNode* InternalParse(THtmlParser& HP) override;
+  // Takes the parser's attributes and reads each as ParseAttribute does.
+  void ParseAttributes(THtmlParser& HP) override;
+  using THtmlNode::ParseAttributes;
+  // The nearest ancestor that is not an unfloated inline box (the root
+  // without one); nil-safe on partial trees.
+  virtual void FindContainer();
+  virtual void UpdateFontSize() {}
+  virtual void UpdatePseudoElements() {}
+  TStyledHTMLNode* StyledParent() const;
+  virtual TStyledHTMLNode* HtmlElement();
+  String Lang() const;
+  TStyledHTMLNode* NearestBlockParent() const;
+  virtual bool IsText() const { return false; }
+  virtual bool IsReplacedElement() const { return false; }
+  virtual bool Visible() const { return HasFlag(efVisible); }
+  bool IsLineBreak() const { return HasFlag(efLineBreak); }
+
+  // --- Selector queries ---------------------------------------------------
+  // The descendants (not this node) matching the CSS selector list Query,
+  // in document order. With FirstOnly the search stops at the first match
+  // among the children, or before entering the subtree of a non-matching
+  // child once something was found; a subtree once entered is searched in
+  // full. A query holding no rule yields nothing.
+  std::unique_ptr<THtNodeList> GetJQueryList(StringView Query, bool FirstOnly) override;
+  IHtNodeList JQuery(StringView Query, bool FirstOnly);
+  void JQuery(StringView Query, const THtNodeProcRef& Proc);
+
+  // --- Small queries --------------------------------------------------------
+  // X - Value for right-to-left text, else X + Value.
+  void RTLInc(float& X, float Value) const;
+  // The first child that is an element or a visible text with non-blank
+  // content; nil when none. LastNonEmptyChild searches backwards.
+  THtNode* FirstNonEmptyChild() const;
+  THtNode* LastNonEmptyChild() const;
+  // Whether E (with the same container) lies on lines apart from this box.
+  bool SameLine(const TStyledHTMLNode* E) const;
+  virtual const TRectF* ViewRect() const { return &OuterRect; }
+
+  // --- Counters -------------------------------------------------------------
+  void SetCounter(StringView Name, int Value);
+  void IncrementCounter(StringView Name);
+  // The list marker text of Value. Alphabetic styles continue past "z" with
+  // "aa", "ab", ...; Roman numerals above 3999 fall back to decimal.
+  static String CounterText(TListStyleType ListType, int Value);
+
+  // --- Virtual defaults -----------------------------------------------------
+  virtual int GetUserWidth() const { return 0; }
+  virtual int GetUserHeight() const { return 0; }
+  virtual String DefaultFontName() const { return u"Arial"; }
+  virtual THAlign DefaultTextAlign() const { return thStart; }
+  virtual uint32_t DefaultBorderColor() const { return 0xFF808080u; }
+  virtual uint32_t DefaultTextColor() const { return 0xFF000000u; }
+  virtual float DeviceScale() const { return 1.0f; }
+  virtual int StartLine() const { return 0; }
+  virtual int EndLine() const { return 0; }
+
+  // --- Float map ------------------------------------------------------------
+  TBlockFloats* FloatMap();  // created on first use
+  TBlockFloats* FloatMapIfAny() const { return FFloatMap.get(); }
+  float GetLeft(float y1, float y2) const;
+  float GetRight(float y1, float y2) const;
+  // Where a line clearing the left or right floats may start; 0 without map.
+  float GetLeftClearTop() const;
+  float GetRightClearTop() const;
+  // Starts its own float context (floats neither leave nor enter it).
+  bool OwnFloatContext() const;
+
+  // --- Box edges and rectangles (box_geometry.cpp) ------------------------
+  void CalcEdges();
+  void CalcRelativeEdges();
+  void CalcSizeFlags(bool Reset);
+  virtual void CalcRects();
+  void GrowtoContainer();
+  void OffsetRects(float dx, float dy);
+  TRectF BorderRect() const;
+  TRectF PaddingRect() const;
+  virtual TRectF InnerRect() const;
+  virtual TRectF Rects(int Line) const;
+  float CalcWidth() const { return OuterRect.Right - OuterRect.Left; }
+  float CalcHeight() const { return OuterRect.Bottom - OuterRect.Top; }
+  // The start and end paddings: exchanged for right-to-left text.
+  float PaddingLeft() const;
+  float PaddingRight() const;
+  float InnerDeltaX() const;
+  float InnerDeltaY() const;
+  float OuterDeltaX() const;
+  float OuterDeltaY() const;
+  float LeftDelta() const;
+  float TopDelta() const;
+  float RightDelta() const;
+  float BottomDelta() const;
+  float MinWidth() const;
+  float MaxWidth() const;
+  float MinHeight() const;
+  float MaxHeight() const;
+  virtual int StyleHeight() const;
+  virtual int VScrollBarWidth() const { return 0; }
+  virtual int HScrollBarHeight() const { return 0; }
+  virtual float MinContentWidth() const { return 0; }
+  virtual float MaxContentWidth() const { return 0; }
+  virtual bool RelativeWidth() const;
+  bool RelativeHeight() const;
+  bool OutofFlow() const;
+  bool InFlow() const;
+  bool InFixedContainer() const;
+  bool InPositionedContainer() const;
+  bool IsBlock() const;
+  bool IsBlockOrInlineBlock() const;
+  bool IsBlockContainer() const;
+  bool IsAbsoluteContainer() const;
+  bool CanCollapseMargin(int Side) const;
+  bool HasNonAutoMargin(int Side) const;
+  TStyledHTMLNode* BlockContainer();
+  TStyledHTMLNode* OffsetParent();
+
+  // The node's padding fields as written (before the direction swap).
+  float FPaddingRight = 0, FPaddingLeft = 0;
+
+ protected:
+  std::unique_ptr<IElementStyleFacts> FStyle;
+
+ private:
+  void rebuildClassList();
+  void collectMatches(StringView Query, bool FirstOnly, THtNodeList& List);
+  void processAttributes();
+  bool isTextNode() const;
+  bool floated() const;
+  bool measureOf(StringView PropName, TMeasure& M) const;
+
+  std::unique_ptr<TBlockFloats> FFloatMap;
+  String FVirtualSelfStyle;
+  TClassesArray FClassHashes;
+  // Owned when its RefCounter is 0, else shared through the document's
+  // cache and only forgotten here.
+  TCSSStyleSheet* FSelfStyleSheet = nullptr;
+};
+
+// Matching facts of styled nodes: their cached class lists and no state
+// (interaction state belongs to the element model). Nodes of other classes
+// have no classes.
+class TStyledNodeFacts : public ICSSNodeFacts {
+ public:
+  std::span<const TCSSClassRec> NodeClasses(const THtNode& Node) const override;
+  TCSSPseudoSet NodeState(const THtNode& Node) const override;
+};
+
+}  // namespace ht

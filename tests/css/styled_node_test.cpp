@@ -1,0 +1,219 @@
+#include "css/styled_node.h"
+
+#include <gtest/gtest.h>
+
+#include "css/property_registry.h"
+#include "css/style_maps.h"
+#include "css/style_sheet.h"
+#include "styled_node_fixture.h"
+
+namespace ht {
+namespace {
+
+TEST(StyledNode, ClassOperations) {
+  struct Case {
+    const char* Op;  // "add", "remove", "toggle"
+    const char16_t* Before;
+    const char16_t* Arg;
+    const char16_t* After;  // nullptr: no class attribute
+  };
+  const Case cases[] = {
+      {"add", u"a b", u"b", u"a b"},     {"add", u"a", u"b", u"a b"},         {"add", nullptr, u"b", u" b"},
+      {"remove", u"a b", u"A", u"b"},    {"remove", u"a b", u"c", u"a b"},    {"remove", u"a", u"a", nullptr},
+      {"toggle", u"a b", u"b", u"a"},    {"toggle", u"a", u"b", u"a b"},
+  };
+  for (const Case& c : cases) {
+    TStyledHTMLNode n;
+    if (c.Before) n.SetStyleClass(c.Before);
+    if (std::string_view(c.Op) == "add") n.AddClass(c.Arg);
+    else if (std::string_view(c.Op) == "remove") n.RemoveClass(c.Arg);
+    else n.ToggleClass(c.Arg);
+    SCOPED_TRACE(std::string(c.Op));
+    EXPECT_EQ(n.HasAttribute(u"class"), c.After != nullptr);
+    if (c.After) {
+      EXPECT_EQ(n.GetStyleClass(), c.After);
+    }
+  }
+}
+
+TEST(StyledNode, ClassListIsLowerCasedAndHashed) {
+  TStyledHTMLNode n;
+  n.SetAttribute(u"class", u"  Big   small ");
+  EXPECT_TRUE(n.HasFlag(efMultiClass));
+  EXPECT_FALSE(n.HasClass(u"Big"));
+  EXPECT_TRUE(n.HasClass(u"big"));
+  ASSERT_EQ(n.ClassHashes().size(), 2u);
+  EXPECT_EQ(n.ClassHashes()[1].s, u"small");
+  EXPECT_NE(n.ClassHashes()[1].hash, 0);
+  n.SetAttribute(u"class", u"");
+  EXPECT_TRUE(n.ClassHashes().empty());
+}
+
+TEST(StyledNode, PresentationalAttributes) {
+  struct Case {
+    const char16_t* Tag;
+    const char16_t* Attr;
+    const char16_t* Value;
+    const char16_t* Css;  // the presentational declarations afterwards
+  };
+  const Case cases[] = {
+      {u"div", u"align", u"center", u"text-align:xcenter;"},
+      {u"div", u"align", u"right", u"text-align:right;"},
+      {u"table", u"align", u"center", u""},
+      {u"div", u"bgcolor", u"", u""},
+      {u"div", u"bgcolor", u"#ff0000", u"background-color:#ff0000;"},
+      {u"body", u"leftmargin", u"10", u"margin-left:10px;"},
+      {u"div", u"leftmargin", u"10", u""},
+      {u"body", u"marginheight", u"4", u"margin-top:4px;margin-bottom:4px;"},
+      {u"div", u"dir", u"RTL", u"direction:rtl;"},
+      {u"div", u"valign", u"Middle", u"vertical-align:middle;"},
+      {u"div", u"valign", u"upward", u""},
+      {u"div", u"wrap", u"soft", u"white-space:pre-wrap;"},
+      {u"font", u"size", u"+1", u"font-size:18px;"},
+      {u"div", u"size", u"7", u""},
+      {u"div", u"face", u"Times 'Roman'", u"font-family:'Times \\'Roman\\'';"},
+      {u"div", u"background", u"a\").png", u"background-image:url(\"a\\\").png\");"},
+      // A value is one value: text that would end the declaration or rule,
+      // add a priority or open a comment is refused as a whole.
+      {u"div", u"bgcolor", u"red;display:none", u""},
+      {u"div", u"color", u"red}*{display:none", u""},
+      {u"div", u"width", u"10px !important", u""},
+      {u"div", u"height", u"1px/*", u""},
+      {u"div", u"color", u"\"red;\"", u"color:\"red;\";"},
+  };
+  for (const Case& c : cases) {
+    TStyledHTMLNode n;
+    n.SetTag(c.Tag);
+    n.SetAttribute(c.Attr, c.Value);
+    EXPECT_EQ(n.VirtualSelfStyle(), String(c.Css));
+  }
+}
+
+TEST(StyledNode, InjectedDeclarationNeverReachesTheOwnSheet) {
+  TStyledHTMLNode n;
+  n.SetTag(u"div");
+  n.SetAttribute(u"bgcolor", u"red;display:none");
+  n.SetAttribute(u"color", u"blue");
+  TCSSStyleSheet* own = n.EnsureSelfStyleSheet();
+  ASSERT_NE(own, nullptr);
+  EXPECT_TRUE(own->ValuebyName(u"display").empty());
+  EXPECT_TRUE(own->ValuebyName(u"background-color").empty());
+  EXPECT_FALSE(own->ValuebyName(u"color").empty());
+}
+
+TEST(StyledNode, VirtualDeclarationReplacesTheOldOne) {
+  TStyledHTMLNode n;
+  n.AddVirtualCSS2(u"color", u"red");
+  n.AddVirtualCSS2(u"color", u"blue");
+  n.AddVirtualCSS2(u"color", u" ");
+  const String& css = n.VirtualSelfStyle();
+  EXPECT_EQ(css.find(u"color"), css.rfind(u"color"));
+  EXPECT_NE(css.find(u"blue"), String::npos);
+}
+
+TEST(StyledNode, CounterText) {
+  const struct { TListStyleType Type; int Value; const char16_t* Text; } cases[] = {
+      {lstUpperRoman, 4, u"IV"},       {lstUpperRoman, 1994, u"MCMXCIV"}, {lstLowerRoman, 3999, u"mmmcmxcix"},
+      {lstUpperRoman, 4000, u"4000"},  {lstUpperRoman, 2000000000, u"2000000000"},
+      {lstUpperRoman, 0, u""},         {lstLowerAlpha, 4, u"d"},          {lstLowerAlpha, 26, u"z"},
+      {lstLowerAlpha, 27, u"aa"},      {lstUpperLatin, 28, u"AB"},        {lstLowerLatin, 702, u"zz"},
+      {lstLowerAlpha, 703, u"aaa"},    {lstLowerAlpha, 0, u"0"},          {lstDecimal, -3, u"-3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TStyledHTMLNode::CounterText(c.Type, c.Value), String(c.Text)) << c.Value;
+}
+
+TEST(StyledNode, CountersIncrementTheNearestReset) {
+  TTestStyledNode root;
+  TTestStyledNode* list = root.Add(u"ol");
+  list->SetCounter(u"item", 0);
+  TTestStyledNode* first = list->Add(u"li");
+  TTestStyledNode* second = list->Add(u"li");
+  first->SetCounter(u"sub", 5);
+  second->IncrementCounter(u"sub");   // a preceding sibling holds it
+  second->IncrementCounter(u"item");  // the parent holds it
+  second->IncrementCounter(u"none");
+  EXPECT_EQ(first->Counters[0].Value, 6);
+  EXPECT_EQ(list->Counters[0].Value, 1);
+  EXPECT_TRUE(list->HasFlag(efHasCounters));
+}
+
+TEST(StyledNode, FlagsLangAndContainer) {
+  TTestStyledNode root;
+  root.SetTag(u"html");
+  TTestStyledNode* mid = root.Add(u"span");
+  mid->S().FDisplay = dsInline;
+  TTestStyledNode* leaf = mid->Add(u"b");
+  root.SetAttr(u"lang", u"de");
+  mid->SetAttr(u"lang", u"");
+  EXPECT_EQ(leaf->Lang(), u"de");
+  leaf->FindContainer();
+  EXPECT_EQ(leaf->Container, &root);  // the unfloated inline span is passed over
+  leaf->SetFlag(efDrawn, true, true, false);
+  EXPECT_TRUE(root.HasFlag(efDrawn));
+  root.SetFlag(efVisible, true, false, true, mid);
+  EXPECT_TRUE(mid->HasFlag(efVisible));
+  EXPECT_FALSE(leaf->HasFlag(efVisible));
+  EXPECT_EQ(leaf->HtmlElement(), &root);
+}
+
+TEST(StyledNode, CollectsDeclarationsInCascadeOrder) {
+  RegisterCSSProperties();
+  TCSSStyleSheet sheet;
+  sheet.Parse(u".a { color: red } div { color: green } #x { width: 5px }", -1, false);
+  TStyledHTMLNode root;
+  TStyledHTMLNode* n = static_cast<TStyledHTMLNode*>(root.AddChild(&TStyledHTMLNode::ClassType));
+  n->SetTag(u"div");
+  n->SetAttribute(u"class", u"A");
+  n->SetAttribute(u"style", u"color: blue");
+  n->SetAttribute(u"bgcolor", u"#00ff00");
+  TCSSWeightList wl;
+  TCSSStyleSheet* sheets[] = {&sheet};
+  n->CollectDeclarations(sheets, wl);
+  ASSERT_EQ(wl.Count(), 4);
+  // Type rule, class rule, then the own sheet: presentational before inline.
+  EXPECT_EQ(wl.ValueAt(0)->Name, u"color");
+  EXPECT_EQ(wl.ValueAt(2)->Name, u"background-color");
+  EXPECT_EQ(wl.ValueAt(3)->Name, u"color");
+  EXPECT_EQ(wl.WeightAt(3), InlineStyleWeight);
+}
+
+TEST(StyledNode, ParsedTreeRenamesNestedBodyAndColourTags) {
+  TStyledHTMLNode root;
+  root.Parse(u"<body><p class='X y'>a<body>b</body><c:blue>c</c:blue></p></body>");
+  THtNode* p = root.FindNode(u"p");
+  ASSERT_NE(p, nullptr);
+  auto* sp = dynamic_cast<TStyledHTMLNode*>(p);
+  ASSERT_NE(sp, nullptr);
+  EXPECT_TRUE(sp->HasClass(u"x"));
+  EXPECT_NE(root.FindNode(u"xbody"), nullptr);
+  auto* span = dynamic_cast<TStyledHTMLNode*>(root.FindNode(u"span"));
+  ASSERT_NE(span, nullptr);
+  EXPECT_EQ(span->VirtualSelfStyle(), u"color:blue;");
+}
+
+}  // namespace
+}  // namespace ht
+
+namespace ht {
+namespace {
+
+TEST(StyledNode, SelectorQueries) {
+  TStyledHTMLNode root;
+  root.SetTag(u"html");
+  root.Parse(u"<div><p class=a>1</p></div><p class=a>2</p><p class=b>3</p>");
+  EXPECT_EQ(root.GetJQueryList(u"p", false)->Count(), 3);
+  // FirstOnly: the first match lies below the starting level; the next
+  // child matches itself and ends the search, so two nodes come back.
+  EXPECT_EQ(root.GetJQueryList(u"p", true)->Count(), 2);
+  EXPECT_EQ(root.JQuery(u"p.b, div", false)->Count(), 2);
+  EXPECT_EQ(root.JQuery(u"", false)->Count(), 0);
+  int visited = 0;
+  root.JQuery(u"p", [&](THtNode*, bool& go) {
+    ++visited;
+    go = false;
+  });
+  EXPECT_EQ(visited, 1);
+}
+
+}  // namespace
+}  // namespace ht
