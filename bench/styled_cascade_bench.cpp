@@ -95,17 +95,18 @@ void BM_FirstCascade(benchmark::State& state) {
     return;
   }
   TCSSStyleSheet* sheets[] = {DefaultStyleSheet(), &p.sheet};
+  std::unique_ptr<TBenchNode> root;
+  std::vector<TStyledHTMLNode*> elements;
   for (auto _ : state) {
     state.PauseTiming();
-    TBenchNode root;
-    root.Parse(p.text);
-    std::vector<TStyledHTMLNode*> elements;
-    for (THtNode* n = &root; n; n = n->NextNode())
+    root = std::make_unique<TBenchNode>();
+    root->Parse(p.text);
+    elements.clear();
+    for (THtNode* n = root.get(); n; n = n->NextNode())
       if (!n->Tag().empty() && n->Tag()[0] != u'!')
         if (auto* s = dynamic_cast<TStyledHTMLNode*>(n)) elements.push_back(s);
     state.ResumeTiming();
     for (TStyledHTMLNode* e : elements) benchmark::DoNotOptimize(ComputeElementStyle(*e, sheets));
-    state.PauseTiming();
   }
   state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(p.elements.size()));
 }

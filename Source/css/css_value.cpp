@@ -9,9 +9,10 @@ namespace ht {
 
 namespace {
 
-// Properties that computed style takes through their own readers rather
-// than the general per-property routine.
-bool takesNoApplyProc(TCSSProperty id) {
+// The properties the general per-property routine acts on (the SVG ones
+// for the SVG element style). Every other property is only read from the
+// declarations, so its values get no routine at all.
+bool takesApplyProp(TCSSProperty id) {
   switch (id) {
     case cspPosition: case cspTransition: case cspTextDecorationLine: case cspTextDecoration:
     case cspFontStyle: case cspBackgroundColor: case cspBackgroundImage: case cspBackgroundPositionX:
@@ -64,7 +65,7 @@ bool PrepareCSSValue(TCSSValue& Value, TCSSSection* Section) {
   Value.PropRec = FindCSSProp(Value.Name);
   if (!Value.PropRec) Value.PropRec = FindCSSProp(u"unknown");
   const TCSSPropRec* rec = Value.PropRec;
-  if (Value.ApplyProc == capCallApplyProp && rec && takesNoApplyProc(rec->Id)) Value.ApplyProc = capNone;
+  if (Value.ApplyProc == capCallApplyProp && !(rec && takesApplyProp(rec->Id))) Value.ApplyProc = capNone;
   if (Value.Inherit) {
     first.SetCompiled(InheritMarker);
     return true;

@@ -36,24 +36,6 @@ bool sameNumber(float a, float b) {
 
 uint32_t tokensChecksum(const TCSSValue& v) { return v.Checksum(); }
 
-// The properties ApplyProp acts on. They are applied whatever routine the
-// declaration was compiled with, so a missing routine mark cannot lose
-// their effect.
-bool appliedByApplyProp(TCSSProperty id) {
-  switch (id) {
-    case cspPosition: case cspTransition: case cspTextDecorationLine: case cspTextDecoration:
-    case cspFontStyle: case cspBackgroundColor: case cspBackgroundImage: case cspBackgroundPositionX:
-    case cspbackgroundPositionY: case cspBackgroundPosition: case cspBackgroundAttachment:
-    case cspBackgroundSize: case cspVisibility: case cspZIndex: case cspDirection: case cspWordWrap:
-    case cspWordBreak: case cspZoom: case cspHyphens: case cspAnimation: case cspAnimationName:
-    case cspAnimationDuration: case cspAnimationTimingFunction: case cspClear: case cspCounterReset:
-    case cspCounterIncrement: case cspTransitionDuration:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 TBaseElementStyle::TBaseElementStyle() = default;
@@ -241,12 +223,10 @@ void TBaseElementStyle::LoadProps(const TCSSWeightList& List, bool Append) {
     else
       PropertySet.set(id);
     if (v->Tokens.empty()) continue;
-    TCSSApplyProc proc = v->ApplyProc;
-    if (proc == capNone && appliedByApplyProp(id)) proc = capCallApplyProp;
-    if (proc == capNone) continue;
+    if (v->ApplyProc == capNone) continue;
     TCSSTokenSequence seq;
     seq.Init(v->Tokens);
-    switch (proc) {
+    switch (v->ApplyProc) {
       case capCallApplyProp: ApplyProp(v, seq); break;
       case capApplyBackground: applyBackground(v, seq); break;
       case capApplyDisplay: applyDisplay(v); break;

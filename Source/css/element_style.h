@@ -233,6 +233,10 @@ class TBaseElementStyle : public TMeasureContext {
   TMeasure WordSpacing() const;
   TMeasure BackgroundPositionX() const;
   TMeasure BackgroundPositionY() const;
+  // Both refer percentages to the element's own inner height. X is the
+  // first value; Y the second when it is a length, else the first.
+  TMeasure BorderSpacingX() const;
+  TMeasure BorderSpacingY() const;
   TMeasure MarginTop() const;
   TMeasure MarginRight() const;
   TMeasure MarginBottom() const;
@@ -272,11 +276,16 @@ class TBaseElementStyle : public TMeasureContext {
   float BorderBottomWidthPx() const { return BorderSideWidthPx(2); }
   float BorderLeftWidthPx() const { return BorderSideWidthPx(3); }
   bool BorderPresent() const;
+  // Whether the four sides can be drawn as one: same style, same pixel
+  // width and same colour (always true without a border).
+  bool BorderOneStyle() const;
   void BorderRadius(TMeasure& RX, TMeasure& RY) const;
   void BorderTopLeftRadius(TMeasure& RX, TMeasure& RY) const;
   void BorderTopRightRadius(TMeasure& RX, TMeasure& RY) const;
   void BorderBottomLeftRadius(TMeasure& RX, TMeasure& RY) const;
   void BorderBottomRightRadius(TMeasure& RX, TMeasure& RY) const;
+  // Whether every corner's radii, in whole pixels, are RX and RY.
+  bool BorderOneRadius(int32_t RX, int32_t RY) const;
   void MaxBorderRadiusXY(float& RX, float& RY) const;
   int32_t MaxBorderRadius() const;
   uint32_t OutlineColor() const;
@@ -320,6 +329,7 @@ class TBaseElementStyle : public TMeasureContext {
   TMeasure marginOrPadding(TCSSProperty Id, bool Zero) const;
   TMeasure paddingSide(TCSSProperty Id, int Side) const;
   void cornerRadius(TCSSProperty Corner, int Corner4, TMeasure& RX, TMeasure& RY) const;
+  bool anyRadiusSet() const;
   const float* ownW() const;
   const float* ownH() const;
   const float* contW() const;

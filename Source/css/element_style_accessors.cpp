@@ -22,6 +22,17 @@ bool lineStyleKeyword(const TCSSToken& t, TLineStyle& out) {
   return t.CType == ctIdent && EnumFromKeyword(t.Name, u"ls", out);
 }
 
+// The pixels of a line width keyword: thin 1, medium 3, thick 5 (wider
+// than the same words as general lengths, which are 1, 2 and 3).
+bool lineWidthKeyword(const TCSSToken& t, int& px) {
+  if (t.CType != ctIdent) return false;
+  px = SameTextAscii(t.Name, u"thin")     ? 1
+       : SameTextAscii(t.Name, u"medium") ? 3
+       : SameTextAscii(t.Name, u"thick")  ? 5
+                                          : 0;
+  return px != 0;
+}
+
 bool isDimensional(const TCSSToken& t) {
   return t.CType == ctNumber || t.CType == ctPercentage || t.CType == ctDimension;
 }
@@ -51,6 +62,11 @@ TMeasure initialMeasure(const TMeasureContext* style, TMeasureFlags flags) {
   m.Flags = flags;
   return m;
 }
+
+using TCornerAccessor = void (TBaseElementStyle::*)(TMeasure&, TMeasure&) const;
+constexpr TCornerAccessor cornerAccessors[4] = {
+    &TBaseElementStyle::BorderTopLeftRadius, &TBaseElementStyle::BorderTopRightRadius,
+    &TBaseElementStyle::BorderBottomRightRadius, &TBaseElementStyle::BorderBottomLeftRadius};
 
 float fixedPixels(const TMeasure& m, float fontSize) {
   switch (m.FMUnit) {
@@ -342,6 +358,20 @@ TMeasure TBaseElementStyle::WordSpacing() const { return length(cspWordSpacing, 
 TMeasure TBaseElementStyle::BackgroundPositionX() const { return length(cspBackgroundPositionX, ownW(), false); }
 TMeasure TBaseElementStyle::BackgroundPositionY() const { return length(cspbackgroundPositionY, ownH(), false); }
 
+TMeasure TBaseElementStyle::BorderSpacingX() const { return length(cspBorderSpacing, ownH(), false); }
+
+TMeasure TBaseElementStyle::BorderSpacingY() const {
+  TMeasure m = initialMeasure(this, MeasureFlags(mfInitial));
+  if (!IsSet(cspBorderSpacing)) return m;
+  m.Parent = ownH();
+  PCSSValue v = FindProp(cspBorderSpacing, true);
+  if (!v) return m;
+  // The compiled second length exists only when a second token follows.
+  const bool second = v->Tokens.size() >= 2 && isDimensional(v->Tokens[1]);
+  copyMeasure(second ? v->Measure2 : v->Measure, m);
+  return m;
+}
+
 TMeasure TBaseElementStyle::marginOrPadding(TCSSProperty Id, bool Zero) const {
   TMeasure m = initialMeasure(this, Zero ? MeasureFlags(mfNotAuto, mfInitial, mfZero) : MeasureFlags(mfNotAuto, mfInitial));
   if (!IsSet(Id)) return m;
@@ -478,7 +508,11 @@ TMeasure TBaseElementStyle::GetBorderWidth(int Side) const {
   for (PCSSValue v : FProps) {
     const TCSSProperty id = idOf(v);
     if (id == cspBorderWidth || id == sideWidth[Side]) {
-      copyMeasure(v->Measure, m);
+      int px;
+      if (!v->Tokens.empty() && lineWidthKeyword(v->Tokens.front(), px))
+        m.SetPixels(float(px));
+      else
+        copyMeasure(v->Measure, m);
       return m;
     }
     if (id != sideShorthand[Side] && id != cspBorder) continue;
@@ -486,12 +520,11 @@ TMeasure TBaseElementStyle::GetBorderWidth(int Side) const {
     seq.Init(v->Tokens);
     for (; seq.T; seq.Next()) {
       const TCSSToken& t = *seq.T;
+      int px;
       if (t.CType == ctIdent) {
         if (SameTextAscii(t.Name, u"none")) return m;
-        const int px = SameTextAscii(t.Name, u"thin") ? 1 : SameTextAscii(t.Name, u"medium") ? 3
-                     : SameTextAscii(t.Name, u"thick")  ? 5 : 0;
-        if (px) {
-          m.SetPixels(px);
+        if (lineWidthKeyword(t, px)) {
+          m.SetPixels(float(px));
           return m;
         }
       } else if (t.CType == ctNumber || t.CType == ctDimension) {
@@ -521,6 +554,20 @@ float TBaseElementStyle::BorderSideWidthPx(int Side) const {
   if (ls == lsNone || ls == lsHidden) return 0;
   TMeasure m = GetBorderWidth(Side);
   return m.Has(mfNotAuto) ? m.ToPixels() : 3.0f;
+}
+
+bool TBaseElementStyle::BorderOneStyle() const {
+  if (!(GeneralProps & GeneralBit(cgBorder))) return true;
+  const TLineStyle style = GetBorderStyle(0);
+  const float width = BorderSideWidthPx(0);
+  for (int side = 1; side < 4; ++side)
+    if (GetBorderStyle(side) != style || BorderSideWidthPx(side) != width) return false;
+  // Compared even when no colour property is set: side shorthands such as
+  // "border-top" carry their own colours.
+  const uint32_t color = GetBorderColor(0);
+  for (int side = 1; side < 4; ++side)
+    if (GetBorderColor(side) != color) return false;
+  return true;
 }
 
 bool TBaseElementStyle::BorderPresent() const {
@@ -577,6 +624,8 @@ float TBaseElementStyle::OutlineWidthPx() const {
   if (GetTransitionValue(cspOutlineWidth, value)) return value;
   for (PCSSValue v : FProps) {
     if (idOf(v) == cspOutlineWidth) {
+      int px;
+      if (!v->Tokens.empty() && lineWidthKeyword(v->Tokens.front(), px)) return float(px);
       TMeasure m = v->Measure;
       m.Style = this;
       return m.ToPixels();
@@ -586,11 +635,10 @@ float TBaseElementStyle::OutlineWidthPx() const {
     seq.Init(v->Tokens);
     for (; seq.T; seq.Next()) {
       const TCSSToken& t = *seq.T;
+      int px;
       if (t.CType == ctIdent) {
         if (SameTextAscii(t.Name, u"none")) return 0;
-        if (SameTextAscii(t.Name, u"thin")) return 1;
-        if (SameTextAscii(t.Name, u"medium")) return 3;
-        if (SameTextAscii(t.Name, u"thick")) return 5;
+        if (lineWidthKeyword(t, px)) return float(px);
       } else if (t.CType == ctNumber || t.CType == ctDimension) {
         TMeasure m;
         m.Init(this);
@@ -673,14 +721,26 @@ void TBaseElementStyle::BorderRadius(TMeasure& RX, TMeasure& RY) const {
   }
 }
 
+bool TBaseElementStyle::anyRadiusSet() const {
+  return IsSet(cspBorderRadius) || IsSet(cspBorderTopLeftradius) || IsSet(cspBorderTopRightRadius) ||
+         IsSet(cspBorderBottomLeftRadius) || IsSet(cspBorderBottomRightRadius);
+}
+
+bool TBaseElementStyle::BorderOneRadius(int32_t RX, int32_t RY) const {
+  if (!anyRadiusSet()) return RX == 0 && RY == 0;
+  TMeasure x, y;
+  for (auto corner : cornerAccessors) {
+    (this->*corner)(x, y);
+    if (std::lround(x.ToPixels()) != RX || std::lround(y.ToPixels()) != RY) return false;
+  }
+  return true;
+}
+
 void TBaseElementStyle::MaxBorderRadiusXY(float& RX, float& RY) const {
   RX = RY = 0;
-  if (!IsSet(cspBorderRadius) && !IsSet(cspBorderTopLeftradius) && !IsSet(cspBorderTopRightRadius) &&
-      !IsSet(cspBorderBottomLeftRadius) && !IsSet(cspBorderBottomRightRadius))
-    return;
+  if (!anyRadiusSet()) return;
   TMeasure x, y;
-  for (auto corner : {&TBaseElementStyle::BorderTopLeftRadius, &TBaseElementStyle::BorderTopRightRadius,
-                      &TBaseElementStyle::BorderBottomRightRadius, &TBaseElementStyle::BorderBottomLeftRadius}) {
+  for (auto corner : cornerAccessors) {
     (this->*corner)(x, y);
     RX = std::max(RX, x.ToPixels());
     RY = std::max(RY, y.ToPixels());

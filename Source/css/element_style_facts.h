@@ -43,6 +43,9 @@ class IElementStyleFacts {
 
   // Forgets the computed values so that the next style pass recomputes.
   virtual void Reset() = 0;
+  // Saves the current values, when none are saved yet, so that a change
+  // made through the node's own CSS can be detected (transitions).
+  virtual void SaveLastPropsOnce() {}
 };
 
 }  // namespace ht

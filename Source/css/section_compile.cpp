@@ -57,6 +57,11 @@ bool isColorWord(const TCSSToken& t) {
          SameTextAscii(t.Name, u"currentcolor");
 }
 
+// "thin", "medium" and "thick" name the width of a border or outline line.
+bool isLineWidthKeyword(const TCSSToken& t) {
+  return isIdent(t, u"thin") || isIdent(t, u"medium") || isIdent(t, u"thick");
+}
+
 bool isKeyword(const TCSSToken& t, StringView prefix, const TEnumTypeInfo* info) {
   int v = 0;
   return t.CType == ctIdent && TryGetEnumValue(prefix, t.Name, info, v);
@@ -220,7 +225,7 @@ class TCompiler {
             for (const char16_t* n :
                  {u"border-top-style", u"border-right-style", u"border-bottom-style", u"border-left-style"})
               add(n, x);
-          } else if (isIdent(x, u"thin") || isIdent(x, u"medium") || isIdent(x, u"thick")) {
+          } else if (isLineWidthKeyword(x)) {
             add(u"border-width", x);
           } else {
             add(u"border-color", x);
@@ -321,7 +326,9 @@ class TCompiler {
       case cptNumber: return x.CType == ctNumber;
       case cptLength:
         return x.CType == ctPercentage || x.CType == ctDimension || (x.CType == ctNumber && x.AsFloat == 0) ||
-               isIdent(x, u"auto");
+               isIdent(x, u"auto") ||
+               // so that "outline: thick solid" keeps its width
+               (rec.Id == cspOutlineWidth && isLineWidthKeyword(x));
       default: return false;
     }
   }

@@ -79,6 +79,10 @@ bool TElementStyleFacts::DeclaredMeasure(StringView PropName, TMeasure& Out) con
   return true;
 }
 
+void TElementStyleFacts::SaveLastPropsOnce() {
+  if (FStyle->FLastProps.empty()) FStyle->SaveLastProps();
+}
+
 bool ComputeElementStyle(TStyledHTMLNode& Node, std::span<TCSSStyleSheet* const> Sheets) {
   if (!Node.Style()) Node.CreateStyle();
   auto* facts = dynamic_cast<TElementStyleFacts*>(Node.Style());

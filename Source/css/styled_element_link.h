@@ -67,6 +67,7 @@ class TElementStyleFacts : public IElementStyleFacts {
   float BorderWidthPx(int Side) const override { return FStyle->BorderSideWidthPx(Side); }
   bool DeclaredMeasure(StringView PropName, TMeasure& Out) const override;
   void Reset() override { FStyle->Reset(); }
+  void SaveLastPropsOnce() override;
 
  private:
   std::unique_ptr<TBaseElementStyle> FStyle;

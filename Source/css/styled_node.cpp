@@ -178,9 +178,14 @@ bool TStyledHTMLNode::HasClass(StringView CSSClass) {
 
 void TStyledHTMLNode::AddClass(StringView CSSClass) {
   const String current = GetStyleClass();
-  const String padded = u" " + current + u" ";
-  if (padded.find(u" " + String(CSSClass) + u" ") != String::npos) return;
-  SetStyleClass(current + u" " + String(CSSClass));
+  String padded(1, u' '), name(1, u' ');
+  padded.append(current).push_back(u' ');
+  name.append(CSSClass).push_back(u' ');
+  if (padded.find(name) != String::npos) return;
+  String value = current;
+  value.push_back(u' ');
+  value.append(CSSClass);
+  SetStyleClass(value);
   StyleChanged(true);
 }
 
@@ -265,6 +270,7 @@ void TStyledHTMLNode::UniqueSelfStyle() {
 }
 
 void TStyledHTMLNode::AddCSS(StringView css, bool UpdateStyleAttr, uint32_t AWeight) {
+  if (FStyle) FStyle->SaveLastPropsOnce();
   if (FSelfStyleSheet) UniqueSelfStyle();
   else EnsureSelfStyleSheet();
   if (!isBlank(css)) FSelfStyleSheet->Parse(u"*{" + String(css) + u"}", AWeight ? AWeight : InlineStyleWeight, false);
@@ -312,6 +318,7 @@ void TStyledHTMLNode::AddVirtualCSS2(StringView CSSName, StringView CSSValue) {
 
 void TStyledHTMLNode::ClearCSS(StringView PropName, bool UpdateStyleAttr) {
   if (!FSelfStyleSheet || FSelfStyleSheet->ValuebyName(PropName).empty()) return;
+  if (FStyle) FStyle->SaveLastPropsOnce();
   UniqueSelfStyle();
   FSelfStyleSheet->DeleteProperty(PropName);
   if (UpdateStyleAttr) SetAttr(u"style", FSelfStyleSheet->AsInlineString());

@@ -397,7 +397,9 @@ void THTMLTokenizer::ReadScript() {
   while (e > b && isBlank(n[e - 1])) --e;
   if (e - b >= 4 && StringView(n).substr(b, 4) == u"<!--") {
     b += 4;
-    e = e - b >= 3 ? e - 3 : b;
+    // Only a real closer is dropped: cutting three units blindly would lose
+    // script text when the comment is left open.
+    if (e - b >= 3 && StringView(n).substr(e - 3, 3) == u"-->") e -= 3;
   }
   n = n.substr(b, e - b);
 }

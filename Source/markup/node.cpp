@@ -278,10 +278,25 @@ void THtNode::CopyAttributesFrom(const THtNode* Source) {
 // --- Text -----------------------------------------------------------------------------
 
 String THtNode::TextContent() {
+  // Depth-first in document order with an explicit stack: a tagged node adds
+  // its content and then its children; an untagged one only its content.
   String result = FContent;
-  for (int i = 0, n = GetCount(); i < n; ++i) {
-    THtNode* child = FNodes->Get(i);
-    result += child->FTag.empty() ? child->FContent : child->TextContent();
+  std::vector<THtNode*> work;
+  auto pushChildren = [&work](const THtNode* n) {
+    for (int32_t i = n->GetCount() - 1; i >= 0; --i) work.push_back(n->FNodes->Get(i));
+  };
+  pushChildren(this);
+  while (!work.empty()) {
+    THtNode* n = work.back();
+    work.pop_back();
+    if (n->FTag.empty()) {
+      result += n->FContent;
+    } else if (n->HasOwnTextContent()) {
+      result += n->TextContent();
+    } else {
+      result += n->FContent;
+      pushChildren(n);
+    }
   }
   return result;
 }

@@ -146,6 +146,11 @@ class THtNode : public THtObject {
 
   // --- Text ---------------------------------------------------------------
   // FContent, then each child's TextContent (tagged) or content (untagged).
+  // The base version walks the subtree without recursion and builds the
+  // result in one buffer, so its cost is linear in the text whatever the
+  // depth. It descends into a tagged descendant in place unless that node
+  // answers HasOwnTextContent, in which case the descendant's TextContent
+  // supplies the text of its whole subtree.
   virtual String TextContent();
 
   // --- Class and script hooks ---------------------------------------------
@@ -195,6 +200,10 @@ class THtNode : public THtObject {
   void SetTime(StringView AttrName, TDateTime Value);
 
  protected:
+  // A class that overrides TextContent with a different result answers true,
+  // so that an ancestor's walk asks it instead of descending into it.
+  virtual bool HasOwnTextContent() const { return false; }
+
   String FTag;
   int32_t FTagHash = 0;
   std::unique_ptr<THtNodeList> FNodes;

@@ -160,6 +160,37 @@ TEST(ImageDrawing, CentredRepeatCoversTheWholeBox) {
   EXPECT_EQ(tiles.back(), "275,0,325,50");
 }
 
+class TFontStyle : public TMeasureContext {
+ public:
+  float MeasureZoom() const override { return 1; }
+  int MeasureFontSize() const override { return 20; }
+  bool MeasureRootFontSize(int&) const override { return false; }
+  bool MeasureViewport(float&, float&, float&) const override { return false; }
+};
+
+TEST(ImageDrawing, RecordedBackgroundNoLongerNeedsItsElement) {
+  auto style = std::make_unique<TFontStyle>();
+  auto base = std::make_unique<float>(200);
+  TElementBackground bg(style.get());
+  bg.Size = bsSize;
+  bg.SizeX.Parse(u"2em");
+  bg.SizeY.Parse(u"25%");
+  bg.SizeY.Parent = base.get();
+  bg.PositionX.Parse(u"10%");
+  bg.PositionX.Parent = base.get();
+  TMetaFixtureCanvas meta;
+  auto img = TTestImage::Make(20, 10);
+  meta.FillImage(TRectF(0, 0, 100, 100), img.get(), 0, 0, bg, 1, 0);
+  style.reset();  // the element and its style go away
+  base.reset();
+  const TElementBackground& kept = *dynamic_cast<THtMetaFillImageRec&>(*meta.List()->GetRec(0)).Background;
+  EXPECT_EQ(kept.Size, bsSize);
+  EXPECT_EQ(kept.SizeX.ToPixels(), 40);
+  EXPECT_EQ(kept.SizeY.ToPixels(), 50);
+  EXPECT_EQ(kept.PositionX.ToPixels(), 20);
+  EXPECT_TRUE(kept.PositionY.GetAuto());
+}
+
 TEST(ImageDrawing, FillImageIsRecordedWithPixelLengths) {
   TMetaFixtureCanvas meta;
   auto img = TTestImage::Make(20, 10);

@@ -121,6 +121,26 @@ TEST_F(CSSParser, ValuePreparation) {
   EXPECT_EQ(q[0].ItembyName(u"width")->Measure.Calc, &q[0].FCalcValues[0]->Tokens);
 }
 
+TEST_F(CSSParser, OnlyPropertiesWithEffectsGetTheGeneralRoutine) {
+  TParsedSheet p(
+      u"p{position:absolute;z-index:2;counter-increment:a;font-style:italic;clear:both;color:red;width:1px;"
+      u"margin:0;float:left;display:block;background:red;foo:bar}");
+  struct {
+    const char16_t* name;
+    TCSSApplyProc proc;
+  } cases[] = {
+      {u"position", capCallApplyProp}, {u"z-index", capCallApplyProp}, {u"counter-increment", capCallApplyProp},
+      {u"font-style", capCallApplyProp}, {u"clear", capCallApplyProp}, {u"color", capNone},
+      {u"width", capNone},               {u"margin", capNone},           {u"float", capNone},
+      {u"display", capApplyDisplay},     {u"background", capApplyBackground}, {u"foo", capNone},
+  };
+  for (const auto& k : cases) {
+    const TCSSValue* v = p[0].ItembyName(k.name);
+    ASSERT_TRUE(v) << StringToUtf8(k.name);
+    EXPECT_EQ(v->ApplyProc, k.proc) << StringToUtf8(k.name);
+  }
+}
+
 TEST_F(CSSParser, MalformedTextIsSkipped) {
   struct {
     const char16_t* css;

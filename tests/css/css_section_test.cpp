@@ -46,6 +46,7 @@ TEST_F(CSSSection, ShorthandsExpandToLonghands) {
        u"font-weight:600; font-size:1em; font-family:serif; font-style:normal;"},
       {u"outline:2px solid red", u"outline-width:2px; outline-style:solid; outline-color:red;"},
       {u"outline:none", u"outline-style:none;"},
+      {u"outline:thick solid", u"outline-width:thick; outline-style:solid;"},
       {u"flex:1 1 0", u"flex-grow:1; flex-shrink:1; flex-basis:0;"},
       {u"background:rgb(0, 0, 255) url(a.png) no-repeat left 10px",
        u"background-color:rgb(0, 0, 255); background-image:url('a.png'); background-repeat:no-repeat; "

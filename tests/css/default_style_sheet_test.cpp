@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "css/colors.h"
 #include "css/css_extensions.h"
 #include "css/property_registry.h"
 #include "css/style_unit.h"
@@ -127,6 +128,18 @@ TEST_F(BuiltInSheet, UnitShutdownFreesAndStartUpRestores) {
   TCSSExtension::AddExtensions(classes, document);
   EXPECT_EQ(document.Main.TagMap->Count(), 0);
   EXPECT_GT(DefaultStyleSheet()->Sections().size(), 80u);
+}
+
+TEST_F(BuiltInSheet, StartUpInstallsTheDefaultThemeColourUnlessOneIsSet) {
+  const TThemeColorProc saved = THtmlNode::ThemeColorPrc();
+  THtmlNode::SetThemeColorPrc(nullptr);
+  InitStyleUnit();
+  ASSERT_TRUE(THtmlNode::ThemeColorPrc());
+  EXPECT_EQ(THtmlNode::ThemeColorPrc()(5), DefaultThemeColor(5));
+  THtmlNode::SetThemeColorPrc([](int) { return 0xFF010203u; });
+  InitStyleUnit();
+  EXPECT_EQ(THtmlNode::ThemeColorPrc()(5), 0xFF010203u);
+  THtmlNode::SetThemeColorPrc(saved);
 }
 
 }  // namespace

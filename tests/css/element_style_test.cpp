@@ -318,19 +318,126 @@ TEST_F(ElementStyleTest, BorderAccessors) {
   TFakeElement e;
   const std::pair<const char16_t*, float> widths[] = {
       {u"border-top: thin solid red", 1}, {u"border-top: medium solid red", 3}, {u"border-top: thick solid red", 5},
-      {u"border: 2px dotted", 2}, {u"border: none", 0}, {u"border-style: solid", 3}};
+      {u"border: 2px dotted", 2}, {u"border: none", 0}, {u"border-style: solid", 3},
+      {u"border: thick solid", 5}, {u"border-style: solid; border-width: thin", 1}};
   for (const auto& [decl, px] : widths) {
     Restyle(e, {decl});
     EXPECT_EQ(e.Style.BorderTopWidthPx(), px) << px;
     EXPECT_EQ(e.Style.BorderTopWidth().ToPixels(), px) << px;
   }
-  Restyle(e, {u"outline-style: dashed; outline-width: 4px"});
-  EXPECT_EQ(e.Style.OutlineWidthPx(), 4);
-  EXPECT_EQ(e.Style.OutlineStyle(), lsDashed);
+  struct Outline {
+    const char16_t* Decl;
+    float Px;
+    TLineStyle Style;
+  };
+  const Outline outlines[] = {{u"outline-style: dashed; outline-width: 4px", 4, lsDashed},
+                              {u"outline: thick solid", 5, lsSolid},
+                              {u"outline: solid thin red", 1, lsSolid},
+                              {u"outline: 2px dotted", 2, lsDotted},
+                              {u"outline-width: medium", 3, lsNone}};
+  for (const Outline& o : outlines) {
+    Restyle(e, {o.Decl});
+    EXPECT_EQ(e.Style.OutlineWidthPx(), o.Px) << o.Px;
+    EXPECT_EQ(e.Style.OutlineStyle(), o.Style) << o.Px;
+  }
   Restyle(e, {u"border: 1px solid #ff0000"});
   EXPECT_EQ(e.Style.BorderLeftColor(), 0xFFFF0000u);
   EXPECT_EQ(e.Style.BorderLeftStyle(), lsSolid);
   EXPECT_TRUE(e.Style.BorderPresent());
+}
+
+TEST_F(ElementStyleTest, BorderOneStyle) {
+  const std::pair<const char16_t*, bool> cases[] = {
+      {u"", true},
+      {u"border: 1px solid red", true},
+      {u"border: 1px solid red; border-left-color: blue", false},
+      {u"border: 1px solid; border-top-width: 2px", false},
+      {u"border: 1px solid; border-bottom-style: dashed", false},
+      // side shorthands carry their own colours
+      {u"border-top: 1px solid red; border-right: 1px solid blue; border-bottom: 1px solid red; "
+       u"border-left: 1px solid red",
+       false},
+      {u"border-top: 1px solid red; border-right: 1px solid red; border-bottom: 1px solid red; "
+       u"border-left: 1px solid red",
+       true},
+  };
+  for (const auto& [decl, expected] : cases) {
+    TFakeElement e;
+    Restyle(e, {decl});
+    EXPECT_EQ(e.Style.BorderOneStyle(), expected) << String(decl).size();
+  }
+}
+
+TEST_F(ElementStyleTest, BorderOneRadius) {
+  struct Case {
+    const char16_t* Decl;
+    int32_t RX, RY;
+    bool Expected;
+  };
+  const Case cases[] = {
+      {u"", 0, 0, true},
+      {u"", 1, 1, false},
+      {u"border-radius: 4px", 4, 4, true},
+      {u"border-radius: 4px", 4, 3, false},
+      {u"border-radius: 4px 5px", 4, 4, false},
+      {u"border-radius: 2.5px", 3, 3, true},  // whole pixels, halves away from zero
+      {u"border-radius: 10%", 20, 20, true},  // both radii refer to the 200px width
+      {u"border-radius: 0", 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    TFakeElement e;
+    Restyle(e, {c.Decl});
+    EXPECT_EQ(e.Style.BorderOneRadius(c.RX, c.RY), c.Expected) << String(c.Decl).size() << " " << c.RX;
+  }
+}
+
+TEST_F(ElementStyleTest, BorderRadiusRefersToTheLargerSide) {
+  TMeasure rx, ry;
+  TFakeElement wide;
+  Restyle(wide, {u"border-radius: 10% / 20%"});
+  wide.Style.BorderRadius(rx, ry);
+  EXPECT_FLOAT_EQ(rx.ToPixels(), 20);
+  EXPECT_FLOAT_EQ(ry.ToPixels(), 40);
+  TFakeElement tall;
+  tall.InnerWidth = 50;
+  tall.InnerHeight = 300;
+  Restyle(tall, {u"border-radius: 10%"});
+  tall.Style.BorderRadius(rx, ry);
+  EXPECT_FLOAT_EQ(rx.ToPixels(), 30);
+  EXPECT_FLOAT_EQ(ry.ToPixels(), 30);
+  // A style not yet on a node has no sizes: percentages come to nothing.
+  TBaseElementStyle loose;
+  TCSSWeightList wl;
+  Fill(wl, {u"border-radius: 10%"});
+  loose.LoadProps(wl, false);
+  loose.BorderRadius(rx, ry);
+  EXPECT_EQ(rx.Parent, nullptr);
+  EXPECT_FLOAT_EQ(rx.ToPixels(), 0);
+}
+
+TEST_F(ElementStyleTest, BorderSpacing) {
+  struct Case {
+    const char16_t* Decl;
+    float X, Y;
+  };
+  const Case cases[] = {
+      {u"border-spacing: 2px 5px", 2, 5},
+      {u"border-spacing: 4px", 4, 4},
+      {u"border-spacing: 10% 20%", 10, 20},  // the own height (100) for both
+      {u"border-spacing: 3px red", 3, 3},    // a second token that is no length
+  };
+  for (const Case& c : cases) {
+    TFakeElement e;
+    Restyle(e, {c.Decl});
+    EXPECT_FLOAT_EQ(e.Style.BorderSpacingX().ToPixels(), c.X) << c.X;
+    EXPECT_FLOAT_EQ(e.Style.BorderSpacingY().ToPixels(), c.Y) << c.X;
+  }
+  TFakeElement table;
+  TFakeElement cell(&table);
+  Restyle(table, {u"border-spacing: 2px 5px"});
+  Restyle(cell, {u""});
+  EXPECT_TRUE(cell.Style.BorderSpacingX().Has(mfInitial));
+  EXPECT_TRUE(cell.Style.BorderSpacingY().Has(mfInitial));
 }
 
 TEST_F(ElementStyleTest, CornerRadii) {

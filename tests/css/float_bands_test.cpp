@@ -163,6 +163,14 @@ TEST_F(FloatMap, FloatsReachTheContainerUnlessOverflowHidesThem) {
   EXPECT_FLOAT_EQ(Root.GetLeft(100, 400), 0);
 }
 
+TEST_F(FloatMap, PartialTreesWithoutContainerDoNotCrash) {
+  Block->Container = nullptr;
+  addFloat(fLeft, {0, 0, 100, 50});
+  Block->FloatMap()->CopyContainerFloats();
+  EXPECT_FLOAT_EQ(Block->GetLeft(0, 10), 100);  // nothing to copy from: its own band stays
+  EXPECT_EQ(Root.FloatMapIfAny(), nullptr);
+}
+
 TEST_F(FloatMap, CopyContainerFloatsTakesTheContainersBands) {
   Block->FloatMap()->AddBands(0, 100, 80, 0, nullptr);
   TTestStyledNode* inner = Block->Add();

@@ -150,6 +150,10 @@ TEST_F(HtmlParser, RawScriptAndStyle) {
             (Items{"htScript:if (a<b) x(); (script, closed)", "htString:after", "|end"}));
   EXPECT_EQ(items(u"<SCRIPT type=x>\n <!-- a<b -->\n</Script>"),
             (Items{"htScript: a<b  (script, closed)", "|end"}));
+  // Blanks and NULs are trimmed first; a leading comment opener is dropped, and
+  // the last 3 units only when they close the comment.
+  EXPECT_EQ(items(String(u"<script>\t<!-- foo-") + u'\0' + u"</script>"),
+            (Items{"htScript: foo- (script, closed)", "|end"}));
   EXPECT_EQ(items(u"<style><!-- p{} -->q{}</style>"), (Items{"htStyle: p{} q{} (style, closed)", "|end"}));
   // Only script and style are raw: a textarea is markup.
   EXPECT_EQ(items(u"<textarea><b></textarea>"), (Items{"<textarea>", "<b>", "</textarea>", "|end"}));

@@ -158,6 +158,41 @@ TEST(NodeTree, CopyAttributesFromAndTextContent) {
   EXPECT_EQ(p.TextContent(), u"one two three");
 }
 
+// A node class with its own text: an ancestor's walk takes its answer for the
+// whole subtree instead of descending into it.
+class TMaskedText : public THtmlNode {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+  String TextContent() override { return u"[" + FContent + u"]"; }
+
+ protected:
+  bool HasOwnTextContent() const override { return true; }
+};
+const THtNodeClass TMaskedText::ClassType{"TMaskedText", &THtmlNode::ClassType,
+                                          CreateInstance<TMaskedText, THtNode>};
+
+TEST(NodeTree, TextContentOrderAndOverrides) {
+  // root "r" < a "A" < (text "1", b "B" < text "2"), mask "M" < text "x" >, text "3"
+  THtmlNode root(u"r");
+  root.SetContent(u"r");
+  THtNode* a = add(&root, u"a");
+  a->SetContent(u"A");
+  addText(a, u"1");
+  THtNode* b = add(a, u"b");
+  b->SetContent(u"B");
+  addText(b, u"2");
+  THtNode* mask = root.AddChild(&TMaskedText::ClassType);
+  mask->SetTag(u"m");
+  mask->SetContent(u"M");
+  addText(mask, u"x");
+  THtNode* untagged = addText(&root, u"3");
+  addText(untagged, u"hidden");  // an untagged node gives its content only
+  EXPECT_EQ(root.TextContent(), u"rA1B2[M]3");
+  EXPECT_EQ(a->TextContent(), u"A1B2");
+  EXPECT_EQ(mask->TextContent(), u"[M]");
+}
+
 // Each operation on the children a b c d e (as built) and the order after it.
 TEST(NodeTree, SiblingLinksFollowEveryChange) {
   struct Case {
@@ -434,9 +469,13 @@ TEST(NodeTree, ChildrenAreFreedInOrderAfterTheirParentsBody) {
 TEST(NodeTree, DeepTreesAreWalkedAndFreedWithoutRecursion) {
   auto root = std::make_unique<THtmlNode>(u"root");
   THtNode* n = root.get();
-  for (int i = 0; i < 200000; ++i) n = add(n, u"d");
-  add(n, u"leaf");
+  for (int i = 0; i < 200000; ++i) {
+    n = add(n, u"d");
+    n->SetContent(u"x");
+  }
+  addText(add(n, u"leaf"), u"end");
   EXPECT_NE(root->FindNode(u"leaf"), nullptr);
+  EXPECT_EQ(root->TextContent(), String(200000, u'x') + u"end");
   root.reset();
 }
 
