@@ -1,5 +1,9 @@
 #include "css/styled_node.h"
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
 #include "css/css_extensions.h"
 #include "css/css_section.h"
 #include "css/css_value.h"
@@ -7,6 +11,7 @@
 #include "css/float_bands.h"
 #include "css/style_maps.h"
 #include "css/style_sheet.h"
+#include "css/styled_element_link.h"
 #include "markup/hash_dictionary.h"
 #include "platform/rtl/format.h"
 
@@ -652,5 +657,144 @@ std::span<const TCSSClassRec> TStyledNodeFacts::NodeClasses(const THtNode& Node)
 }
 
 TCSSPseudoSet TStyledNodeFacts::NodeState(const THtNode& /*Node*/) const { return 0; }
+
+// --- Text, background, columns, positions -----------------------------------
+
+namespace {
+
+// The full computed style of a node, when it has one.
+const TBaseElementStyle* computedStyle(const TStyledHTMLNode* n) {
+  const TStyledElementLink* link = TStyledElementLink::Of(n);
+  return link ? link->ElementStyle() : nullptr;
+}
+
+// Whole decimal integer text (blanks around it allowed); false for anything
+// else, an out-of-range number included.
+bool tryParseInt(StringView text, int& out) {
+  StringView t = trimmed(text);
+  bool negative = false;
+  if (!t.empty() && (t[0] == u'-' || t[0] == u'+')) {
+    negative = t[0] == u'-';
+    t.remove_prefix(1);
+  }
+  if (t.empty()) return false;
+  int64_t v = 0;
+  for (char16_t c : t) {
+    if (c < u'0' || c > u'9') return false;
+    v = v * 10 + (c - u'0');
+    if (v > int64_t(INT_MAX) + 1) return false;
+  }
+  if (negative) v = -v;
+  if (v > INT_MAX || v < INT_MIN) return false;
+  out = int(v);
+  return true;
+}
+
+// Whole pixels, halves to even; clamped so that no position overflows.
+int roundHalfEven(float v) {
+  if (!(v == v)) return 0;
+  const double r = std::nearbyint(double(v));
+  if (r >= double(INT_MAX)) return INT_MAX;
+  if (r <= double(INT_MIN)) return INT_MIN;
+  return int(r);
+}
+
+}  // namespace
+
+String TStyledHTMLNode::GetInnerText() {
+  switch (TagType) {
+    case htScript:
+    case htStyle:
+    case htComment:
+    case htDirective:
+      return String();
+    default:
+      break;
+  }
+  const IElementStyleFacts* st = Style();
+  const TDisplayStyle display = st ? st->Display() : dsInline;
+  if (display == dsNone) return String();
+  String text = THtmlNode::GetInnerText();
+  if (display != dsListItem) return text;
+
+  const TBaseElementStyle* cs = computedStyle(Container);
+  const TListStyleType type = cs ? cs->ListStyleType() : lstDisk;
+  if (type == lstNone) return text;
+  String marker = u"\r\n";
+  if (type == lstCircle || type == lstDisk || type == lstSquare) {
+    marker += u"* ";
+  } else {
+    int start = 1;
+    if (Container) {
+      int v = 0;
+      if (tryParseInt(Container->GetAttribute(u"start"), v)) start = v;
+    }
+    // Saturate rather than overflow on an absurd start value.
+    const int64_t value = int64_t(TagIndex()) + start;
+    marker += CounterText(type, int(std::clamp<int64_t>(value, INT_MIN, INT_MAX)));
+    marker += u". ";
+  }
+  // The item's text begins with its line break, which the marker replaces;
+  // text without one is kept whole.
+  if (text.size() >= 2 && text[0] == u'\r' && text[1] == u'\n') text.erase(0, 2);
+  return marker + text;
+}
+
+uint32_t TStyledHTMLNode::BackgroundColor() const {
+  for (const THtNode* n = this; n; n = n->Parent()) {
+    const TStyledHTMLNode* s = asStyled(n);
+    const TBaseElementStyle* cs = computedStyle(s);
+    if (!cs) break;
+    if (cs->BackgroundPresent()) return cs->BackgroundColor();
+    if (cs->Display() != dsInline) break;
+  }
+  return 0;
+}
+
+int TStyledHTMLNode::ColumnCount() const {
+  const TBaseElementStyle* cs = computedStyle(this);
+  if (!cs) return 1;
+  const int count = cs->ColumnCount();
+  if (count > 1) return count;
+  const TMeasure width = cs->ColumnWidth();
+  if (width.GetAuto()) return 1;
+  const float w = width.ToPixels();
+  const float gap = cs->ColumnGap().ToPixels();
+  // Zero-width columns without gaps would be infinitely many; a negative
+  // or non-finite sum says nothing either.
+  const float step = gap + w;
+  if (!(step > 0) || !std::isfinite(step)) return 1;
+  const double n = std::floor((double(InnerWidth) + gap) / step);
+  if (!(n >= 1)) return 1;
+  return n >= double(INT_MAX) ? INT_MAX : int(n);
+}
+
+int TStyledHTMLNode::GetPageX() const { return roundHalfEven(GetRealLeft() + InnerRect().Left); }
+int TStyledHTMLNode::GetPageY() const { return roundHalfEven(GetRealTop() + InnerRect().Top); }
+
+void TStyledHTMLNode::DebugPrint(StringView Offset, std::vector<String>& L) {
+  String line;
+  for (char16_t c : Offset) {
+    if (c == u' ')
+      line += u"&nbsp;";
+    else
+      line += c;
+  }
+  line += u"<b>" + Tag() + u"</b>";
+  const String cls = GetStyleClass();
+  if (!cls.empty()) line += u"." + cls;
+  const String id = GetId();
+  if (!id.empty()) line += u"#" + id;
+  line += u"<span color=\"green\">" + Content() + u"</span>";
+  line += Format(u" [%d, %d] (%d, %d, %d, %d)<br>", roundHalfEven(RealLeft()), roundHalfEven(RealTop()),
+                 roundHalfEven(OuterRect.Left), roundHalfEven(OuterRect.Top), roundHalfEven(OuterRect.Right),
+                 roundHalfEven(OuterRect.Bottom));
+  L.push_back(std::move(line));
+  THtNodeList* nodes = ChildNodeList();
+  if (!nodes) return;
+  const String childOffset = String(Offset) + u"  ";
+  for (THtNode* child : *nodes)
+    if (TStyledHTMLNode* s = asStyled(child)) s->DebugPrint(childOffset, L);
+}
 
 }  // namespace ht

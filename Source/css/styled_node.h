@@ -208,6 +208,20 @@ class TStyledHTMLNode : public THtmlNode {
   virtual bool IsReplacedElement() const { return false; }
   virtual bool Visible() const { return HasFlag(efVisible); }
   bool IsLineBreak() const { return HasFlag(efLineBreak); }
+  // Empty for hidden (display none), script, style, comment and directive
+  // nodes. A list item's text starts with a line break and its marker:
+  // "* " for bullets, else the counter text and ". " (none for "none").
+  String GetInnerText() override;
+  // The colour of the first background found walking up from this node;
+  // the walk ends at the first node that is not inline. 0 when none.
+  uint32_t BackgroundColor() const;
+  // The number of columns: column-count when above 1, else as many
+  // column-width columns with their gaps as the content width holds (at
+  // least 1; 1 when column-width is auto or width and gap add up to 0).
+  int ColumnCount() const;
+  // One line per node of the subtree, depth first: tag, class, id, content,
+  // [RealLeft, RealTop] and (OuterRect) rounded to whole pixels, as HTML.
+  void DebugPrint(StringView Offset, std::vector<String>& L);
 
   // --- Selector queries ---------------------------------------------------
   // The descendants (not this node) matching the CSS selector list Query,
@@ -246,6 +260,22 @@ class TStyledHTMLNode : public THtmlNode {
   virtual uint32_t DefaultTextColor() const { return 0xFF000000u; }
   virtual float DeviceScale() const { return 1.0f; }
   virtual int StartLine() const { return 0; }
+  // The box position in document and drawing-surface coordinates; the
+  // element model supplies them (a plain styled node answers 0).
+  virtual float GetRealLeft() const { return 0; }
+  virtual float GetRealTop() const { return 0; }
+  virtual float GetSurfaceLeft() const { return 0; }
+  virtual float GetSurfaceTop() const { return 0; }
+  float RealLeft() const { return GetRealLeft(); }
+  float RealTop() const { return GetRealTop(); }
+  float SurfaceLeft() const { return GetSurfaceLeft(); }
+  float SurfaceTop() const { return GetSurfaceTop(); }
+  // RealLeft + InnerRect.Left (RealTop + InnerRect.Top) in whole pixels,
+  // halves to even.
+  int GetPageX() const;
+  int GetPageY() const;
+  int PageX() const { return GetPageX(); }
+  int PageY() const { return GetPageY(); }
   virtual int EndLine() const { return 0; }
 
   // --- Float map ------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 
+#include "css/styled_element_link.h"
 #include "css/styled_node.h"
 
 namespace ht {
@@ -52,6 +53,10 @@ class TTestStyledNode : public TStyledHTMLNode {
     if (!FStyle) FStyle = std::make_unique<TFakeStyle>();
     return static_cast<TFakeStyle&>(*FStyle);
   }
+  // The document position the element model would supply.
+  float FRealLeft = 0, FRealTop = 0;
+  float GetRealLeft() const override { return FRealLeft; }
+  float GetRealTop() const override { return FRealTop; }
   // Appends a child of this class and makes the child's container this.
   TTestStyledNode* Add(StringView ATag = u"div") {
     auto* c = static_cast<TTestStyledNode*>(AddNode(std::make_unique<TTestStyledNode>()));
@@ -60,5 +65,25 @@ class TTestStyledNode : public TStyledHTMLNode {
     return c;
   }
 };
+
+// A styled node whose computed style comes from a real cascade; parsed
+// children are of the same class.
+class TCascadeNode : public TStyledHTMLNode {
+ public:
+  static inline const THtNodeClass ClassType{"TCascadeNode", &TStyledHTMLNode::ClassType,
+                                             CreateInstance<TCascadeNode, THtNode>};
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+  const TElementStyleClass* StyleClass() const override { return &ElementStyleFactsClass; }
+};
+
+// Computes the style of N and of its subtree against Sheets, parents
+// first, and finds each node's container.
+inline void CascadeTree(TStyledHTMLNode& N, std::span<TCSSStyleSheet* const> Sheets) {
+  ComputeElementStyle(N, Sheets);
+  N.FindContainer();
+  if (THtNodeList* nodes = N.ChildNodeList())
+    for (THtNode* child : *nodes)
+      if (auto* s = dynamic_cast<TStyledHTMLNode*>(child)) CascadeTree(*s, Sheets);
+}
 
 }  // namespace ht

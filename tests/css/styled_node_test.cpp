@@ -217,3 +217,129 @@ TEST(StyledNode, SelectorQueries) {
 
 }  // namespace
 }  // namespace ht
+
+namespace ht {
+namespace {
+
+// A parsed tree whose styles come from Css, with the root as "html".
+struct TCascadedTree {
+  TCSSStyleSheet Sheet;
+  TCascadeNode Root;
+  TCascadedTree(StringView Css, StringView Html) {
+    RegisterCSSProperties();
+    Sheet.Parse(String(Css), -1, false);
+    Root.SetTag(u"html");
+    Root.Parse(String(Html));
+    TCSSStyleSheet* sheets[] = {&Sheet};
+    CascadeTree(Root, sheets);
+  }
+  TStyledHTMLNode* Find(StringView Query, int Index = 0) {
+    auto list = Root.GetJQueryList(Query, false);
+    return Index < list->Count() ? dynamic_cast<TStyledHTMLNode*>(list->Get(Index)) : nullptr;
+  }
+};
+
+TEST(StyledNode, ListItemTextCarriesItsMarker) {
+  struct Case {
+    const char16_t* Type;
+    const char16_t* Start;  // the list's "start" attribute
+    const char16_t* Second;  // the second item's text
+  };
+  const Case cases[] = {
+      {u"decimal", u"", u"\r\n2. b"},        {u"upper-roman", u"3", u"\r\nIV. b"},
+      {u"lower-alpha", u"x", u"\r\nb. b"},   {u"disc", u"5", u"\r\n* b"},
+      {u"square", u"", u"\r\n* b"},          {u"none", u"", u"\r\nb"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(StringToUtf8(c.Type));
+    const String css = u"ol { display: block; list-style-type: " + String(c.Type) + u" } li { display: list-item }";
+    const String start = *c.Start ? u" start='" + String(c.Start) + u"'" : String();
+    TCascadedTree t(css, u"<ol" + start + u"><li>a</li><li>b</li></ol>");
+    TStyledHTMLNode* li = t.Find(u"li", 1);
+    ASSERT_NE(li, nullptr);
+    ASSERT_EQ(li->Container, t.Find(u"ol"));
+    EXPECT_EQ(li->GetInnerText(), c.Second);
+  }
+}
+
+TEST(StyledNode, HiddenNodesHaveNoText) {
+  TCascadedTree t(u"div { display: block } p { display: none }",
+                  u"<div>a<p>hidden</p><script>x=1</script><style>b{}</style>c</div>");
+  TStyledHTMLNode* div = t.Find(u"div");
+  ASSERT_NE(div, nullptr);
+  EXPECT_EQ(div->GetInnerText(), u"ac");
+  EXPECT_EQ(t.Find(u"p")->GetInnerText(), u"");
+}
+
+TEST(StyledNode, BackgroundColorStopsAtTheFirstBlock) {
+  TCascadedTree t(u"div, p { display: block } span, b { display: inline } .bg { background-color: #ff0000 }",
+                  u"<div class=bg><span><b>x</b></span><p><span>y</span></p></div><span>z</span>");
+  TStyledHTMLNode* div = t.Find(u"div");
+  const uint32_t red = TStyledElementLink::Of(div)->ElementStyle()->BackgroundColor();
+  EXPECT_NE(red, 0u);
+  EXPECT_EQ(t.Find(u"b")->BackgroundColor(), red);     // through two inline boxes
+  EXPECT_EQ(t.Find(u"p span")->BackgroundColor(), 0u);  // the paragraph ends the walk
+  EXPECT_EQ(t.Find(u"span", 2)->BackgroundColor(), 0u);
+}
+
+TEST(StyledNode, ColumnCount) {
+  struct Case {
+    const char16_t* Css;
+    float InnerWidth;
+    int Count;
+  };
+  const Case cases[] = {
+      {u"column-count: 3", 500, 3},
+      {u"", 500, 1},
+      {u"column-width: 100px; column-gap: 20px", 500, 4},  // (500 + 20) / 120
+      {u"column-count: 1; column-width: 100px; column-gap: 0", 350, 3},
+      {u"column-width: 600px; column-gap: 0", 500, 1},  // wider than the box: still one
+      {u"column-width: 0; column-gap: 0", 500, 1},      // no finite count
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(StringToUtf8(c.Css));
+    TCascadedTree t(u"div { display: block; " + String(c.Css) + u" }", u"<div></div>");
+    TStyledHTMLNode* div = t.Find(u"div");
+    div->InnerWidth = c.InnerWidth;
+    EXPECT_EQ(div->ColumnCount(), c.Count);
+  }
+}
+
+TEST(StyledNode, PagePositionRoundsHalvesToEven) {
+  struct Case {
+    float Real, Outer, Margin;
+    int Page;
+  };
+  const Case cases[] = {{0.5f, 0, 0, 0}, {1.5f, 0, 0, 2}, {2, 0.5f, 0, 2}, {10, 3, 2.6f, 16}, {-0.5f, 0, 0, 0}};
+  for (const Case& c : cases) {
+    TTestStyledNode n;
+    n.S();
+    n.FRealLeft = n.FRealTop = c.Real;
+    n.OuterRect = {c.Outer, c.Outer, c.Outer + 100, c.Outer + 100};
+    n.MarginLeft = n.MarginTop = c.Margin;
+    EXPECT_EQ(n.PageX(), c.Page) << c.Real << " " << c.Outer << " " << c.Margin;
+    EXPECT_EQ(n.PageY(), c.Page);
+  }
+}
+
+TEST(StyledNode, DebugPrintListsTheSubtree) {
+  TTestStyledNode root;
+  root.SetTag(u"div");
+  root.SetAttribute(u"class", u"a");
+  root.SetAttribute(u"id", u"x");
+  root.OuterRect = {1.5f, 2.5f, 10.4f, 20.6f};
+  TTestStyledNode* b = root.Add(u"b");
+  b->FRealLeft = 3;
+  b->FRealTop = 4.4f;
+  TTestStyledNode* text = b->Add(u"");
+  text->SetContent(u"t");
+  std::vector<String> lines;
+  root.DebugPrint(u" ", lines);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], u"&nbsp;<b>div</b>.a#x<span color=\"green\"></span> [0, 0] (2, 2, 10, 21)<br>");
+  EXPECT_EQ(lines[1], u"&nbsp;&nbsp;&nbsp;<b>b</b><span color=\"green\"></span> [3, 4] (0, 0, 0, 0)<br>");
+  EXPECT_EQ(lines[2], u"&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;<b></b><span color=\"green\">t</span> [0, 0] (0, 0, 0, 0)<br>");
+}
+
+}  // namespace
+}  // namespace ht
