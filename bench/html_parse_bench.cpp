@@ -13,30 +13,20 @@
 
 namespace {
 
-const char* const kPage = "rust-book-print.html";
-
-struct Page {
-  bool ok = false;
-  size_t bytes = 0;
-  ht::String text;
-  Page() {
-    std::string raw;
-    ok = bench::LoadSharedInput(kPage, raw);
-    bytes = raw.size();
-    text = ht::Utf8ToString(raw);
+// The shared page, with the tables the markup code reads prepared once.
+const bench::TSharedPage& page() {
+  static const bool ready = [] {
     ht::HtMarkupInitialize();
-  }
-};
-
-const Page& page() {
-  static const Page p;
-  return p;
+    return true;
+  }();
+  (void)ready;
+  return bench::BookPage();
 }
 
 void BM_ParseAndFree(benchmark::State& state) {
-  const Page& p = page();
+  const bench::TSharedPage& p = page();
   if (!p.ok) {
-    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    state.SkipWithError(bench::TSharedPage::Missing);
     return;
   }
   for (auto _ : state) {
@@ -49,9 +39,9 @@ void BM_ParseAndFree(benchmark::State& state) {
 BENCHMARK(BM_ParseAndFree)->Unit(benchmark::kMillisecond);
 
 void BM_WriteHTML(benchmark::State& state) {
-  const Page& p = page();
+  const bench::TSharedPage& p = page();
   if (!p.ok) {
-    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    state.SkipWithError(bench::TSharedPage::Missing);
     return;
   }
   ht::THtmlNode root;

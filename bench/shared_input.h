@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "platform/rtl/string.h"
+
 namespace bench {
 
 inline bool LoadSharedInput(const std::string& name, std::string& bytes) {
@@ -23,6 +25,28 @@ inline bool LoadSharedInput(const std::string& name, std::string& bytes) {
     return true;
   }
   return false;
+}
+
+// The large real-world page most markup and style benchmarks run over,
+// decoded once to UTF-16.
+struct TSharedPage {
+  static constexpr const char* Name = "rust-book-print.html";
+  static constexpr const char* Missing = "../shared/bench/rust-book-print.html not found; skipped";
+  bool ok = false;
+  size_t bytes = 0;  // as stored (UTF-8), the base of MB/s figures
+  ht::String text;
+};
+
+inline const TSharedPage& BookPage() {
+  static const TSharedPage page = [] {
+    TSharedPage p;
+    std::string raw;
+    p.ok = LoadSharedInput(TSharedPage::Name, raw);
+    p.bytes = raw.size();
+    p.text = ht::Utf8ToString(raw);
+    return p;
+  }();
+  return page;
 }
 
 }  // namespace bench

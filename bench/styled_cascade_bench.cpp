@@ -50,16 +50,13 @@ struct Page {
   TBenchNode root;
   std::vector<TStyledHTMLNode*> elements;
   TCSSStyleSheet sheet;
-  String text;
   Page() {
-    std::string raw;
-    ok = bench::LoadSharedInput("rust-book-print.html", raw);
+    ok = bench::BookPage().ok;
     HtMarkupInitialize();
     RegisterCSSProperties();
     sheet.Parse(kBookCSS, -1, false);
     if (!ok) return;
-    text = Utf8ToString(raw);
-    root.Parse(text);
+    root.Parse(bench::BookPage().text);
     for (THtNode* n = &root; n; n = n->NextNode())
       if (!n->Tag().empty() && n->Tag()[0] != u'!')
         if (auto* s = dynamic_cast<TStyledHTMLNode*>(n)) elements.push_back(s);
@@ -74,7 +71,7 @@ Page& page() {
 void BM_FullCascade(benchmark::State& state) {
   Page& p = page();
   if (!p.ok) {
-    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    state.SkipWithError(bench::TSharedPage::Missing);
     return;
   }
   TCSSStyleSheet* sheets[] = {DefaultStyleSheet(), &p.sheet};
@@ -91,7 +88,7 @@ BENCHMARK(BM_FullCascade)->Unit(benchmark::kMillisecond);
 void BM_FirstCascade(benchmark::State& state) {
   Page& p = page();
   if (!p.ok) {
-    state.SkipWithError("../shared/bench/rust-book-print.html not found; skipped");
+    state.SkipWithError(bench::TSharedPage::Missing);
     return;
   }
   TCSSStyleSheet* sheets[] = {DefaultStyleSheet(), &p.sheet};
@@ -100,7 +97,7 @@ void BM_FirstCascade(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     root = std::make_unique<TBenchNode>();
-    root->Parse(p.text);
+    root->Parse(bench::BookPage().text);
     elements.clear();
     for (THtNode* n = root.get(); n; n = n->NextNode())
       if (!n->Tag().empty() && n->Tag()[0] != u'!')
