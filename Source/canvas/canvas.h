@@ -34,13 +34,10 @@
 #include "platform/rtl/class_ref.h"
 #include "platform/rtl/exception.h"
 #include "platform/rtl/geometry.h"
+#include "platform/rtl/rtl_errors.h"
 #include "platform/rtl/stream.h"
 
 namespace ht {
-
-// Raised when an abstract operation of a class without an implementation is
-// called: "Abstract Error".
-HT_DECLARE_EXCEPTION(EAbstractError, Exception);
 
 enum THtCanvasFlag : uint8_t {
   hcfNeedBuffer,            // the document paints through an off-screen bitmap

@@ -14,6 +14,7 @@
 #include "platform/rtl/exception.h"
 #include "platform/rtl/geometry.h"
 #include "platform/rtl/object.h"
+#include "platform/rtl/rtl_errors.h"
 #include "platform/rtl/string.h"
 
 namespace ht {
@@ -24,10 +25,6 @@ enum THtMatrixFlag : uint8_t { mfIdentity, mfTranslation, mfScale, mfNegativeSca
 // larger of 1e-4 and 1e-4 times the smaller magnitude (against 0 or 1 that is
 // exactly 1e-4). Shared by the matrices and the canvas.
 bool SameSingle(float a, float b);
-
-// Raised by consistency checks whose failure the caller can observe (a matrix
-// stack restored without a saved matrix): "Assertion failure (<file>, line <n>)".
-HT_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 
 struct THtMatrixData {
   // Index names of Data.

@@ -18,13 +18,10 @@
 #include "canvas/path.h"
 #include "platform/rtl/exception.h"
 #include "platform/rtl/geometry.h"
+#include "platform/rtl/rtl_errors.h"
 #include "platform/rtl/string.h"
 
 namespace ht {
-
-// A path of another class where a record list was required:
-// "Invalid class typecast".
-HT_DECLARE_EXCEPTION(EInvalidCast, Exception);
 
 class THtCanvas;
 class THtPen;

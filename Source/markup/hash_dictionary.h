@@ -23,12 +23,10 @@
 
 #include "platform/rtl/exception.h"
 #include "platform/rtl/object.h"
+#include "platform/rtl/rtl_errors.h"
 #include "platform/rtl/string.h"
 
 namespace ht {
-
-// Raised for a capacity request above 2^30 slots.
-HT_DECLARE_EXCEPTION(EOutOfMemory, Exception);
 
 // Hash over UTF-16 code units (unsigned 16-bit), 32-bit wrap-around
 // arithmetic; both give 0 for an empty string and neither folds case.

@@ -13,11 +13,9 @@
 
 #include "markup/node.h"
 #include "markup/object_list.h"
+#include "platform/rtl/rtl_errors.h"
 
 namespace ht {
-
-// Raised when a reference-counted list is freed while references remain.
-HT_DECLARE_EXCEPTION(EInvalidPointer, Exception);
 
 enum THtSortCompareType { scCaseSensitive, scCaseInsensitive, scFloat, scDate };
 

@@ -23,13 +23,10 @@
 
 #include "platform/rtl/exception.h"
 #include "platform/rtl/object.h"
+#include "platform/rtl/rtl_errors.h"
 #include "platform/rtl/string.h"
 
 namespace ht {
-
-// The list error of the platform lists; string-list errors are list errors too.
-HT_DECLARE_EXCEPTION(EListError, Exception);
-HT_DECLARE_EXCEPTION(EStringListError, EListError);
 
 // How a sorted list treats an item whose key is already present.
 enum TDuplicates { dupIgnore, dupAccept, dupError };
