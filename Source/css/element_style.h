@@ -334,6 +334,7 @@ class TBaseElementStyle : public TMeasureContext {
   const float* ownH() const;
   const float* contW() const;
   const float* contH() const;
+  const float* widthLimitBase() const;
 };
 
 }  // namespace ht

@@ -305,25 +305,18 @@ TMeasure TBaseElementStyle::Height() const {
   return length(cspHeight, base, false);
 }
 
-TMeasure TBaseElementStyle::MinWidth() const {
-  const float* base = contW();
-  if (fPosition == epRunning && FElement) {
-    IStyledElement* root = FElement;
-    while (root->StyleParent()) root = root->StyleParent();
-    base = root->InnerWidthRef();
-  }
-  return length(cspMinWidth, base, false);
+// A running element (a page header or footer) takes its width limits from
+// the root's inner width; everything else from its container's.
+const float* TBaseElementStyle::widthLimitBase() const {
+  if (fPosition != epRunning || !FElement) return contW();
+  IStyledElement* root = FElement;
+  while (root->StyleParent()) root = root->StyleParent();
+  return root->InnerWidthRef();
 }
 
-TMeasure TBaseElementStyle::MaxWidth() const {
-  const float* base = contW();
-  if (fPosition == epRunning && FElement) {
-    IStyledElement* root = FElement;
-    while (root->StyleParent()) root = root->StyleParent();
-    base = root->InnerWidthRef();
-  }
-  return length(cspMaxWidth, base, false);
-}
+TMeasure TBaseElementStyle::MinWidth() const { return length(cspMinWidth, widthLimitBase(), false); }
+
+TMeasure TBaseElementStyle::MaxWidth() const { return length(cspMaxWidth, widthLimitBase(), false); }
 
 TMeasure TBaseElementStyle::MinHeight() const { return length(cspMinHeight, contH(), false); }
 
