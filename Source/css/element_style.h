@@ -335,6 +335,8 @@ class TBaseElementStyle : public TMeasureContext {
   const float* contW() const;
   const float* contH() const;
   const float* widthLimitBase() const;
+  // Points Seq at V's tokens, with currentColor reading this style's colour.
+  void initValueSequence(TCSSTokenSequence& Seq, TCSSValue& V) const;
 };
 
 }  // namespace ht

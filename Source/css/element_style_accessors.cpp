@@ -305,6 +305,11 @@ TMeasure TBaseElementStyle::Height() const {
   return length(cspHeight, base, false);
 }
 
+void TBaseElementStyle::initValueSequence(TCSSTokenSequence& Seq, TCSSValue& V) const {
+  Seq.Init(V.Tokens);
+  Seq.CurrentColor = TextColor();
+}
+
 // A running element (a page header or footer) takes its width limits from
 // the root's inner width; everything else from its container's.
 const float* TBaseElementStyle::widthLimitBase() const {
@@ -450,8 +455,7 @@ uint32_t TBaseElementStyle::GetBorderColor(int Side) const {
     if (id == cspBorderColor || id == sideColor[Side]) return readColor(v);
     if (id != sideShorthand[Side] && id != cspBorder) continue;
     TCSSTokenSequence seq;
-    seq.Init(v->Tokens);
-    seq.CurrentColor = TextColor();
+    initValueSequence(seq, *v);
     for (; seq.T; seq.Next()) {
       const TCSSToken& t = *seq.T;
       TLineStyle ls;
@@ -581,8 +585,7 @@ uint32_t TBaseElementStyle::OutlineColor() const {
     if (idOf(v) == cspOutlineColor) return readColor(v);
     if (idOf(v) != cspOutline) continue;
     TCSSTokenSequence seq;
-    seq.Init(v->Tokens);
-    seq.CurrentColor = TextColor();
+    initValueSequence(seq, *v);
     for (; seq.T; seq.Next()) {
       TLineStyle ls;
       if ((seq.T->CType == ctIdent && !lineStyleKeyword(*seq.T, ls)) || seq.T->CType == ctHash ||
@@ -757,8 +760,7 @@ TElementShadow TBaseElementStyle::BoxShadow() const {
   s.X.Parent = s.Y.Parent = ownW();
   if (PCSSValue v = FindOwnProp(cspBoxShadow)) {
     TCSSTokenSequence seq;
-    seq.Init(v->Tokens);
-    seq.CurrentColor = TextColor();
+    initValueSequence(seq, *v);
     s.ParseBoxShadow(seq);
   }
   return s;
@@ -772,8 +774,7 @@ TElementShadow TBaseElementStyle::TextShadow() const {
   if (PCSSValue v = FindProp(cspTextShadow, true)) {
     s.X.Parent = s.Y.Parent = ownW();
     TCSSTokenSequence seq;
-    seq.Init(v->Tokens);
-    seq.CurrentColor = TextColor();
+    initValueSequence(seq, *v);
     s.ParseTextShadow(seq);
   }
   return s;
@@ -786,8 +787,7 @@ TCSSColumnRule TBaseElementStyle::ColumnRule() const {
   if (!v) return r;
   r.Width.Parent = ownW();
   TCSSTokenSequence seq;
-  seq.Init(v->Tokens);
-  seq.CurrentColor = TextColor();
+  initValueSequence(seq, *v);
   for (; seq.T; seq.Next()) {
     const TCSSToken& t = *seq.T;
     TLineStyle ls;
