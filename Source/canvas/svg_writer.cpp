@@ -4,6 +4,7 @@
 
 #include "canvas/path_records.h"
 #include "css/colors.h"
+#include "markup/html_writer.h"
 #include "platform/rtl/number_text.h"
 
 namespace ht {
@@ -161,24 +162,7 @@ THtSVGWriter& THtSVGWriter::Z() { return Com(u'z'); }
 // elements
 
 void THtSVGWriter::escapedAttr(StringView Value) {
-  for (char16_t c : Value) {
-    switch (c) {
-      case u'\n': Add(u"&#xA;"); break;
-      case u'"': Add(u"&quot;"); break;
-      case u'&': Add(u"&amp;"); break;
-      case u'<': Add(u"&lt;"); break;
-      case u'>': Add(u"&gt;"); break;
-      case 0xA0: Add(u"&nbsp;"); break;
-      default:
-        if (c <= 9) {
-          Add(u"&#");
-          AddChar(char16_t(u'0' + c));
-          AddChar(u';');
-        } else {
-          AddChar(c);
-        }
-    }
-  }
+  AddEscapedAttrValue(*this, Value, false);
   FLastCommand = 0;
 }
 
