@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libicu-dev
+  libgif-dev
 )
 
 missing=()
