@@ -10,7 +10,7 @@
 #include "canvas/brush.h"
 #include "canvas/canvas_scene.h"
 #include "canvas/matrix.h"
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 namespace ht {
 namespace {

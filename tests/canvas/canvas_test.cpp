@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "canvas/path_records.h"
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 namespace ht {
 namespace {

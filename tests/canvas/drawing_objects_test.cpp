@@ -9,7 +9,7 @@
 #include "canvas/image.h"
 #include "canvas/page.h"
 #include "canvas/pen.h"
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 namespace ht {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "canvas/image_drawing.h"
 #include "canvas/meta_canvas.h"
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 namespace ht::testing {
 

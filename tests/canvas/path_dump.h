@@ -5,7 +5,7 @@
 #include <string>
 
 #include "canvas/path_records.h"
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 namespace ht::testing {
 

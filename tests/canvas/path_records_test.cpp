@@ -7,7 +7,7 @@
 #include "canvas/arc_geometry.h"
 #include "canvas/path_data_parser.h"
 #include "canvas/path_dump.h"
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 namespace ht {
 namespace {

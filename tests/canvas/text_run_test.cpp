@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "canvas/canvas.h"
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 namespace ht {
 namespace {

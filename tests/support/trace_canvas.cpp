@@ -1,4 +1,4 @@
-#include "canvas/trace_canvas.h"
+#include "support/trace_canvas.h"
 
 #include <algorithm>
 
