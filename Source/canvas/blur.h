@@ -51,12 +51,14 @@ void BlurBitmap32(const THtPixelMap& Bitmap, const TRect& R, float Blur, uint32_
 // addresses row 0; Stride may be negative.
 void BoxBlurRect(uint8_t* Pixels, int Width, int Height, ptrdiff_t Stride, const TRect& R, int Radius);
 
-// The two implementations behind BoxBlurRect, exposed so that tests and
-// benchmarks can compare them; both give the same bytes. The vector one
-// needs SSE4.2 (see CpuFeatures()).
+// The implementations behind BoxBlurRect, exposed so that tests and
+// benchmarks can compare them; all give the same bytes. The vector ones
+// need SSE4.2 or AVX2 (see CpuFeatures()).
 void BoxBlurRectScalar(uint8_t* Pixels, int Width, int Height, ptrdiff_t Stride, const TRect& R,
                        int Radius);
 void BoxBlurRectSse42(uint8_t* Pixels, int Width, int Height, ptrdiff_t Stride, const TRect& R,
                       int Radius);
+void BoxBlurRectAvx2(uint8_t* Pixels, int Width, int Height, ptrdiff_t Stride, const TRect& R,
+                     int Radius);
 
 }  // namespace ht
