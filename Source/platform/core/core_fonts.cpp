@@ -104,6 +104,32 @@ bool TCoreFontFace::init(int Index) {
                                    HB_MEMORY_MODE_READONLY, nullptr, nullptr);
   hb_face_t* face = hb_face_create(blob, unsigned(Index));
   hb_blob_destroy(blob);
+  // FreeType reads tables lazily, so a truncated file opens fine and fails
+  // later, glyph by glyph. Refuse a face whose tables run past the data.
+  bool complete = true;
+  FT_ULong tables = 0;
+  if (FT_Sfnt_Table_Info(FFace, 0, nullptr, &tables) == 0) {
+    for (FT_UInt i = 0; i < tables && complete; ++i) {
+      FT_ULong tag = 0, length = 0;
+      if (FT_Sfnt_Table_Info(FFace, i, &tag, &length) != 0) continue;
+      hb_blob_t* t = hb_face_reference_table(face, hb_tag_t(tag));
+      if (hb_blob_get_length(t) < length) complete = false;
+      hb_blob_destroy(t);
+    }
+  }
+  // FreeType drops directory entries that point past the data: the tables
+  // every face needs must still be there.
+  auto has = [&](const char* t) {
+    FT_ULong len = 0;
+    return FT_Load_Sfnt_Table(FFace, FT_MAKE_TAG(t[0], t[1], t[2], t[3]), 0, nullptr, &len) == 0 && len > 0;
+  };
+  for (const char* t : {"head", "hhea", "hmtx", "cmap", "maxp"})
+    if (!has(t)) complete = false;
+  if (!(has("glyf") && has("loca")) && !has("CFF ") && !has("CFF2")) complete = false;
+  if (!complete) {
+    hb_face_destroy(face);
+    return false;
+  }
   FHbFont = hb_font_create(face);
   hb_face_destroy(face);
   hb_font_set_scale(FHbFont, m.UnitsPerEm, m.UnitsPerEm);
