@@ -348,7 +348,8 @@ bool TCSSSelector::HasUnknownPseudo() const {
 }
 
 bool TCSSSelector::Unsupported() const {
-  if (HasUnknownPseudo()) return true;
+  // An unknown pseudo-class in the chain only keeps the selector from
+  // matching; inside :not() it would make the rule match everywhere.
   for (const TCSSSelector* s = this; s; s = s->Left.get()) {
     for (const TCSSCondition& c : s->Conditions)
       if (c.Name.empty()) return true;
@@ -357,7 +358,7 @@ bool TCSSSelector::Unsupported() const {
     // A type selector from a string that is no name could not be written back.
     if (!plainTag(s->Tag)) return true;
     for (const auto& n : s->NotList)
-      if (n->Unsupported()) return true;
+      if (n->HasUnknownPseudo() || n->Unsupported()) return true;
   }
   return false;
 }

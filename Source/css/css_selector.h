@@ -100,6 +100,14 @@ class TCSSPlainNodeFacts : public ICSSNodeFacts {
   std::unordered_map<const THtNode*, TCSSPseudoSet> FStates;
 };
 
+// Whether Node counts as a sibling for combinators and structural
+// pseudo-classes: an element, not text, a comment or a directive.
+bool IsSiblingElement(const THtNode& Node);
+// The structural pseudo-classes of Node's place among its sibling elements
+// (first, last and only child, first and only of its type), as the element
+// model keeps them in CurrentPC.
+TCSSPseudoSet StructuralPseudoClasses(const THtNode& Node);
+
 // Splits class attribute text at blanks into lower-cased, hashed entries.
 TClassesArray ParseClassList(StringView Text);
 
@@ -135,7 +143,7 @@ class TCSSSelector : public THtObject {
   // pseudo-class this engine does not know.
   bool HasUnknownPseudo() const;
   // Whether the selector holds what this engine cannot follow: an unknown
-  // pseudo-class, an attribute group without a name, or an at-keyword as a
+  // pseudo-class inside :not(), an attribute group without a name, or an at-keyword as a
   // type selector anywhere but alone on the left ("@font-face", "@page").
   // A rule with such a selector is dropped.
   bool Unsupported() const;

@@ -691,12 +691,16 @@ int TBaseElementStyle::MeasureFontSize() const { return roundEven(IntFontSize); 
 
 bool TBaseElementStyle::MeasureRootFontSize(int& Px) const {
   if (!FElement || !FElement->StyleParent()) return false;
-  for (IStyledElement* e = FElement; e; e = e->StyleParent())
-    if (e->StyleTag() == u"html" && e->ElementStyle()) {
-      Px = e->ElementStyle()->MeasureFontSize();
-      return true;
-    }
-  return false;
+  // A fragment or a tree without "html" has its topmost element as root.
+  const TBaseElementStyle* top = nullptr;
+  for (IStyledElement* e = FElement; e; e = e->StyleParent()) {
+    if (!e->ElementStyle()) continue;
+    top = e->ElementStyle();
+    if (e->StyleTag() == u"html") break;
+  }
+  if (!top) return false;
+  Px = top->MeasureFontSize();
+  return true;
 }
 
 bool TBaseElementStyle::MeasureViewport(float& Width, float& Height, float& DeviceScale) const {

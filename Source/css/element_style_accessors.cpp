@@ -87,15 +87,27 @@ float fixedPixels(const TMeasure& m, float fontSize) {
 
 // ---- keyword shapes ----
 
+// "inherit" is compiled to InheritMarker: it takes the parent's value,
+// which for a property that is not inherited is the parent's own value or
+// Default.
 int TBaseElementStyle::ownOrdinal(TCSSProperty Id, int Default) const {
-  if (!PropertySet.test(Id)) return Default;
-  PCSSValue v = FindOwnProp(Id);
-  return v && !v->Tokens.empty() ? int(v->Tokens.front().Color) : Default;
+  for (const TBaseElementStyle* s = this; s; s = s->parentStyle()) {
+    if (!s->PropertySet.test(Id)) return Default;
+    PCSSValue v = s->FindOwnProp(Id);
+    if (!v || v->Tokens.empty()) return Default;
+    if (v->Tokens.front().Color != InheritMarker) return int(v->Tokens.front().Color);
+  }
+  return Default;
 }
 
 int TBaseElementStyle::inheritedOrdinal(TCSSProperty Id, int Default) const {
-  PCSSValue v = FindProp(Id, true);
-  return v && !v->Tokens.empty() ? int(v->Tokens.front().Color) : Default;
+  for (const TBaseElementStyle* s = this; s; s = s->parentStyle()) {
+    if (!s->PropertySet.test(Id)) continue;
+    PCSSValue v = s->FindOwnProp(Id);
+    if (!v || v->Tokens.empty()) return Default;
+    if (v->Tokens.front().Color != InheritMarker) return int(v->Tokens.front().Color);
+  }
+  return Default;
 }
 
 #define HT_OWN_KEYWORD(Name, Type, Id, Default) \
@@ -171,7 +183,10 @@ THAlign TBaseElementStyle::TextAlign() const {
   for (const TBaseElementStyle* s = this; s; s = s->parentStyle()) {
     if (s != this && s->fDisplay == dsTable) passedTable = true;
     if (!s->PropertySet.test(cspTextAlign)) continue;
-    const THAlign found = THAlign(s->ownOrdinal(cspTextAlign, fallback));
+    PCSSValue v = s->FindOwnProp(cspTextAlign);
+    const uint32_t ordinal = v && !v->Tokens.empty() ? v->Tokens.front().Color : uint32_t(fallback);
+    if (ordinal == InheritMarker) continue;
+    const THAlign found = THAlign(ordinal);
     if (passedTable && found == thXCenter) continue;
     align = found;
     break;

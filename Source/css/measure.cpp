@@ -10,7 +10,7 @@ namespace ht {
 
 namespace {
 
-constexpr int defaultFontSize = 13;  // em without a style, rem at the root
+constexpr int defaultFontSize = DefaultFontSizePx;
 
 struct TKeywordValue {
   StringView Keyword;

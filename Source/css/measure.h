@@ -13,6 +13,10 @@
 
 namespace ht {
 
+// The font size in pixels of an element without style: em without a style,
+// rem at the root.
+constexpr int DefaultFontSizePx = 13;
+
 // What a measure asks of the computed style that owns it. The element style
 // implements it; a measure without a style uses zoom 1, a font size of 13,
 // the rem rule of an element without parent, and no viewport (vw, vh give 0).
@@ -21,8 +25,9 @@ class TMeasureContext {
   virtual float MeasureZoom() const = 0;
   // The style's font size in whole pixels (em).
   virtual int MeasureFontSize() const = 0;
-  // The font size of the nearest "html" ancestor in whole pixels (rem);
-  // false when the element has no parent.
+  // The font size of the nearest "html" ancestor in whole pixels (rem), of
+  // the topmost styled ancestor in a tree without one; false when the
+  // element has no parent.
   virtual bool MeasureRootFontSize(int& Px) const = 0;
   // The element's view rectangle extent and device scale (vw, vh); false
   // when there is none.

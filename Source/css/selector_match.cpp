@@ -63,9 +63,54 @@ bool TCSSSelector::classTest(const THtNode& Node, const ICSSNodeFacts& Facts) co
   return Classes.empty() || (own[0].hash == Classes[0].hash && own[0].s == Classes[0].s);
 }
 
+bool IsSiblingElement(const THtNode& Node) {
+  return !Node.Tag().empty() && Node.TagType != htComment && Node.TagType != htDirective;
+}
+
+namespace {
+
+// The 1-based position of Node among its parent's elements.
+int elementPosition(const THtNode& Node) {
+  const THtNode* parent = Node.Parent();
+  if (!parent) return 1;
+  int p = 1;
+  for (int i = 0, n = parent->Count(); i < n; ++i) {
+    const THtNode* s = parent->GetNode(i);
+    if (s == &Node) break;
+    if (IsSiblingElement(*s)) ++p;
+  }
+  return p;
+}
+
+}  // namespace
+
+TCSSPseudoSet StructuralPseudoClasses(const THtNode& Node) {
+  const THtNode* parent = Node.Parent();
+  if (!parent || !IsSiblingElement(Node)) return 0;
+  bool first = true, last = true, firstOfType = true, lastOfType = true, after = false;
+  for (int i = 0, n = parent->Count(); i < n; ++i) {
+    const THtNode* s = parent->GetNode(i);
+    if (s == &Node) {
+      after = true;
+      continue;
+    }
+    if (!IsSiblingElement(*s)) continue;
+    const bool sameType = s->Tag() == Node.Tag();
+    (after ? last : first) = false;
+    if (sameType) (after ? lastOfType : firstOfType) = false;
+  }
+  TCSSPseudoSet result = 0;
+  if (first) result |= PseudoBit(pcFirstChild);
+  if (last) result |= PseudoBit(pcLastChild);
+  if (first && last) result |= PseudoBit(pcOnlyChild);
+  if (firstOfType) result |= PseudoBit(pcFirstOfType);
+  if (firstOfType && lastOfType) result |= PseudoBit(pcOnlyOfType);
+  return result;
+}
+
 bool TCSSSelector::pseudoTest(const THtNode& Node, TCSSPseudoSet State) const {
   if (PseudoSet & PseudoBit(pcNthChild)) {
-    const int p = Node.ChildIndex() + 1;
+    const int p = elementPosition(Node);
     const bool ok = NthValue == -1 ? (p & 1) == 1 : NthValue == -2 ? (p & 1) == 0 : p == NthValue;
     if (!ok) return false;
     const TCSSPseudoSet rest = PseudoSet & ~PseudoBit(pcNthChild);
@@ -166,8 +211,14 @@ bool TCSSSelector::MatchCompound(const THtNode& Node, TCSSPseudoSet State, const
 namespace {
 
 const THtNode* previousElement(const THtNode* n) {
-  for (const THtNode* p = n->PreviousSibling(); p; p = p->PreviousSibling())
-    if (!p->Tag().empty()) return p;
+  const THtNode* parent = n->Parent();
+  if (!parent) return nullptr;
+  const THtNode* found = nullptr;
+  for (int i = 0, count = parent->Count(); i < count; ++i) {
+    const THtNode* s = parent->GetNode(i);
+    if (s == n) return found;
+    if (IsSiblingElement(*s)) found = s;
+  }
   return nullptr;
 }
 

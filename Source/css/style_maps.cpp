@@ -5,9 +5,13 @@
 namespace ht {
 
 bool AddMergedSelector(TCSSSelectors& List, TCSSSelector* S, const TCSSOwnSections* OwnSections) {
-  TCSSSelector* first = List.Count() > 0 ? List.First() : nullptr;
+  // Only into a lone earlier rule of the same media: a rule between them
+  // would lose to the moved declarations, and rules of other media would
+  // apply where they were never meant to.
+  TCSSSelector* first = List.Count() == 1 ? List.First() : nullptr;
   if (!first || !OwnSections || first->Weight != S->Weight || !first->Section || !S->Section ||
-      first->Section == S->Section || !OwnSections->count(first->Section)) {
+      first->Section == S->Section || first->Section->MediaSet != S->Section->MediaSet ||
+      !OwnSections->count(first->Section)) {
     List.Add(S);
     return false;
   }

@@ -110,6 +110,11 @@ class TCSSWeightList : public TIDList {
   // Inserts Value; a value already held with the same weight is not added
   // again (a rule reached through two of its selectors counts once).
   void AddValue(uint32_t Weight, uint32_t Order, PCSSValue Value);
+  // Adds the declaration Value of a rule weighing Weight: an important one
+  // with ImportantWeight. Every path into the cascade adds through here.
+  void AddDeclaration(uint32_t Weight, uint32_t Order, TCSSValue& Value) {
+    AddValue(Value.Important ? ImportantWeight(Weight) : Weight, Order, &Value);
+  }
   PCSSValue ValueAt(int32_t Index) const { return static_cast<PCSSValue>(GetObject(Index)); }
   uint32_t WeightAt(int32_t Index) const { return uint32_t(Get(Index)); }
 };

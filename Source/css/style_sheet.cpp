@@ -137,7 +137,15 @@ void TCSSStyleSheet::RegisterSelector(TCSSSelector* S) { registerSelector(S, tru
 
 void TCSSStyleSheet::registerSelector(TCSSSelector* S, bool Merge) {
   ++SelectorCounter;
-  if (S->Order == 0 || S->Order > 9999) S->Order = SelectorCounter;
+  if (S->Order == 0 || S->Order > 9999) {
+    // Another sheet's selector (Assign) may be merged into several sheets:
+    // its number in this one is kept here, so that a second merge does not
+    // renumber it under the first sheet's later rules.
+    if (Merge)
+      S->Order = SelectorCounter;
+    else
+      FMergedOrders[S] = SelectorCounter;
+  }
   TCSSStyleMaps* maps = &Main;
   auto ensure = [](std::unique_ptr<TCSSStyleMaps>& m) -> TCSSStyleMaps* {
     if (!m) m = std::make_unique<TCSSStyleMaps>();
@@ -206,7 +214,16 @@ void TCSSStyleSheet::AddVariable(StringView Name, const TCSSTokens& Tokens) {
   Variables->AddObject(v);
 }
 
+int TCSSStyleSheet::orderOf(const TCSSSelector& S) const {
+  if (!FMergedOrders.empty()) {
+    const auto it = FMergedOrders.find(&S);
+    if (it != FMergedOrders.end()) return it->second;
+  }
+  return S.Order;
+}
+
 void TCSSStyleSheet::Clear() {
+  FMergedOrders.clear();
   Main.Clear();
   Before.reset();
   After.reset();
@@ -284,10 +301,8 @@ void TCSSStyleSheet::collectFrom(const TCSSSelectors* List, const THtNode& E, co
     if (!section || (section->MediaSet && section->MediaSet->Disabled)) continue;
     if (s->Classes.size() > ClassCount) continue;
     if (!TestElement(E, *s, APseudo, Facts)) continue;
-    for (TCSSValue& v : section->CompiledValues) {
-      const uint32_t weight = uint32_t(s->Weight);
-      WL.AddValue(v.Important ? ImportantWeight(weight) : weight, uint32_t(s->Order), &v);
-    }
+    const uint32_t order = uint32_t(orderOf(*s));
+    for (TCSSValue& v : section->CompiledValues) WL.AddDeclaration(uint32_t(s->Weight), order, v);
   }
 }
 
@@ -329,7 +344,7 @@ void TCSSStyleSheet::GetAllSelectors(TCSSWeightList& WL) const {
   const TCSSSelector* s = list->First();
   if (!s->Section) return;
   for (TCSSValue& v : s->Section->CompiledValues)
-    if (v.PropRec && v.PropRec->Id != cspUnknown && !v.Dashed) WL.AddValue(uint32_t(s->Weight), uint32_t(s->Order), &v);
+    if (v.PropRec && v.PropRec->Id != cspUnknown && !v.Dashed) WL.AddDeclaration(uint32_t(s->Weight), uint32_t(orderOf(*s)), v);
 }
 
 void TCSSStyleSheet::GetElementPseudoClasses(const THtNode& E, const ICSSNodeFacts& Facts,

@@ -10,6 +10,7 @@
 // every sheet it was merged into. Sheets are not locked.
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "css/css_parser.h"
@@ -134,8 +135,12 @@ class TCSSStyleSheet : public THtObject, public ICSSSectionSink {
   void AddSection(std::unique_ptr<TCSSSection> Section, const TCSSParser& Parser) override;
   void addRule(std::unique_ptr<TCSSSection> Section);
   void registerSelector(TCSSSelector* S, bool Merge);
+  // S's order number in this sheet.
+  int orderOf(const TCSSSelector& S) const;
   void addCustomFont(StringView Family, StringView Src);
   void adoptMediaSets(TCSSParser& Parser);
+  // Order numbers of the selectors taken from other sheets by Assign.
+  std::unordered_map<const TCSSSelector*, int> FMergedOrders;
   void collectFrom(const TCSSSelectors* List, const THtNode& E, const ICSSNodeFacts& Facts, size_t ClassCount,
                    TCSSPseudoSet APseudo, TCSSWeightList& WL) const;
 

@@ -1,5 +1,7 @@
 #include "css/styled_element_link.h"
 
+#include <cmath>
+
 #include "css/property_registry.h"
 #include "css/style_maps.h"
 
@@ -87,9 +89,21 @@ bool ComputeElementStyle(TStyledHTMLNode& Node, std::span<TCSSStyleSheet* const>
   if (!Node.Style()) Node.CreateStyle();
   auto* facts = dynamic_cast<TElementStyleFacts*>(Node.Style());
   if (!facts) return false;
+  TBaseElementStyle& style = facts->Style();
+  // What the element model keeps in CurrentPC before matching: the node's
+  // place among its siblings, and the link state of an anchor with a target.
+  constexpr TCSSPseudoSet structural = PseudoBit(pcFirstChild) | PseudoBit(pcLastChild) | PseudoBit(pcOnlyChild) |
+                                       PseudoBit(pcFirstOfType) | PseudoBit(pcOnlyOfType);
+  style.CurrentPC = (style.CurrentPC & ~structural) | StructuralPseudoClasses(Node);
+  if (Node.Tag() == u"a" && Node.HasAttribute(u"href")) style.CurrentPC |= PseudoBit(pcLink);
   TCSSWeightList wl;
   Node.CollectDeclarations(Sheets, wl);
-  facts->Style().LoadProps(wl, false);
+  style.LoadProps(wl, false);
+  // The font size that em and rem of this node's subtree resolve against.
+  const TBaseElementStyle* parent = style.FElement->StyleParent() ? style.FElement->StyleParent()->ElementStyle() : nullptr;
+  style.IntFontSize = parent ? parent->IntFontSize : float(DefaultFontSizePx);
+  const float px = style.FontSize().ToPixels();
+  if (px > 0 && std::isfinite(px)) style.IntFontSize = px;
   Node.IncludeFlag(efStyleCalculated);
   return true;
 }

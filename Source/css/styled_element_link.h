@@ -23,9 +23,8 @@ class TStyledElementLink : public IStyledElement {
   bool IsQuirksMode() const override { return FNode->IsQuirksMode(); }
   const float* InnerWidthRef() const override { return &FNode->InnerWidth; }
   const float* InnerHeightRef() const override { return &FNode->InnerHeight; }
-  // A plain styled node has no viewport: parentless percentages have no base.
-  const float* RootWidthRef() const override { return nullptr; }
-  const float* RootHeightRef() const override { return nullptr; }
+  const float* RootWidthRef() const override { return FNode->RootWidthRef(); }
+  const float* RootHeightRef() const override { return FNode->RootHeightRef(); }
   uint32_t SizeFlags() const override { return FNode->SizeFlags; }
   uint32_t DefaultTextColor() const override { return FNode->DefaultTextColor(); }
   uint32_t DefaultBorderColor() const override { return FNode->DefaultBorderColor(); }

@@ -656,7 +656,13 @@ std::span<const TCSSClassRec> TStyledNodeFacts::NodeClasses(const THtNode& Node)
   return {};
 }
 
-TCSSPseudoSet TStyledNodeFacts::NodeState(const THtNode& /*Node*/) const { return 0; }
+TCSSPseudoSet TStyledNodeFacts::NodeState(const THtNode& Node) const {
+  // The element model keeps the dynamic and structural bits in the
+  // computed style; a node without one has no state.
+  const TStyledElementLink* link = TStyledElementLink::Of(asStyled(&Node));
+  const TBaseElementStyle* style = link ? link->ElementStyle() : nullptr;
+  return style ? style->CurrentPC : 0;
+}
 
 // --- Text, background, columns, positions -----------------------------------
 

@@ -252,8 +252,19 @@ class TStyledHTMLNode : public THtmlNode {
   static String CounterText(TListStyleType ListType, int Value);
 
   // --- Virtual defaults -----------------------------------------------------
+  // The width and height that percentages of a parentless node refer to;
+  // none here (the element answers the document's viewport).
+  virtual const float* RootWidthRef() const { return nullptr; }
+  virtual const float* RootHeightRef() const { return nullptr; }
+  // A size set by the user's resizing: none here.
   virtual int GetUserWidth() const { return 0; }
   virtual int GetUserHeight() const { return 0; }
+  virtual void SetUserWidth(int /*Value*/) {}
+  virtual void SetUserHeight(int /*Value*/) {}
+  // Generated content text with its references expanded; unchanged here.
+  virtual String ExpandContent(StringView Source) { return String(Source); }
+  // The object the element model attaches to the node; none here.
+  virtual THtObject* InternalObject() const { return nullptr; }
   virtual String DefaultFontName() const { return u"Arial"; }
   virtual THAlign DefaultTextAlign() const { return thStart; }
   virtual uint32_t DefaultBorderColor() const { return 0xFF808080u; }
@@ -359,9 +370,9 @@ class TStyledHTMLNode : public THtmlNode {
   TCSSStyleSheet* FSelfStyleSheet = nullptr;
 };
 
-// Matching facts of styled nodes: their cached class lists and no state
-// (interaction state belongs to the element model). Nodes of other classes
-// have no classes.
+// Matching facts of styled nodes: their cached class lists and the
+// pseudo-class state their computed style holds (CurrentPC, written by the
+// element model). Nodes of other classes have neither.
 class TStyledNodeFacts : public ICSSNodeFacts {
  public:
   std::span<const TCSSClassRec> NodeClasses(const THtNode& Node) const override;

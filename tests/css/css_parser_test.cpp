@@ -164,10 +164,10 @@ TEST_F(CSSParser, MalformedTextIsSkipped) {
 }
 
 TEST_F(CSSParser, SelectorListsRespectParentheses) {
-  // An unknown pseudo-class drops its whole rule, and the comma inside
-  // its parentheses does not split the list.
+  // An unknown pseudo-class keeps its rule (it never matches), and the
+  // comma inside its parentheses does not split the list.
   TParsedSheet p(u"h3, :is(h1, h2) { color: red } h2 { color: blue }");
-  EXPECT_EQ(Outline(p), u"{}|h2{color:blue;}");
+  EXPECT_EQ(Outline(p), u"h3,:Unknown{color:red;}|h2{color:blue;}");
   TParsedSheet q(u"p:not(.a, .b), a{color:red}");
   EXPECT_EQ(Outline(q), u"p:not(.a):not(.b),a{color:red;}");
   // What the selector reader cannot follow drops the rule rather than
@@ -177,7 +177,7 @@ TEST_F(CSSParser, SelectorListsRespectParentheses) {
     const char16_t* outline;
   } cases[] = {
       {u"p:not(2px){top:0} q{top:1px}", u"{}|q{top:1px;}"},
-      {u"p:not(){top:0}", u"{}"},
+      {u"p:not(){top:0}", u"p:Unknown{top:0;}"},
       {u"a @page{top:0}", u"{}"},
       {u"a[ ]{top:0}", u"{}"},
       {u"p \"odd tag\"{top:0}", u"{}"},

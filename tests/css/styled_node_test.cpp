@@ -5,6 +5,8 @@
 #include "css/property_registry.h"
 #include "css/style_maps.h"
 #include "css/style_sheet.h"
+#include "css/styled_element_link.h"
+#include "platform/rtl/enum_table.h"
 #include "styled_node_fixture.h"
 
 namespace ht {
@@ -225,10 +227,11 @@ namespace {
 struct TCascadedTree {
   TCSSStyleSheet Sheet;
   TCascadeNode Root;
-  TCascadedTree(StringView Css, StringView Html) {
+  TCascadedTree(StringView Css, StringView Html, StringView RootTag = u"html") {
     RegisterCSSProperties();
     Sheet.Parse(String(Css), -1, false);
-    Root.SetTag(u"html");
+    Sheet.TestMediaSets(cmScreen, 800, 800);
+    Root.SetTag(RootTag);
     Root.Parse(String(Html));
     TCSSStyleSheet* sheets[] = {&Sheet};
     CascadeTree(Root, sheets);
@@ -237,7 +240,133 @@ struct TCascadedTree {
     auto list = Root.GetJQueryList(Query, false);
     return Index < list->Count() ? dynamic_cast<TStyledHTMLNode*>(list->Get(Index)) : nullptr;
   }
+  void Restyle() {
+    TCSSStyleSheet* sheets[] = {&Sheet};
+    CascadeTree(Root, sheets);
+  }
 };
+
+TBaseElementStyle& styleOf(TStyledHTMLNode* N) { return *TStyledElementLink::Of(N)->ElementStyle(); }
+
+// One computed value of N as text, named by its property.
+std::string computed(TStyledHTMLNode* N, std::string_view What) {
+  TBaseElementStyle& s = styleOf(N);
+  char buf[32];
+  if (What == "color") snprintf(buf, sizeof buf, "%08X", s.TextColor());
+  else if (What == "background-color") snprintf(buf, sizeof buf, "%08X", s.BackgroundPresent() ? s.BackgroundColor() : 0u);
+  else if (What == "width") snprintf(buf, sizeof buf, "%g", s.Width().ToPixels());
+  else if (What == "text-align") return std::string(EnumName(s.TextAlign()));
+  else if (What == "cursor") return std::string(EnumName(s.Cursor()));
+  else if (What == "list-style-type") return std::string(EnumName(s.ListStyleType()));
+  else if (What == "text-transform") return std::string(EnumName(s.TextTransform()));
+  else return "?";
+  return buf;
+}
+
+// Whole cascades as a page writes them, read back through styled nodes.
+TEST(StyledNode, CascadeTable) {
+  constexpr TCSSPseudoClass none = pcNone;
+  struct Case {
+    const char16_t* Css;
+    const char16_t* Html;
+    const char16_t* Target;  // selector query for the node read
+    TCSSPseudoClass State;   // set on the target, then restyled
+    const char* What;
+    const char* Expected;
+    const char16_t* RootTag = u"html";
+  } cases[] = {
+      // Dynamic and structural state reaches matching.
+      {u"a{color:blue} a:hover{color:red}", u"<a>x</a>", u"a", pcHover, "color", "FFFF0000"},
+      {u"a{color:blue} a:hover{color:red}", u"<a>x</a>", u"a", none, "color", "FF0000FF"},
+      {u"input:focus{color:red}", u"<input>", u"input", pcFocus, "color", "FFFF0000"},
+      {u"input:checked{color:red}", u"<input>", u"input", pcChecked, "color", "FFFF0000"},
+      {u"p:first-child{color:red}", u"<div><p>1</p><p>2</p></div>", u"p", none, "color", "FFFF0000"},
+      {u"p:first-child{color:red}", u"<div><p>1</p><p id=b>2</p></div>", u"#b", none, "color", "FF000000"},
+      {u"a:link{color:red}", u"<a href=x>x</a>", u"a", none, "color", "FFFF0000"},
+      // Comments are no siblings.
+      {u"h1+p{color:red}", u"<h1>t</h1><!-- c --><p>x</p>", u"p", none, "color", "FFFF0000"},
+      {u"p:first-child{color:red}", u"<div><!-- c --><p>1</p></div>", u"p", none, "color", "FFFF0000"},
+      {u"p:nth-child(2){color:red}", u"<div><!-- c --><p>1</p><p id=b>2</p></div>", u"#b", none, "color",
+       "FFFF0000"},
+      // Inline importance beats the sheet's.
+      {u"p{color:red!important}", u"<p style=\"color:blue!important\">x</p>", u"p", none, "color", "FF0000FF"},
+      {u"#a{color:red!important}", u"<p id=a style=\"color:blue!important\">x</p>", u"p", none, "color",
+       "FF0000FF"},
+      {u"p{color:red!important}", u"<p style=\"color:blue\">x</p>", u"p", none, "color", "FFFF0000"},
+      // Universal rules of other media are never merged.
+      {u"* {color:red} @media print {* {color:blue}}", u"<p>x</p>", u"p", none, "color", "FFFF0000"},
+      {u"@media print {* {color:blue}} * {background-color:red}", u"<p>x</p>", u"p", none, "background-color",
+       "FFFF0000"},
+      {u"*{color:red} @media screen{*{color:blue}} *{color:green}", u"<p>x</p>", u"p", none, "color", "FF008000"},
+      // inherit on keyword properties takes the parent's value.
+      {u"tr{text-align:right} th{text-align:inherit}", u"<table><tr><th>x</th></tr></table>", u"th", none,
+       "text-align", "thRight"},
+      {u"div{cursor:pointer} p{cursor:inherit}", u"<div><p>x</p></div>", u"p", none, "cursor", "ecPointer"},
+      {u"ul{list-style-type:square} li{list-style-type:inherit}", u"<ul><li>x</li></ul>", u"li", none,
+       "list-style-type", "lstSquare"},
+      {u"div{text-transform:uppercase} p{text-transform:inherit}", u"<div><p>x</p></div>", u"p", none,
+       "text-transform", "cttUpperCase"},
+      // rem against the topmost element when there is no "html".
+      {u"body{font-size:20px} p{width:2rem}", u"<p>x</p>", u"p", none, "width", "40", u"body"},
+      {u"html{font-size:10px} p{width:2rem}", u"<body><p>x</p></body>", u"p", none, "width", "20"},
+  };
+  for (const Case& c : cases) {
+    TCascadedTree t(c.Css, c.Html, c.RootTag);
+    TStyledHTMLNode* n = t.Find(c.Target);
+    ASSERT_NE(n, nullptr) << StringToUtf8(c.Css);
+    if (c.State != pcNone) {
+      styleOf(n).ApplyPseudoClass(c.State, true);
+      t.Restyle();
+    }
+    EXPECT_EQ(computed(n, c.What), c.Expected) << StringToUtf8(c.Css) << " " << StringToUtf8(c.Html);
+  }
+}
+
+TEST(StyledNode, UnknownPseudoClassKeepsItsRuleAndVariables) {
+  TCascadedTree t(u":root { --main: red; color: blue } :not(:nosuch) { color: green } p { width: 5px }",
+                  u"<p>x</p>");
+  ASSERT_TRUE(t.Sheet.Variables);
+  THtObject* v = nullptr;
+  EXPECT_TRUE(t.Sheet.Variables->TryGetValue(u"main", v));
+  // The rule never matches; the :not() one would match everything and is dropped.
+  EXPECT_EQ(computed(t.Find(u"p"), "color"), "FF000000");
+  EXPECT_EQ(computed(t.Find(u"p"), "width"), "5");
+}
+
+TEST(StyledNode, ParentlessPercentagesUseTheRootSize) {
+  struct TRootNode : TCascadeNode {
+    float W = 800, H = 600;
+    const float* RootWidthRef() const override { return &W; }
+    const float* RootHeightRef() const override { return &H; }
+  };
+  RegisterCSSProperties();
+  TCSSStyleSheet sheet;
+  sheet.Parse(u"html { width: 50% }", -1, false);
+  TRootNode root;
+  root.SetTag(u"html");
+  TCSSStyleSheet* sheets[] = {&sheet};
+  CascadeTree(root, sheets);
+  EXPECT_EQ(computed(&root, "width"), "400");
+  EXPECT_EQ(root.ExpandContent(u"a(b)"), u"a(b)");
+  EXPECT_EQ(root.InternalObject(), nullptr);
+}
+
+TEST(StyledNode, MergedSheetKeepsEachDocumentsOrder) {
+  RegisterCSSProperties();
+  TCSSStyleSheet shared, a, b;
+  shared.Parse(u"p { color: red }", -1, false);
+  a.Assign(shared);
+  a.Parse(u"p { color: blue }", -1, false);
+  b.Parse(u"i { color: green } b { color: green }", -1, false);
+  b.Assign(shared);
+  TCascadeNode root;
+  root.SetTag(u"html");
+  root.Parse(u"<p>x</p>");
+  TCSSStyleSheet* sheets[] = {&a};
+  CascadeTree(root, sheets);
+  auto* p = dynamic_cast<TStyledHTMLNode*>(root.GetJQueryList(u"p", false)->Get(0));
+  EXPECT_EQ(computed(p, "color"), "FF0000FF");
+}
 
 TEST(StyledNode, ListItemTextCarriesItsMarker) {
   struct Case {
