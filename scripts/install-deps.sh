@@ -10,6 +10,7 @@ packages=(
   libgif-dev
   libcairo2-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   fonts-liberation2 fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
+  libcurl4-openssl-dev libssl-dev
 )
 
 missing=()
