@@ -75,12 +75,16 @@ THtInetClient::THtInetClient() : Request(std::make_unique<THttpSession>()) {}
 THtInetClient::~THtInetClient() = default;
 
 void THtInetClient::SendRequest(StringView URL, const std::string& Verb, const std::string* Body, TBytes& Data) {
-  // The same URL again needs no new split; libcurl keeps the connection
-  // while scheme, host and port stay the same, and holds one at a time.
+  // The same URL again needs no new split. The connection is kept while
+  // scheme, host and port stay the same; another one closes it first.
   if (URL != LastURL) {
     TUrlComponents parts;
     crack(URL, parts);
-    LastHost = parts.Scheme + u"://" + parts.Host + u":" + AsciiToString(std::to_string(parts.Port));
+    const String host = parts.Scheme + u"://" + parts.Host + u":" + AsciiToString(std::to_string(parts.Port));
+    if (host != LastHost) {
+      if (!LastHost.empty()) Request->CloseConnection();
+      LastHost = host;
+    }
     LastPath = parts.PathWithQuery;
     LastURL = String(URL);
     LastRequestUrl = std::move(parts.Normalized);

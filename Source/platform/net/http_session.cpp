@@ -230,6 +230,14 @@ THttpSession::~THttpSession() {
   HttpServiceClose();
 }
 
+void THttpSession::CloseConnection() {
+  // The connection lives in the handle's cache: a fresh handle drops it.
+  CURL* fresh = curl_easy_init();
+  if (!fresh) throw EOSError(NET_ERROR_INTERNAL, u"curl_easy_init");
+  curl_easy_cleanup(static_cast<CURL*>(easy_));
+  easy_ = fresh;
+}
+
 void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Body, THttpResponse& Response) {
   CURL* h = static_cast<CURL*>(easy_);
   Response = THttpResponse();

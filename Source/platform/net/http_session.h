@@ -60,6 +60,9 @@ class THttpSession {
   // MaxBodySize stops the transfer and sets BodyTooLarge instead.
   void Perform(const THttpRequest& Request, std::vector<uint8_t>& Body, THttpResponse& Response);
 
+  // Closes the open connection (the next request connects anew).
+  void CloseConnection();
+
   // Whether the server of the last handshake asked for a client certificate,
   // and the store's certificate files whose issuer it named (sorted by name).
   bool ClientCertificateRequested() const { return certRequested_; }
