@@ -259,6 +259,30 @@ TEST(InetClientTest, BrokenResponsesRaise) {
   EXPECT_EQ(client.Get(U(server.Url("/fine"))), u"ok");
 }
 
+// The size limit also holds for a body without Content-Length; shown with a
+// small limit on the service underneath the client.
+TEST(HttpSessionTest, BodyLimitStopsAChunkedBody) {
+  TLoopbackServer server([](const TLoopRequest&) {
+    std::string chunks = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    for (int i = 0; i < 10; ++i) chunks += "200\r\n" + std::string(512, 'z') + "\r\n";
+    return TLoopReply{chunks + "0\r\n\r\n"};
+  });
+  THttpSession session;
+  THttpRequest request;
+  request.Url = server.Url("/chunks");
+  request.MaxBodySize = 2000;
+  TBytes body;
+  THttpResponse response;
+  session.Perform(request, body, response);
+  EXPECT_TRUE(response.BodyTooLarge);
+  EXPECT_LE(body.size(), 2000u);
+  request.MaxBodySize = 5120;
+  body.clear();
+  session.Perform(request, body, response);
+  EXPECT_FALSE(response.BodyTooLarge);
+  EXPECT_EQ(body.size(), 5120u);
+}
+
 TEST(InetClientTest, MalformedAndForeignUrlsAreRefused) {
   THtInetClient client;
   const struct {

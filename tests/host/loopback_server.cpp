@@ -249,7 +249,7 @@ void TLoopbackServer::serve(int fd, int number) {
       setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
       break;
     }
-    if (!conn.write(reply.Raw) || reply.Close) break;
+    if (!conn.write(reply.Raw) || (reply.Shared && !conn.write(*reply.Shared)) || reply.Close) break;
   }
   if (ssl) {
     SSL_shutdown(ssl);

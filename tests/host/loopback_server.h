@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,6 +31,7 @@ struct TLoopReply {
   int DelayMs = 0;     // wait before writing
   bool Close = false;  // close the connection after writing
   bool Reset = false;  // reset the connection (RST) instead of writing
+  std::shared_ptr<const std::string> Shared = nullptr;  // written after Raw (large bodies, not copied)
 };
 
 // "HTTP/1.1 <status> X" with Content-Type (when not empty), Content-Length

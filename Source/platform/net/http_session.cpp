@@ -6,7 +6,6 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -19,12 +18,6 @@ namespace {
 
 std::mutex serviceLock;
 int serviceCount = 0;
-
-int64_t nowMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 // Index of the session pointer stored on each SSL_CTX libcurl creates.
 int sessionIndex() {
@@ -60,25 +53,7 @@ struct THttpSessionAccess {
       return 0;  // libcurl stops with a write error
     }
     s->body_->insert(s->body_->end(), reinterpret_cast<uint8_t*>(data), reinterpret_cast<uint8_t*>(data) + n);
-    s->lastActivityMs_ = nowMs();
     return n;
-  }
-
-  // Idle limit: time since anything moved in either direction.
-  static int progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
-    auto* s = static_cast<THttpSession*>(user);
-    const int64_t now = nowMs();
-    if (down != s->lastDown_ || up != s->lastUp_) {
-      s->lastDown_ = down;
-      s->lastUp_ = up;
-      s->lastActivityMs_ = now;
-      return 0;
-    }
-    if (now - s->lastActivityMs_ > s->idleLimitMs_) {
-      s->idleExpired_ = true;
-      return 1;
-    }
-    return 0;
   }
 
   static CURLcode sslContext(CURL*, void* ctx, void* user) {
@@ -243,10 +218,7 @@ void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Bo
   Response = THttpResponse();
   body_ = &Body;
   maxBody_ = Request.MaxBodySize;
-  tooLarge_ = reserved_ = idleExpired_ = false;
-  idleLimitMs_ = Request.IdleTimeoutMs;
-  lastActivityMs_ = nowMs();
-  lastDown_ = lastUp_ = 0;
+  tooLarge_ = reserved_ = false;
   trustedFile_ = Request.TrustedCertificateFile;
   certRequested_ = certGiven_ = false;
   acceptedCerts_.clear();
@@ -279,9 +251,11 @@ void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Bo
   curl_easy_setopt(h, CURLOPT_MAXCONNECTS, 1L);
   curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, Request.FreshConnection ? 1L : 0L);
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(Request.ConnectTimeoutMs));
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &THttpSessionAccess::progress);
-  curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+  // The idle limit: no byte moving for that long ends the transfer. libcurl
+  // counts it in whole seconds (a progress callback for finer steps costs
+  // more than the rest of a small request).
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long((std::max(Request.IdleTimeoutMs, 1) + 999) / 1000));
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &THttpSessionAccess::write);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(Request.MaxBodySize));
@@ -322,7 +296,6 @@ void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Bo
   // The first URL's scheme was checked before, so a refused scheme after a
   // redirect status is a redirect to a scheme we do not follow.
   if (code == CURLE_UNSUPPORTED_PROTOCOL && status >= 300 && status < 400) error = NET_ERROR_REDIRECT_FAILED;
-  if (idleExpired_) error = NET_ERROR_TIMEOUT;
   // A server that asked for a certificate we could not give ends the
   // handshake (TLS 1.2) or the connection right after it (TLS 1.3).
   if (certRequested_ && !certGiven_ &&

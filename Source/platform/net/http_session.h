@@ -34,7 +34,7 @@ struct THttpRequest {
   std::vector<std::string> Headers;  // "Name: value", sent in this order
   const std::string* Body = nullptr;  // none when null (an empty body is a body)
   int ConnectTimeoutMs = 60000;      // resolve, connect and TLS handshake
-  int IdleTimeoutMs = 30000;         // longest wait without any data moving
+  int IdleTimeoutMs = 30000;         // longest wait without any data moving (whole seconds)
   bool FreshConnection = false;      // drop the open connection first
   std::string TrustedCertificateFile;  // extra PEM trust anchors, empty for none
   uint64_t MaxBodySize = 512ull << 20;
@@ -76,10 +76,6 @@ class THttpSession {
   uint64_t maxBody_ = 0;
   bool tooLarge_ = false;
   bool reserved_ = false;
-  int64_t idleLimitMs_ = 0;
-  int64_t lastActivityMs_ = 0;
-  int64_t lastDown_ = 0, lastUp_ = 0;
-  bool idleExpired_ = false;
   std::string trustedFile_;
   bool certRequested_ = false;
   bool certGiven_ = false;
