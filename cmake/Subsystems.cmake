@@ -32,3 +32,15 @@ function(ht_test_suite name folder)
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "TARNWICK_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()
+
+# Marks a suite whose code starts or serves threads: `make tsan` builds the
+# target threaded_tests (every such suite) under ThreadSanitizer and runs it.
+function(ht_threaded_suite name)
+  if(NOT TARGET ${name})
+    return()
+  endif()
+  if(NOT TARGET threaded_tests)
+    add_custom_target(threaded_tests)
+  endif()
+  add_dependencies(threaded_tests ${name})
+endfunction()
