@@ -224,7 +224,10 @@ THtNode* THtmlNode::InternalParse(THtmlParser& HP) {
         if (tagsets::IsVoid(t)) {
           HP.TagClosed = true;
         } else {
-          const bool tableBody = In(FTag, {u"table", u"thead", u"tbody"});
+          // No row or cell is added where the cell would pass the depth
+          // cap: the cell would hand the item back and it would be read
+          // again forever.
+          const bool tableBody = In(FTag, {u"table", u"thead", u"tbody"}) && HP.FStackLevel < kMaxNesting;
           if (tableBody && (t == u"td" || t == u"th")) {
             // A cell straight in a table gets its row.
             THtNode* row = childOf(this, u"tr");
@@ -329,9 +332,8 @@ void THtmlNode::SetOuterHTML(StringView Value) {
   // A document type (and the blank after it) and stray end tags come before
   // the element.
   while (hp.TagType == htCustom || hp.IsCloseTag) {
-    const bool custom = hp.TagType == htCustom;
     if (!hp.NextItem()) return;
-    if (custom && hp.TagType == htString && hp.Tag.empty()) {
+    if (hp.TagType == htString && hp.Tag.empty()) {
       bool blank = true;
       for (char16_t c : hp.Value) blank = blank && c <= 0x20;
       if (blank && !hp.NextItem()) return;
@@ -346,6 +348,8 @@ void THtmlNode::SetOuterHTML(StringView Value) {
     if (hp.TagType == htDirective) SetTag(u"?");
     return;
   }
+  // A void element takes no content: what follows it is not read.
+  if (tagsets::IsVoid(hp.Tag)) hp.TagClosed = true;
   InternalParse(hp);
 }
 

@@ -407,6 +407,7 @@ void THtmlNode::SetInnerText(StringView Value) {
   const int keep = GetCount() > 0 && FNodes->Get(0)->Tag().empty() ? 1 : 0;
   for (int i = GetCount() - 1; i >= keep; --i) FNodes->Delete(i);
   THtNode* text = keep ? FNodes->Get(0) : AddChild(GetElementClass(u"", nullptr));
+  text->TagType = htString;  // the kind parsed text nodes have
   text->SetContent(Value);
 }
 

@@ -202,6 +202,7 @@ THtNodeList& THtNodeList::SetText(StringView Value) {
   for (THtNode* node : *this) {
     if (!node) continue;
     THtNode* text = node->AddChild(node->GetElementClass(u"", nullptr));
+    text->TagType = htString;
     text->SetContent(Value);
     created.push_back(text);
   }

@@ -39,9 +39,11 @@ bool tryTextToInt(StringView s, int& value) {
     else
       return false;
     v = v * base + d;
-    if (v > int64_t(INT32_MAX) + 1) return false;
+    // Hexadecimal may run to 32 bits: it can spell a negative number.
+    if (v > (base == 16 ? int64_t(UINT32_MAX) : int64_t(INT32_MAX) + 1)) return false;
   }
   if (negative) v = -v;
+  if (v < INT32_MIN) return false;
   if (v > INT32_MAX) {
     // Hexadecimal text may spell a negative number through the sign bit.
     if (base != 16 || v > int64_t(UINT32_MAX)) return false;

@@ -144,13 +144,23 @@ void TXPathProcessor::ExtractPathPart(const char16_t*& p, const char16_t* end, T
   if (p < end && *p == u'/') ++p;
 }
 
+namespace {
+// An index no child has.
+constexpr int32_t kNoPosition = -2;
+}  // namespace
+
 void TXPathProcessor::ParseConditions(StringView s, TXPathNode& PN) {
   if (s.empty()) return;
+  // A lone number, blanks and sign allowed, is a position; a negative one
+  // matches no node (-1 stands for last()).
+  StringView trimmedPredicate = s;
+  while (!trimmedPredicate.empty() && trimmedPredicate.front() <= u' ') trimmedPredicate.remove_prefix(1);
+  while (!trimmedPredicate.empty() && trimmedPredicate.back() <= u' ') trimmedPredicate.remove_suffix(1);
   int32_t position = 0;
-  if (s[0] >= u'0' && s[0] <= u'9' && tryInt32(s, position)) {
+  if (!trimmedPredicate.empty() && tryInt32(trimmedPredicate, position)) {
     TXCondition& c = PN.Conditions.emplace_back();
     c.ctype = ctIndex;
-    c.index = position;
+    c.index = position < 0 ? kNoPosition : position;
     return;
   }
   if (SameTextAscii(s, u"last()")) {

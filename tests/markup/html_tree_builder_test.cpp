@@ -158,6 +158,47 @@ TEST_F(TreeBuilder, InnerAndOuterHTML) {
   EXPECT_EQ(dump(p), "p(\"x\" p(\"y\") \"z\")");
 }
 
+TEST_F(TreeBuilder, OuterHTMLReplacesTheElement) {
+  const Case cases[] = {
+      {u"</div> <p id=a>x</p>", "body(p[id=a](\"x\"))"},
+      {u"</b></i>\n<p>x</p>", "body(p(\"x\"))"},
+      // A void element takes nothing after it.
+      {u"<br>tail", "body(br)"},
+      {u"<img src=a>x<b>y</b>", "body(img[src=a])"},
+      {u"<span>a</span>b", "body(span(\"a\"))"},
+  };
+  for (const Case& c : cases) {
+    THtmlNode root;
+    root.Parse(u"<div>old</div>");
+    root.Node(0)->SetOuterHTML(c.html);
+    EXPECT_EQ(dump(root), c.tree) << StringToUtf8(c.html);
+  }
+  THtmlNode root;
+  root.Parse(u"<div>old</div>");
+  root.Node(0)->SetOuterHTML(u"<br>tail");
+  EXPECT_EQ(root.Node(0)->GetOuterHTML(), u"<br/>");
+}
+
+TEST_F(TreeBuilder, TableBodyAtTheDepthCapEnds) {
+  for (const char16_t* body : {u"<table><p>", u"<tbody><p>", u"<thead><p>x", u"<table><td>x"}) {
+    String html;
+    for (int i = 0; i < 254; ++i) html += u"<div>";
+    html += body;
+    THtmlNode root;
+    root.Parse(html);
+    EXPECT_LE(maxDepth(root), 258) << StringToUtf8(body);
+  }
+}
+
+TEST_F(TreeBuilder, TextNodesAreStrings) {
+  THtmlNode root;
+  root.Parse(u"<p>x</p>");
+  EXPECT_EQ(root.Node(0)->GetNode(0)->TagType, htString);
+  THtmlNode set(u"p");
+  set.SetInnerText(u"y");
+  EXPECT_EQ(set.GetNode(0)->TagType, htString);
+}
+
 // A document element in standards mode.
 class TStandardsNode : public THtmlNode {
  public:

@@ -77,6 +77,9 @@ TEST(NodeTypedAttributes, IntegersAndBooleans) {
   for (Case c : {Case{u"12", true, 12}, Case{u"-7", true, -7}, Case{u" +3", true, 3},
                  Case{u"$1F", true, 31}, Case{u"0x10", true, 16}, Case{u"2147483647", true, 2147483647},
                  Case{u"-2147483648", true, INT32_MIN}, Case{u"2147483648", false, 0},
+                 // Hexadecimal spells negative numbers through the sign bit.
+                 Case{u"$FFFFFFFF", true, -1}, Case{u"0x80000001", true, -2147483647},
+                 Case{u"$100000000", false, 0}, Case{u"-$FFFFFFFF", false, 0},
                  Case{u"12 ", false, 0}, Case{u"1.5", false, 0}, Case{u"", false, 0}, Case{u"-", false, 0}}) {
     SCOPED_TRACE(StringToUtf8(c.text));
     n.SetAttr(u"n", c.text);

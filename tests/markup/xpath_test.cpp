@@ -67,6 +67,8 @@ TEST_F(XPathTree, ListQueries) {
       {u"//a", "a#a1 a#a2 a#a3"},  // each before its descendants
       {u"html/body/div[0]", ""},   // the p before it counts
       {u"html/body/div[1]", "div#d1"},
+      {u"html/body/div[ 1 ]", "div#d1"},  // a lone number is a position, blanks or not
+      {u"html/body/div[-1]", ""},         // a negative position matches nothing
       {u"html/body/*[0]", "p#p1"},
       {u"html/body/div[last()]", "div"},
       {u"html/body/p[last()]", ""},
