@@ -115,6 +115,9 @@ class THtFontCollection : public THtObjectDictionary {
 
   const THtCanvasClass* CanvasClass;  // makes the fonts
   bool Shared;                        // the one collection a back end shares
+  // Added fonts keep their bytes (a document sets this on the collection of
+  // a recording canvas, so the fonts travel with the recording).
+  bool KeepFontData = false;
   std::unique_ptr<THtObjectDictionary> CustomFonts;  // of THtCustomFont by FontNameLower
 };
 

@@ -459,6 +459,11 @@ void FontSystem::UseTestFonts(const std::string& ExtraFolder) {
   }
   FcInit();
   FcConfig* c = FcConfigCreate();
+  // A cache of our own keeps later runs from rescanning the folders.
+  FcConfigParseAndLoadFromMemory(
+      c, reinterpret_cast<const FcChar8*>("<fontconfig><cachedir prefix=\"xdg\">tarnwick-fonts</cachedir>"
+                                          "<cachedir>/tmp/tarnwick-fonts</cachedir></fontconfig>"),
+      FcFalse);
   auto addDir = [&](const std::string& d) { FcConfigAppFontAddDir(c, reinterpret_cast<const FcChar8*>(d.c_str())); };
   addDir("/usr/share/fonts/truetype/liberation2");
   addDir("/usr/share/fonts/truetype/crosextra");

@@ -1,0 +1,116 @@
+#pragma once
+// THtCanvasGP: the engine's drawing surface carried out with GDI+. A scene
+// draws into the DC of a platform canvas. Text is shaped by GDI on each
+// font's DC held at 1000 units to the em (GlyphPlacement, shared with the
+// GDI canvas), placed by the canvas and drawn as a glyph run.
+#include <memory>
+#include <vector>
+
+#include "backends/gp_drawing_objects.h"
+#include "backends/gp_fonts.h"
+#include "canvas/canvas.h"
+#include "platform/gdi/gdi_canvas.h"
+#include "platform/gdiplus/gdiplus.h"
+
+namespace ht {
+
+// Glyph-placement buffers reused by every text call; they only grow.
+struct THtCharPlacement {
+  gdi::GCP_RESULTSW GR;
+  std::vector<int> CharWidths;          // the advance of each glyph
+  std::vector<gdi::UINT> GlyphIndices;  // per character: its first glyph
+  std::vector<gdi::WORD> Glyphs;
+};
+
+// Shapes Count units of Text with the font selected into DC (kerning and
+// ligatures; reordering for right-to-left text). A run that shapes to more
+// glyphs than the buffers hold grows them to the shaper's count; a run the
+// platform refuses is retried once with local digits and numeric override.
+// The result is the platform's (0 on failure); advances are in the units of
+// the DC's font.
+gdi::DWORD GlyphPlacement(gdi::HDC DC, const char16_t* Text, int Count, THtCharPlacement& CP, bool RTL);
+
+class THtCanvasGPClass : public THtCanvasClass {
+ public:
+  using THtCanvasClass::THtCanvasClass;
+
+  THtStringList* InstalledFonts() const override;
+  const THtBrushClass* BrushClass() const override { return &THtBrushGP::ClassType; }
+  const THtPenClass* PenClass() const override { return &THtPenGP::ClassType; }
+  const THtPathClass* PathClass() const override { return &THtPathGP::ClassType; }
+  const THtFontClass* FontClass() const override { return &THtFontGP::ClassType; }
+  THtFontCollection* SharedFontCollection() const override;
+  std::unique_ptr<THtFontCollection> CreateFontCollection() const override;
+  THtCanvasFlags GetFlags() const override;
+  // The screen's font faces, without vertical ("@") and raster fonts.
+  void GetFonts(std::vector<String>& List) const override;
+  // The run's advance: shaped once at 1000 units and scaled by the font
+  // height. Letter and word spacing are not added; Scale is not used. The
+  // run is clamped to s; a no-break space measures as a space.
+  float MeasureString(StringView s, THtFont* Font, const THtTextStyle& TextStyle, float Scale, int AFirstChar,
+                      int ALength) const override;
+  bool PointInPath(float X, float Y, THtPath* Path) const override;
+};
+
+class THtCanvasGP : public THtCanvas {
+ public:
+  static const THtCanvasGPClass ClassType;
+  const THtCanvasClass* ClassRefOf() const override { return &ClassType; }
+
+  THtCanvasGP() = default;
+  ~THtCanvasGP() override;
+
+  // The scene's target must be a platform canvas (gdi::TCanvas): anything
+  // else raises "No canvas handle provided".
+  void BeginScene(const THtCanvasScene& AScene) override;
+  void EndScene() override;
+  void SaveState() override;
+  // Raises "Restore from empty GDI+ state stack" without a saved state.
+  void RestoreState() override;
+  void IntersectClip(const TRectF& R) override;
+  void IntersectClip(THtPath* ClipPath) override;
+  void SetClip(const TRectF& R) override;
+  void SetSmoothingMode(bool Smooth) override;
+  void SetCompositingMode(bool ModeOver) override;
+  void MatrixTransform(const THtMatrixData& M, bool Add) override;
+  void DrawPath(THtPen* Pen, THtPath* Path) override;
+  void FillPath(THtBrush* Brush, THtPath* Path) override;
+  void DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, int AFirstChar,
+                  int ALength) override;
+  // A stroke of another colour than the fill draws the text as outlines,
+  // filled first (with AFill when given), then stroked; otherwise a glyph
+  // run placed with ASpacing in place of the letter spacing.
+  void DrawStringEx(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
+                    const TSingleArray& ASpacing, THtBrush* AFill, THtPen* AStroke, int AFirstChar,
+                    int ALength) override;
+
+  // Snapping to device pixels of the current matrix; results in document
+  // units.
+  float SnapToPixel(float x) const;
+  float SnapToPixelEx(float x, bool Half) const;
+  float SnapWidth(float w) const;
+  void DrawDecorations(const TRectF& R, THtFontGP* Font, const THtTextStyle& TextStyle);
+  void DrawOutlinedText(StringView s, const TRectF& R, THtFontGP* Font, const THtTextStyle& TextStyle,
+                        THtBrush* Fill, THtPen* Pen, int AFirstChar, int ALength);
+
+  std::unique_ptr<gdiplus::Graphics> G;
+  THtObject* Canvas = nullptr;
+  gdi::HDC FCanvasHandle = nullptr;
+  int FDCSave = 0;
+  std::vector<gdiplus::GraphicsState> StateStack;
+  std::unique_ptr<gdiplus::Matrix> FGPMatrix;
+  std::vector<gdiplus::PointF> FGPos;
+  THtCharPlacement FCharPlacement;
+
+ private:
+  // Places the run's glyphs from R's top-left on the baseline; Spacing adds
+  // per-character extra space (by the glyphs' first characters), else the
+  // letter spacing is added after every glyph. False when placement fails.
+  bool placeRun(StringView s, const TRectF& R, THtFontGP* Font, float LetterSpacing, const TSingleArray* Spacing,
+                int First, int Length, bool RTL);
+};
+
+// Round half away from zero.
+float RoundHalfAway(float x);
+
+}  // namespace ht
