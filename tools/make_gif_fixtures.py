@@ -157,6 +157,13 @@ def fixtures():
     # 1, then 6 (= 1 1, the string not yet in the table), then 7 (= 1 1 1).
     f["kwkwk"] = screen(6, 1, PAL4) + descriptor(0, 0, 6, 1) + bytes([2]) + subblocks(
         pack_codes([(4, 3), (1, 3), (6, 3), (7, 3), (5, 4)])) + TRAILER
+    # Code 6 read straight after the clear code, then 0: entry 6 gets itself
+    # as prefix, and reading 6 again meets the loop.
+    f["circular_table"] = simple()[:-1] + descriptor(0, 0, 16, 1) + bytes([2]) + subblocks(
+        pack_codes([(4, 3), (6, 3), (0, 3), (6, 3), (5, 3)])) + TRAILER
+    # Entries 6 and 7 become each other's prefix; unwinding 6 never ends.
+    f["stack_overflow"] = simple()[:-1] + descriptor(0, 0, 16, 1) + bytes([2]) + subblocks(
+        pack_codes([(4, 3), (7, 3), (6, 3), (0, 3), (6, 4), (5, 4)])) + TRAILER
     f["code_size_12"] = screen(2, 2, PAL4) + descriptor(0, 0, 2, 2) + bytes([12]) + \
         subblocks(b"\x00\x00") + TRAILER
     # 226 groups of (clear, pixel, pixel) at 3 bits and the end code pack

@@ -142,9 +142,20 @@ struct TGIFDecoder {
     stack[sp++] = v;
   }
 
+  // Entries at or above this one still hold their cleared values.
+  int32_t highWater = kMaxCodes;
+
+  // The table as a clear code leaves it: suffix[i] = i below the clear code,
+  // everything else 0. Only entries written since the last clear need it
+  // again, so a run of clear codes costs little.
   void reset() {
-    std::memset(prefix, 0, sizeof(prefix));
-    for (int32_t i = 0; i < kMaxCodes; ++i) suffix[i] = i < clearCode ? i : 0;
+    if (highWater == kMaxCodes) {
+      std::memset(prefix, 0, sizeof(prefix));
+      for (int32_t i = 0; i < kMaxCodes; ++i) suffix[i] = i < clearCode ? i : 0;
+    } else {
+      for (int32_t i = clearCode; i < highWater; ++i) prefix[i] = suffix[i] = 0;
+    }
+    highWater = clearCode;
     codeSize = minCodeSize + 1;
     codeLimit = 2 * clearCode;
     nextFree = clearCode + 2;
@@ -191,6 +202,7 @@ struct TGIFDecoder {
       prefix[nextFree] = prevCode;
       suffix[nextFree] = firstChar;
       ++nextFree;
+      if (nextFree > highWater) highWater = nextFree;
       if (nextFree >= codeLimit && codeLimit <= kMaxCodes - 1) {
         codeLimit *= 2;
         ++codeSize;
@@ -324,7 +336,7 @@ void TLZWEncoder::Output(int32_t Code) {
 
 void TLZWEncoder::Clear() {
   TGIFEncoder::Clear();
-  HashTable->Clear(8192);
+  if (HashTable->Count() > 0) HashTable->Clear(8192);  // a new table is empty already
   FreeEntry = int16_t(ClearCode + 2);
 }
 

@@ -70,6 +70,8 @@ const FixtureCase kCases[] = {
     {"repeated_clears", "", 1, {1, 2, 3, 0}, 1, true},
     {"kwkwk", "", 1, {1, 1, 1, 1, 1, 1}, 1, true},
     {"code_size_12", "", 0, {}, 1, false},
+    {"circular_table", "Circular decoder table entry", 1, repeat({0, 1, 2, 3}, 8), 1, false},
+    {"stack_overflow", "Invalid GIF data", 1, repeat({0, 1, 2, 3}, 8), 1, false},
     {"exactly_255_bytes", "", 1, pairs255(), 1, true},
     {"end_after_clear", "", 1, {3, 3, 3, 3}, 1, false},
     {"disposal_1", "", 3, Pixels(16, 1), 1, true},
