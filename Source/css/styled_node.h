@@ -108,6 +108,20 @@ struct TElementStyleClass : TClassRef<IElementStyleFacts, TStyledHTMLNode*> {
   using TClassRef<IElementStyleFacts, TStyledHTMLNode*>::TClassRef;
 };
 
+// Frees the computed style unless the node only shares it (a text node
+// shares its parent's).
+struct TStyleOwnership {
+  bool Owned = true;
+  TStyleOwnership() = default;
+  explicit TStyleOwnership(bool AOwned) : Owned(AOwned) {}
+  template <class T>
+  TStyleOwnership(std::default_delete<T>) {}
+  void operator()(IElementStyleFacts* p) const {
+    if (Owned) delete p;
+  }
+};
+using TElementStylePtr = std::unique_ptr<IElementStyleFacts, TStyleOwnership>;
+
 struct TCSSCounter {
   String Name;
   int Value = 0;
@@ -149,6 +163,8 @@ class TStyledHTMLNode : public THtmlNode {
   // --- Computed style -------------------------------------------------------
   IElementStyleFacts* Style() const { return FStyle.get(); }
   virtual const TElementStyleClass* StyleClass() const { return nullptr; }
+  // False while the node shares another node's style object.
+  bool OwnsStyle() const { return FStyle && FStyle.get_deleter().Owned; }
   // FStyle := a new style of StyleClass for this node (none without class).
   virtual void CreateStyle();
   virtual void ResetStyle();
@@ -352,7 +368,7 @@ class TStyledHTMLNode : public THtmlNode {
   float FPaddingRight = 0, FPaddingLeft = 0;
 
  protected:
-  std::unique_ptr<IElementStyleFacts> FStyle;
+  TElementStylePtr FStyle;
 
  private:
   void rebuildClassList();

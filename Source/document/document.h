@@ -1,0 +1,240 @@
+#pragma once
+// THtDocument: the root element of one HTML document and the hub of what it
+// needs: its tree (it is itself an element, with the top-level nodes as
+// children), its style sheet, its drawing surface and font collection, its
+// element event queue and script adapter, and the three locks that guard
+// what other threads touch.
+//
+// Threads: the document is used on the main thread, except for the
+// animation step and the image loader's completion updates. Locks are taken
+// in the order layout, animation, event.
+//
+// Font collection: a threaded document makes a collection of its own, held
+// through a shared reference so that recorded drawing that names its fonts
+// can keep it alive (FontCollectionRef); any other document uses its canvas
+// class's shared collection.
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "canvas/canvas.h"
+#include "css/css_keywords.h"
+#include "css/style_sheet.h"
+#include "document/document_types.h"
+#include "document/element.h"
+
+namespace ht {
+
+class THtDocument;
+class THtScriptAdapter;
+struct CHtScriptAdapter;
+
+using TNotifyEvent = std::function<void(THtObject* Sender)>;
+using TElementNotifyEvent = std::function<void(TElement* Sender)>;
+using TGetUrlEvent = std::function<String(THtDocument* Sender, const String& Url, TElement* Element)>;
+using TGetImageEvent = std::function<THtBytes(THtDocument* Sender, const String& Url, TElement* Element)>;
+// A method of the host form that a "form." script may call, by name.
+using THtFormMethod = std::function<void(TElement* Element)>;
+
+enum THtQuirksMode { qmAuto, qmDocType, qmQuirks };
+
+class THtDocument : public TElement {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+
+  // ACanvasClass null: the process-wide default canvas class; raises
+  // Exception "No canvas class provided to HTML document" without either.
+  explicit THtDocument(const THtCanvasClass* ACanvasClass = nullptr, bool AThreaded = false);
+  ~THtDocument() override;
+
+  // --- Events and options ---------------------------------------------------------
+  TNotifyEvent OnClick;  // Sender: the element clicked
+  TNotifyEvent OnRepaint;
+  TElementNotifyEvent OnURLEnter, OnURLExit;
+  TElementNotifyEvent OnElementEnter, OnElementExit;
+  TNotifyEvent BeforePaint;
+  TNotifyEvent OnSizeChanged;
+  TGetUrlEvent OnGetUrl;
+  TGetImageEvent OnGetImage;
+  TElementNotifyEvent OnElementResizeEnd;
+  TElementNotifyEvent OnElementDeleted;
+  TElementNotifyEvent OnShowResizeHint;
+  TElementNotifyEvent BeforeElementDraw;
+  // The published methods of the host form, by lower-case name, for "form."
+  // scripts; the host fills it.
+  std::map<String, THtFormMethod> FormMethods;
+
+  TCSSMedia Media = cmScreen;
+  bool ShowImages = true;
+  bool TouchEnabled = false;
+  const THtCanvasClass* CanvasClass = nullptr;
+  String Title;
+  THtObject* TagObject = nullptr;  // not owned
+  bool EnableAnimations = true;
+  bool EnableResize = true;
+  bool HideSelection = false;
+  bool EditorMode = false;
+  String CurrentFile;
+  bool Transparent = false;
+  bool ProportionalImageResize = false;
+  bool Active = true;
+  std::atomic<bool> Destroying{false};
+  bool SharedStyles = true;
+  int PrintDPI = 96;
+  bool EnableSelection = false;
+  bool NeedRepaint = false;
+  bool Painting = false;
+  bool Calculating = false;
+  bool BackgroundImageLoading = false;
+  bool LazyImageLoading = false;
+  float Opacity = 1.0f;
+  bool DoubleBuffered = false;
+  THtDocument* ParentDocument = nullptr;  // not owned
+  bool AdaptiveZoom = false;
+  bool DependOnViewport = false;
+  bool FVisible = true;  // the property Visible: the animation step skips hidden documents
+  bool Paged = false;
+  int DocumentWidth = 0, DocumentHeight = 0;
+  int ClientWidth = 0, ClientHeight = 0;
+  int DeviceWidth = 0;
+  float PageWidthPixels = 0, PageHeightPixels = 0;
+  uint32_t DefaultBackgroundColor = 0x00FFFFFFu;
+  uint32_t FDefaultTextColor = 0xFF000000u;
+  THAlign FDefaultTextAlign = thStart;
+  float DefaultFontSize = 16.0f;
+  String FDefaultFontName = u"Times New Roman";
+  int MaxNonBreakPart = 10;
+  uint32_t HighlightTextColor = 0xFFFFEF80u;
+  bool HasFixedAttachment = false;
+  std::atomic<bool> Changed{false};
+  std::atomic<bool> NeedRecalc{true};
+  bool FIndexesDirty = false;
+  bool FQuirksMode = true;
+  bool FCalculatingStyle = false;
+  TRectF FViewPort;
+  float FDocOffsetX = 0, FDocOffsetY = 0;
+  int FUserWidth = 0, FUserHeight = 0;
+  bool FScriptLoaded = false;
+
+  // --- Owned parts ------------------------------------------------------------------
+  std::unique_ptr<TCSSStyleSheet> Styles;
+  std::unique_ptr<THtCanvas> Surface;
+  TDocSelection Selection;
+  THtMouseEvent Event;
+  std::unique_ptr<TFlow> FDocFlow;
+  std::unique_ptr<TCSSWeightList> FWeights, FBeforeWeights, FAfterWeights;
+  std::unique_ptr<std::vector<String>> ProcessingInstructins;  // created on first use
+  THtStringList DocumentClasses{31};
+
+  // Tracked elements; the tree owns them. An element being destroyed is
+  // taken out of every one of them.
+  TElement* BodyElement = nullptr;
+  TElement* FHoverElement = nullptr;
+  TElement* FPressedElement = nullptr;
+  TElement* DragElement = nullptr;
+  TElement* SizingElement = nullptr;
+  TElement* ActiveTable = nullptr;
+  TElement* FPageBreak = nullptr;
+  std::vector<TElement*> FHoverElements;
+  std::vector<TElement*> FTransitionElements;
+  std::vector<TElement*> FRunningElements;
+  std::vector<TElement*> FFootNotes;
+
+  // --- Locks ------------------------------------------------------------------------
+  std::recursive_mutex FLayoutLock;
+  std::recursive_mutex FEventLock;
+
+  // --- Accessors ----------------------------------------------------------------------
+  TElement* Body() const { return BodyElement; }
+  THtFontCollection* FontCollection() const { return FFontCollection; }
+  // The threaded document's own collection (null for a shared one); whoever
+  // keeps drawing recorded with its fonts keeps a copy of this reference.
+  std::shared_ptr<THtFontCollection> FontCollectionRef() const { return FOwnedFontCollection; }
+  int DPI() const { return FDPI; }
+  void SetDPI(int Value);
+  const String& HighlightText() const { return FHighlightText; }
+  void SetHighlightText(StringView Value);
+  THtQuirksMode QuirksModeSelector() const { return FQuirksModeSelector; }
+  void SetQuirksModeSelector(THtQuirksMode Value);
+  bool IsQuirksMode() override { return FQuirksMode; }
+  // The adapter; created on first read (owned) from the global object's
+  // adapter class.
+  THtScriptAdapter* ScriptAdapter();
+  // Frees an adapter the document made and keeps Value, not owned.
+  void SetScriptAdapter(THtScriptAdapter* Value);
+
+  // --- Element factories ---------------------------------------------------------------
+  const THtNodeClass* GetElementClass(StringView Tag, THtNode* ARoot) override;
+  // A new element of the class registered for ATag; not inserted anywhere.
+  virtual std::unique_ptr<TElement> CreateElement(StringView ATag);
+  virtual std::unique_ptr<TElement> CreateTextNode(StringView AContent);
+  // A "style" or "script" element with the content, appended to the first
+  // "head" element, or to the document without one.
+  TElement* AddStyleElement(StringView StyleContent);
+  TElement* AddScriptElement(StringView ScriptContent);
+  void SetInnerHTML(StringView s) override;
+  void SetOuterHTML(StringView s) override;
+
+  // --- Order numbers --------------------------------------------------------------------
+  int GenIndex() { return FIndexCounter++; }
+  // Renumbers every element from 0 in document order.
+  void RecalcIndexes();
+  // The AIndex-th element with a tag in document order (<= 0: the
+  // document); null past the end.
+  TElement* ElementbyAbsoluteTagIndex(int AIndex);
+  void ConvertAttributesToStyle();
+
+  // --- Event queue -----------------------------------------------------------------------
+  // Appends an event; the target is the current pointer event's target when
+  // called on the main thread, else none (other threads must not read it).
+  void QueueElementEvent(TElement* E, StringView EventName, TShiftState Shift);
+  void ClearElementsEvents();
+  // Takes the whole queue out for running.
+  THtElementEvents TakeElementEvents();
+  // A copy of the queue, for inspection.
+  THtElementEvents ElementEvents();
+  void DoOnClick(TElement* Sender, TShiftState Shift);
+  void DoElementEnter(TElement* Sender);
+  void DoElementExit(TElement* Sender);
+  // Runs the queue: each event's inline "on"+event handler through the
+  // script adapter, and OnClick for "click" and "dblclick".
+  void ProcessElementEvents();
+
+  // --- Small overrides -----------------------------------------------------------------------
+  float GetRealTop() const override { return 0; }
+  void FindContainer() override;
+  void ResetStyle() override;
+  int GetScrollLeft() override { return int(-FDocOffsetX); }
+  int GetScrollTop() override { return int(-FDocOffsetY); }
+  void SetScrollLeft(int Value) override;
+  void SetScrollTop(int Value) override;
+  virtual void Repaint();
+  // Asks for a style pass over the document before the next layout.
+  void RecalcStyles();
+  // Removes E's animations (Par: the animation, null for all of them). No
+  // animations run yet, so nothing is kept to remove.
+  void DeleteElementAnimations(TElement* E, THtObject* Par);
+
+  // Called from an element's destruction: E leaves every tracked pointer,
+  // list and queued event.
+  void ElementDeleted(TElement* E);
+
+ private:
+  int FDPI = 96;
+  int FIndexCounter = 0;
+  String FHighlightText;
+  THtQuirksMode FQuirksModeSelector = qmAuto;
+  THtFontCollection* FFontCollection = nullptr;
+  std::shared_ptr<THtFontCollection> FOwnedFontCollection;
+  THtScriptAdapter* FScriptAdapter = nullptr;
+  bool FOwnsScriptAdapter = false;
+  THtElementEvents FEvents;
+  THtElementEvents FRunningEvents;  // the queue being run; guarded by FEventLock
+  bool FProcessingEvents = false;
+};
+
+}  // namespace ht

@@ -1,0 +1,54 @@
+#pragma once
+// Small types the document owns whose behaviour other units fill in: the
+// queued element event, the pointer event and the selection (painting and
+// interaction give them their operations; the document only holds them and
+// keeps them clear of deleted elements), and the modifier-key set.
+#include <cstdint>
+#include <vector>
+
+#include "platform/rtl/string.h"
+
+namespace ht {
+
+class TElement;
+
+// The platform's set of modifier keys and buttons, one bit per value.
+enum TShiftStateBit : uint16_t {
+  ssShift = 1u << 0,
+  ssAlt = 1u << 1,
+  ssCtrl = 1u << 2,
+  ssLeft = 1u << 3,
+  ssRight = 1u << 4,
+  ssMiddle = 1u << 5,
+  ssDouble = 1u << 6,
+  ssTouch = 1u << 7,
+  ssPen = 1u << 8,
+  ssCommand = 1u << 9,
+  ssHorizontal = 1u << 10,
+};
+using TShiftState = uint16_t;
+
+// One entry of a document's element event queue. E and Target are blanked
+// (null) when the element they name is destroyed before the queue runs.
+struct THtElementEvent {
+  TElement* E = nullptr;
+  TElement* Target = nullptr;  // the pointer event's target when queued
+  String Event;
+  TShiftState Shift = 0;
+};
+using THtElementEvents = std::vector<THtElementEvent>;
+
+// The document's current pointer event. Read and written on the main
+// thread only.
+struct THtMouseEvent {
+  TElement* Target = nullptr;
+};
+
+// The document's text selection: the elements its ends lie in.
+struct TDocSelection {
+  TElement* StartElement = nullptr;
+  TElement* EndElement = nullptr;
+  void Clear() { StartElement = EndElement = nullptr; }
+};
+
+}  // namespace ht

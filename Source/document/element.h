@@ -1,0 +1,201 @@
+#pragma once
+// TElement: the element node of the engine. Every element of a document,
+// every pseudo-element, every text node (TTextElement) and the document
+// itself is a TElement. It adds to the styled node the owning document, its
+// own layout objects (SelfFlow, LineBlocks), its transform matrices, its
+// scroll state and its listeners, and declares the virtual operations
+// through which layout, painting and events run.
+//
+// Order numbers: Index (the styled node's fixed-point number, used here by
+// its raw 64-bit value) orders elements in document order. A renumbering
+// (THtDocument::RecalcIndexes) gives consecutive elements numbers 10000
+// apart; an edit between renumberings numbers the new element at the
+// midpoint of its neighbours in document order and marks the document's
+// numbers dirty when no room is left between them.
+//
+// Ownership: an element owns its children, Before and After, LineBlocks,
+// SelfFlow, FOverflowData, FListeners and MJoint. A text element shares its
+// parent's computed style instead of owning one.
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "canvas/matrix.h"
+#include "css/styled_node.h"
+#include "document/document_types.h"
+#include "layout/flow.h"
+#include "layout/line_blocks.h"
+#include "layout/overflow_data.h"
+
+namespace ht {
+
+class THtDocument;
+
+// The child list, viewed as elements.
+using TElementList = THtNodeList;
+
+// Pairs (event name, handler) added by AddEventListener; handlers are not
+// owned.
+using TElementListeners = std::vector<std::pair<String, THtObject*>>;
+
+class TElement : public TStyledHTMLNode {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+
+  TElement();
+  ~TElement() override;
+
+  // --- Fields ----------------------------------------------------------------
+  std::unique_ptr<TOverflowData> FOverflowData;
+  std::unique_ptr<TElementListeners> FListeners;  // created on first use
+  TCSSPseudoSet FPseudoElements = 0;
+  std::vector<int32_t> FZLevels;
+  THtDocument* Document = nullptr;  // not owned
+  std::unique_ptr<TFlow> SelfFlow;
+  std::unique_ptr<THtLineBlocks> LineBlocks;
+  THtMatrixData M;
+  std::unique_ptr<THtCustomMatrix> MJoint;
+
+  TElement* Parent() const { return static_cast<TElement*>(FParent); }
+  void SetParent(THtNode* Value) override;
+  // The style shared with the parent (text) or owned.
+  bool StyleCalculated() const { return HasFlag(efStyleCalculated); }
+  void SetStyleCalculated(bool Value) {
+    if (Value) IncludeFlag(efStyleCalculated);
+    else ExcludeFlag(efStyleCalculated);
+  }
+
+  // --- Tree edits --------------------------------------------------------------
+  const THtNodeClass* GetElementClass(StringView Tag, THtNode* ARoot) override;
+  THtNode* AddChild(const THtNodeClass* ElementClass) override;
+  THtNode* CreateChild(const THtNodeClass* NodeClass) override;
+  // Tree edits find E's container at once when this element's style is
+  // calculated; before the first style pass the pass finds it.
+  // Appends E (taking it from its old parent). E already listed here moves to
+  // the end. Raises Exception "Element can not contain itself" when E is this
+  // element or one of its ancestors; nothing changes then.
+  TElement* Add(TElement* E);
+  // Places E just after EAfter (null: as the first child). Raises Exception
+  // "Element not found" when EAfter is not a child, or "Element can not
+  // contain itself" when E would become its own ancestor; E is left where
+  // it was in both cases.
+  TElement* InsertAfter(TElement* EAfter, TElement* E);
+  TElement* InsertBefore(TElement* EBefore, TElement* E);
+  // InsertAfter(null, E): E becomes the first child.
+  TElement* AppendChild(TElement* E) { return InsertAfter(nullptr, E); }
+  THtmlNode* AddHTML(StringView HTML) override;
+  // Moved text children share their new parent's style.
+  void MoveChildrentoParent(bool ABefore) override;
+  // Parses HTML and places its nodes as the first children; the first node
+  // made, or null.
+  THtmlNode* InsertHTML(StringView HTML);
+  void SetInnerHTML(StringView s) override;
+  void SetInnerText(StringView Value) override;
+  void SetOuterHTML(StringView s) override;
+  void SetSelfStyle(StringView Value) override;
+  void AfterParse() override;
+
+  // --- Order numbers -------------------------------------------------------------
+  // Numbers this element and its subtree from the document's counter,
+  // parents before children. Walks without recursion.
+  void RenumberIndexes();
+  // Sum of AbsolutePositionDelta of every node from the document up to this
+  // one (excluded), in document order.
+  int AbsoluteLinePosition();
+  virtual int AbsolutePositionDelta() { return 0; }
+
+  // --- Navigation ----------------------------------------------------------------
+  TElement* Next() const { return static_cast<TElement*>(FNextSibling); }
+  TElement* Previous() const { return static_cast<TElement*>(PreviousSibling()); }
+  TElement* NextElement() const { return static_cast<TElement*>(NextNode()); }
+  TElement* PreviousElement() const;
+  TElement* NextVisibleElement() const;
+  bool IsLineElement() const;
+  TElement* NextLineElement() const;
+  TElement* PreviousLineElement() const;
+  TElement* CommonParentWith(const TElement* AElement) const;
+  TElement* GetChild(int Index) const { return static_cast<TElement*>(FNodes->Get(Index)); }
+  TElementList* Elements() { return GetNodes(); }
+
+  // --- Overrides that ask the document --------------------------------------------
+  const TRectF* ViewRect() const override;
+  // What width and height percentages of a parentless box refer to.
+  const float* RootWidthRef() const;
+  const float* RootHeightRef() const;
+  String DefaultFontName() const override;
+  THAlign DefaultTextAlign() const override;
+  uint32_t DefaultTextColor() const override;
+  float DeviceScale() const override;
+  int GetUserWidth() const override;
+  int GetUserHeight() const override;
+  void SetUserWidth(int Value);
+  void SetUserHeight(int Value);
+  const TElementStyleClass* StyleClass() const override;
+  void UpdateFontSize() override;
+  void ResetStyle() override;
+  void UpdatePseudoElements() override;
+  bool IsQuirksMode() override;
+
+  // --- State -------------------------------------------------------------------
+  void StyleChanged(bool ForceRecalc) override;
+  // Sets or clears a text flag (bits 0 to 15) on text elements, passing the
+  // call up and down like SetFlag.
+  void SetTextFlag(int TextFlag, bool Value, bool RecursiveUp, bool RecursiveDown,
+                   const TElement* StopElement = nullptr);
+  virtual void NotifyParent(TElement* Sender, int Code, int Value);
+  TFlow* EnsureSelfFlow();
+  int StartLine() const override;
+  bool InView();
+  bool IsInFixedLayer() const;
+  void DeleteAllAnimations();
+  virtual int GetScrollLeft();
+  virtual int GetScrollTop();
+  virtual void SetScrollLeft(int Value);
+  virtual void SetScrollTop(int Value);
+  int ScrollLeft() { return GetScrollLeft(); }
+  int ScrollTop() { return GetScrollTop(); }
+  virtual void CalcTableColumns() {}
+  virtual void Focus() {}
+  virtual void DrawBlockHook() {}
+
+  // --- Events ------------------------------------------------------------------
+  // Queues Event for this element in the document's event queue.
+  virtual void RunEvent(StringView Event, TShiftState Shift);
+
+  // --- Layout (bodies in the layout unit) ----------------------------------------
+  // The first, last and last visible placed run; null without runs.
+  virtual THtLineBlock* FirstRun();
+  virtual THtLineBlock* LastRun();
+  virtual THtLineBlock* LastVisibleRun();
+
+  // --- Painting (forwarded to the painting services) --------------------------------
+  virtual void Draw();
+  virtual bool IsVisibleInView(float X, float Y) const;
+  virtual TElement* HitTest(float X, float Y);
+
+ protected:
+  // For classes that make no style of their own (text shares its parent's).
+  explicit TElement(bool ACreateStyle);
+  // Sets efDestroying and tells the document, once.
+  void beginDestroy();
+  // Sets a text flag of a text element; nothing for other elements.
+  virtual void ApplyTextFlag(int, bool) {}
+  // Takes Source's style object as a shared, unowned one.
+  void shareStyleOf(TElement* Source);
+  // Frees the children depth first without recursion.
+  void destroyChildren();
+  // Whether E would become its own ancestor as a child of this element.
+  bool wouldContain(const TElement* E) const;
+
+ private:
+  void detach();
+  TElement* bodyElement() const;
+  void takeStyleFromParent(TElement* Child);
+};
+
+// The element (or null) a node is, for walks over mixed node trees.
+inline TElement* AsElement(THtNode* N) { return dynamic_cast<TElement*>(N); }
+
+}  // namespace ht

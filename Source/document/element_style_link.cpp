@@ -1,0 +1,36 @@
+// The element's side of its computed style, apart from the document so
+// that the style's declarations stay out of the drawing headers.
+#include "css/styled_element_link.h"
+#include "document/element.h"
+
+namespace ht {
+
+void TElement::takeStyleFromParent(TElement* Child) {
+  if (!Child->FStyle || Child->IsText()) {
+    Child->shareStyleOf(this);
+    return;
+  }
+  if (!StyleCalculated()) return;
+  auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get());
+  auto* childStyle = dynamic_cast<TElementStyleFacts*>(Child->FStyle.get());
+  if (own && childStyle && Child->OwnsStyle()) childStyle->Style().Inherit(own->Style());
+}
+
+const TElementStyleClass* TElement::StyleClass() const { return &ElementStyleFactsClass; }
+
+void TElement::UpdateFontSize() {
+  if (!FStyle || !OwnsStyle()) return;
+  if (auto* facts = dynamic_cast<TElementStyleFacts*>(FStyle.get()))
+    facts->Style().IntFontSize = facts->Style().FontSize().ToPixels();
+}
+
+void TElement::ResetStyle() {
+  TStyledHTMLNode::ResetStyle();
+  TElement* bodyNode = bodyElement();
+  if (!bodyNode || bodyNode == this) return;
+  auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get());
+  auto* body = dynamic_cast<TElementStyleFacts*>(bodyNode->FStyle.get());
+  if (own && body && OwnsStyle()) own->Style().CalculatedTextStyle = body->Style().CalculatedTextStyle;
+}
+
+}  // namespace ht

@@ -1,0 +1,22 @@
+#include "document/paint_services.h"
+
+namespace ht {
+
+namespace {
+
+void neutralDraw(TElement&) {}
+bool neutralIsVisibleInView(const TElement&, float, float) { return true; }
+TElement* neutralHitTest(TElement&, float, float) { return nullptr; }
+void neutralElementForgotten(THtDocument&, TElement&) {}
+
+const THtPaintServices neutralServices{neutralDraw, neutralIsVisibleInView, neutralHitTest,
+                                       neutralElementForgotten};
+const THtPaintServices* installed = &neutralServices;
+
+}  // namespace
+
+const THtPaintServices& HtPaintServices() { return *installed; }
+void InstallPaintServices(const THtPaintServices* Services) { installed = Services ? Services : &neutralServices; }
+const THtPaintServices& NeutralPaintServices() { return neutralServices; }
+
+}  // namespace ht

@@ -1,0 +1,25 @@
+#include "layout/layout_startup.h"
+
+#include "document/element_registry.h"
+#include "document/global.h"
+#include "layout/text_element.h"
+
+namespace ht {
+
+namespace {
+int startCount = 0;
+}
+
+void HtLayoutInitialize() {
+  if (startCount++ > 0) return;
+  HtDocumentInitialize();
+  RegisterElementClass(u"", &TTextElement::ClassType);
+  RegisterElementClass(u"br", &TTextElement::ClassType);
+}
+
+void HtLayoutFinalize() {
+  if (startCount == 0 || --startCount > 0) return;
+  HtDocumentFinalize();
+}
+
+}  // namespace ht
