@@ -59,6 +59,7 @@ String WinInetGet(StringView URL, StringView TrustedCertificates) {
   THttpSession session;
   THttpRequest request;
   request.Url = parts.Normalized;
+  request.Loopback = parts.Loopback;
   request.Headers.push_back(kUserAgent);
   request.TrustedCertificateFile = StringToUtf8(TrustedCertificates);
   request.MaxBodySize = HtInetMaxBodySize;
@@ -88,10 +89,12 @@ void THtInetClient::SendRequest(StringView URL, const std::string& Verb, const s
     LastPath = parts.PathWithQuery;
     LastURL = String(URL);
     LastRequestUrl = std::move(parts.Normalized);
+    LastLoopback = parts.Loopback;
   }
 
   THttpRequest request;
   request.Url = LastRequestUrl;
+  request.Loopback = LastLoopback;
   request.Verb = Verb;
   if (!Password.empty())
     request.Headers.push_back("Authorization: Basic " + StringToUtf8(EncodeBase64StringUnbroken(User + u":" + Password)));
@@ -130,7 +133,8 @@ void THtInetClient::ReadResponseText(String& Text) {
     charset = ExtractCharset(ResponseContentType);
   }
   Text = decodeBody(ResponseBytes, charset);
-  ResponseBytes = TBytes();
+  // A small buffer is kept for the next request, a large one given back.
+  if (ResponseBytes.capacity() > (1u << 20)) ResponseBytes = TBytes();
   ResponseCode = uint32_t(StatusCode);
   if (ResponseCode == 401) throw EHtInetException(u"401: " + Text);
 }

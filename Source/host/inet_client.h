@@ -73,6 +73,7 @@ class THtInetClient {
   String LastPath;  // path with query
   String LastURL;
   std::string LastRequestUrl;  // LastURL as libcurl is given it
+  bool LastLoopback = false;   // LastURL names this machine
   std::unique_ptr<THttpSession> Request;  // the libcurl handle and its connection
   TBytes ResponseBytes;                   // body of the current text request
   std::string ResponseTypeRaw;            // Content-Type of the current request

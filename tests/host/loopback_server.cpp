@@ -237,7 +237,7 @@ void TLoopbackServer::serve(int fd, int number) {
     if (!open || buffer.size() < headEnd + 4 + length) break;
     request.Body = buffer.substr(headEnd + 4, length);
     buffer.erase(0, headEnd + 4 + length);
-    {
+    if (keepLog_) {
       std::lock_guard<std::mutex> guard(lock_);
       requests_.push_back(request);
     }

@@ -51,6 +51,8 @@ class TLoopbackServer {
   // "http://127.0.0.1:<port><path>" (https for a TLS server).
   std::string Url(const std::string& path) const;
   std::vector<TLoopRequest> Requests() const;
+  // Benchmarks turn the request log off, so that it costs nothing.
+  void KeepLog(bool keep) { keepLog_ = keep; }
   int Connections() const { return connections_.load(); }
   int FailedHandshakes() const { return failedHandshakes_.load(); }
   // Plain HTTP bytes that arrived on the TLS port.
@@ -66,6 +68,7 @@ class TLoopbackServer {
   int listenFd_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> keepLog_{true};
   std::atomic<int> connections_{0}, failedHandshakes_{0}, plainOnTls_{0};
   mutable std::mutex lock_;
   std::vector<TLoopRequest> requests_;

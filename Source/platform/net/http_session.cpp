@@ -149,16 +149,6 @@ int mapCurlError(CURLcode code) {
   }
 }
 
-struct HeaderList {
-  curl_slist* list = nullptr;
-  ~HeaderList() { curl_slist_free_all(list); }
-  void add(const std::string& line) {
-    curl_slist* next = curl_slist_append(list, line.c_str());
-    if (!next) throw EOSError(NET_ERROR_INTERNAL, u"out of memory");
-    list = next;
-  }
-};
-
 }  // namespace
 
 void HttpServiceOpen() {
@@ -198,10 +188,31 @@ THttpSession::THttpSession() {
     HttpServiceClose();
     throw EOSError(NET_ERROR_INTERNAL, u"curl_easy_init");
   }
+  configure();
+}
+
+// The options every request of the session shares.
+void THttpSession::configure() {
+  CURL* h = static_cast<CURL*>(easy_);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl_easy_setopt(h, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_DEFAULT));
+  curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &THttpSessionAccess::sslContext);
+  curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, this);
+  curl_easy_setopt(h, CURLOPT_MAXCONNECTS, 1L);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &THttpSessionAccess::write);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
 }
 
 THttpSession::~THttpSession() {
   curl_easy_cleanup(static_cast<CURL*>(easy_));
+  curl_slist_free_all(static_cast<curl_slist*>(headerList_));
   HttpServiceClose();
 }
 
@@ -211,6 +222,7 @@ void THttpSession::CloseConnection() {
   if (!fresh) throw EOSError(NET_ERROR_INTERNAL, u"curl_easy_init");
   curl_easy_cleanup(static_cast<CURL*>(easy_));
   easy_ = fresh;
+  configure();
 }
 
 void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Body, THttpResponse& Response) {
@@ -223,44 +235,46 @@ void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Bo
   certRequested_ = certGiven_ = false;
   acceptedCerts_.clear();
 
-  HeaderList headers;
-  for (const std::string& line : Request.Headers) headers.add(line);
-  headers.add("Accept:");  // libcurl's own defaults would come between ours
-  headers.add("Expect:");
+  // Requests of one client mostly repeat their headers: keep the list.
+  if (!headerList_ || Request.Headers != headerLines_) {
+    curl_slist_free_all(static_cast<curl_slist*>(headerList_));
+    headerList_ = nullptr;
+    headerLines_.clear();
+    curl_slist* list = nullptr;
+    std::vector<std::string> lines = Request.Headers;
+    lines.push_back("Accept:");  // libcurl's own defaults would come between ours
+    lines.push_back("Expect:");
+    for (const std::string& line : lines) {
+      curl_slist* next = curl_slist_append(list, line.c_str());
+      if (!next) {
+        curl_slist_free_all(list);
+        throw EOSError(NET_ERROR_INTERNAL, u"out of memory");
+      }
+      list = next;
+    }
+    headerList_ = list;
+    headerLines_ = Request.Headers;
+  }
 
   char errorText[CURL_ERROR_SIZE] = {};
   const bool secure = Request.Url.compare(0, 6, "https:") == 0;
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
   curl_easy_setopt(h, CURLOPT_URL, Request.Url.c_str());
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+  // Loopback never goes through a proxy from the environment; an empty
+  // proxy also spares libcurl the look-up of one.
+  curl_easy_setopt(h, CURLOPT_PROXY, Request.Loopback ? "" : nullptr);
   // An https request may only be redirected to https.
   curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-  curl_easy_setopt(h, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_TLSv1_2) | long(CURL_SSLVERSION_MAX_DEFAULT));
   // Extra trust anchors are added to the store libcurl built; a cached
   // store would keep them after the setting changed.
   curl_easy_setopt(h, CURLOPT_CA_CACHE_TIMEOUT, Request.TrustedCertificateFile.empty() ? 86400L : 0L);
-  curl_easy_setopt(h, CURLOPT_SSL_CTX_FUNCTION, &THttpSessionAccess::sslContext);
-  curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, this);
-  // Loopback never goes through a proxy from the environment.
-  curl_easy_setopt(h, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
-  curl_easy_setopt(h, CURLOPT_MAXCONNECTS, 1L);
-  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, Request.FreshConnection ? 1L : 0L);
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(Request.ConnectTimeoutMs));
   // The idle limit: no byte moving for that long ends the transfer. libcurl
   // counts it in whole seconds (a progress callback for finer steps costs
   // more than the rest of a small request).
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long((std::max(Request.IdleTimeoutMs, 1) + 999) / 1000));
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &THttpSessionAccess::write);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
   curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(Request.MaxBodySize));
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.list);
-  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(headerList_));
 
   if (Request.Body) {
     curl_easy_setopt(h, CURLOPT_POST, 1L);
@@ -275,7 +289,6 @@ void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Bo
   const CURLcode code = curl_easy_perform(h);
   // Nothing of this call may be used by the next one.
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
   curl_easy_setopt(h, CURLOPT_POSTFIELDS, nullptr);
   body_ = nullptr;
 

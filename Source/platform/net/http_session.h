@@ -35,8 +35,8 @@ struct THttpRequest {
   const std::string* Body = nullptr;  // none when null (an empty body is a body)
   int ConnectTimeoutMs = 60000;      // resolve, connect and TLS handshake
   int IdleTimeoutMs = 30000;         // longest wait without any data moving (whole seconds)
-  bool FreshConnection = false;      // drop the open connection first
   std::string TrustedCertificateFile;  // extra PEM trust anchors, empty for none
+  bool Loopback = false;             // the host is this machine: no proxy
   uint64_t MaxBodySize = 512ull << 20;
 };
 
@@ -70,7 +70,10 @@ class THttpSession {
 
  private:
   friend struct THttpSessionAccess;
+  void configure();
   void* easy_ = nullptr;  // CURL*
+  void* headerList_ = nullptr;  // curl_slist* of headerLines_ and two removals
+  std::vector<std::string> headerLines_;
   // State of the transfer in progress, read by libcurl's callbacks.
   std::vector<uint8_t>* body_ = nullptr;
   uint64_t maxBody_ = 0;

@@ -74,6 +74,7 @@ int CrackUrl(StringView URL, TUrlComponents& Parts) {
   Parts.Port = portNumber;
   Parts.PathWithQuery = Utf8ToString(path);
   Parts.Normalized = std::move(normalized);
+  Parts.Loopback = host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
   return 0;
 }
 

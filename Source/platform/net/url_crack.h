@@ -14,6 +14,7 @@ struct TUrlComponents {
   int Port = 0;          // the explicit port or the scheme's default
   String PathWithQuery;  // "/" when the URL has no path; the fragment dropped
   std::string Normalized;  // the URL as libcurl is given it (UTF-8, non-ASCII escaped)
+  bool Loopback = false;   // the host is "localhost", 127.x.x.x or ::1
 };
 
 // Fills Parts and answers 0, or answers NET_ERROR_INVALID_URL for text that
