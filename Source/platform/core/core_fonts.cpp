@@ -270,19 +270,31 @@ void DrawGlyphRun(TCoreContext& C, const TCoreFontFace& Face, float EmSize, cons
     gl[i].y = Positions[i].Y;
   }
   cairo_t* cr = C.Handle();
-  cairo_set_font_face(cr, Face.CairoFace());
-  cairo_set_font_size(cr, EmSize);
-  static cairo_font_options_t* opts = [] {
-    cairo_font_options_t* o = cairo_font_options_create();
-    cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
-    return o;
-  }();
-  cairo_set_font_options(cr, opts);
-  cairo_pattern_t* p = CreatePattern(Paint);
-  cairo_set_source(cr, p);
-  cairo_pattern_destroy(p);
+  // Setting the same face, size and options again still costs a scaled
+  // font look-up in cairo: runs of one font skip it.
+  cairo_font_face_t* cf = Face.CairoFace();
+  cairo_matrix_t fm;
+  cairo_get_font_matrix(cr, &fm);
+  if (cairo_get_font_face(cr) != cf || fm.xx != double(EmSize) || fm.yy != double(EmSize) || fm.xy != 0 ||
+      fm.yx != 0) {
+    cairo_set_font_face(cr, cf);
+    cairo_set_font_size(cr, EmSize);
+    static cairo_font_options_t* opts = [] {
+      cairo_font_options_t* o = cairo_font_options_create();
+      cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+      cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+      cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+      return o;
+    }();
+    cairo_set_font_options(cr, opts);
+  }
+  if (Paint.Kind == pkSolid) {
+    cairo_set_source_rgba(cr, ArgbR(Paint.Color), ArgbG(Paint.Color), ArgbB(Paint.Color), ArgbA(Paint.Color));
+  } else {
+    cairo_pattern_t* p = CreatePattern(Paint);
+    cairo_set_source(cr, p);
+    cairo_pattern_destroy(p);
+  }
   cairo_show_glyphs(cr, gl.data(), Count);
 }
 

@@ -369,8 +369,21 @@ namespace {
 // Shapes with the DC's font; integer advances at the font's em size.
 bool shapeRun(HDC Dc, const char16_t* Text, int Count, DWORD Flags, std::vector<core::TShapedGlyph>& out,
               std::vector<int>& adv) {
-  const auto& match = Dc->Font->Match();
+  TGdiFont* font = Dc->Font;
+  const auto& match = font->Match();
   if (!match.Face) return false;
+  constexpr DWORD shapingFlags = GCP_USEKERNING | GCP_LIGATE | GCP_REORDER;
+  thread_local String key;
+  key.assign(Text, size_t(Count));
+  key.push_back(char16_t(Flags & shapingFlags));
+  {
+    std::lock_guard<std::mutex> g(font->CacheLock);
+    if (auto it = font->Cache.find(key); it != font->Cache.end()) {
+      out = it->second.Glyphs;
+      adv = it->second.Advances;
+      return true;
+    }
+  }
   thread_local std::vector<std::string> feats;
   feats.clear();
   if (!(Flags & GCP_USEKERNING)) feats.emplace_back("-kern");
@@ -395,6 +408,9 @@ bool shapeRun(HDC Dc, const char16_t* Text, int Count, DWORD Flags, std::vector<
   double s = Dc->Font->EmSize() / match.Face->UnitsPerEm();
   adv.resize(out.size());
   for (size_t i = 0; i < out.size(); ++i) adv[i] = int(std::lround(out[i].XAdvance * s));
+  std::lock_guard<std::mutex> g(font->CacheLock);
+  if (font->Cache.size() >= 4096) font->Cache.clear();
+  font->Cache.emplace(key, TGdiFont::TShapedRun{out, adv});
   return true;
 }
 }  // namespace
@@ -447,7 +463,8 @@ DWORD GetCharacterPlacementW(HDC Dc, const char16_t* Text, int Count, int, GCP_R
   if (R->lpOrder || R->lpCaretPos) {
     // Each character points at the first glyph (in visual order) of its
     // cluster; characters the shaper merged share that glyph.
-    std::vector<int> firstGlyph(size_t(Count), -1);
+    thread_local std::vector<int> firstGlyph;
+    firstGlyph.assign(size_t(Count), -1);
     for (UINT i = 0; i < n; ++i) {
       UINT c = glyphs[i].Cluster;
       if (c < UINT(Count) && (firstGlyph[c] < 0 || int(i) < firstGlyph[c])) firstGlyph[c] = int(i);
@@ -457,19 +474,24 @@ DWORD GetCharacterPlacementW(HDC Dc, const char16_t* Text, int Count, int, GCP_R
       if (firstGlyph[size_t(c)] < 0) firstGlyph[size_t(c)] = last;
       last = firstGlyph[size_t(c)];
     }
-    std::vector<int> start(n + 1, 0);
-    for (UINT i = 0; i < n; ++i) start[i + 1] = start[i] + adv[i];
-    for (int c = 0; c < Count; ++c) {
-      if (R->lpOrder) R->lpOrder[c] = UINT(firstGlyph[size_t(c)]);
-      if (R->lpCaretPos) R->lpCaretPos[c] = start[size_t(firstGlyph[size_t(c)])];
+    if (R->lpOrder)
+      for (int c = 0; c < Count; ++c) R->lpOrder[c] = UINT(firstGlyph[size_t(c)]);
+    if (R->lpCaretPos) {
+      thread_local std::vector<int> start;
+      start.assign(n + 1, 0);
+      for (UINT i = 0; i < n; ++i) start[i + 1] = start[i] + adv[i];
+      for (int c = 0; c < Count; ++c) R->lpCaretPos[c] = start[size_t(firstGlyph[size_t(c)])];
     }
   }
   if (R->lpOutString) std::copy(Text, Text + Count, R->lpOutString);
   R->nGlyphs = n;
   R->nMaxFit = Count;
-  TEXTMETRICW tm;
-  GetTextMetricsW(Dc, &tm);
-  return (DWORD(tm.tmHeight & 0xFFFF) << 16) | DWORD(width & 0xFFFF) | (width == 0 && tm.tmHeight == 0 ? 1 : 0);
+  const auto& m = Dc->Font->Match().Face->Metrics();
+  double s = Dc->Font->EmSize() / m.UnitsPerEm;
+  int height = int(std::lround(m.WinAscent * s)) + int(std::lround(m.WinDescent * s));
+  // Never 0 on success, which would read as failure.
+  DWORD extent = (DWORD(height & 0xFFFF) << 16) | DWORD(width & 0xFFFF);
+  return extent ? extent : 1;
 }
 
 int EnumFontsW(HDC, const char16_t* FaceName, const FONTENUMPROCW& Proc, LPARAM Data) {

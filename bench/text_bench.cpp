@@ -1,0 +1,188 @@
+// Text on the GDI+ canvas against the libraries underneath it, used raw:
+// MeasureString over the book's word runs against hb_shape plus an advance
+// sum on the same face (warm: the runs are in the font's shaped-run cache, as
+// when layout measures again; cold: every run is shaped), and DrawString
+// against cairo_show_glyphs of the same glyphs at the same size.
+#include <benchmark/benchmark.h>
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <hb.h>
+
+#include <memory>
+#include <vector>
+
+#include "backends/canvas_gp.h"
+#include "canvas/text_run.h"
+#include "platform/core/core_fonts.h"
+#include "shared_input.h"
+
+namespace {
+
+using namespace ht;
+
+// The word runs of the book page's text (tags dropped), at most Limit.
+const std::vector<String>& BookRuns() {
+  static const std::vector<String> runs = [] {
+    std::vector<String> r;
+    const auto& page = bench::BookPage();
+    if (!page.ok) return r;
+    String text;
+    bool inTag = false;
+    for (char16_t c : page.text) {
+      if (c == u'<') inTag = true;
+      else if (c == u'>') {
+        inTag = false;
+        text.push_back(u' ');
+      } else if (!inTag) text.push_back(c == u'\n' || c == u'\t' ? u' ' : c);
+      if (text.size() > 400000) break;
+    }
+    THtTextRuns tr;
+    SplitTextRuns(text, tr, &THtTextRun::ClassType);
+    for (int i = 0; i < tr.Count() && r.size() < 20000; ++i) {
+      THtTextRun* run = tr.GetRun(i);
+      if (run->Flags.Contains(trfSpace)) continue;
+      r.push_back(text.substr(size_t(run->Start - 1), size_t(run->Count)));
+    }
+    return r;
+  }();
+  return runs;
+}
+
+struct TextSetup {
+  std::unique_ptr<THtFontCollection> fonts;
+  THtFontGP* font = nullptr;
+  std::shared_ptr<core::TCoreFontFace> face;
+  TextSetup() {
+    core::FontSystem::UseTestFonts();
+    fonts = THtCanvasGP::ClassType.CreateFontCollection();
+    font = static_cast<THtFontGP*>(fonts->GetFont(u"Arial", 16, {}));
+    face = core::FontSystem::Find(u"Arial", 400, false).Face;
+  }
+};
+
+TextSetup& Setup() {
+  static TextSetup s;
+  return s;
+}
+
+void BM_MeasureString(benchmark::State& state) {
+  const auto& runs = BookRuns();
+  if (runs.empty()) return state.SkipWithError(bench::TSharedPage::Missing);
+  THtFontGP* font = Setup().font;
+  const THtTextStyle st;
+  for (auto _ : state)
+    for (const String& r : runs)
+      benchmark::DoNotOptimize(THtCanvasGP::ClassType.MeasureString(r, font, st, 1, 1, int(r.size())));
+  state.SetItemsProcessed(int64_t(state.iterations() * runs.size()));
+}
+BENCHMARK(BM_MeasureString)->Unit(benchmark::kMillisecond);
+
+// The same with the font's shaped-run cache emptied before every pass, so
+// every run is shaped.
+void BM_MeasureStringCold(benchmark::State& state) {
+  const auto& runs = BookRuns();
+  if (runs.empty()) return state.SkipWithError(bench::TSharedPage::Missing);
+  THtFontGP* font = Setup().font;
+  const THtTextStyle st;
+  gdi::HFONT gdiFont = font->GDIFont.Handle();
+  for (auto _ : state) {
+    state.PauseTiming();
+    gdiFont->Cache.clear();
+    state.ResumeTiming();
+    for (const String& r : runs)
+      benchmark::DoNotOptimize(THtCanvasGP::ClassType.MeasureString(r, font, st, 1, 1, int(r.size())));
+  }
+  state.SetItemsProcessed(int64_t(state.iterations() * runs.size()));
+}
+BENCHMARK(BM_MeasureStringCold)->Unit(benchmark::kMillisecond);
+
+void BM_MeasureRawHarfbuzz(benchmark::State& state) {
+  const auto& runs = BookRuns();
+  if (runs.empty()) return state.SkipWithError(bench::TSharedPage::Missing);
+  // A font of our own over the same file, at units-per-em.
+  hb_blob_t* blob = hb_blob_create_from_file("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf");
+  hb_face_t* face = hb_face_create(blob, 0);
+  hb_font_t* font = hb_font_create(face);
+  unsigned upem = hb_face_get_upem(face);
+  hb_font_set_scale(font, int(upem), int(upem));
+  hb_buffer_t* buf = hb_buffer_create();
+  for (auto _ : state)
+    for (const String& r : runs) {
+      hb_buffer_clear_contents(buf);
+      hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(r.data()), int(r.size()), 0, int(r.size()));
+      hb_buffer_guess_segment_properties(buf);
+      hb_shape(font, buf, nullptr, 0);
+      unsigned n = 0;
+      const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, &n);
+      long sum = 0;
+      for (unsigned i = 0; i < n; ++i) sum += pos[i].x_advance;
+      benchmark::DoNotOptimize(float(sum) * 16 / float(upem));
+    }
+  state.SetItemsProcessed(int64_t(state.iterations() * runs.size()));
+  hb_buffer_destroy(buf);
+  hb_font_destroy(font);
+  hb_face_destroy(face);
+  hb_blob_destroy(blob);
+}
+BENCHMARK(BM_MeasureRawHarfbuzz)->Unit(benchmark::kMillisecond);
+
+// 300 runs of the book laid out on lines of a 800 x 600 surface.
+constexpr int kDrawRuns = 300;
+
+void BM_DrawString(benchmark::State& state) {
+  const auto& runs = BookRuns();
+  if (runs.size() < kDrawRuns) return state.SkipWithError(bench::TSharedPage::Missing);
+  THtFontGP* font = Setup().font;
+  gdi::TBitmap target(800, 600);
+  THtCanvasGP canvas;
+  THtCanvasScene scene;
+  scene.Init(TRect(0, 0, 800, 600), &target.Canvas());
+  canvas.BeginScene(scene);
+  THtTextStyle st;
+  st.Color = 0xFF000000;
+  for (auto _ : state)
+    for (int i = 0; i < kDrawRuns; ++i) {
+      float x = float((i % 6) * 130), y = float((i / 6) * 12);
+      canvas.DrawString(runs[size_t(i)], TRectF(x, y, x + 130, y + 20), font, st, 1, -1);
+    }
+  canvas.EndScene();
+  state.SetItemsProcessed(int64_t(state.iterations() * kDrawRuns));
+}
+BENCHMARK(BM_DrawString)->Unit(benchmark::kMillisecond);
+
+void BM_DrawRawCairoGlyphs(benchmark::State& state) {
+  const auto& runs = BookRuns();
+  if (runs.size() < kDrawRuns) return state.SkipWithError(bench::TSharedPage::Missing);
+  auto face = Setup().face;
+  THtFontGP* font = Setup().font;
+  // The same glyphs at the same positions, shaped once beforehand.
+  std::vector<std::vector<cairo_glyph_t>> glyphs(kDrawRuns);
+  for (int i = 0; i < kDrawRuns; ++i) {
+    std::vector<core::TShapedGlyph> g;
+    face->Shape(runs[size_t(i)], false, {}, g);
+    double x = (i % 6) * 130, y = (i / 6) * 12 + font->Ascent;
+    for (const auto& s : g) {
+      glyphs[size_t(i)].push_back(cairo_glyph_t{s.Glyph, x, y});
+      x += s.XAdvance * 16.0 / face->UnitsPerEm();
+    }
+  }
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 800, 600);
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_font_face(cr, face->CairoFace());
+  cairo_set_font_size(cr, 16);
+  cairo_font_options_t* o = cairo_font_options_create();
+  cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr, o);
+  cairo_set_source_rgba(cr, 0, 0, 0, 1);
+  for (auto _ : state)
+    for (const auto& g : glyphs) cairo_show_glyphs(cr, g.data(), int(g.size()));
+  state.SetItemsProcessed(int64_t(state.iterations() * kDrawRuns));
+  cairo_font_options_destroy(o);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+BENCHMARK(BM_DrawRawCairoGlyphs)->Unit(benchmark::kMillisecond);
+
+}  // namespace
