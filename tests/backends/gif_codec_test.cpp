@@ -153,6 +153,9 @@ std::vector<std::string> fixtureNames() {
 }
 
 TEST(GifBadInput, EveryCutAndFlippedByte) {
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a single-threaded sweep: nothing here for the ThreadSanitizer run";
+#endif
   const auto names = fixtureNames();
   ASSERT_GE(names.size(), 20u);
   for (const std::string& name : names) {
@@ -170,6 +173,7 @@ TEST(GifBadInput, EveryCutAndFlippedByte) {
 
 TEST(GifBadInput, HugeDescriptorIsRefusedAndEarlierFramesKept) {
   auto bytes = FixtureBytes("loop_absent");
+  ASSERT_FALSE(bytes.empty());
   bytes.pop_back();  // the trailer
   const uint8_t huge[] = {',', 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x4C, 0x01, 0, ';'};
   bytes.insert(bytes.end(), std::begin(huge), std::end(huge));
