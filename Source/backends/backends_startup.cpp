@@ -1,5 +1,6 @@
 #include "backends/backends_startup.h"
 
+#include "backends/canvas_gp.h"
 #include "backends/gif_image.h"
 
 namespace ht {
@@ -11,10 +12,14 @@ int initCount = 0;
 void HtBackendsInitialize() {
   if (initCount++ > 0) return;
   HtGifInitialize();
+  // The GDI+ canvas is the default until a back end that ranks above it
+  // claims the default.
+  if (!HtDefaultCanvasClass) HtDefaultCanvasClass = &THtCanvasGP::ClassType;
 }
 
 void HtBackendsFinalize() {
   if (initCount == 0 || --initCount > 0) return;
+  if (HtDefaultCanvasClass == &THtCanvasGP::ClassType) HtDefaultCanvasClass = nullptr;
   HtGifFinalize();
 }
 

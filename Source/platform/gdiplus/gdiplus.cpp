@@ -579,7 +579,11 @@ void Graphics::applyClip() {
   FContext->ResetClip();
   FContext->SetMatrix(core::TCoreMatrix());
   if (FHasDcClip) FContext->ClipDeviceRects(FDcClip);
+  // Regions take whole pixels whose centres lie inside, never parts of them.
+  bool aa = FContext->Antialias();
+  FContext->SetAntialias(false);
   for (const auto& p : FState.Clip) FContext->ClipPath(p);
+  FContext->SetAntialias(aa);
 }
 
 Status Graphics::SetClip(const RectF& R, CombineMode Mode) {
@@ -595,7 +599,7 @@ Status Graphics::SetClip(const Region* R, CombineMode Mode) {
       FContext->Check(p);
       return done(InvalidParameter);
     }
-    p.Transform(FState.World);
+    p.Transform(core::TCoreMatrix::Translation(0.5, 0.5).After(FState.World));
     FState.Clip.push_back(std::move(p));
   }
   if (GdipTrace().Enabled) {
@@ -621,7 +625,7 @@ Status Graphics::GetClipBounds(RectF* R) const {
   if (!R) return InvalidParameter;
   TRectF d = FContext->DeviceClipExtents();
   Matrix inv;
-  inv.SetCore(FState.World);
+  inv.SetCore(core::TCoreMatrix::Translation(0.5, 0.5).After(FState.World));
   if (inv.Invert() != Ok) return InvalidParameter;
   core::TCorePath p;
   p.Rectangle(d.Left, d.Top, d.Right - d.Left, d.Bottom - d.Top);

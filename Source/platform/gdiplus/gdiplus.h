@@ -7,7 +7,8 @@
 // GDI+ puts pixel centres on integer coordinates; cairo puts them on
 // half-integers. Paths and lines are therefore drawn with a device
 // translation of +0.5, so a rectangle from (-0.5, -0.5) of size 10 x 10
-// covers exactly 10 x 10 pixels. Glyph runs and clips are not shifted.
+// covers exactly 10 x 10 pixels. Clips are shifted the same way and take the
+// whole pixels whose centres they hold; glyph runs are not shifted.
 #include <cstdint>
 #include <memory>
 #include <vector>

@@ -94,6 +94,19 @@ TEST_F(Gdip, ClipsFollowTheWorldMatrixAndTheDcClip) {
   EXPECT_EQ(px(31, 31), 0u);  // the DC's region still holds
 }
 
+TEST_F(Gdip, ClipsTakeWholePixelsByTheirCentres) {
+  Graphics g(dc);
+  g.SetSmoothingMode(SmoothingModeAntiAlias);
+  g.SetClip(RectF(0, 0, 10.3f, 10));
+  SolidBrush red(kRed);
+  g.FillRectangle(&red, RectF(-0.5f, -0.5f, 40, 40));
+  EXPECT_EQ(px(9, 5), kRed);
+  EXPECT_EQ(px(10, 5), kRed);  // its centre (10) lies inside
+  EXPECT_EQ(px(11, 5), 0u);
+  EXPECT_EQ(px(5, 9), kRed);
+  EXPECT_EQ(px(5, 10), 0u);  // no partly covered pixels
+}
+
 TEST_F(Gdip, PensDashesAndInsets) {
   core::TCoreStroke s;
   Pen p(kRed, 2);
