@@ -354,14 +354,19 @@ HRESULT ID2D1Bitmap::CopyFromRenderTarget(const D2D1_POINT_2U* DestPoint, ID2D1R
     for (int x = 0; x < int(r.right - r.left); ++x) {
       int sx = area.Left + int(r.left) + x, tx = dx + x;
       if (sx < 0 || sx >= src->Width() || tx < 0 || tx >= Surface->Width()) continue;
-      std::memcpy(Surface->ScanLine(ty) + size_t(tx) * 4, src->ScanLine(sy) + size_t(sx) * 4, 4);
+      uint8_t* d = Surface->ScanLine(ty) + size_t(tx) * 4;
+      std::memcpy(d, src->ScanLine(sy) + size_t(sx) * 4, 4);
+      if (AlphaMode == D2D1_ALPHA_MODE_IGNORE) d[3] = 0xFF;
     }
   }
   Surface->MarkDirty();
   return S_OK;
 }
 
-void ID2D1SolidColorBrush::SetColor(const D2D1_COLOR_F& C) { FColor = C; }
+void ID2D1SolidColorBrush::SetColor(const D2D1_COLOR_F& C) {
+  D2DTrace().Add("SetColor");
+  FColor = C;
+}
 
 core::TCorePaint ID2D1SolidColorBrush::ToPaint() const {
   D2D1_COLOR_F c = FColor;
