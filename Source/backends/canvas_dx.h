@@ -1,0 +1,153 @@
+#pragma once
+// THtCanvasDX: the drawing surface over Direct2D. A scene draws into a
+// window through a swap chain whose back buffer is the target of a Direct2D
+// device context, or into a GDI device context through a DC-bound target.
+// A window scene presents only its update rectangles and scroll offset.
+//
+// State: every saved state remembers the clips and layers it pushed, in
+// order, and undoes them in reverse on restore (Direct2D accepts pops only
+// in reverse push order). Solid colours share one brush; pens become stroke
+// styles, one shared for plain pens.
+//
+// Text, images, shadows and printing belong to the parts of the back end
+// built elsewhere; until they are here DrawString draws nothing, and the
+// check box and radio button use the canvas's own composites.
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "backends/d2d_helper.h"
+#include "backends/path_dx.h"
+#include "canvas/canvas.h"
+
+namespace ht {
+
+class THtCanvasDXClass : public THtCanvasClass {
+ public:
+  using THtCanvasClass::THtCanvasClass;
+  THtStringList* InstalledFonts() const override;
+  const THtPathClass* PathClass() const override { return &THtPathDX::ClassType; }
+  THtCanvasFlags GetFlags() const override;
+  // Fill and stroke hit tests in the path's own coordinates.
+  bool PointInPath(float X, float Y, THtPath* Path) const override;
+  bool PointOnPath(float X, float Y, THtPath* Path, float w) const override;
+};
+
+// One saved state: what it pushed, so a restore can undo it.
+struct THtDXState {
+  int ClipCount = 0;
+  int TransformCount = 0;
+  int PushedLayerCount = 0;
+  std::vector<bool> Pushes;  // true for a layer, false for a clip, in push order
+};
+
+class THtCanvasDX : public THtCanvas {
+ public:
+  static const THtCanvasDXClass ClassType;
+  const THtCanvasClass* ClassRefOf() const override { return &ClassType; }
+
+  THtCanvasDX();
+  ~THtCanvasDX() override;
+
+  // Direct2D usable here: the devices can be made and Direct2D 1.1 gives a
+  // device to draw windows with. Computed once per process.
+  static bool IsDirectXSupported();
+  // Forgets the answer (tests change the machine).
+  static void ResetDirectXSupport();
+  // Layers need a layer object before Windows 8.1; this system answers as a
+  // later one (tests may switch it).
+  static bool IsWindows81OrLater;
+  // The device context of a scene's canvas object when drawing into a DC;
+  // the host installs it (null: nothing is bound).
+  static std::function<gdi::HDC(THtObject* Canvas)> SceneDC;
+
+  void BeginScene(const THtCanvasScene& AScene) override;
+  void BeforeEndScene() override;
+  void EndScene() override;
+  // Starts drawing on a target already bound.
+  void BeginScene2(const TRect& AViewPort, const TRect& AClipRect, float OffsetX, float OffsetY, float AScale);
+
+  void SaveState() override;
+  void RestoreState() override;
+  void IntersectClip(const TRectF& R) override;
+  void IntersectClip(THtPath* ClipPath) override;
+  void SetClip(const TRectF& R) override;
+  void SetSmoothingMode(bool Smooth) override;
+  void MatrixTransform(const THtMatrixData& M, bool Add) override;
+
+  void DrawPath(THtPen* Pen, THtPath* Path) override;
+  void FillPath(THtBrush* Brush, THtPath* Path) override;
+  void DrawLine(THtPen* Pen, float x1, float y1, float x2, float y2) override;
+  void DrawArc(THtPen* Pen, float X, float Y, float w, float h, float StartAngle, float SweepAngle) override;
+  void FillEllipse(THtBrush* Brush, float X, float Y, float w, float h) override;
+  void DrawEllipse(THtPen* Pen, float X, float Y, float w, float h) override;
+  void FillRectangle(THtBrush* Brush, float X, float Y, float w, float h) override;
+  void DrawRectangle(THtPen* Pen, float X, float Y, float w, float h) override;
+  using THtCanvas::DrawRectangle;
+  using THtCanvas::FillRectangle;
+  void RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY) override;
+  void FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, float RadiusY) override;
+  void DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, int AFirstChar,
+                  int ALength) override;
+
+  // Raises: printing goes through the print canvas class.
+  bool Print(THtObject* PrintDialog, StringView Title) override;
+  // m11 of the current matrix.
+  float CurrentScale() const override;
+  // Fills the target, as far as the clip allows; a colour with alpha 0 is
+  // taken as opaque.
+  void Clear(uint32_t AColor) override;
+
+  // Brushes and strokes.
+  void SetSolidColor(uint32_t Color);
+  std::shared_ptr<d2d::ID2D1StrokeStyle> GetStrokeStyle(THtPen* Pen);
+  std::shared_ptr<d2d::ID2D1Brush> GetD2DBrush(THtBrush* Brush);
+
+  // Snapping to device pixels (s = m11 of the current matrix).
+  float SnapToDevicePixel(float x) const;
+  float SnapCoordinate(float x, bool Odd) const;
+  float SnapStrokeWidth(float w) const;
+
+  // The current target (empty before the first scene and after a loss).
+  const std::shared_ptr<d2d::ID2D1RenderTarget>& Context() const { return FContext; }
+  uint64_t ContextVersion() const { return FContextVersion; }
+  const std::vector<THtDXState>& States() const { return StateStack; }
+  const std::shared_ptr<d2d::IDXGISwapChain>& SwapChain() const { return FSwapChain; }
+  const std::shared_ptr<d2d::IDXGISwapChain1>& SwapChain1() const { return FSwapChain1; }
+  uint32_t LastSolidColor() const { return FLastSolidColor; }
+
+ private:
+  // Sets the target's transform: the current matrix, then the bind offset.
+  void setDeviceTransform();
+  // Records a push in the top saved state.
+  void countPush(bool Layer);
+  // The path as THtPathDX, ended; a path of another class is copied into
+  // Temp through its record.
+  THtPathDX* dxPath(THtPath* Path, std::unique_ptr<THtPathDX>& Temp);
+  // A target lost or a device removed: everything made from it goes.
+  void dropTarget();
+  bool drawing() const { return FContext != nullptr && FContext->Drawing(); }
+
+  THtObject* FCanvas = nullptr;
+  std::shared_ptr<d2d::ID2D1RenderTarget> FContext;
+  std::vector<THtDXState> StateStack;
+  TRect FLastClipRect;
+  d2d::HWND FWindowDC = 0;
+  std::shared_ptr<d2d::ID2D1SolidColorBrush> FDXSolidBrush;
+  uint64_t FContextVersion = 0;
+  THtMatrixData FBindMatrix;
+  bool FHasBindMatrix = false;
+  std::shared_ptr<d2d::ID2D1DeviceContext> FDeviceContext;
+  uint32_t FLastSolidColor = 0xFFFFFFFF;
+  std::shared_ptr<d2d::ID2D1DCRenderTarget> FDCTarget;
+  std::shared_ptr<d2d::ID2D1Bitmap> FBuffer;
+  bool FNeedRestoreState = false;
+  std::shared_ptr<d2d::ID2D1StrokeStyle> FPenStyle;
+  bool FSmoothing = true;
+  std::shared_ptr<d2d::IDXGISwapChain> FSwapChain;
+  std::shared_ptr<d2d::IDXGISwapChain1> FSwapChain1;
+  bool FSwapChainRecreated = false;
+};
+
+}  // namespace ht
