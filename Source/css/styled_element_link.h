@@ -32,7 +32,9 @@ class TStyledElementLink : public IStyledElement {
   THAlign DefaultTextAlign() const override { return FNode->DefaultTextAlign(); }
   float NodeBorderWidth(int Side) const override;
   float DeviceScale() const override { return FNode->DeviceScale(); }
-  bool Viewport(float&, float&, float&) const override { return false; }
+  bool Viewport(float& Width, float& Height, float& Scale) const override {
+    return FNode->Viewport(Width, Height, Scale);
+  }
   void StyleChanged(bool Recursive) override { FNode->StyleChanged(Recursive); }
   void SetCounter(StringView Name, int32_t Value) override { FNode->SetCounter(Name, Value); }
   void IncrementCounter(StringView Name) override { FNode->IncrementCounter(Name); }

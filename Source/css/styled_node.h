@@ -272,6 +272,9 @@ class TStyledHTMLNode : public THtmlNode {
   // none here (the element answers the document's viewport).
   virtual const float* RootWidthRef() const { return nullptr; }
   virtual const float* RootHeightRef() const { return nullptr; }
+  // The viewport that vw and vh refer to and the device scale; false for a
+  // node outside a view.
+  virtual bool Viewport(float& /*Width*/, float& /*Height*/, float& /*Scale*/) const { return false; }
   // A size set by the user's resizing: none here.
   virtual int GetUserWidth() const { return 0; }
   virtual int GetUserHeight() const { return 0; }

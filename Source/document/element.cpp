@@ -415,6 +415,14 @@ const TRectF* TElement::ViewRect() const { return Document ? &Document->FViewPor
 const float* TElement::RootWidthRef() const { return Document ? &Document->PageWidthPixels : nullptr; }
 const float* TElement::RootHeightRef() const { return Document ? &Document->PageHeightPixels : nullptr; }
 
+bool TElement::Viewport(float& Width, float& Height, float& Scale) const {
+  if (!Document) return false;
+  Width = Document->FViewPort.Right - Document->FViewPort.Left;
+  Height = Document->FViewPort.Bottom - Document->FViewPort.Top;
+  Scale = DeviceScale();
+  return true;
+}
+
 String TElement::DefaultFontName() const {
   return Document ? Document->FDefaultFontName : TStyledHTMLNode::DefaultFontName();
 }

@@ -122,8 +122,10 @@ class TElement : public TStyledHTMLNode {
   // --- Overrides that ask the document --------------------------------------------
   const TRectF* ViewRect() const override;
   // What width and height percentages of a parentless box refer to.
-  const float* RootWidthRef() const;
-  const float* RootHeightRef() const;
+  const float* RootWidthRef() const override;
+  const float* RootHeightRef() const override;
+  // The document's view rectangle and the device scale.
+  bool Viewport(float& Width, float& Height, float& Scale) const override;
   String DefaultFontName() const override;
   THAlign DefaultTextAlign() const override;
   uint32_t DefaultTextColor() const override;

@@ -259,3 +259,41 @@ TEST_F(DocumentTest, LayoutOperationsReadTheRuns) {
 }
 
 }  // namespace ht::testing
+
+namespace ht::testing {
+
+TEST_F(DocumentTest, ComputedStyleSeesTheDocumentsViewAndRootSizes) {
+  auto doc = NewDocument();
+  TElement* e = doc->Add(new TElement());
+  doc->FViewPort = TRectF(0, 0, 800, 600);
+  doc->PageWidthPixels = 1000;
+  doc->PageHeightPixels = 700;
+  // Asked as a styled node, as the computed style's link asks.
+  const TStyledHTMLNode* link = e;
+  float w = 0, h = 0, scale = 0;
+  ASSERT_TRUE(link->Viewport(w, h, scale));
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(h, 600);
+  EXPECT_EQ(scale, 1);
+  EXPECT_EQ(*link->RootWidthRef(), 1000);
+  EXPECT_EQ(*link->RootHeightRef(), 700);
+}
+
+TEST_F(DocumentTest, TextFlagsPassUpAndDown) {
+  auto doc = NewDocument();
+  doc->SetInnerHTML(u"<p>a<b>b</b></p>c");
+  auto* p = static_cast<TElement*>(doc->FindNode(u"p"));
+  auto* a = static_cast<TTextElement*>(p->GetNode(0));
+  auto* b = static_cast<TTextElement*>(doc->FindNode(u"b")->GetNode(0));
+  auto* c = static_cast<TTextElement*>(doc->GetNode(1));
+  p->SetTextFlag(3, true, false, true);
+  EXPECT_EQ(a->TextFlags, 1u << 3);
+  EXPECT_EQ(b->TextFlags, 1u << 3);
+  EXPECT_EQ(c->TextFlags, 0u);
+  c->SetTextFlag(3, true, true, false);
+  EXPECT_EQ(c->TextFlags, 1u << 3);
+  p->SetTextFlag(3, false, false, true, p);  // stops at itself
+  EXPECT_EQ(a->TextFlags, 1u << 3);
+}
+
+}  // namespace ht::testing
