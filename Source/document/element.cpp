@@ -58,13 +58,12 @@ TElement::TElement() : TElement(true) {}
 
 TElement::TElement(bool ACreateStyle) {
   M = THtMatrixData();
-  LineBlocks = std::make_unique<THtLineBlocks>();
   if (ACreateStyle) CreateStyle();
 }
 
 TElement::~TElement() {
   beginDestroy();
-  LineBlocks.reset();
+  LineBlocks.Clear();
   SelfFlow.reset();
   delete std::exchange(Before, nullptr);
   delete std::exchange(After, nullptr);
@@ -86,41 +85,43 @@ void TElement::beginDestroy() {
 }
 
 namespace {
+// A node whose children are being freed: they are Pending[Begin, End), the
+// next one at Next.
 struct TDestroyFrame {
   THtNode* Node;
-  std::vector<THtNode*> Children;
-  size_t Next = 0;
+  size_t Begin, End, Next;
 };
 }  // namespace
 
 void TElement::destroyChildren() {
   // Depth first without recursion, so that no tree is too deep to free.
   // Every element is told it is being destroyed before its children, and
-  // freed after them, while its ancestors are all still whole.
-  auto take = [](THtNode* N, std::vector<THtNode*>& Out) {
+  // freed after them, while its ancestors are all still whole. The children
+  // of the open frames wait in one array, the deepest frame's last.
+  std::vector<THtNode*> pending;
+  std::vector<TDestroyFrame> stack;
+  auto open = [&](THtNode* N) {
     THtNodeList* list = N->ChildNodeList();
-    if (!list || list->Count() == 0 || !list->OwnsObjects()) return;
-    Out.reserve(size_t(list->Count()));
-    for (int32_t i = 0; i < list->Count(); ++i) Out.push_back(list->Get(i));
+    if (!list || list->Count() == 0 || !list->OwnsObjects()) return false;
+    const size_t begin = pending.size();
+    for (int32_t i = 0; i < list->Count(); ++i) pending.push_back(list->Get(i));
     list->SetOwnsObjects(false);
     list->Clear();
     list->SetOwnsObjects(true);
+    stack.push_back({N, begin, pending.size(), begin});
+    return true;
   };
-  std::vector<TDestroyFrame> stack;
-  stack.push_back({this, {}, 0});
-  take(this, stack.back().Children);
+  if (!open(this)) return;
   while (!stack.empty()) {
     TDestroyFrame& f = stack.back();
-    if (f.Next < f.Children.size()) {
-      THtNode* child = f.Children[f.Next++];
+    if (f.Next < f.End) {
+      THtNode* child = pending[f.Next++];
       if (auto* e = dynamic_cast<TElement*>(child)) e->beginDestroy();
-      std::vector<THtNode*> grandChildren;
-      take(child, grandChildren);
-      if (grandChildren.empty()) delete child;
-      else stack.push_back({child, std::move(grandChildren), 0});
+      if (!open(child)) delete child;
       continue;
     }
     THtNode* done = f.Node;
+    pending.resize(f.Begin);
     stack.pop_back();
     if (done != this) delete done;
   }
@@ -499,7 +500,7 @@ TFlow* TElement::EnsureSelfFlow() {
 }
 
 int TElement::StartLine() const {
-  THtLineBlock* first = LineBlocks ? LineBlocks->First() : nullptr;
+  THtLineBlock* first = LineBlocks.First();
   return first ? first->Line : 0;
 }
 

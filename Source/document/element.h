@@ -54,7 +54,7 @@ class TElement : public TStyledHTMLNode {
   std::vector<int32_t> FZLevels;
   THtDocument* Document = nullptr;  // not owned
   std::unique_ptr<TFlow> SelfFlow;
-  std::unique_ptr<THtLineBlocks> LineBlocks;
+  THtLineBlocks LineBlocks;  // held in place: every element has one
   THtMatrixData M;
   std::unique_ptr<THtCustomMatrix> MJoint;
 

@@ -246,9 +246,9 @@ TEST_F(DocumentTest, LayoutOperationsReadTheRuns) {
   TElement* e = add(doc.get(), u"span");
   EXPECT_EQ(e->FirstRun(), nullptr);
   EXPECT_EQ(e->StartLine(), 0);
-  THtLineBlock* first = e->LineBlocks->Add(std::make_unique<THtLineBlock>(e));
+  THtLineBlock* first = e->LineBlocks.Add(std::make_unique<THtLineBlock>(e));
   first->Line = 3;
-  THtLineBlock* hidden = e->LineBlocks->Add(std::make_unique<THtLineBlock>(e));
+  THtLineBlock* hidden = e->LineBlocks.Add(std::make_unique<THtLineBlock>(e));
   hidden->Hidden = true;
   EXPECT_EQ(e->FirstRun(), first);
   EXPECT_EQ(e->LastRun(), hidden);
