@@ -174,6 +174,36 @@ TEST(GifImage, WidthIsRaisedToTheFrames) {
   EXPECT_EQ(image.Width(), 40);
 }
 
+TEST(GifHeader, PackedFieldsSortFlagAndFiles) {
+  THtGifImage image;
+  image.GlobalColorTable().ImportPalette({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}});
+  auto* frame = new THtGIFFrame(&image);
+  frame->SetBounds(0, 0, 2, 1);
+  // A sorted table on file is not marked sorted once read, so the flag is
+  // not written back.
+  image.GlobalColorTable().Optimized = true;
+  auto saved = Save(image);
+  EXPECT_EQ(saved[10], 0x80 | 0x08 | 0x10 | 0x01);
+  EXPECT_EQ(std::string(saved.begin(), saved.begin() + 6), "GIF87a");
+  THtGifImage again;
+  ASSERT_EQ(Load(again, saved), "");
+  EXPECT_FALSE(again.GlobalColorTable().Optimized);
+  EXPECT_EQ(Save(again)[10], 0x80 | 0x10 | 0x01);
+  // Without a global table: 0x77 and no table.
+  again.GlobalColorTable().Clear();
+  again.Frames().Frames(0)->ColorTable().ImportPalette({{9, 9, 9}});
+  saved = Save(again);
+  EXPECT_EQ(saved[10], 0x77);
+  EXPECT_EQ(saved[13], ',');
+  // Files: written and read back through the platform's file stream.
+  const String file = Utf8ToString(testing::TempDir() + "gif_model_test.gif");
+  again.SaveToFile(file);
+  THtGifImage fromFile;
+  fromFile.LoadfromFile(file);
+  EXPECT_EQ(fromFile.Frames().Count(), 1);
+  EXPECT_EQ(fromFile.Frames().Frames(0)->ColorTable().GetColor(0), 0x090909u);
+}
+
 TEST(GifFrame, BoundsAndPixels) {
   THtGifImage image;
   image.GlobalColorTable().ImportPalette({{0, 0, 0}, {1, 1, 1}, {2, 2, 2}});
