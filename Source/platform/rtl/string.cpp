@@ -1,5 +1,9 @@
 #include "platform/rtl/string.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace ht {
 
 std::string StringToUtf8(StringView s) {
@@ -32,7 +36,90 @@ std::string StringToUtf8(StringView s) {
   return out;
 }
 
-String Utf8ToString(std::string_view s) {
+namespace {
+
+// Decodes the multi-byte sequence (or malformed bytes) at s[i], b = s[i] >=
+// 0x80, into out; answers the index after it. The same rules as the scalar
+// routine: one U+FFFD for each malformed sequence.
+inline size_t decodeUtf8Sequence(const uint8_t* s, size_t i, size_t n, uint8_t b, char16_t*& out) {
+  int extra;
+  char32_t cp, minimum;
+  if (b >= 0xC2 && b <= 0xDF) {
+    extra = 1; cp = b & 0x1F; minimum = 0x80;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    extra = 2; cp = b & 0x0F; minimum = 0x800;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    extra = 3; cp = b & 0x07; minimum = 0x10000;
+  } else {
+    *out++ = u'\uFFFD';
+    return i + 1;
+  }
+  size_t j = i + 1;
+  int got = 0;
+  while (got < extra && j < n && (s[j] & 0xC0) == 0x80) {
+    cp = (cp << 6) | (s[j] & 0x3F);
+    ++j;
+    ++got;
+  }
+  if (got < extra || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    *out++ = u'\uFFFD';
+  } else if (cp >= 0x10000) {
+    cp -= 0x10000;
+    *out++ = char16_t(0xD800 + (cp >> 10));
+    *out++ = char16_t(0xDC00 + (cp & 0x3FF));
+  } else {
+    *out++ = char16_t(cp);
+  }
+  return j;
+}
+
+}  // namespace
+
+// Writes into a buffer sized for the worst case (every byte gives at most
+// one unit: a four-byte sequence gives two), widening runs of ASCII sixteen
+// bytes at a time.
+String Utf8ToString(std::string_view text) {
+  String result(text.size(), u'\0');
+  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
+  const size_t n = text.size();
+  char16_t* const start = result.data();
+  char16_t* out = start;
+  size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    while (i + 16 <= n) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const int high = _mm_movemask_epi8(v);
+      if (high == 0xFFFF) break;
+      // Widen the whole block, then keep only the ASCII units before the first high byte.
+      const __m128i zero = _mm_setzero_si128();
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(v, zero));
+      if (high == 0) {
+        i += 16;
+        out += 16;
+        continue;
+      }
+      const int ascii = __builtin_ctz(unsigned(high));
+      i += size_t(ascii);
+      out += ascii;
+      break;
+    }
+#endif
+    if (i >= n) break;
+    const uint8_t b = s[i];
+    if (b < 0x80) {
+      *out++ = char16_t(b);
+      ++i;
+    } else {
+      i = decodeUtf8Sequence(s, i, n, b, out);
+    }
+  }
+  result.resize(size_t(out - start));
+  return result;
+}
+
+String Utf8ToStringScalar(std::string_view s) {
   String out;
   out.reserve(s.size());
   size_t i = 0;

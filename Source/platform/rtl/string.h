@@ -15,6 +15,9 @@ std::string StringToUtf8(StringView s);
 // Malformed sequences (bad lead, truncated, overlong, surrogate code points,
 // above U+10FFFF) each become one U+FFFD.
 String Utf8ToString(std::string_view s);
+// The plain one-character-at-a-time routine behind the same rules, kept as
+// the reference the vector ASCII path is tested against.
+String Utf8ToStringScalar(std::string_view s);
 
 // Widens 7-bit ASCII text (literals, numbers printed by to_chars).
 String AsciiToString(std::string_view s);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 namespace ht {
 namespace {
 
@@ -28,6 +31,26 @@ TEST(Utf8, MalformedInputBecomesReplacementCharacters) {
 TEST(Utf8, LoneSurrogatesWriteReplacement) {
   EXPECT_EQ(StringToUtf8(String(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
   EXPECT_EQ(StringToUtf8(String(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
+}
+
+// The bulk routine (ASCII sixteen bytes at a time) against the plain one, on
+// random mixes of ASCII runs, valid sequences of every length and malformed
+// bytes, with odd lengths so runs end at every offset of a block.
+TEST(Utf8, BulkDecodingMatchesScalar) {
+  const char* pieces[] = {"a", "0123456789abcdef", "<p class=x>", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                          "\x80", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\xFF", "\x7F"};
+  std::mt19937 rng(99);
+  for (int round = 0; round < 2000; ++round) {
+    std::string bytes;
+    const int count = int(rng() % 40);
+    for (int k = 0; k < count; ++k) {
+      const char* piece = pieces[rng() % std::size(pieces)];
+      const int repeat = 1 + int(rng() % 20);
+      for (int j = 0; j < repeat; ++j) bytes += piece;
+    }
+    if (!bytes.empty() && rng() % 2) bytes.pop_back();  // cut a sequence short
+    ASSERT_EQ(Utf8ToString(bytes), Utf8ToStringScalar(bytes)) << "round " << round;
+  }
 }
 
 TEST(AsciiCase, FoldsOnlyAscii) {
