@@ -32,9 +32,15 @@ String utf16FromBytes(std::string_view bytes, bool bigEndian) {
 
 }  // namespace
 
-String LoadFileToString(StringView fileName) {
-  const std::string bytes = LoadFileToRawString(fileName);
-  const std::string_view all(bytes);
+String LoadFileToString(StringView fileName) { return DecodeFileBytes(LoadFileToRawString(fileName)); }
+
+bool FileBytesAreAnsi(std::string_view all) {
+  if (all.size() < 2) return true;
+  const unsigned mark = unsigned(uint8_t(all[0])) | unsigned(uint8_t(all[1])) << 8;
+  return mark != 0xFEFF && mark != 0xFFFE && mark >= 256 && mark != 0xBBEF;
+}
+
+String DecodeFileBytes(std::string_view all) {
   // A single byte cannot be a UTF-16 unit: it is one ANSI character.
   if (all.size() < 2) return AnsiToString(all);
   const unsigned mark = unsigned(uint8_t(all[0])) | unsigned(uint8_t(all[1])) << 8;

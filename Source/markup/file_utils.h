@@ -19,6 +19,10 @@ std::string LoadFileToRawString(StringView fileName);
 //   EF BB: UTF-8 after three bytes; anything else, including a file of one
 //   byte: the system's ANSI code page. An odd last byte of UTF-16 is ignored.
 String LoadFileToString(StringView fileName);
+// The decoding LoadFileToString applies to a file's bytes.
+String DecodeFileBytes(std::string_view bytes);
+// Whether DecodeFileBytes reads these bytes in the system's ANSI code page.
+bool FileBytesAreAnsi(std::string_view bytes);
 
 // Creates or truncates the file: the mark FF FE, then s as UTF-16LE.
 void SaveStringToFileUTF16(StringView s, StringView fileName);

@@ -1,8 +1,10 @@
 // Encoding detection and switching of the item reader.
+#include <cctype>
 #include <string>
 
 #include "markup/html_parser.h"
 #include "markup/node.h"
+#include "markup/file_utils.h"
 #include "platform/rtl/code_pages.h"
 #include "platform/rtl/stream.h"
 
@@ -64,15 +66,75 @@ bool isDecimal(StringView s) {
   return true;
 }
 
+// Whether a meta start tag in the first 1024 bytes names UTF-8 as its
+// charset (the first meta that names any charset decides). Only a guess:
+// the item reader confirms it (THtmlByteSource).
+bool prescanMetaUtf8(std::string_view bytes) {
+  const std::string_view head = bytes.substr(0, 1024);
+  auto lowerAt = [&](size_t i) { return char(std::tolower(static_cast<unsigned char>(head[i]))); };
+  auto find = [&](std::string_view word, size_t from, size_t to) {
+    for (size_t i = from; i + word.size() <= to; ++i) {
+      size_t k = 0;
+      while (k < word.size() && lowerAt(i + k) == word[k]) ++k;
+      if (k == word.size()) return i;
+    }
+    return std::string_view::npos;
+  };
+  for (size_t at = find("<meta", 0, head.size()); at != std::string_view::npos;
+       at = find("<meta", at + 5, head.size())) {
+    size_t end = head.find('>', at);
+    if (end == std::string_view::npos) end = head.size();
+    if (find("charset", at, end) == std::string_view::npos) continue;
+    return find("utf-8", at, end) != std::string_view::npos;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool THtmlByteSource::Prepare(std::string_view ABytes, String& Text, bool GuessUtf8) {
+  *this = THtmlByteSource();
+  Bytes = ABytes;
+  if (!FileBytesAreAnsi(ABytes)) {
+    Text = DecodeFileBytes(ABytes);
+    return false;
+  }
+  if (GuessUtf8 && prescanMetaUtf8(ABytes)) {
+    size_t ascii = 0;
+    while (ascii < ABytes.size() && uint8_t(ABytes[ascii]) < 0x80) ++ascii;
+    // UTF-8 from the first non-ASCII byte on, when the rest passes the same
+    // test the meta rule applies.
+    if (ascii < ABytes.size() && looksLikeUtf8(ABytes.substr(ascii))) {
+      AsciiEnd = ascii;
+      Utf8Rest = true;
+      Text = Utf8ToString(ABytes);
+      return true;
+    }
+  }
+  Text = AnsiToString(ABytes);
+  return true;
+}
+
+bool THtmlParser::restAnsiBytes(std::string& Storage, std::string_view& Bytes) {
+  TStringParser& sp = *Tokenizer->Parser;
+  if (Source && !Source->Utf8Rest) {
+    Bytes = Source->Bytes.substr(size_t(sp.p - sp.Begin()));
+    return true;
+  }
+  if (!ansiBytesOf(StringView(sp.p, size_t(sp.pend - sp.p)), Storage)) return false;
+  Bytes = Storage;
+  return true;
+}
 
 template <class Decode>
 void THtmlParser::redecodeRest(Decode decode) {
   TStringParser& sp = *Tokenizer->Parser;
-  std::string bytes;
-  if (!ansiBytesOf(StringView(sp.p, size_t(sp.pend - sp.p)), bytes)) return;
+  std::string storage;
+  std::string_view bytes;
+  if (!restAnsiBytes(storage, bytes)) return;
   String decoded = decode(bytes);
-  if (!decoded.empty()) sp.Init(decoded);
+  Source = nullptr;  // the text is no longer the bytes' decoding
+  if (!decoded.empty()) sp.Init(std::move(decoded));
 }
 
 template <class Decode>
@@ -103,13 +165,29 @@ void THtmlParser::redecodeTree(Decode decode) {
 void THtmlParser::ChangeEncoding(THtmlEncoding NewEncoding, int /*NewCodePage*/) {
   if (NewEncoding != heUTF8 || Encoding == heUTF8) return;
   TStringParser& sp = *Tokenizer->Parser;
-  std::string bytes;
-  if (ansiBytesOf(StringView(sp.p, size_t(sp.pend - sp.p)), bytes) && looksLikeUtf8(bytes)) {
-    String decoded = Utf8ToString(bytes);
-    if (!decoded.empty()) sp.Init(decoded);
+  if (Source && Source->Utf8Rest) {
+    // The text was decoded as UTF-8 ahead of this meta: what the re-decoding
+    // would give as long as the cursor has not passed the first non-ASCII byte.
+    if (size_t(sp.p - sp.Begin()) > Source->AsciiEnd) {
+      Source->Mismatch = true;
+      return;
+    }
+    Source->Confirmed = true;
+    Source = nullptr;
     Encoding = heUTF8;
-    redecodeTree([](const std::string& b) { return Utf8ToString(b); });
+    redecodeTree([](std::string_view b) { return Utf8ToString(b); });
+    return;
+  }
+  std::string storage;
+  std::string_view bytes;
+  if (restAnsiBytes(storage, bytes) && looksLikeUtf8(bytes)) {
+    String decoded = Utf8ToString(bytes);
+    Source = nullptr;
+    if (!decoded.empty()) sp.Init(std::move(decoded));
+    Encoding = heUTF8;
+    redecodeTree([](std::string_view b) { return Utf8ToString(b); });
   } else {
+    Source = nullptr;
     Encoding = heUTF8;
   }
 }
@@ -128,8 +206,16 @@ void THtmlParser::applyMetaEncoding() {
   }
   const int cp = CharsettoCodepage(charset);
   // A code page no converter serves changes nothing, like an unknown name.
-  if (cp == 0 || Encoding != heDefault || !IsCodePageSupported(cp)) return;
-  auto decode = [cp](const std::string& b) { return CodePageToString(b, cp); };
+  if (cp == 0 || Encoding != heDefault || !IsCodePageSupported(cp)) {
+    // A UTF-8 guess is wrong when the first charset named is another one.
+    if (Source && Source->Utf8Rest) Source->Mismatch = true;
+    return;
+  }
+  if (Source && Source->Utf8Rest) {
+    Source->Mismatch = true;
+    return;
+  }
+  auto decode = [cp](std::string_view b) { return CodePageToString(b, cp); };
   redecodeRest(decode);
   Encoding = heANSI;
   Codepage = uint32_t(cp);

@@ -27,9 +27,9 @@ inline bool isSkippedInTag(THTMLTokenType t) { return t == htSpace || t == htCom
 
 }  // namespace
 
-THtmlParser::THtmlParser(const String& s, bool AXMLMode) : XMLMode(AXMLMode) {
+THtmlParser::THtmlParser(const String& s, bool AXMLMode, TTextHold Hold) : XMLMode(AXMLMode) {
   IncorrectStack = std::make_unique<THtObjectList>(false);
-  Tokenizer = std::make_unique<THTMLTokenizer>(s, AXMLMode);
+  Tokenizer = std::make_unique<THTMLTokenizer>(s, AXMLMode, Hold);
   if (s.size() > 3 && StringView(s).substr(0, 3) == utf8MarkAsAnsi()) {
     Tokenizer->Parser->Skip(3);
     ChangeEncoding(heUTF8, 0);
@@ -61,6 +61,12 @@ bool THtmlParser::NextItem() {
     return !tk.Eof;
   }
   const THTMLToken& t = tk.Token;
+  // An unconfirmed UTF-8 guess holds only up to the first non-ASCII byte.
+  if (Source && Source->Utf8Rest &&
+      (Source->Mismatch || size_t(tk.Parser->p - tk.Parser->Begin()) > Source->AsciiEnd)) {
+    Source->Mismatch = true;
+    return false;
+  }
   bool more = tk.NextToken(true);
   if (Attributes) Attributes->Clear();
   Tag.clear();
@@ -188,7 +194,7 @@ bool THtmlParser::readAttributeValue() {
   if (XMLMode && t.CType != htString) {
     // Quote the token as it stands in the text: punctuation tokens keep
     // the previous token's Name.
-    const StringView found = StringView(tk.Parser->s).substr(size_t(t.StartPos), size_t(t.EndPos - t.StartPos));
+    const StringView found = tk.Parser->Text().substr(size_t(t.StartPos), size_t(t.EndPos - t.StartPos));
     throw EHtmlParserException(u"Attribute %s value expected but %s found. Line %d position %d", attrname, found,
                                tk.Parser->Line(), tk.Parser->Pos());
   }

@@ -11,6 +11,8 @@
 // come from the ANSI code page is left as it is.
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "markup/attributes.h"
 #include "markup/hash_dictionary.h"
@@ -25,11 +27,34 @@ class THtmlNode;
 
 enum THtmlEncoding : uint8_t { heDefault, heUTF8, heUTF16, heANSI };
 
+// What the item reader knows of the bytes its text was decoded from (see
+// THtmlNode::ParseBytes), so that a meta charset needs no round trip of the
+// text through ANSI, and a UTF-8 page that says so early is decoded once.
+struct THtmlByteSource {
+  std::string_view Bytes;
+  // The text is Bytes decoded as ANSI; or, when Utf8Rest, decoded as UTF-8,
+  // a guess taken from a meta charset near the start: Bytes[0, AsciiEnd) is
+  // ASCII, so both decodings agree there, and the first meta the reader acts
+  // on must confirm the guess (ask for UTF-8) before the cursor passes
+  // AsciiEnd. Otherwise Mismatch is set and the reader stops early; the
+  // caller then parses the ANSI text.
+  size_t AsciiEnd = 0;
+  bool Utf8Rest = false;
+  bool Confirmed = false;
+  bool Mismatch = false;
+
+  // Decodes Bytes as a file's text would be (DecodeFileBytes) into Text and
+  // answers true when that is ANSI text this source then describes.
+  // GuessUtf8 allows the UTF-8 guess (a prescan of the first 1024 bytes for
+  // a meta charset naming UTF-8).
+  bool Prepare(std::string_view ABytes, String& Text, bool GuessUtf8);
+};
+
 class THtmlParser {
  public:
   // Skips a byte-order mark at the start of s: a UTF-8 mark seen as ANSI
   // text also switches the rest of the text to UTF-8.
-  THtmlParser(const String& s, bool AXMLMode);
+  THtmlParser(const String& s, bool AXMLMode, TTextHold Hold = TTextHold::Copy);
   ~THtmlParser();
   THtmlParser(const THtmlParser&) = delete;
   THtmlParser& operator=(const THtmlParser&) = delete;
@@ -79,8 +104,15 @@ class THtmlParser {
   std::unique_ptr<THtObjectDictionary> AttrList;  // owns its THtStringRec
   std::unique_ptr<THtObjectList> IncorrectStack;  // not owning
   bool IgnoreMetaEncoding = false;
+  // The bytes the text came from, while the text is still their decoding
+  // (not owned; null when unknown or once the text was decoded again).
+  THtmlByteSource* Source = nullptr;
 
  private:
+  // The ANSI bytes of the rest of the text: from Source when the text is
+  // their ANSI decoding, else by converting the text back (false when it
+  // holds characters ANSI cannot).
+  bool restAnsiBytes(std::string& Storage, std::string_view& Bytes);
   // Reads the attributes of the current tag; false at the end of the text.
   bool readAttributes();
   // Reads one attribute value after "="; false at the end of the text.

@@ -44,8 +44,12 @@ inline bool isBlank(char16_t c) { return c <= u' '; }
 
 const THtmlCharClassTables HtmlCharClass = makeCharClass();
 
-THTMLTokenizer::THTMLTokenizer(const String& s, bool ACaseSensitive)
-    : Parser(std::make_unique<TStringParser>(s)), CaseSensitive(ACaseSensitive) {
+THTMLTokenizer::THTMLTokenizer(const String& s, bool ACaseSensitive, TTextHold Hold)
+    : Parser(std::make_unique<TStringParser>()), CaseSensitive(ACaseSensitive) {
+  if (Hold == TTextHold::InPlace)
+    Parser->InitInPlace(s);
+  else
+    Parser->Init(s);
   while (!Parser->Empty() && Parser->GetCurrent() < 0x21) Parser->Skip(1);
 }
 
@@ -327,7 +331,7 @@ void THTMLTokenizer::ReadComment() {
   const char16_t* const start = sp.p;
   Token.CType = htComment;
   for (const char16_t* q = start; q < sp.pend; ++q) {
-    if (*q == u'>' && q - sp.s.data() >= 2 && q[-1] == u'-' && q[-2] == u'-') {
+    if (*q == u'>' && q - sp.Begin() >= 2 && q[-1] == u'-' && q[-2] == u'-') {
       const char16_t* stop = q - 2 > start ? q - 2 : start;
       Token.Name.assign(start, size_t(stop - start));
       sp.p = q + 1;

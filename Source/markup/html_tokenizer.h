@@ -40,10 +40,14 @@ inline uint8_t HtmlCharClassOf(char16_t c, bool inTag) {
   return c <= 0xFF ? HtmlCharClass.Table[inTag][c] : uint8_t(htUnknown);
 }
 
+// Whether a reader copies its text or reads the caller's string in place
+// (which must then outlive the reader).
+enum class TTextHold : uint8_t { Copy, InPlace };
+
 class THTMLTokenizer {
  public:
   // The cursor skips every leading unit below U+0021.
-  THTMLTokenizer(const String& s, bool ACaseSensitive);
+  THTMLTokenizer(const String& s, bool ACaseSensitive, TTextHold Hold = TTextHold::Copy);
   THTMLTokenizer(const THTMLTokenizer&) = delete;
   THTMLTokenizer& operator=(const THTMLTokenizer&) = delete;
 

@@ -292,14 +292,38 @@ done:
   return result;
 }
 
-void THtmlNode::Parse(const String& HTML) {
+void THtmlNode::parseChildren(const String& HTML, THtmlByteSource* Source) {
   if (FNodes) FNodes->Clear();
-  THtmlParser hp{HTML, false};
+  THtmlParser hp{HTML, false, TTextHold::InPlace};
   hp.GlobalRoot = globalRootOf(this);
   // The parse stays inside this node (see the note at the top).
   hp.Root = this;
+  hp.Source = Source;
   InternalParse(hp);
+}
+
+void THtmlNode::finishParse() {
   if (!FParent && !NodebyName(u"body") && !NodebyName(u"html")) SetTag(u"body");
+}
+
+void THtmlNode::Parse(const String& HTML) {
+  parseChildren(HTML, nullptr);
+  finishParse();
+}
+
+void THtmlNode::ParseBytes(std::string_view Bytes) {
+  THtmlByteSource source;
+  String text;
+  if (!source.Prepare(Bytes, text, true)) {
+    Parse(text);
+    return;
+  }
+  parseChildren(text, &source);
+  if (source.Utf8Rest && !source.Confirmed) {
+    source.Prepare(Bytes, text, false);
+    parseChildren(text, &source);
+  }
+  finishParse();
 }
 
 void THtmlNode::SetInnerHTML(StringView Value) {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <string_view>
 
 #include "markup/attributes.h"
 #include "markup/html_token_type.h"
@@ -33,6 +34,7 @@ class THtNode;
 class THtmlNode;
 class THtNodeList;
 class THtmlParser;
+struct THtmlByteSource;
 class TFastString;
 
 // The class descriptor of a node class; a class reference is a pointer to
@@ -286,6 +288,12 @@ class THtmlNode : public THtNode {
   virtual void AfterParse();
   // Replaces the children by the parsed HTML (read in place, not copied).
   virtual void Parse(const String& HTML);
+  // Parses HTML bytes as a file holds them: the tree Parse builds from the
+  // bytes decoded like LoadFileToString, but a page whose meta charset
+  // names UTF-8 within its first 1024 bytes is decoded once instead of
+  // through ANSI and back (when that guess fails, the ANSI text is parsed
+  // again from the start).
+  void ParseBytes(std::string_view Bytes);
   virtual void SetInnerHTML(StringView Value);
   virtual void SetOuterHTML(StringView Value);
   // Appends the parsed HTML; answers the first node added (null: none).
@@ -305,6 +313,12 @@ class THtmlNode : public THtNode {
 
   static void SetThemeColorPrc(TThemeColorProc Proc);
   static const TThemeColorProc& ThemeColorPrc();
+
+ private:
+  // Parse's two steps: the children from the text (read in place), then
+  // the tag a parsed document root gets.
+  void parseChildren(const String& HTML, THtmlByteSource* Source);
+  void finishParse();
 };
 
 }  // namespace ht

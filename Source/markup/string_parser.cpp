@@ -35,15 +35,30 @@ std::shared_ptr<IStringParser> TStringParser::CreateShared(const String& A) {
   return std::make_shared<TStringParser>(A);
 }
 
+void TStringParser::setText(const char16_t* text, size_t size) {
+  fNull = 0;
+  fStart = size == 0 ? &fNull : text;
+  p = fStart;
+  pend = p + size;
+}
+
 void TStringParser::Init(const String& A) {
   s = A;
-  fNull = 0;
-  p = s.empty() ? &fNull : s.data();
-  pend = p + s.size();
+  setText(s.data(), s.size());
+}
+
+void TStringParser::Init(String&& A) {
+  s = std::move(A);
+  setText(s.data(), s.size());
+}
+
+void TStringParser::InitInPlace(const String& A) {
+  s.clear();
+  setText(A.data(), A.size());
 }
 
 String TStringParser::Tail() const {
-  if (p == Start()) return s;
+  if (p == Start()) return String(Text());
   const char16_t* q = p;
   while (q < pend && *q != 0) ++q;
   return String(p, size_t(q - p));
@@ -80,6 +95,13 @@ void TStringParser::Skipto(char16_t c) {
 
 void TStringParser::SkipEndBlanks() {
   if (p >= pend) return;
+  // Shortening the text needs a copy of our own.
+  if (fStart != s.data()) {
+    const size_t at = size_t(p - fStart);
+    s.assign(fStart, size_t(pend - fStart));
+    setText(s.data(), s.size());
+    p = fStart + at;
+  }
   const size_t index = size_t(p - s.data());
   size_t len = s.size();
   while (len > 1) {
@@ -88,6 +110,7 @@ void TStringParser::SkipEndBlanks() {
     --len;
   }
   s.resize(len);
+  fStart = s.data();
   p = s.data() + index;
   pend = s.data() + len;
   if (p > pend) p = pend;

@@ -3,9 +3,10 @@
 // grammars (markup, CSS, JSON, XPath, colours, path data) are built.
 //
 // Positions returned by Pos and CharPos are 1-based; PTail, p and pend are raw
-// pointers into the parser's own copy of the text. The unit at pend is always
-// the string's terminating NUL, so the unit under the cursor is readable even
-// at the end of the text.
+// pointers into the text: the parser's own copy (Init), or the caller's
+// string read in place (InitInPlace). The unit at pend is always the
+// string's terminating NUL, so the unit under the cursor is readable even at
+// the end of the text.
 //
 // The parser can be held as an object (owned by its creator) or through the
 // interface IStringParser (std::shared_ptr, freed with its last reference).
@@ -75,7 +76,16 @@ class TStringParser : public IStringParser {
   // A parser held through the interface.
   static std::shared_ptr<IStringParser> CreateShared(const String& A);
 
+  // Copies A (the parser owns its text).
   void Init(const String& A) final;
+  // Takes A over without copying it.
+  void Init(String&& A);
+  // Reads A in place: A must stay alive and unchanged while the parser reads
+  // it (SkipEndBlanks makes a copy first).
+  void InitInPlace(const String& A);
+  // The whole text the cursor walks.
+  StringView Text() const { return StringView(Start(), size_t(pend - Start())); }
+  const char16_t* Begin() const { return Start(); }
 
   bool Empty() const final { return p >= pend; }
   bool First() const { return p == Start(); }
@@ -117,14 +127,17 @@ class TStringParser : public IStringParser {
   // number with a fraction or an exponent, or one too large for 64 bits.
   bool ReadIntOrFloat(int64_t& IntValue, double& ExtValue);
 
-  String s;                    // the text (the parser's own copy)
+  String s;                    // the parser's own copy of the text (empty when read in place)
   char16_t fNull = 0;          // the cursor's target when the text is empty
   const char16_t* p = &fNull;     // the cursor
   const char16_t* pend = &fNull;  // one past the last unit of s
   bool RaiseException = false; // number readers raise on malformed numbers
 
  private:
-  const char16_t* Start() const { return s.empty() ? &fNull : s.data(); }
+  const char16_t* fStart = &fNull;  // first unit of the text (in s or in the caller's string)
+  const char16_t* Start() const { return fStart; }
+  // Points the cursor at the start of text (size units, NUL after them).
+  void setText(const char16_t* text, size_t size);
   // Blanks, one ",", blanks: the lead-in of most number readers.
   void skipNumberLead();
   // Consumes "+" or "-"; answers whether the number is negative.

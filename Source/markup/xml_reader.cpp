@@ -45,7 +45,7 @@ String utf16Text(const std::string& bytes, size_t from, bool bigEndian) {
 }  // namespace
 
 void THtXMLNode::ParseXML(const String& XML) {
-  THtmlParser hp(XML, true);
+  THtmlParser hp(XML, true, TTextHold::InPlace);
   hp.SetCaseSensitive(true);
   hp.FStackLevel = 0;
   while (hp.NextItem()) {
