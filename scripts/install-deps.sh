@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libicu-dev
   libgif-dev
+  libgumbo-dev liblitehtml-dev
   libcairo2-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   fonts-liberation2 fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
   libcurl4-openssl-dev libssl-dev
