@@ -28,6 +28,7 @@ THtDocument::THtDocument(const THtCanvasClass* ACanvasClass, bool AThreaded) {
   } else {
     FFontCollection = CanvasClass->SharedFontCollection();
   }
+  setStyleDisplay(dsBlock);
   FWeights = std::make_unique<TCSSWeightList>();
   FBeforeWeights = std::make_unique<TCSSWeightList>();
   FAfterWeights = std::make_unique<TCSSWeightList>();
@@ -258,7 +259,10 @@ void THtDocument::FindContainer() {
   UpdateFontSize();
 }
 
-void THtDocument::ResetStyle() { TStyledHTMLNode::ResetStyle(); }
+void THtDocument::ResetStyle() {
+  TStyledHTMLNode::ResetStyle();
+  if (DefaultFontSize != 0) setStyleFontSize(DefaultFontSize);
+}
 
 void THtDocument::SetScrollLeft(int Value) {
   FDocOffsetX = -float(Value);

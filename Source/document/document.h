@@ -64,8 +64,8 @@ class THtDocument : public TElement {
   TElementNotifyEvent OnElementDeleted;
   TElementNotifyEvent OnShowResizeHint;
   TElementNotifyEvent BeforeElementDraw;
-  // The published methods of the host form, by lower-case name, for "form."
-  // scripts; the host fills it.
+  // The published methods of the host form by name (matched ignoring ASCII
+  // case), for "form." scripts; the host fills it.
   std::map<String, THtFormMethod> FormMethods;
 
   TCSSMedia Media = cmScreen;

@@ -182,6 +182,9 @@ class TElement : public TStyledHTMLNode {
   explicit TElement(bool ACreateStyle);
   // Sets efDestroying and tells the document, once.
   void beginDestroy();
+  // Direct writes to this element's own computed style (none when shared).
+  void setStyleDisplay(TDisplayStyle Value);
+  void setStyleFontSize(float Px);
   // Sets a text flag of a text element; nothing for other elements.
   virtual void ApplyTextFlag(int, bool) {}
   // Takes Source's style object as a shared, unowned one.

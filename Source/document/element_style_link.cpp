@@ -33,4 +33,12 @@ void TElement::ResetStyle() {
   if (own && body && OwnsStyle()) own->Style().CalculatedTextStyle = body->Style().CalculatedTextStyle;
 }
 
+void TElement::setStyleDisplay(TDisplayStyle Value) {
+  if (auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get()); own && OwnsStyle()) own->Style().SetDisplay(Value);
+}
+
+void TElement::setStyleFontSize(float Px) {
+  if (auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get()); own && OwnsStyle()) own->Style().IntFontSize = Px;
+}
+
 }  // namespace ht

@@ -20,8 +20,14 @@ void THtScriptAdapter::Run(TElement* Element, StringView, StringView Script) {
   if (!Element || Script.size() < 5 || AsciiLowerCase(Script.substr(0, 5)) != u"form.") return;
   THtDocument* doc = Element->Document;
   if (!doc || doc->FormMethods.empty()) return;
-  auto it = doc->FormMethods.find(AsciiLowerCase(Script.substr(5)));
-  if (it != doc->FormMethods.end() && it->second) it->second(Element);
+  // Method names are matched ignoring ASCII case, as the form publishes
+  // them.
+  const String name = AsciiLowerCase(Script.substr(5));
+  for (const auto& [key, method] : doc->FormMethods)
+    if (method && AsciiLowerCase(key) == name) {
+      method(Element);
+      return;
+    }
 }
 
 }  // namespace ht

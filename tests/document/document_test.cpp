@@ -26,6 +26,8 @@ TEST_F(DocumentTest, CanvasClassFallsBackToTheDefaultOrFails) {
     EXPECT_EQ(doc.Surface->ClassRefOf(), &TTraceCanvas::ClassType);
     EXPECT_EQ(doc.Document, &doc);
     EXPECT_EQ(doc.Body(), &doc);
+    ASSERT_NE(doc.Style(), nullptr);
+    EXPECT_EQ(doc.Style()->Display(), dsBlock);
   }
   HtDefaultCanvasClass = saved;
 }

@@ -49,7 +49,7 @@ TEST_F(DocumentTest, FormScriptsCallTheHostFormsMethods) {
   auto doc = NewDocument();
   doc->SetInnerHTML(u"<b onclick=\"FORM.DoIt\">a</b><i onclick=\"form.missing\">b</i><u onclick=\"alert(1)\">c</u>");
   std::vector<TElement*> calls;
-  doc->FormMethods[u"doit"] = [&](TElement* E) { calls.push_back(E); };
+  doc->FormMethods[u"DoIT"] = [&](TElement* E) { calls.push_back(E); };
   for (StringView tag : {u"b", u"i", u"u"}) doc->DoOnClick(static_cast<TElement*>(doc->FindNode(tag)), 0);
   doc->ProcessElementEvents();
   ASSERT_EQ(calls.size(), 1u);
