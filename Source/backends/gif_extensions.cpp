@@ -1,4 +1,5 @@
 #include <cstring>
+#include <mutex>
 
 #include "backends/gif_image.h"
 
@@ -103,9 +104,7 @@ TGIFExtension::TGIFExtension(THtGIFFrame* AFrame) : THtGIFPart(AFrame->Image()),
   FFrame->Extensions().Add(this);
 }
 
-TGIFExtension::~TGIFExtension() {
-  if (FFrame) FFrame->Extensions().Remove(this);
-}
+TGIFExtension::~TGIFExtension() = default;  // the part leaves its list
 
 void TGIFExtension::SaveToStream(TStream& Stream) {
   const uint8_t head[2] = {0x21, ExtensionType()};

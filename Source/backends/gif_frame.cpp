@@ -92,7 +92,7 @@ THtGIFFrame::THtGIFFrame(THtGifImage* GIFImage)
 }
 
 THtGIFFrame::~THtGIFFrame() {
-  if (FImage) FImage->Frames().Remove(this);
+  if (FList) FList->Remove(this);
   FExtensions->Clear();
   FGCE = nullptr;
 }

@@ -13,9 +13,38 @@ void THtGIFPartList::SaveToStream(TStream& Stream) {
   for (int32_t i = 0; i < Count(); ++i) Items(i)->SaveToStream(Stream);
 }
 
+THtGIFPart::~THtGIFPart() {
+  if (FList) FList->Remove(this);
+}
+
+int32_t THtGIFPartList::IndexOf(const THtGIFPart* Item) const {
+  if (Item->FList != this) return -1;
+  // Parts are nearly always asked for right after they were appended.
+  if (Count() > 0 && Items(Count() - 1) == Item) return Count() - 1;
+  return FItems.IndexOf(Item);
+}
+
 int32_t THtGIFPartList::Add(THtGIFPart* Item) {
-  const int32_t i = FItems.IndexOf(Item);
-  return i >= 0 ? i : FItems.Add(Item);
+  const int32_t i = IndexOf(Item);
+  if (i >= 0) return i;
+  if (Item->FList) Item->FList->Remove(Item);
+  Item->FList = this;
+  return FItems.Add(Item);
+}
+
+void THtGIFPartList::Insert(int32_t Index, THtGIFPart* Item) {
+  if (Item->FList) Item->FList->Remove(Item);
+  FItems.Insert(Index, Item);
+  Item->FList = this;
+}
+
+void THtGIFPartList::Remove(THtGIFPart* Item) {
+  if (Item->FList != this) return;
+  Item->FList = nullptr;
+  if (Count() > 0 && Items(Count() - 1) == Item)
+    FItems.Delete(Count() - 1);  // not owning: only removes
+  else
+    FItems.Extract(Item);
 }
 
 void THtGIFPartList::Clear() {
@@ -25,6 +54,7 @@ void THtGIFPartList::Clear() {
 void THtGIFPartList::Delete(int32_t Index) {
   THtGIFPart* item = Items(Index);
   FItems.Delete(Index);  // not owning: only removes
+  item->FList = nullptr;
   delete item;
 }
 

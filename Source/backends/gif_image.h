@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "backends/gif_lzw.h"
@@ -42,10 +41,14 @@ class THtGifImage;
 class THtGIFFrame;
 class TGIFExtension;
 
+class THtGIFPartList;
+
 // Base of every block object (header, frame, extension).
 class THtGIFPart : public THtObject {
  public:
   explicit THtGIFPart(THtGifImage* AImage) : FImage(AImage) {}
+  // Leaves the list that holds it.
+  ~THtGIFPart() override;
   virtual THtGIFVersion GetVersion() const { return gv87a; }
   THtGIFVersion Version() const { return GetVersion(); }
   THtGifImage* Image() const { return FImage; }
@@ -53,7 +56,11 @@ class THtGIFPart : public THtObject {
   virtual void LoadFromStream(TStream& Stream) = 0;
 
  protected:
+  friend class THtGIFPartList;
   THtGifImage* FImage;
+  // The list holding this part, so that freeing a part needs no search of a
+  // list that may hold many thousands of frames or extensions.
+  THtGIFPartList* FList = nullptr;
 };
 
 // An ordered list of parts that frees its items itself.
@@ -69,12 +76,13 @@ class THtGIFPartList : public THtObject {
   virtual void SaveToStream(TStream& Stream);
   virtual void LoadFromStream(TStream& Stream) = 0;
 
+  // The index of Item when listed already, else it is appended.
   int32_t Add(THtGIFPart* Item);
   void Clear();                // deletes from the last item down
   void Delete(int32_t Index);  // removes and frees
-  int32_t IndexOf(const THtGIFPart* Item) const { return FItems.IndexOf(Item); }
-  void Insert(int32_t Index, THtGIFPart* Item) { FItems.Insert(Index, Item); }
-  void Remove(THtGIFPart* Item) { FItems.Extract(Item); }  // without freeing
+  int32_t IndexOf(const THtGIFPart* Item) const;
+  void Insert(int32_t Index, THtGIFPart* Item);
+  void Remove(THtGIFPart* Item);  // without freeing
   THtGIFPart* Items(int32_t Index) const { return static_cast<THtGIFPart*>(FItems.Get(Index)); }
   int32_t Count() const { return FItems.Count(); }
 
