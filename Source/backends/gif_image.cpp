@@ -209,9 +209,19 @@ void THtGifImage::Clear() {
 
 void THtGifImage::LoadFromStream(TStream& Stream) {
   Clear();
+  struct Budget {
+    int64_t& left;
+    ~Budget() { left = -1; }
+  } budget{FLoadPixelsLeft = kGifMaxLoadPixels};
   FHeader->LoadFromStream(Stream);
   FFrames->LoadFromStream(Stream);
   gif::ReadByte(Stream);  // the trailer, unchecked
+}
+
+void THtGifImage::ReserveLoadPixels(int64_t Pixels) {
+  if (FLoadPixelsLeft < 0) return;
+  if (Pixels > FLoadPixelsLeft) throw EHtGIFException(u"Image is too large");
+  FLoadPixelsLeft -= Pixels;
 }
 
 void THtGifImage::LoadfromFile(StringView FileName) {

@@ -636,6 +636,9 @@ class THtGifImage : public THtObject {
   // 0 repeats for ever; otherwise how many times the animation is shown.
   int32_t LoopCount() const;
   void FreeBitmap() { FBitmap.reset(); }
+  // While loading: counts a frame's pixels against the file's budget,
+  // raising "Image is too large" beyond it.
+  void ReserveLoadPixels(int64_t Pixels);
 
   bool Modified = false;
 
@@ -656,6 +659,7 @@ class THtGifImage : public THtObject {
   int32_t FSavedIndex = -1;
   TRect FSavedRect{};
   std::vector<uint8_t> FSavedPixels;
+  int64_t FLoadPixelsLeft = -1;  // -1: not loading
 };
 
 }  // namespace ht

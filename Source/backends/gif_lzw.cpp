@@ -219,6 +219,8 @@ void ReadImageData(THtGIFFrame& Frame, TStream& Stream) {
   uint8_t minCodeSize;
   if (!gif::TryReadByte(Stream, minCodeSize) || minCodeSize > 11) return;
 
+  CheckGifPixelBudget(Frame.Width(), Frame.Height());
+  if (Frame.Image()) Frame.Image()->ReserveLoadPixels(int64_t(Frame.Width()) * Frame.Height());
   Frame.AllocateData();
   const int32_t width = Frame.Width(), height = Frame.Height();
   uint8_t* data = Frame.Data().data();

@@ -18,6 +18,10 @@ HT_DECLARE_EXCEPTION(EHtGIFException, Exception);
 // large": a 65535 x 65535 descriptor would otherwise allocate gigabytes
 // before the first byte of image data is checked.
 constexpr int64_t kGifMaxPixels = int64_t(1) << 26;
+// All frames of one file together: each frame's buffer is allocated before
+// its data is read, so without this a few bytes per frame could claim
+// gigabytes.
+constexpr int64_t kGifMaxLoadPixels = int64_t(1) << 28;
 void CheckGifPixelBudget(int64_t Width, int64_t Height);
 
 // A text as lines; Text joins them with a CR LF after each line.

@@ -182,6 +182,17 @@ TEST(GifBadInput, HugeDescriptorIsRefusedAndEarlierFramesKept) {
   EXPECT_EQ(image.Frames().Count(), 1);
 }
 
+TEST(GifBadInput, FramesTogetherAboveTheLoadBudgetAreRefused) {
+  // Each frame claims 8192 x 8192 pixels from a few bytes of data.
+  std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a', 0, 0x20, 0, 0x20, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+  const uint8_t frame[] = {',', 0, 0, 0, 0, 0, 0x20, 0, 0x20, 0, 2, 2, 0x4C, 0x01, 0};
+  for (int i = 0; i < 5; ++i) bytes.insert(bytes.end(), std::begin(frame), std::end(frame));
+  bytes.push_back(';');
+  THtGifImage image;
+  EXPECT_EQ(Load(image, bytes), "Image is too large");
+  EXPECT_EQ(image.Frames().Count(), 4);
+}
+
 TEST(GifBadInput, SignatureAndHeader) {
   struct Case {
     std::vector<uint8_t> bytes;
