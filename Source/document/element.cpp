@@ -131,7 +131,12 @@ void TElement::destroyChildren() {
 
 void TElement::SetParent(THtNode* Value) {
   FParent = Value;
-  if (auto* p = dynamic_cast<TElement*>(Value)) Document = p->Document;
+  if (auto* p = dynamic_cast<TElement*>(Value)) {
+    Document = p->Document;
+    // Text shares the style of the element it lies in, wherever a move
+    // puts it, so it never keeps the style of an element it left.
+    if (IsText()) shareStyleOf(p);
+  }
   StyleChanged(true);
 }
 
@@ -243,19 +248,9 @@ TElement* TElement::InsertBefore(TElement* EBefore, TElement* E) {
 }
 
 void TElement::MoveChildrentoParent(bool ABefore) {
-  auto* parent = dynamic_cast<TElement*>(FParent);
-  std::vector<TElement*> moved;
-  if (FNodes)
-    for (int32_t i = 0; i < FNodes->Count(); ++i)
-      if (auto* e = dynamic_cast<TElement*>(FNodes->Get(i))) moved.push_back(e);
   TStyledHTMLNode::MoveChildrentoParent(ABefore);
-  if (!parent) return;
-  // Text shares the style of the element it now lies in.
-  for (TElement* e : moved) {
-    e->Document = parent->Document;
-    if (e->IsText()) e->shareStyleOf(parent);
-  }
-  if (parent->Document) parent->Document->FIndexesDirty = true;
+  // The moved children kept the numbers they had in this element.
+  if (Document) Document->FIndexesDirty = true;
 }
 
 THtmlNode* TElement::AddHTML(StringView HTML) {

@@ -86,7 +86,6 @@ class TElement : public TStyledHTMLNode {
   // InsertAfter(null, E): E becomes the first child.
   TElement* AppendChild(TElement* E) { return InsertAfter(nullptr, E); }
   THtmlNode* AddHTML(StringView HTML) override;
-  // Moved text children share their new parent's style.
   void MoveChildrentoParent(bool ABefore) override;
   // Parses HTML and places its nodes as the first children; the first node
   // made, or null.

@@ -143,6 +143,22 @@ TEST_F(DocumentTest, TextSharesItsParentsStyle) {
   ASSERT_TRUE(moved->IsText());
   EXPECT_EQ(moved->Style(), p->Style());
   EXPECT_EQ(moved->Document, doc.get());
+
+  // Any move, then the old parent's deletion: the text never keeps a style
+  // it does not share with its parent.
+  auto* holder = static_cast<TElement*>(doc->Add(new TElement()));
+  holder->SetInnerText(u"loose");
+  auto* loose = static_cast<TElement*>(holder->GetNode(0));
+  EXPECT_EQ(loose->Style(), holder->Style());
+  holder->MoveChildrentoParent(true);
+  doc->DeleteChild(holder);
+  EXPECT_EQ(loose->Parent(), doc.get());
+  EXPECT_EQ(loose->Style(), doc->Style());
+  p->MoveChildrento(b, -1);
+  for (int i = 0; i < b->Count(); ++i)
+    if (auto* t = static_cast<TElement*>(b->GetNode(i)); t->IsText()) {
+      EXPECT_EQ(t->Style(), b->Style());
+    }
 }
 
 TEST_F(DocumentTest, NavigationWalksDocumentOrder) {
