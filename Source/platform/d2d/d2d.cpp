@@ -530,6 +530,8 @@ bool ID2D1RenderTarget::ready() {
 }
 
 void ID2D1RenderTarget::applyState() {
+  if (FApplied) return;
+  FApplied = true;
   FCtx->SetMatrix(core::TCoreMatrix::Translation(FArea.Left, FArea.Top).After(ToCore(FTransform)));
   FCtx->SetAntialias(FAntialias == D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
 }
@@ -547,6 +549,7 @@ void ID2D1RenderTarget::BeginDraw() {
     return;
   }
   FDrawing = true;
+  FApplied = false;
   FError = S_OK;
   FPushes.clear();
   FCtx.reset();
@@ -577,9 +580,13 @@ void ID2D1RenderTarget::SetTransform(const D2D1_MATRIX_3X2_F& M) {
     D2DTrace().Add("SetTransform(" + num(M._11) + "," + num(M._12) + "," + num(M._21) + "," + num(M._22) + "," +
                    num(M._31) + "," + num(M._32) + ")");
   FTransform = M;
+  FApplied = false;
 }
 
-void ID2D1RenderTarget::SetAntialiasMode(D2D1_ANTIALIAS_MODE Mode) { FAntialias = Mode; }
+void ID2D1RenderTarget::SetAntialiasMode(D2D1_ANTIALIAS_MODE Mode) {
+  FAntialias = Mode;
+  FApplied = false;
+}
 
 void ID2D1RenderTarget::PushAxisAlignedClip(const D2D1_RECT_F& R, D2D1_ANTIALIAS_MODE Mode) {
   if (D2DTrace().Enabled)
@@ -588,6 +595,7 @@ void ID2D1RenderTarget::PushAxisAlignedClip(const D2D1_RECT_F& R, D2D1_ANTIALIAS
   if (!FDrawing) return;
   FPushes.push_back({false, {}, 1, false, {}});
   if (!FCtx) return;
+  FApplied = false;
   FCtx->Save();
   // The clip is the device-space bounds of the transformed rectangle.
   core::TCoreMatrix m = core::TCoreMatrix::Translation(FArea.Left, FArea.Top).After(ToCore(FTransform));
@@ -622,6 +630,7 @@ void ID2D1RenderTarget::PopAxisAlignedClip() {
     return;
   }
   FPushes.pop_back();
+  FApplied = false;
   if (FCtx) FCtx->Restore();
 }
 
@@ -636,6 +645,7 @@ void ID2D1RenderTarget::PushLayer(const D2D1_LAYER_PARAMETERS& P, ID2D1Layer*) {
   if (FCtx) push.Matrix = core::TCoreMatrix::Translation(FArea.Left, FArea.Top).After(ToCore(FTransform));
   FPushes.push_back(push);
   if (!FCtx) return;
+  FApplied = false;
   if (P.geometricMask && !P.geometricMask->Ready()) fail(D2DERR_WRONG_STATE);
   FCtx->Save();
   FCtx->SetMatrix(push.Matrix);
@@ -659,6 +669,7 @@ void ID2D1RenderTarget::PopLayer() {
   TPush push = FPushes.back();
   FPushes.pop_back();
   if (!FCtx) return;
+  FApplied = false;
   FCtx->SetMatrix(push.Matrix);
   if (push.HasMask)
     FCtx->PopGroupMasked(push.Mask);
@@ -679,6 +690,18 @@ void ID2D1RenderTarget::Clear(const D2D1_COLOR_F* Color) {
 void ID2D1RenderTarget::fillPath(const core::TCorePath& P, ID2D1Brush* Brush) {
   if (!Brush) return;
   applyState();
+  if (auto* solid = dynamic_cast<ID2D1SolidColorBrush*>(Brush)) {
+    // The common case, without a pattern object per fill.
+    if (!FCtx->Check(P)) return;
+    D2D1_COLOR_F c = solid->GetColor();
+    float a = std::clamp(c.a * solid->Opacity, 0.0f, 1.0f);
+    if (!FCtx->Check(c.r) || !FCtx->Check(c.g) || !FCtx->Check(c.b) || !FCtx->Check(a)) return;
+    cairo_t* cr = FCtx->Handle();
+    P.Apply(cr);
+    cairo_set_source_rgba(cr, std::clamp(c.r, 0.0f, 1.0f), std::clamp(c.g, 0.0f, 1.0f), std::clamp(c.b, 0.0f, 1.0f), a);
+    cairo_fill(cr);
+    return;
+  }
   core::TCorePaint paint = Brush->ToPaint();
   bool mixed = paint.Kind == core::pkSurface && paint.ExtendX != paint.ExtendY &&
                (paint.ExtendX == core::exPad || paint.ExtendY == core::exPad);
@@ -772,7 +795,13 @@ void ID2D1RenderTarget::FillRectangle(const D2D1_RECT_F& R, ID2D1Brush* Brush) {
   if (D2DTrace().Enabled)
     D2DTrace().Add("FillRectangle(" + num(R.left) + "," + num(R.top) + "," + num(R.right) + "," + num(R.bottom) + ")");
   if (!ready()) return;
-  fillPath(rectPath(R), Brush);
+  FScratch.Clear();
+  FScratch.MoveTo(R.left, R.top);
+  FScratch.LineTo(R.right, R.top);
+  FScratch.LineTo(R.right, R.bottom);
+  FScratch.LineTo(R.left, R.bottom);
+  FScratch.Close();
+  fillPath(FScratch, Brush);
 }
 
 void ID2D1RenderTarget::DrawRoundedRectangle(const D2D1_ROUNDED_RECT& R, ID2D1Brush* Brush, float Width,

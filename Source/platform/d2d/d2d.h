@@ -600,6 +600,8 @@ class ID2D1RenderTarget : public ID2D1Resource {
   D2D1_ANTIALIAS_MODE FAntialias = D2D1_ANTIALIAS_MODE_PER_PRIMITIVE;
   D2D1_TEXT_ANTIALIAS_MODE FTextAntialias = D2D1_TEXT_ANTIALIAS_MODE_DEFAULT;
   HRESULT FError = S_OK;
+  bool FApplied = false;    // the context has FTransform and FAntialias
+  core::TCorePath FScratch;  // reused for rectangles
 };
 
 class ID2D1DCRenderTarget : public ID2D1RenderTarget {
