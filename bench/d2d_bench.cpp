@@ -18,10 +18,6 @@ using namespace ht;
 constexpr int kShapes = 10000;
 constexpr int kW = 800, kH = 600;
 
-struct TDCObject : THtObject {
-  gdi::HDC Dc = nullptr;
-};
-
 // Shape i's box: spread over the surface, 5 to 40 px.
 void box(int i, float& x, float& y, float& w, float& h) {
   x = float((i * 37) % (kW - 40));
@@ -33,11 +29,10 @@ void box(int i, float& x, float& y, float& w, float& h) {
 enum Kind { kRect, kRound, kPath };
 
 void canvasShapes(benchmark::State& state, Kind kind) {
-  TDCObject target;
-  target.Dc = gdi::CreateCompatibleDC(nullptr);
+  gdi::HDC dc = gdi::CreateCompatibleDC(nullptr);
   gdi::HBITMAP bmp = gdi::CreateDIBSection32(kW, kH, nullptr);
-  gdi::SelectObject(target.Dc, bmp);
-  THtCanvasDX::SceneDC = [](THtObject* o) { return static_cast<TDCObject*>(o)->Dc; };
+  gdi::SelectObject(dc, bmp);
+  gdi::TCanvas target(dc);
   THtCanvasDX canvas;
   THtBrush brush(0xFF336699u);
   THtCanvasScene scene;
@@ -64,7 +59,7 @@ void canvasShapes(benchmark::State& state, Kind kind) {
     canvas.EndScene();
   }
   state.SetItemsProcessed(state.iterations() * kShapes);
-  gdi::DeleteDC(target.Dc);
+  gdi::DeleteDC(dc);
   gdi::DeleteObject(bmp);
 }
 

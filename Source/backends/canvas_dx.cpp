@@ -42,7 +42,6 @@ bool isPlainPen(THtPen* Pen) {
 const THtCanvasDXClass THtCanvasDX::ClassType{"THtCanvasDX", &THtCanvas::ClassType,
                                               &CreateInstance<THtCanvasDX, THtCanvas>};
 bool THtCanvasDX::IsWindows81OrLater = true;
-std::function<gdi::HDC(THtObject*)> THtCanvasDX::SceneDC;
 
 THtStringList* THtCanvasDXClass::InstalledFonts() const {
   static THtStringList list(31);
@@ -167,7 +166,8 @@ void THtCanvasDX::BeginScene(const THtCanvasScene& AScene) {
       if (!FDCTarget) FDCTarget = D2DHelper().CreateDCRenderTarget();
       FContextVersion = ++contextStamp;
       RECT r{vp.Left, vp.Top, vp.Right, vp.Bottom};
-      OleCheck(FDCTarget->BindDC(SceneDC ? SceneDC(FCanvas) : nullptr, &r));
+      auto* dcCanvas = dynamic_cast<gdi::TCanvas*>(FCanvas);
+      OleCheck(FDCTarget->BindDC(dcCanvas ? dcCanvas->Handle() : nullptr, &r));
       FBindMatrix.Init(1, 0, 0, 1, float(-Scene.ClipRect.Left), float(-Scene.ClipRect.Top));
       FHasBindMatrix = Scene.ClipRect.Left != 0 || Scene.ClipRect.Top != 0;
       FBindMatrix.UpdateFlags();

@@ -1,7 +1,8 @@
 #pragma once
 // THtCanvasDX: the drawing surface over Direct2D. A scene draws into a
 // window through a swap chain whose back buffer is the target of a Direct2D
-// device context, or into a GDI device context through a DC-bound target.
+// device context, or into a GDI device context (the scene's canvas is a
+// gdi::TCanvas) through a DC-bound target.
 // A window scene presents only its update rectangles and scroll offset.
 //
 // State: every saved state remembers the clips and layers it pushed, in
@@ -20,6 +21,7 @@
 #include "backends/d2d_helper.h"
 #include "backends/path_dx.h"
 #include "canvas/canvas.h"
+#include "platform/gdi/gdi_canvas.h"
 
 namespace ht {
 
@@ -58,9 +60,6 @@ class THtCanvasDX : public THtCanvas {
   // Layers need a layer object before Windows 8.1; this system answers as a
   // later one (tests may switch it).
   static bool IsWindows81OrLater;
-  // The device context of a scene's canvas object when drawing into a DC;
-  // the host installs it (null: nothing is bound).
-  static std::function<gdi::HDC(THtObject* Canvas)> SceneDC;
 
   void BeginScene(const THtCanvasScene& AScene) override;
   void BeforeEndScene() override;

@@ -15,11 +15,6 @@ std::string text(const TRectF& r) {
 }
 std::string text(const TPointF& p) { return core::TraceNum(p.X) + "," + core::TraceNum(p.Y); }
 
-// A scene target that is a GDI device context.
-struct TDCObject : THtObject {
-  gdi::HDC Dc = nullptr;
-};
-
 class DXCanvasTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -27,13 +22,10 @@ class DXCanvasTest : public ::testing::Test {
     FreeD2DHelper();
     BindDirect2DEntryPoints();
     THtCanvasDX::ResetDirectXSupport();
-    THtCanvasDX::SceneDC = [](THtObject* o) {
-      auto* d = dynamic_cast<TDCObject*>(o);
-      return d ? d->Dc : nullptr;
-    };
-    target.Dc = gdi::CreateCompatibleDC(nullptr);
+    dc = gdi::CreateCompatibleDC(nullptr);
     bmp = gdi::CreateDIBSection32(100, 60, nullptr);
-    gdi::SelectObject(target.Dc, bmp);
+    gdi::SelectObject(dc, bmp);
+    target = std::make_unique<gdi::TCanvas>(dc);
     SetPresentSink([this](HWND, const core::TCoreSurface& s) {
       ++presents;
       if (s.Width() > 0) lastFront = const_cast<core::TCoreSurface&>(s).Pixel(15, 15);
@@ -44,16 +36,16 @@ class DXCanvasTest : public ::testing::Test {
   void TearDown() override {
     D2DTrace().Enabled = false;
     SetPresentSink(nullptr);
-    THtCanvasDX::SceneDC = nullptr;
     ResetD2DFaults();
     FreeD2DHelper();
     THtCanvasDX::ResetDirectXSupport();
-    gdi::DeleteDC(target.Dc);
+    target.reset();
+    gdi::DeleteDC(dc);
     gdi::DeleteObject(bmp);
   }
   THtCanvasScene dcScene(float Scale = 1) {
     THtCanvasScene s;
-    s.Init(TRect(0, 0, 100, 60), &target);
+    s.Init(TRect(0, 0, 100, 60), target.get());
     s.Scale = Scale;
     return s;
   }
@@ -83,7 +75,8 @@ class DXCanvasTest : public ::testing::Test {
   }
   uint32_t px(int x, int y) { return bmp->Surface.Pixel(x, y); }
 
-  TDCObject target;
+  gdi::HDC dc = nullptr;
+  std::unique_ptr<gdi::TCanvas> target;
   gdi::HBITMAP bmp = nullptr;
   int presents = 0;
   uint32_t lastFront = 0;
@@ -219,7 +212,7 @@ TEST_F(DXCanvasTest, EmptyOrHugeViewportsPresentNothing) {
   EXPECT_EQ(presents, 0);
   THtCanvasDX c;
   THtCanvasScene s;
-  s.Init(TRect(0, 0, 0, 0), &target);
+  s.Init(TRect(0, 0, 0, 0), target.get());
   EXPECT_NO_THROW(frame(c, s));
 }
 
