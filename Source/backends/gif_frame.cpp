@@ -223,17 +223,6 @@ TGifBitmap* THtGIFFrame::Bitmap() {
   return FBitmap.get();
 }
 
-void THtGIFFrame::SetBitmap(const TGifBitmap* Value) {
-  FBitmap.reset();
-  // Turning a bitmap into frame pixels is the colour reduction's job; a
-  // frame takes only the 8-bit bitmaps it makes itself.
-  if (Value) {
-    auto copy = std::make_unique<TGifBitmap>();
-    copy->Assign(Value);
-    FBitmap = std::move(copy);
-  }
-}
-
 void THtGIFFrame::SetHasBitmap(bool Value) {
   if (Value)
     Bitmap();
