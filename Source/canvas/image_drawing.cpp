@@ -1,8 +1,10 @@
 #include "canvas/image_drawing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "canvas/canvas.h"
+#include "canvas/geometry.h"
 #include "canvas/meta_canvas.h"
 
 namespace ht {
@@ -77,8 +79,31 @@ void BaseTileImage(THtCanvas& Canvas, THtImage* Image, float W, float H, const T
   const double nx = RepeatX ? std::ceil((double(R.Right) - R.Left + ox) / W) : 1;
   const double ny = RepeatY ? std::ceil((double(R.Bottom) - R.Top + oy) / H) : 1;
   if (!(nx >= 1) || !(ny >= 1)) return;
-  for (double i = 0; i < ny; ++i)
-    for (double j = 0; j < nx; ++j) {
+  // Only the tiles the clip rectangle can show are drawn, and never more per
+  // axis than it has pixels (and a margin): tiles below a pixel show nothing
+  // the next one would not, and a tiny tile would otherwise never end.
+  double j0 = 0, j1 = nx, i0 = 0, i1 = ny;
+  const TRect& clip = Canvas.ClipRect();
+  if (clip.Right > clip.Left && clip.Bottom > clip.Top) {
+    THtMatrixData inverse = *Canvas.CurrentMatrix();
+    inverse.Inverse();
+    const TRectF c = inverse.TransformRect(RectToRectF(clip));
+    const double gridLeft = double(R.Left) - ox, gridTop = double(R.Top) - oy;
+    if (RepeatX) {
+      j0 = std::max(0.0, std::floor((double(c.Left) - gridLeft) / W));
+      j1 = std::min(nx, std::ceil((double(c.Right) - gridLeft) / W));
+    }
+    if (RepeatY) {
+      i0 = std::max(0.0, std::floor((double(c.Top) - gridTop) / H));
+      i1 = std::min(ny, std::ceil((double(c.Bottom) - gridTop) / H));
+    }
+    if (!(j1 > j0) || !(i1 > i0)) return;
+  }
+  const double limitX = double(std::max(clip.Right - clip.Left, 0)) + 2;
+  const double limitY = double(std::max(clip.Bottom - clip.Top, 0)) + 2;
+  if (!(j1 - j0 <= std::max(limitX, 4096.0)) || !(i1 - i0 <= std::max(limitY, 4096.0))) return;
+  for (double i = i0; i < i1; ++i)
+    for (double j = j0; j < j1; ++j) {
       const float x = R.Left + float(j) * W - ox, y = R.Top + float(i) * H - oy;
       Canvas.DrawImage(Image, TRectF(x, y, x + W, y + H), Opacity);
     }

@@ -334,7 +334,12 @@ std::unique_ptr<THtPath> THtMetaReader::Path(const THtPathClass* APathClass) {
   const bool winding = Bool();
   if (!APathClass) throw EAbstractError(String(u"Abstract Error"));
   std::unique_ptr<THtPath> p = APathClass->Create(forClip);
-  p->Parse(data);
+  // Path text the writer could not have written means a damaged stream.
+  try {
+    p->Parse(data);
+  } catch (const Exception&) {
+    Damaged();
+  }
   p->SetFillModeWinding(winding);
   return p;
 }

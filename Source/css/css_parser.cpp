@@ -148,6 +148,17 @@ void TCSSParser::ReadSelector() {
 }
 
 void TCSSParser::ReadDeclarations() {
+  FValueIndex.clear();
+  readDeclarationList();
+  // Drop the declarations replaced by later ones of the same name (their
+  // names were cleared), keeping the order of the rest.
+  if (FSection && FReplaced > 0)
+    std::erase_if(FSection->Values, [](const TCSSValue& v) { return v.Token.Name.empty(); });
+  FReplaced = 0;
+  FValueIndex.clear();
+}
+
+void TCSSParser::readDeclarationList() {
   while (true) {
     if (!next()) return;
     bool again = true;  // dispatch the current token without reading
@@ -239,12 +250,17 @@ void TCSSParser::ReadDeclaration() {
   // Check the new value before replacing an earlier one of the same name,
   // so "color: red; color: <unsupported>" keeps red.
   if (!PrepareCSSValue(v, FSection.get())) return;
+  // The earlier one is found through an index and only marked here, so a
+  // rule of many declarations reads in linear time.
   TCSSValues& values = FSection->Values;
-  for (size_t i = 0; i < values.size(); ++i)
-    if (values[i].Token.Name == name.Name) {
-      values.erase(values.begin() + long(i));
-      break;
-    }
+  if (FValueIndex.empty())
+    for (size_t i = 0; i < values.size(); ++i) FValueIndex.emplace(values[i].Token.Name, i);
+  const auto [it, added] = FValueIndex.try_emplace(name.Name, values.size());
+  if (!added) {
+    values[it->second].Token.Name.clear();
+    ++FReplaced;
+    it->second = values.size();
+  }
   values.push_back(std::move(v));
 }
 

@@ -6,6 +6,7 @@
 // the next rule or declaration; the one error raised is ECSSParserError
 // "Unknown token type". Token positions are 1-based.
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "css/css_media_set.h"
@@ -59,6 +60,10 @@ class TCSSParser {
   TCSSMediaSet* FMediaSet = nullptr;  // of the enclosing @media; not owned
   bool FReadNumbers;
   std::unique_ptr<TCSSSection> FSection;
+  // While a declaration block is read: each name's place in its Values,
+  // and how many earlier declarations were replaced (left unnamed).
+  std::unordered_map<String, size_t> FValueIndex;
+  size_t FReplaced = 0;
   std::vector<String> FMediaTexts;  // "default", then each distinct query text
   TCSSImports FImports;
   String FCharset;
@@ -72,6 +77,7 @@ class TCSSParser {
   bool next();
   bool isChar(char16_t c);
   void ReadDeclaration();
+  void readDeclarationList();
   void ReadSelector();
   void ReadAtRule();
   void ReadImport();

@@ -107,7 +107,16 @@ class TSelectorBuilder {
               ++i_;
               sel.AddPseudo(name, nullptr);
             } else if (SameTextAscii(name, u"not")) {
-              readNot(sel);
+              if (notDepth_ < kMaxNotNesting) {
+                ++notDepth_;
+                readNot(sel);
+                --notDepth_;
+              } else {
+                // Deeper nesting is not followed: reading, writing, testing
+                // and freeing a selector recurse once per level.
+                sel.PseudoSet |= PseudoBit(pcUnknown);
+                skipGroup();
+              }
             } else {
               size_t a = i_;
               while (a < t_.size() && t_[a].CType == ctSpace) ++a;
@@ -206,8 +215,10 @@ class TSelectorBuilder {
     }
   }
 
+  static constexpr int kMaxNotNesting = 16;
   std::span<const TCSSToken> t_;
   size_t i_ = 0;
+  int notDepth_ = 0;
 };
 
 }  // namespace

@@ -173,10 +173,16 @@ void TCSSTokenizer::readUri() {
   while (!atEnd() && cur() <= u' ') advance();
   const char16_t c = cur();
   if (!atEnd() && (c == u'"' || c == u'\'')) {
+    // A quoted address reads as a string: escapes hide its quote.
     advance();
-    const char16_t* start = FParser->p;
-    while (!atEnd() && cur() != c) advance();
-    Token.Name.assign(start, size_t(FParser->p - start));
+    Token.Name.clear();
+    while (!atEnd() && cur() != c) {
+      const char16_t d = cur();
+      advance();
+      if (d != u'\\') Token.Name += d;
+      else if (!readEscape(Token.Name)) break;
+    }
+    if (!atEnd()) advance();
     while (!atEnd() && cur() != u')') advance();
     if (!atEnd()) advance();
     return;

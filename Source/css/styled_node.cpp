@@ -6,6 +6,7 @@
 
 #include "css/css_extensions.h"
 #include "css/css_section.h"
+#include "css/css_tokenizer.h"
 #include "css/css_value.h"
 #include "css/default_style_sheet.h"
 #include "css/float_bands.h"
@@ -51,6 +52,10 @@ StringView trimmed(StringView s) {
 // could end the declaration or the rule, raise its priority or open a
 // comment that swallows what follows; strings are closed and brackets
 // balanced. An attribute value failing this is dropped as a whole.
+//
+// Two readings must agree: a plain scan of quotes and brackets, and the CSS
+// tokenizer itself, which reads url( and escapes its own way; the value
+// followed by ";" must come out with that ";" as its only top-level one.
 bool isOneCSSValue(StringView Text) {
   int depth = 0;
   char16_t quote = 0;
@@ -74,7 +79,26 @@ bool isOneCSSValue(StringView Text) {
       default: break;
     }
   }
-  return quote == 0 && depth == 0;
+  if (quote != 0 || depth != 0) return false;
+  TCSSTokenizer tokenizer(String(Text) + u";", false);
+  depth = 0;
+  while (tokenizer.NextToken()) {
+    const TCSSToken& t = tokenizer.Token;
+    switch (t.CType) {
+      case ctSemicolon:
+        // Only the one appended, at the very end and outside any group.
+        return depth == 0 && tokenizer.FParser->p >= tokenizer.FParser->pend;
+      case ctBlockStart: case ctBlockEnd: case ctAtKeyword: case ctCDO: case ctCDC: case ctComment:
+        return false;
+      case ctDelimiter:
+        if (t.Name == u"!" || t.Name == u"<") return false;
+        break;
+      case ctOpenPar: case ctOpenBr: ++depth; break;
+      case ctClosePar: case ctCloseBr: if (--depth < 0) return false; break;
+      default: break;
+    }
+  }
+  return false;  // the appended ";" was swallowed (a string or url ran on)
 }
 
 // Text inside a CSS string delimited by Quote, escaped so that it cannot

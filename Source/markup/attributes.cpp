@@ -1,5 +1,7 @@
 #include "markup/attributes.h"
 
+#include <algorithm>
+
 namespace ht {
 
 namespace {
@@ -24,8 +26,38 @@ int compareNames(StringView a, StringView b, bool fold) {
 
 }  // namespace
 
+String THtAttributes::bulkKey(StringView Name) const {
+  String key(Name);
+  if (!CaseSensitive)
+    for (char16_t& c : key) c = AsciiLower(c);
+  return key;
+}
+
+void THtAttributes::BeginBulk() {
+  FBulk = std::make_unique<std::unordered_map<String, int>>();
+  for (int i = 0; i < Count; ++i) FBulk->emplace(bulkKey(List[size_t(i)].Name), i);
+}
+
+void THtAttributes::EndBulk() {
+  if (!FBulk) return;
+  FBulk.reset();
+  const bool fold = !CaseSensitive;
+  std::stable_sort(List.begin(), List.begin() + Count, [fold](const THtAttribute& a, const THtAttribute& b) {
+    const int fa = firstUnit(a.Name, fold), fb = firstUnit(b.Name, fold);
+    return fa != fb ? fa < fb : compareNames(a.Name, b.Name, fold) < 0;
+  });
+}
+
 bool THtAttributes::Find(StringView AttrName, int& Index) const {
   Index = 0;
+  if (FBulk) {
+    Index = Count;
+    if (AttrName.empty()) return false;
+    const auto it = FBulk->find(bulkKey(AttrName));
+    if (it == FBulk->end()) return false;
+    Index = it->second;
+    return true;
+  }
   if (Count == 0 || AttrName.empty()) return false;
   const bool fold = !CaseSensitive;
   const int probeFirst = firstUnit(AttrName, fold);
@@ -72,6 +104,7 @@ void THtAttributes::InsertAt(int Index, StringView Name, StringView Value) {
     for (char16_t& c : item.Name) c = AsciiLower(c);
   item.Value.assign(Value);
   ++Count;
+  if (FBulk) FBulk->emplace(item.Name, Index);
 }
 
 void THtAttributes::Add(StringView AttrName, StringView AttrValue) {

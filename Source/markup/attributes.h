@@ -7,6 +7,8 @@
 // case-insensitive set (HTML) both steps fold ASCII A-Z to a-z and stored
 // names are lower-cased; in a case-sensitive set (XML, HTML parsed
 // case-sensitively) both steps are ordinal and names are stored as given.
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/object.h"
@@ -52,11 +54,27 @@ class THtAttributes : public THtObject {
   // Removes the named attribute; nothing when absent.
   void ClearAttr(StringView Name);
   // Forgets every entry and keeps the array.
-  void Clear() { Count = 0; }
+  void Clear() {
+    Count = 0;
+    FBulk.reset();
+  }
+
+  // Bulk filling for a reader that meets each name once or replaces it
+  // (the HTML parser): between BeginBulk and EndBulk new names are appended
+  // and found through a hash index, and EndBulk sorts once, so a tag with
+  // very many attributes is read in n log n rather than n squared. Only
+  // Find, Indexof, GetAttribute, Add and SetAttribute may be used meanwhile.
+  void BeginBulk();
+  void EndBulk();
+  bool InBulk() const { return FBulk != nullptr; }
 
   // Inserts (Name, Value) at Index, lower-casing the stored name unless the
   // set is case-sensitive.
   void InsertAt(int Index, StringView Name, StringView Value);
+
+ private:
+  String bulkKey(StringView Name) const;
+  std::unique_ptr<std::unordered_map<String, int>> FBulk;
 };
 
 }  // namespace ht

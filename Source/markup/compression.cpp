@@ -40,7 +40,9 @@ void THtZIP::Decompress(const TBytes& src, TBytes& dest) { current().Decompress(
 void THtZIP::ZCompress(const TBytes& src, TBytes& dest, bool bestSpeed) {
   current().ZCompress(src, dest, bestSpeed);
 }
-void THtZIP::ZDecompress(const TBytes& src, TBytes& dest) { current().ZDecompress(src, dest); }
+void THtZIP::ZDecompress(const TBytes& src, TBytes& dest, size_t MaxSize) {
+  current().ZDecompress(src, dest, MaxSize);
+}
 
 void TDefZipImplementation::Compress(const TBytes& src, TBytes& dest, bool) {
   uLongf length = compressBound(uLong(src.size()));
@@ -89,13 +91,17 @@ void TDefZipImplementation::ZCompress(const TBytes& src, TBytes& dest, bool best
   dest = std::move(out);
 }
 
-void TDefZipImplementation::ZDecompress(const TBytes& src, TBytes& dest) {
+void TDefZipImplementation::ZDecompress(const TBytes& src, TBytes& dest, size_t MaxSize) {
   dest.clear();
   TMemoryStream source(src.data(), src.size());
   TFixedZDecompressionStream stream(&source);
   TBytes buffer(kReadPiece);
   for (;;) {
     const size_t n = stream.Read(buffer.data(), buffer.size());
+    if (n > MaxSize - dest.size()) {
+      dest.clear();
+      throw EZDecompressionError(u"Decompressed data exceeds the limit");
+    }
     dest.insert(dest.end(), buffer.begin(), buffer.begin() + ptrdiff_t(n));
     if (n < buffer.size()) break;
   }

@@ -24,7 +24,8 @@ class IHtZipImplementation {
   virtual void Compress(const TBytes& src, TBytes& dest, bool bestSpeed) = 0;
   virtual void Decompress(const TBytes& src, TBytes& dest) = 0;
   virtual void ZCompress(const TBytes& src, TBytes& dest, bool bestSpeed) = 0;
-  virtual void ZDecompress(const TBytes& src, TBytes& dest) = 0;
+  // MaxSize bounds the output: callers reading untrusted data pass a limit.
+  virtual void ZDecompress(const TBytes& src, TBytes& dest, size_t MaxSize = SIZE_MAX) = 0;
 };
 
 class THtZIP {
@@ -37,7 +38,7 @@ class THtZIP {
   static void Compress(const TBytes& src, TBytes& dest, bool bestSpeed);
   static void Decompress(const TBytes& src, TBytes& dest);
   static void ZCompress(const TBytes& src, TBytes& dest, bool bestSpeed);
-  static void ZDecompress(const TBytes& src, TBytes& dest);
+  static void ZDecompress(const TBytes& src, TBytes& dest, size_t MaxSize = SIZE_MAX);
 };
 
 class TDefZipImplementation : public IHtZipImplementation {
@@ -51,9 +52,9 @@ class TDefZipImplementation : public IHtZipImplementation {
   // EZCompressionError and leaves dest empty when zlib fails.
   void ZCompress(const TBytes& src, TBytes& dest, bool bestSpeed) override;
   // Through TFixedZDecompressionStream; dest ends at the decompressed
-  // length. Input that ends before the compressed stream does raises
-  // EZDecompressionError.
-  void ZDecompress(const TBytes& src, TBytes& dest) override;
+  // length. Input that ends before the compressed stream does, or output
+  // that would pass MaxSize, raises EZDecompressionError (dest empty).
+  void ZDecompress(const TBytes& src, TBytes& dest, size_t MaxSize = SIZE_MAX) override;
 };
 
 // Reads the decompressed form of a zlib, gzip or raw deflate stream from a

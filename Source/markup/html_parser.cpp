@@ -51,6 +51,10 @@ void THtmlParser::SetCaseSensitive(bool Value) {
 
 THtAttributes& THtmlParser::attributeSet() {
   if (!Attributes) Attributes = std::make_unique<THtAttributes>(FCaseSensitive);
+  if (FReadingAttributes && !Attributes->InBulk()) {
+    Attributes->CaseSensitive = FCaseSensitive;
+    Attributes->BeginBulk();
+  }
   return *Attributes;
 }
 
@@ -132,6 +136,20 @@ bool THtmlParser::NextItem() {
 }
 
 bool THtmlParser::readAttributes() {
+  // A tag may carry any number of attributes: the set (made on first use)
+  // is filled in bulk.
+  struct TEndBulk {
+    THtmlParser& P;
+    ~TEndBulk() {
+      P.FReadingAttributes = false;
+      if (P.Attributes) P.Attributes->EndBulk();
+    }
+  } endBulk{*this};
+  FReadingAttributes = true;
+  return readAttributeList();
+}
+
+bool THtmlParser::readAttributeList() {
   THTMLTokenizer& tk = *Tokenizer;
   const THTMLToken& t = tk.Token;
   bool more = tk.NextToken(false);

@@ -115,6 +115,8 @@ class THtmlParser {
   bool restAnsiBytes(std::string& Storage, std::string_view& Bytes);
   // Reads the attributes of the current tag; false at the end of the text.
   bool readAttributes();
+  bool readAttributeList();
+  bool FReadingAttributes = false;  // the set is filled in bulk meanwhile
   // Reads one attribute value after "="; false at the end of the text.
   bool readAttributeValue();
   // Reads the rest of a style or script element up to and with its end tag.

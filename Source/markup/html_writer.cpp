@@ -1,6 +1,8 @@
 #include "markup/html_writer.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "markup/entities.h"
 #include "markup/html_tag_sets.h"
@@ -90,8 +92,13 @@ size_t escapeTextUnit(StringView s, size_t i, char16_t* out, size_t& consumed) {
   return row->Name.size() + 2;
 }
 
-// Attribute escaping, one rule for both passes; 0 when copied.
+// Attribute escaping, one rule for both passes; 0 when copied. XML has no
+// form at all for U+0000..U+0008 and U+FFFE, U+FFFF: they become U+FFFD.
 size_t escapeAttrUnit(char16_t c, bool xml, char16_t* out) {
+  if (xml && (c <= 8 || c == 0xFFFE || c == 0xFFFF)) {
+    out[0] = 0xFFFD;
+    return 1;
+  }
   if (c >= 0x100 || kAttrTable[c] == 0) return 0;
   switch (c) {
     case u'\n': return std::u16string_view(u"&#xA;").copy(out, 5);
@@ -184,22 +191,20 @@ int AttrEscapeGrowth(StringView S) {
 
 String EscapeHtmlText(StringView S, int ExtraLength) {
   if (S.empty()) return String();
+  // ExtraLength only sizes the result: the text is always walked.
   if (ExtraLength == -1) ExtraLength = HtmlTextEscapeGrowth(S);
-  if (ExtraLength == 0) return String(S);
   return buildEscaped(S, ExtraLength, [S](auto&& sink) { escapeText(S, sink); });
 }
 
 String EscapeAttrValue(StringView S, int ExtraLength) {
   if (S.empty()) return String();
   if (ExtraLength == -1) ExtraLength = AttrEscapeGrowth(S);
-  if (ExtraLength == 0) return String(S);
   return buildEscaped(S, ExtraLength, [S](auto&& sink) { escapeAttr(S, false, sink); });
 }
 
 String EscapeXmlAttrValue(StringView S, int ExtraLength) {
   if (S.empty()) return String();
   if (ExtraLength == -1) ExtraLength = AttrEscapeGrowth(S);
-  if (ExtraLength == 0) return String(S);
   return buildEscaped(S, ExtraLength, [S](auto&& sink) { escapeAttr(S, true, sink); });
 }
 
@@ -294,49 +299,77 @@ bool writeSpecial(const THtNode& n, TFastString& FS) {
 
 bool isRawTextElement(const String& tag) { return tag == u"style" || tag == u"script"; }
 
-void fastInnerHTML(THtNode& n, TFastString& FS);
-
-void childInnerHTML(THtNode* child, TFastString& FS) {
-  if (auto* h = dynamic_cast<THtmlNode*>(child))
-    h->FastInnerHTML(FS);
-  else
-    fastInnerHTML(*child, FS);
-}
-
-// The base writer, shared by THtmlNode and by plain nodes found in a tree.
-void fastInnerHTML(THtNode& n, TFastString& FS) {
+// The base writer, shared by THtmlNode and by every node of its subtree.
+// It walks the tree with a stack of its own rather than by recursion, so
+// any depth of nodes built through the node API can be written.
+//
+// writeStart writes what comes before a node's children and answers
+// whether they follow; writeEnd writes what comes after them.
+bool writeStart(THtNode& n, TFastString& FS) {
   const String& tag = n.Tag();
+  THtNodeList* nodes = n.ChildNodeList();
+  const bool hasChildren = nodes && nodes->Count() > 0;
   if (tag.empty()) {
     if (!writeSpecial(n, FS)) AddEscapedHtmlText(FS, n.Content());
-    if (n.Parent()) return;
+    if (n.Parent()) return false;
   } else if (isRawTextElement(tag)) {
     writeRaw(n, FS);
     FS.Add(n.Content()).Add(u"</").Add(tag).AddChar(u'>');
-    return;
-  } else if (!n.ChildNodeList() || n.ChildNodeList()->Count() == 0) {
+    return false;
+  } else if (!hasChildren) {
     // Comments carry the tag "!": with no children they are written as
     // comments whatever attribute set they picked up.
-    if ((n.TagType == htComment || n.TagType == htDirective) && writeSpecial(n, FS)) return;
+    if ((n.TagType == htComment || n.TagType == htDirective) && writeSpecial(n, FS)) return false;
   }
   const bool tagged = !tag.empty();
   if (tagged) FS.AddChar(u'<').Add(writtenTag(tag));
   if (tagged && n.Attributes()) writeAttributes(n, FS);
-  THtNodeList* nodes = n.ChildNodeList();
-  if (nodes && nodes->Count() > 0) {
+  if (hasChildren) {
     if (tagged) FS.AddChar(u'>');
-    for (THtNode* child : *nodes) childInnerHTML(child, FS);
-    if (tagged) FS.Add(u"</").Add(writtenTag(tag)).AddChar(u'>');
-  } else if (tagged) {
+    return true;
+  }
+  if (tagged) {
     if (tagsets::IsVoid(tag))
       FS.Add2Char(u'/', u'>');
     else
       FS.Add(u"></").Add(writtenTag(tag)).AddChar(u'>');
   }
+  return false;
+}
+
+void writeEnd(THtNode& n, TFastString& FS) {
+  if (!n.Tag().empty()) FS.Add(u"</").Add(writtenTag(n.Tag())).AddChar(u'>');
+}
+
+void fastInnerHTML(THtNode& root, TFastString& FS) {
+  struct TFrame {
+    THtNode* Node;
+    int Next;  // the child written next
+  };
+  std::vector<TFrame> stack;
+  if (writeStart(root, FS)) stack.push_back({&root, 0});
+  while (!stack.empty()) {
+    TFrame& top = stack.back();
+    THtNodeList* nodes = top.Node->ChildNodeList();
+    if (nodes && top.Next < nodes->Count()) {
+      THtNode* child = nodes->Get(top.Next++);
+      if (writeStart(*child, FS)) stack.push_back({child, 0});
+    } else {
+      writeEnd(*top.Node, FS);
+      stack.pop_back();
+    }
+  }
 }
 
 bool endsWithLineBreak(const TFastString& FS) { return FS.EndsWith(kCrLf); }
 
-void addIndent(TFastString& FS, int Level, int Spaces) { FS.AddSpaces(Level * Spaces); }
+// Indentation stops growing past this many units, so the output of a deep
+// tree stays proportional to the tree.
+constexpr int64_t kMaxIndent = 64;
+
+void addIndent(TFastString& FS, int Level, int Spaces) {
+  FS.AddSpaces(int(std::clamp<int64_t>(int64_t(Level) * Spaces, 0, kMaxIndent)));
+}
 
 void addLineBreak(TFastString& FS, int Level, int Spaces) {
   FS.Add(kCrLf);
@@ -367,15 +400,6 @@ StringView trimBoth(StringView s) {
   return s.substr(0, n);
 }
 
-void fastFormattedHTML(THtNode& n, TFastString& FS, int Level, int Spaces, bool& AfterBlock);
-
-void childFormattedHTML(THtNode* child, TFastString& FS, int Level, int Spaces, bool& AfterBlock) {
-  if (auto* h = dynamic_cast<THtmlNode*>(child))
-    h->FastFormattedHTML(FS, Level, Spaces, AfterBlock);
-  else
-    fastFormattedHTML(*child, FS, Level, Spaces, AfterBlock);
-}
-
 // Comments and processing instructions in the indented form; false for
 // other nodes.
 bool formattedSpecial(const THtNode& n, TFastString& FS, int Level, int Spaces, bool& AfterBlock) {
@@ -395,7 +419,20 @@ bool formattedSpecial(const THtNode& n, TFastString& FS, int Level, int Spaces, 
   return false;
 }
 
-void fastFormattedHTML(THtNode& n, TFastString& FS, int Level, int Spaces, bool& AfterBlock) {
+// The indented writer, walking like fastInnerHTML. What a node's end needs
+// of its start is kept in its frame.
+struct TFormattedFrame {
+  THtNode* Node;
+  int Level;
+  int Next = 0;
+  bool Open = false;  // its tags are written (a parentless root writes only its children)
+  bool IsBlock = false;
+  bool IsShort = false;  // one short text child: kept on the tag's line
+};
+
+// Writes what comes before N's children; true when they follow, with
+// Frame filled for formattedEnd.
+bool formattedStart(THtNode& n, TFastString& FS, int Level, int Spaces, bool& AfterBlock, TFormattedFrame& Frame) {
   const String& tag = n.Tag();
   THtNodeList* nodes = n.ChildNodeList();
   const bool hasChildren = nodes && nodes->Count() > 0;
@@ -413,7 +450,7 @@ void fastFormattedHTML(THtNode& n, TFastString& FS, int Level, int Spaces, bool&
         AfterBlock = false;
       }
     }
-    if (n.Parent()) return;
+    if (n.Parent()) return false;
   } else if (isRawTextElement(tag)) {
     addFreshLine(FS, Level, Spaces);
     writeRaw(n, FS);
@@ -421,23 +458,23 @@ void fastFormattedHTML(THtNode& n, TFastString& FS, int Level, int Spaces, bool&
     addFreshLine(FS, Level, Spaces);
     FS.Add(u"</").Add(tag).AddChar(u'>');
     AfterBlock = true;
-    return;
+    return false;
   } else if (!hasChildren && (n.TagType == htComment || n.TagType == htDirective)) {
     formattedSpecial(n, FS, Level, Spaces, AfterBlock);
-    return;
+    return false;
   } else if (!n.Attributes() && !nodes) {
     if (AfterBlock) addLineBreak(FS, Level, Spaces);
     if (tagsets::IsVoid(tag))
       FS.AddChar(u'<').Add(tag).Add2Char(u'/', u'>');
     else
       FS.AddChar(u'<').Add(tag).Add(u"></").Add(tag).AddChar(u'>');
-    return;
+    return false;
   }
 
   const bool tagged = !tag.empty();
   const bool isBlock = tagsets::IsFormattedBlock(tag);
   const int start = FS.TotalLength();
-  const bool open = n.Parent() && tagged;  // a parentless root writes only its children
+  const bool open = n.Parent() && tagged;
   if (open) {
     if (AfterBlock || isBlock) addLineBreak(FS, Level, Spaces);
     FS.AddChar(u'<').Add(writtenTag(tag));
@@ -451,19 +488,45 @@ void fastFormattedHTML(THtNode& n, TFastString& FS, int Level, int Spaces, bool&
     const bool isShort =
         only && only->Tag().empty() && tagLength + int(trimBoth(only->Content()).size()) < 64;
     if (isShort) AfterBlock = false;
-    for (THtNode* child : *nodes) childFormattedHTML(child, FS, Level + 1, Spaces, AfterBlock);
-    if (open) {
-      if (isBlock) FS.TrimTrailingBlanks();
-      if (isBlock && !isShort) addLineBreak(FS, Level, Spaces);
-      FS.Add(u"</").Add(writtenTag(tag)).AddChar(u'>');
-    }
-  } else if (open) {
+    Frame = TFormattedFrame{&n, Level, 0, open, isBlock, isShort};
+    return true;
+  }
+  if (open) {
     if (tagsets::IsVoid(tag))
       FS.Add2Char(u'/', u'>');
     else
       FS.Add(u"></").Add(writtenTag(tag)).AddChar(u'>');
   }
   AfterBlock = isBlock;
+  return false;
+}
+
+void formattedEnd(const TFormattedFrame& F, TFastString& FS, int Spaces, bool& AfterBlock) {
+  if (F.Open) {
+    if (F.IsBlock) FS.TrimTrailingBlanks();
+    if (F.IsBlock && !F.IsShort) addLineBreak(FS, F.Level, Spaces);
+    FS.Add(u"</").Add(writtenTag(F.Node->Tag())).AddChar(u'>');
+  }
+  AfterBlock = F.IsBlock;
+}
+
+void fastFormattedHTML(THtNode& root, TFastString& FS, int Level, int Spaces, bool& AfterBlock) {
+  std::vector<TFormattedFrame> stack;
+  TFormattedFrame frame{&root, Level};
+  if (formattedStart(root, FS, Level, Spaces, AfterBlock, frame)) stack.push_back(frame);
+  while (!stack.empty()) {
+    TFormattedFrame& top = stack.back();
+    THtNodeList* nodes = top.Node->ChildNodeList();
+    if (nodes && top.Next < nodes->Count()) {
+      THtNode* child = nodes->Get(top.Next++);
+      const int level = top.Level + 1;
+      if (formattedStart(*child, FS, level, Spaces, AfterBlock, frame)) stack.push_back(frame);
+    } else {
+      const TFormattedFrame done = top;
+      stack.pop_back();
+      formattedEnd(done, FS, Spaces, AfterBlock);
+    }
+  }
 }
 
 constexpr int kHtmlChunk = 65500;
@@ -479,7 +542,7 @@ void THtmlNode::FastFormattedHTML(TFastString& FS, int Level, int Spaces, bool& 
 String THtmlNode::GetInnerHTML() {
   TFastString fs(kHtmlChunk);
   if (FNodes)
-    for (THtNode* child : *FNodes) childInnerHTML(child, fs);
+    for (THtNode* child : *FNodes) fastInnerHTML(*child, fs);
   return fs.ToString();
 }
 

@@ -175,6 +175,13 @@ void THtXMLNode::fillFromJSON(THtJSONParser& Parser, int& Depth) {
       }
     }
   } else if (t.TokenType != jtObjectEnd) {
+    // An object may have any number of members: its set is filled in bulk.
+    struct TEndBulk {
+      THtXMLNode& N;
+      ~TEndBulk() {
+        if (N.FAttributes) N.FAttributes->EndBulk();
+      }
+    } endBulk{*this};
     for (;;) {
       if (t.TokenType != jtIdent && t.TokenType != jtString) tokenExpected();
       const THtJSONTokenType kind = Parser.NextNameValue();
@@ -182,6 +189,7 @@ void THtXMLNode::fillFromJSON(THtJSONParser& Parser, int& Depth) {
         Add(Parser.Name)->fillFromJSON(Parser, Depth);
       } else {
         if (!FAttributes) CreateAttributes();
+        if (!FAttributes->InBulk()) FAttributes->BeginBulk();
         FAttributes->SetAttribute(Parser.Name, t.Text);
       }
       if (!tk.NextNSToken()) tokenExpected();

@@ -5,6 +5,7 @@
 #include "markup/fast_string.h"
 #include "markup/file_utils.h"
 #include "markup/str_utils.h"
+#include "markup/html_writer.h"
 #include "markup/xml_node.h"
 #include "platform/rtl/code_pages.h"
 
@@ -15,27 +16,12 @@ namespace {
 // Extra units each character below U+0100 takes when escaped as text.
 constexpr std::array<uint8_t, 256> makeTextExtra() {
   std::array<uint8_t, 256> t{};
-  for (int c = 0; c <= 8; ++c) t[size_t(c)] = 3;  // "&#3;"
   t[u'&'] = 4;                                     // "&amp;"
   t[u'<'] = t[u'>'] = 3;                           // "&lt;" "&gt;"
   t[0xA0] = 5;                                     // "&#160;"
   return t;
 }
 constexpr std::array<uint8_t, 256> textExtra = makeTextExtra();
-
-// The same for attribute values, which also escape tab, line feed and the
-// double quote.
-constexpr std::array<uint8_t, 256> makeAttrExtra() {
-  std::array<uint8_t, 256> t{};
-  for (int c = 0; c <= 9; ++c) t[size_t(c)] = 3;  // "&#9;"
-  t[u'\n'] = 4;                                    // "&#xA;"
-  t[u'"'] = 5;                                     // "&quot;"
-  t[u'&'] = 4;
-  t[u'<'] = t[u'>'] = 3;
-  t[0xA0] = 5;
-  return t;
-}
-constexpr std::array<uint8_t, 256> attrExtra = makeAttrExtra();
 
 void appendAscii(String& out, const char* s) {
   for (; *s; ++s) out.push_back(char16_t(*s));
@@ -50,26 +36,30 @@ void appendHexCodePoint(String& out, char32_t cp) {
 
 // Text escaping: measured first; an unchanged string is not copied (the
 // result then stays empty and `changed` false).
+// XML 1.0 has no form for these, not even a character reference.
+inline bool notXmlChar(char16_t c) { return c <= 8 || c == 0xB || c == 0xC || (c >= 0xE && c <= 0x1F) || c >= 0xFFFE; }
+
 bool escapeText(StringView s, String& out) {
   size_t extra = 0;
+  bool invalid = false;
   for (size_t i = 0; i < s.size(); ++i) {
     const char16_t c = s[i];
-    if (c <= 0xFF) {
+    if (notXmlChar(c)) {
+      invalid = true;
+    } else if (c <= 0xFF) {
       extra += textExtra[c];
     } else if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
       extra += 8;
       ++i;
     }
   }
-  if (extra == 0) return false;
+  if (extra == 0 && !invalid) return false;
   out.clear();
   out.reserve(s.size() + extra);
   for (size_t i = 0; i < s.size(); ++i) {
     const char16_t c = s[i];
-    if (c <= 8) {
-      appendAscii(out, "&#");
-      out.push_back(char16_t(u'0' + c));
-      out.push_back(u';');
+    if (notXmlChar(c)) {
+      out.push_back(0xFFFD);
     } else if (c == u'&') {
       appendAscii(out, "&amp;");
     } else if (c == u'<') {
@@ -81,37 +71,6 @@ bool escapeText(StringView s, String& out) {
     } else if (IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1])) {
       appendHexCodePoint(out, CombineSurrogates(c, s[i + 1]));
       ++i;
-    } else {
-      out.push_back(c);
-    }
-  }
-  return true;
-}
-
-bool escapeAttr(StringView s, String& out) {
-  size_t extra = 0;
-  for (char16_t c : s)
-    if (c <= 0xFF) extra += attrExtra[c];
-  if (extra == 0) return false;
-  out.clear();
-  out.reserve(s.size() + extra);
-  for (char16_t c : s) {
-    if (c <= 9) {
-      appendAscii(out, "&#");
-      out.push_back(char16_t(u'0' + c));
-      out.push_back(u';');
-    } else if (c == u'\n') {
-      appendAscii(out, "&#xA;");
-    } else if (c == u'"') {
-      appendAscii(out, "&quot;");
-    } else if (c == u'&') {
-      appendAscii(out, "&amp;");
-    } else if (c == u'<') {
-      appendAscii(out, "&lt;");
-    } else if (c == u'>') {
-      appendAscii(out, "&gt;");
-    } else if (c == 0xA0) {
-      appendAscii(out, "&#160;");
     } else {
       out.push_back(c);
     }
@@ -219,10 +178,8 @@ class TXmlTreeWriter {
         sink_.add(u" ");
         sink_.add(a->GetName(i));
         sink_.add(u"=\"");
-        if (escapeAttr(a->GetValue(i), buf_))
-          sink_.add(buf_);
-        else
-          sink_.add(a->GetValue(i));
+        // The one XML attribute escape, shared with the HTML writer.
+        sink_.add(EscapeXmlAttrValue(a->GetValue(i)));
         sink_.add(u"\"");
       }
     }

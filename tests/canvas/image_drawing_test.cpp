@@ -79,6 +79,23 @@ TEST(ImageDrawing, TileGrid) {
   }
 }
 
+TEST(ImageDrawing, TileCountIsBoundByTheClip) {
+  auto img = TTestImage::Make(30, 30);
+  TRecTrace trace;
+  trace.SetClipRect(TRect(0, 0, 50, 40));
+  // Only the tiles the clip shows.
+  BaseTileImage(trace, img.get(), 10, 10, TRectF(0, 0, 1000, 1000), TPointF(0, 0), true, true, 1, 0);
+  EXPECT_EQ(DrawnTiles(trace).size(), 20u);
+  // A vanishing tile ends at once instead of never.
+  TRecTrace tiny;
+  tiny.SetClipRect(TRect(0, 0, 50, 40));
+  BaseTileImage(tiny, img.get(), 1e-30f, 1e-30f, TRectF(0, 0, 100, 100), TPointF(0, 0), true, true, 1, 0);
+  EXPECT_TRUE(DrawnTiles(tiny).empty());
+  TRecTrace unclipped;
+  BaseTileImage(unclipped, img.get(), 1e-30f, 10, TRectF(0, 0, 100, 100), TPointF(0, 0), true, false, 1, 0);
+  EXPECT_TRUE(DrawnTiles(unclipped).empty());
+}
+
 TMeasure Px(float v) {
   TMeasure m;
   m.Init(nullptr);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "canvas/meta_stream.h"
 
 #include <gtest/gtest.h>
@@ -232,6 +233,26 @@ TEST(MetaStream, DamagedStreamsAreRejected) {
     SCOPED_TRACE(c.name);
     EXPECT_THROW(Loaded(c.bytes), EMetaStreamError);
   }
+}
+
+TEST(MetaStream, DamagedPathTextIsADamagedStream) {
+  std::unique_ptr<TTestImage> image;
+  auto list = AllKinds(image);
+  Bytes bytes = Saved(*list);
+  // The path's text, in whichever form the stream keeps strings.
+  const std::string utf8 = "M0 0l10 5 z";
+  std::string utf16;
+  for (char c : utf8) utf16 += std::string{c, '\0'};
+  bool damaged = false;
+  for (const std::string& form : {utf16, utf8}) {
+    auto at = std::search(bytes.begin(), bytes.end(), form.begin(), form.end());
+    if (at == bytes.end()) continue;
+    *at = uint8_t('K');  // no such command
+    damaged = true;
+    break;
+  }
+  ASSERT_TRUE(damaged);
+  EXPECT_THROW(Loaded(bytes), EMetaStreamError);
 }
 
 TEST(MetaStream, UnknownCodesConsumeNoFields) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "css/style_sheet.h"
+
 #include "css/property_registry.h"
 #include "css_test_helpers.h"
 
@@ -269,6 +271,28 @@ TEST_F(CSSParser, DeclarationListsAndAllTokens) {
   EXPECT_EQ(tokens.size(), 5u);
   TCSSParser empty(u"", true);
   EXPECT_FALSE(empty.NextSection());
+}
+
+}  // namespace
+}  // namespace ht
+
+namespace ht {
+namespace {
+
+TEST(CSSParserHostile, DeepNotNestingDropsTheRule) {
+  String css = u"p";
+  for (int i = 0; i < 20000; ++i) css += u":not(";
+  css += u"a";
+  for (int i = 0; i < 20000; ++i) css += u")";
+  css += u"{top:0} q{top:1px}";
+  TCSSStyleSheet sheet;
+  sheet.Parse(css, -1, false);
+  EXPECT_EQ(sheet.AsString().find(u"top:0"), String::npos);
+  EXPECT_NE(sheet.AsString().find(u"top:1px"), String::npos) << StringToUtf8(sheet.AsString());
+  // Shallow nesting is still read.
+  TCSSStyleSheet shallow;
+  shallow.Parse(u"p:not(:not(.a)){top:0}", -1, false);
+  EXPECT_NE(shallow.AsString().find(u"top:0"), String::npos);
 }
 
 }  // namespace

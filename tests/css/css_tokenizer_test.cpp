@@ -31,6 +31,7 @@ TEST(CSSTokenizer, TokenStreams) {
   } cases[] = {
       {u"url( 'a b.png' )", "URI:a b.png"},
       {u"url(\"x)y\") z", "URI:x)y|Space: |Ident:z"},
+      {u"url(\"a\\\")b\")c", "URI:a\")b|Ident:c"},  // an escaped quote stays in the address
       {u"URL(  a.png  )", "URI:a.png"},
       {u"url()", "URI:"},
       {u"url(x.png", "URI:x.png"},

@@ -103,6 +103,35 @@ TEST(StyledNode, InjectedDeclarationNeverReachesTheOwnSheet) {
   EXPECT_FALSE(own->ValuebyName(u"color").empty());
 }
 
+TEST(StyledNode, PresentationalValuesAreReadAsTheTokenizerReadsThem) {
+  struct Case {
+    const char16_t* Name;
+    const char16_t* Value;
+  } cases[] = {
+      {u"bgcolor", u"url(x'y);display:none;')"},
+      {u"color", u"url(x'y);display:none;')"},
+      {u"width", u"url(x'y);display:none;')"},
+      {u"height", u"url(x\"y);display:none;\")"},
+      {u"background", u"x\");display:none;(\""},
+      {u"background", u"x');display:none;('"},
+      {u"bgcolor", u"url(\\);display:none;)"},
+  };
+  for (const Case& c : cases) {
+    TStyledHTMLNode n;
+    n.SetTag(u"body");
+    n.SetAttribute(c.Name, c.Value);
+    n.SetAttribute(u"leftmargin", u"url(a'b);display:none;')");
+    TCSSStyleSheet* own = n.EnsureSelfStyleSheet();
+    ASSERT_NE(own, nullptr);
+    EXPECT_TRUE(own->ValuebyName(u"display").empty()) << StringToUtf8(c.Name) << "=" << StringToUtf8(c.Value);
+  }
+  TStyledHTMLNode ok;
+  ok.SetAttribute(u"background", u"a b.png");
+  ok.SetAttribute(u"bgcolor", u"rgb(1, 2, 3)");
+  EXPECT_FALSE(ok.EnsureSelfStyleSheet()->ValuebyName(u"background-image").empty());
+  EXPECT_FALSE(ok.EnsureSelfStyleSheet()->ValuebyName(u"background-color").empty());
+}
+
 TEST(StyledNode, VirtualDeclarationReplacesTheOldOne) {
   TStyledHTMLNode n;
   n.AddVirtualCSS2(u"color", u"red");

@@ -53,6 +53,13 @@ TEST_F(Compression, TruncatedOrDamagedInputRaises) {
   EXPECT_THROW(THtZIP::ZDecompress(TBytes(), out), EZDecompressionError);
   TBytes sized(original.size());
   EXPECT_THROW(THtZIP::Decompress(truncated, sized), EZDecompressionError);
+  // A bomb stops at the caller's limit: a megabyte of zeros against 64 KiB.
+  TBytes bomb;
+  THtZIP::ZCompress(TBytes(1 << 20, 0), bomb, false);
+  EXPECT_THROW(THtZIP::ZDecompress(bomb, out, 1 << 16), EZDecompressionError);
+  EXPECT_TRUE(out.empty());
+  THtZIP::ZDecompress(bomb, out, 1 << 20);
+  EXPECT_EQ(out.size(), size_t(1) << 20);
 
   TBytes damaged = packed;
   damaged[0] ^= 0xFF;  // header check fails
@@ -107,7 +114,7 @@ TEST_F(Compression, RegisteredImplementationIsReplaceable) {
     void Compress(const TBytes&, TBytes&, bool) override { ++calls; }
     void Decompress(const TBytes&, TBytes&) override { ++calls; }
     void ZCompress(const TBytes&, TBytes&, bool) override { ++calls; }
-    void ZDecompress(const TBytes&, TBytes&) override { ++calls; }
+    void ZDecompress(const TBytes&, TBytes&, size_t) override { ++calls; }
   };
   auto counting = std::make_shared<Counting>();
   const auto previous = THtZIP::Implementation();

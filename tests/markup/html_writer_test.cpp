@@ -141,3 +141,36 @@ TEST_F(HtmlWriter, FormattedIndentation) {
 
 }  // namespace
 }  // namespace ht
+
+namespace ht {
+namespace {
+
+TEST(HtmlWriterDeep, ExtraLengthOnlySizesTheResult) {
+  EXPECT_EQ(EscapeHtmlText(u"a<b", 0), u"a&lt;b");
+  EXPECT_EQ(EscapeAttrValue(u"\"", 0), u"&quot;");
+  EXPECT_EQ(EscapeXmlAttrValue(u"&", 0), u"&amp;");
+  EXPECT_EQ(EscapeHtmlText(u"plain", 0), u"plain");
+}
+
+TEST(HtmlWriterDeep, DeepTreesAreWrittenWithoutRecursion) {
+  // Built through the node API, so the parser's depth cap does not apply.
+  constexpr int depth = 20000;
+  THtmlNode root(u"div");
+  THtNode* n = &root;
+  for (int i = 0; i < depth; ++i) {
+    n = n->AddChild(&THtmlNode::ClassType);
+    n->SetTag(u"p");
+  }
+  const String inner = root.GetInnerHTML();
+  EXPECT_EQ(inner.size(), size_t(depth) * 7);  // "<p>" and "</p>" each
+  EXPECT_EQ(inner.substr(0, 6), u"<p><p>");
+  EXPECT_EQ(root.GetOuterHTML().size(), inner.size() + 11);
+  // The indentation stops growing, so the output stays proportional.
+  TFastString fs(65500);
+  bool afterBlock = false;
+  root.FastFormattedHTML(fs, 0, 2, afterBlock);
+  EXPECT_LT(fs.TotalLength(), depth * (7 + 2 * (2 + 64)));
+}
+
+}  // namespace
+}  // namespace ht

@@ -129,6 +129,22 @@ TEST(NodeTree, AttributeSetStaysSortedAndBisects) {
   EXPECT_FALSE(set.Find(u"beta", index));
 }
 
+TEST(NodeTree, ParsedAttributesAreSortedOnceAndFirstValueWins) {
+  THtmlNode n(u"div");
+  n.ParseAttributes(u"zeta=1 Beta=2 alpha beta=3 ALPHA=4 gamma=5 alpha");
+  const THtAttributes* a = n.Attributes();
+  ASSERT_NE(a, nullptr);
+  ASSERT_EQ(a->Count, 4);
+  EXPECT_EQ(a->GetName(0), u"alpha");
+  EXPECT_EQ(a->GetName(3), u"zeta");
+  EXPECT_EQ(n.GetAttribute(u"beta"), u"2");   // the first valued one
+  EXPECT_EQ(n.GetAttribute(u"alpha"), u"alpha");  // a bare name is its own value, the last one kept
+  // Reading the set afterwards finds by bisection again.
+  n.SetAttr(u"delta", u"d");
+  EXPECT_EQ(n.Attributes()->GetName(2), u"delta");
+  EXPECT_EQ(n.GetAttribute(u"gamma"), u"5");
+}
+
 TEST(NodeTree, ParseAttributesReplacesTheSet) {
   THtmlNode n(u"div");
   n.SetAttr(u"old", u"1");

@@ -31,7 +31,9 @@ TEST(XMLWriter, TextEscaping) {
       {u"<&>", "&lt;&amp;&gt;"},
       {u"say \"hi\" 'x'", "say \"hi\" 'x'"},
       {u"a\u00a0b", "a&#160;b"},
-      {u"\u0003\u0008\t", "&#3;&#8;\t"},
+      // XML has no form for these, not even a reference: U+FFFD stands in.
+      {u"\u0003\u0008\t", "\uFFFD\uFFFD\t"},
+      {u"ab\uFFFE\uFFFF", "ab\uFFFD\uFFFD"},
       {u"\U0001F600", "&#x01F600;"},
       {u"\u00e9", "\u00e9"},
   };
@@ -46,6 +48,12 @@ TEST(XMLWriter, TextEscaping) {
   attrs.SetTag(u"a");
   attrs.SetAttr(u"v", u"q\"<&>\n\t\u00a0'");
   EXPECT_EQ(u8(attrs.Code()), "<a v=\"q&quot;&lt;&amp;&gt;&#xA;&#9;&#160;'\"/>");
+  THtXMLNode nul;
+  nul.SetTag(u"t");
+  nul.SetContent(String(u"a\u0000b", 3));
+  EXPECT_EQ(nul.UTF8Code(false), "<t>a\uFFFDb</t>");
+  attrs.SetAttr(u"v", String(u"a\u0000b\uFFFF", 4));
+  EXPECT_EQ(u8(attrs.Code()), "<a v=\"a\uFFFDb\uFFFD\"/>");
 }
 
 TEST(XMLWriter, NodeKindsAndBlankContent) {

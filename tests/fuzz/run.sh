@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets, writes deep seeds for them and runs each for
+# SECONDS_EACH seconds (default 600), all at once, with inputs up to
+# MAX_LEN bytes (default 1 MiB): the faults worth finding here come from deep
+# nesting and very long inputs, which the default -max_len never reaches.
+#   bash tests/fuzz/run.sh [target ...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD:-$root/build-fuzz}
+work=${WORK:-$build/runs}
+seconds=${SECONDS_EACH:-600}
+maxlen=${MAX_LEN:-1048576}
+CXX=${CXX:-clang++} cmake -S "$root/tests/fuzz" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" >/dev/null
+
+repeat() { local s=$1 n=$2 out=; for ((i = 0; i < n; ++i)); do out+=$s; done; printf '%s' "$out"; }
+utf16() { iconv -f UTF-8 -t UTF-16LE; }
+seed() {  # seed TARGET NAME < bytes
+  mkdir -p "$work/$1/seeds"
+  cat >"$work/$1/seeds/$2"
+}
+deepDivs=$(repeat '<div>' 254)
+{ printf '\0'; printf '%s<table><p>x' "$deepDivs" | utf16; } | seed html_tree_fuzz table-at-cap
+{ printf '\2'; printf '</div> <br>tail%s<tbody><p>' "$deepDivs" | utf16; } | seed html_tree_fuzz outer
+printf '%s' "$(repeat '<li>' 3000)" | utf16 | seed html_tree_fuzz many-items
+printf '%s<x a=1 b=2>' "$deepDivs" | utf16 | seed html_tokenizer_fuzz deep
+printf 'p%sa%s{top:0} :root{--a:red} * {color:red} @media print {* {color:blue}}' \
+  "$(repeat ':not(' 2000)" "$(repeat ')' 2000)" | seed css_sheet_fuzz deep-not
+printf 'p{%s}' "$(for i in $(seq 1 3000); do printf 'x%d:1;' "$i"; done)" | seed css_sheet_fuzz many-props
+printf 'url(x'"'"'y);display:none;'"'"')' | utf16 | seed css_value_fuzz url
+printf '%s1%s' "$(repeat '{"a":[' 1000)" "$(repeat ']}' 1000)" | utf16 | seed json_parse_fuzz deep
+printf '{%s"z":0}' "$(for i in $(seq 1 3000); do printf '"k%d":1,' "$i"; done)" | utf16 | seed json_parse_fuzz many-keys
+printf '<r>%s</r>' "$(repeat '<a>' 2000)" | utf16 | seed xml_parse_fuzz deep
+printf 'M0 0L10 10Q1 2 3 4C1 2 3 4 5 6A5 5 0 1 1 9 9Z' | seed path_data_fuzz basic
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for f in "$root"/tests/fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
+fi
+pids=()
+for t in "${targets[@]}"; do
+  mkdir -p "$work/$t/corpus" "$work/$t/seeds"
+  (cd "$work/$t" && "$build/$t" corpus seeds -max_len="$maxlen" -max_total_time="$seconds" -timeout=30 \
+     -rss_limit_mb=4096 -print_final_stats=1 >log.txt 2>&1; echo "exit $?" >>log.txt) &
+  pids+=($!)
+done
+status=0
+for i in "${!pids[@]}"; do
+  wait "${pids[$i]}" || status=1
+  echo "${targets[$i]}: $(tail -1 "$work/${targets[$i]}/log.txt")"
+done
+exit $status
