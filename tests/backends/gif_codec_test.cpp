@@ -63,6 +63,50 @@ TEST(GifEncoder, RandomPicturesDecodeUnderGiflib) {
   }
 }
 
+// giflib's own encoder (another code-width schedule) read by ours, with an
+// interlaced frame among them.
+TEST(GifDecoder, ReadsWhatGiflibWrites) {
+  std::mt19937 rng(77);
+  std::vector<uint8_t> out;
+  auto writer = [](GifFileType* gif, const GifByteType* buf, int n) -> int {
+    auto* o = static_cast<std::vector<uint8_t>*>(gif->UserData);
+    o->insert(o->end(), buf, buf + n);
+    return n;
+  };
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, writer, &error);
+  ASSERT_NE(gif, nullptr);
+  std::vector<GifColorType> colors(256);
+  for (int i = 0; i < 256; ++i) colors[size_t(i)] = GifColorType{uint8_t(i), uint8_t(i), uint8_t(i)};
+  ColorMapObject* map = GifMakeMapObject(256, colors.data());
+  EGifPutScreenDesc(gif, 300, 40, 8, 0, map);
+  struct Frame {
+    int width, height, colors;
+    bool interlaced;
+  } frames[] = {{300, 40, 256, false}, {129, 17, 256, true}, {64, 8, 4, false}};
+  std::vector<std::vector<uint8_t>> expected;
+  for (const Frame& f : frames) {
+    std::vector<uint8_t> pixels(size_t(f.width) * f.height);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i % 97 < 50 ? (i / 13) % f.colors : rng() % f.colors);
+    EGifPutImageDesc(gif, 0, 0, f.width, f.height, f.interlaced, nullptr);
+    if (f.interlaced) {
+      // giflib takes the rows in the file's order.
+      for (int start : {0, 4, 2, 1})
+        for (int y = start; y < f.height; y += start == 0 ? 8 : start == 4 ? 8 : start == 2 ? 4 : 2)
+          EGifPutLine(gif, pixels.data() + size_t(y) * f.width, f.width);
+    } else {
+      EGifPutLine(gif, pixels.data(), int(pixels.size()));
+    }
+    expected.push_back(std::move(pixels));
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  THtGifImage image;
+  ASSERT_EQ(Load(image, out), "");
+  ASSERT_EQ(image.Frames().Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(image.Frames().Frames(i)->Data(), expected[size_t(i)]) << "frame " << i;
+}
+
 TEST(GifEncoder, CompressEdgeCases) {
   // All zero with one bit per pixel: the minimum code size is still 2.
   {
