@@ -155,7 +155,13 @@ HRESULT ID2D1Geometry::GetBounds(const D2D1_MATRIX_3X2_F* M, D2D1_RECT_F* B) con
     return S_OK;
   }
   core::TCorePath p = transformed(FPath, M);
-  if (!p.IsFinite()) return E_INVALIDARG;
+  if (!p.IsFinite()) {
+    // Cairo is never handed such points; the bounds are as unusable as they.
+    TRectF r;
+    p.Bounds(r);
+    *B = {r.Left, r.Top, r.Right, r.Bottom};
+    return S_OK;
+  }
   cairo_t* cr = scratch().Handle();
   cairo_identity_matrix(cr);
   p.Apply(cr);
