@@ -9,6 +9,7 @@
 // frame -> extensions) and remove themselves from the list when freed.
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,17 @@ enum TColorReduction { rmNone, rmQuantize, rmPalette };
 enum TDitherMode { dmNearest, dmFloydSteinberg };
 enum TFrameDisposalMethod { fdmUnspecified, fdmNoDisposal, fdmBackground, fdmPreviousFrame };
 enum THtGIFPixelFormat { gpfDevice, gpf1bit, gpf4bit, gpf8bit, gpf15bit, gpf16bit, gpf24bit, gpf32bit, gpfCustom };
+enum TGIFOptimizeOption { ooCrop, ooMerge, ooCleanup, ooColorTable };
+
+// A set of optimisation phases (bit 0 = ooCrop ... bit 3 = ooColorTable).
+struct TGIFOptimizeOptions {
+  uint8_t Bits = 0;
+  constexpr TGIFOptimizeOptions() = default;
+  constexpr TGIFOptimizeOptions(std::initializer_list<TGIFOptimizeOption> Options) {
+    for (TGIFOptimizeOption o : Options) Bits |= uint8_t(1u << o);
+  }
+  constexpr bool Contains(TGIFOptimizeOption Option) const { return Bits & (1u << Option); }
+};
 
 struct TGIFColor {
   uint8_t Red = 0, Green = 0, Blue = 0;
@@ -260,6 +272,11 @@ class TGifBitmap : public THtObject {
   void Fill(uint32_t AColor);
   void FillRect(const TRect& Rect, uint32_t AColor);
   const std::vector<uint8_t>& Data() const { return FData; }
+  // Fills the pixels from device-independent rows padded to 32 bits: 1 and
+  // 4 bits become gpf8bit indices, 16 (5-5-5) and 32 bits become gpf24bit,
+  // other counts of 8 or more copy rows in the present format. Raises
+  // "Premature end of data" when AData holds fewer bytes than the rows need.
+  void SetBits(const std::vector<uint8_t>& AData, int32_t ABitsPerPixel, bool Flip);
 
  private:
   void resize();
@@ -511,6 +528,14 @@ class THtGIFFrame : public THtGIFPart {
   // Copies another frame (nothing clears); Source's active table becomes
   // this frame's local table.
   void Assign(const THtGIFFrame* Source);
+  // Makes the frame from a bitmap: palette formats are copied, others are
+  // colour-reduced with the image's settings first.
+  void Assign(const TGifBitmap* Source);
+  // Shrinks a transparent frame to its non-transparent pixels.
+  void Crop();
+  // Turns pixels that repeat the previous frame into transparent pixels.
+  void Merge(THtGIFFrame* Previous);
+  void MakeTransparent(int32_t ColorIndex);
   void WriteImageData(TStream& Stream);
 
   uint16_t Left() const { return FImageDescriptor.Left; }
@@ -599,6 +624,15 @@ class THtGifImage : public THtObject {
   void Assign(const THtGIFFrame& Source);
   void Pack();
   uint32_t EffectiveBackgroundColor() const;
+  // Runs the chosen phases; the last three arguments have no effect.
+  void Optimize(TGIFOptimizeOptions Options, TColorReduction AColorReduction = rmQuantize,
+                TDitherMode ADitherMode = dmFloydSteinberg, int32_t AReductionBits = 8);
+  // Builds one global table of the most used colours and remaps every frame.
+  void OptimizeColorTable();
+  // Reads a device-independent bitmap (header, palette, pixels) from ST and
+  // answers in Data the bytes of a one-frame GIF. On an error Data keeps
+  // what it held.
+  static void ConvertDIB(TStream& ST, std::vector<uint8_t>& Data, bool Flip, bool Transparent);
 
   TGIFGlobalColorTable& GlobalColorTable() const { return FHeader->ColorTable(); }
   TGIFHeader& Header() const { return *FHeader; }
