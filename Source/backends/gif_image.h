@@ -578,9 +578,10 @@ class THtGIFFrame : public THtGIFPart {
   TGIFPalette Palette();
   void SetPalette(const TGIFPalette& Value);
   void DropPalette() { FLocalPalette.reset(); }
-  // Made on demand; null for an empty frame. (Turning a bitmap into frame
-  // pixels belongs to the colour reduction, which is not part of this unit.)
+  // Made on demand; null for an empty frame.
   TGifBitmap* Bitmap();
+  // Frees the cached bitmap; a bitmap given becomes the frame (Assign).
+  void SetBitmap(const TGifBitmap* Value);
   bool HasBitmap() const { return FBitmap != nullptr; }
   void SetHasBitmap(bool Value);
   void FreeBitmap() { FBitmap.reset(); }
