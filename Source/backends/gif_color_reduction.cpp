@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace ht {
 
@@ -94,35 +95,36 @@ TFastColorLookup::TFastColorLookup(const TGIFPalette& Palette)
   FColors = int32_t(std::min<size_t>(Palette.size(), 256));
   std::copy_n(Palette.begin(), FColors, FPaletteEntries->begin());
   FInverseLookup->fill(-1);
+  FRed.fill(1000);
+  FGreen.fill(1000);
+  FBlue.fill(1000);
   for (int32_t i = 0; i < FColors; ++i) {
     const TGIFColor& c = (*FPaletteEntries)[size_t(i)];
+    FRed[size_t(i)] = c.Red;
+    FGreen[size_t(i)] = c.Green;
+    FBlue[size_t(i)] = c.Blue;
     const uint16_t key = Key(uint32_t(c.Red) << 16 | uint32_t(c.Green) << 8 | c.Blue);
     if ((*FInverseLookup)[key] < 0) (*FInverseLookup)[key] = int16_t(i);
   }
 }
 
-int32_t TFastColorLookup::Lookup(uint32_t Color, uint8_t* Res) {
-  const uint16_t key = Key(Color);
-  int32_t index = (*FInverseLookup)[key];
-  if (index < 0) {
-    const int32_t r = int32_t((Color >> 16) & 0xFF), g = int32_t((Color >> 8) & 0xFF), b = int32_t(Color & 0xFF);
-    int32_t best = 0x30000;
-    index = 0;
-    for (int32_t i = 0; i < FColors; ++i) {
-      const TGIFColor& c = (*FPaletteEntries)[size_t(i)];
-      const int32_t dr = r - c.Red, dg = g - c.Green, db = b - c.Blue;
-      const int32_t d = dr * dr + dg * dg + db * db;
-      if (d < best) {
-        best = d;
-        index = i;
-      }
-    }
-    (*FInverseLookup)[key] = int16_t(index);
+int32_t TFastColorLookup::Find(uint32_t Color) {
+  const int32_t r = int32_t((Color >> 16) & 0xFF), g = int32_t((Color >> 8) & 0xFF), b = int32_t(Color & 0xFF);
+  // The smallest distance first, then the first entry at it: the lower
+  // index wins a tie.
+  // Always all 256 slots (unused ones lie far outside the colour cube), so
+  // the loop has a fixed length the compiler turns into vector code.
+  int32_t distance[256];
+  int32_t best = 0x30000;
+  for (size_t i = 0; i < 256; ++i) {
+    const int32_t dr = r - FRed[i], dg = g - FGreen[i], db = b - FBlue[i];
+    distance[i] = dr * dr + dg * dg + db * db;
   }
-  const TGIFColor& c = (*FPaletteEntries)[size_t(index)];
-  Res[0] = c.Blue;
-  Res[1] = c.Green;
-  Res[2] = c.Red;
+  for (size_t i = 0; i < 256; ++i) best = std::min(best, distance[i]);
+  int32_t index = 0;
+  while (index < FColors && distance[index] != best) ++index;
+  if (index >= FColors) index = 0;
+  (*FInverseLookup)[Key(Color)] = int16_t(index);
   return index;
 }
 
@@ -236,13 +238,6 @@ TOctreeNode::TOctreeNode(int32_t Level, int32_t ColorBits, int32_t& LeafCount, T
 
 namespace {
 
-void DeleteTree(TOctreeNode*& Node) {
-  if (!Node) return;
-  for (int32_t i = 7; i >= 0; --i) DeleteTree(Node->Child[size_t(i)]);
-  delete Node;
-  Node = nullptr;
-}
-
 void GetPaletteColors(const TOctreeNode* Node, std::array<std::array<uint8_t, 4>, 256>& quads, int32_t& index) {
   if (Node->IsLeaf) {
     if (index >= 256) return;
@@ -261,17 +256,47 @@ TColorQuantizer::TColorQuantizer(int32_t MaxColors, int32_t ColorBits)
 
 TColorQuantizer::~TColorQuantizer() { DeleteTree(FTree); }
 
-void TColorQuantizer::AddColor(TOctreeNode*& Node, uint8_t Red, uint8_t Green, uint8_t Blue, int32_t Level) {
+TOctreeNode* TColorQuantizer::NewNode(int32_t Level) {
+  if (FFreeNodes.empty()) {
+    // A tree never holds more than about 257 leaves and their ancestors,
+    // so slots fit in 14 bits with room to spare.
+    constexpr size_t kBlock = 256;
+    if (FBlocks.size() >= 64) throw EHtGIFException(u"Image is too large");
+    FBlocks.push_back(std::make_unique<TOctreeNode[]>(kBlock));
+    for (size_t i = kBlock; i-- > 0;) {
+      FBlocks.back()[i].Slot = uint16_t((FBlocks.size() - 1) * kBlock + i);
+      FFreeNodes.push_back(&FBlocks.back()[i]);
+    }
+  }
+  TOctreeNode* node = FFreeNodes.back();
+  FFreeNodes.pop_back();
+  const uint32_t stamp = node->Stamp;
+  const uint16_t slot = node->Slot;
+  new (node) TOctreeNode(Level, FColorBits, FLeafCount, FReducibleNodes);  // a recycled slot
+  node->Stamp = stamp;
+  node->Slot = slot;
+  return node;
+}
+
+void TColorQuantizer::DeleteTree(TOctreeNode*& Node) {
+  if (!Node) return;
+  for (int32_t i = 7; i >= 0; --i) DeleteTree(Node->Child[size_t(i)]);
+  ++Node->Stamp;
+  FFreeNodes.push_back(Node);
+  Node = nullptr;
+}
+
+TOctreeNode* TColorQuantizer::AddColor(TOctreeNode*& Node, uint8_t Red, uint8_t Green, uint8_t Blue, int32_t Level) {
   TOctreeNode** slot = &Node;
   for (;;) {
-    if (!*slot) *slot = new TOctreeNode(Level, FColorBits, FLeafCount, FReducibleNodes);
+    if (!*slot) *slot = NewNode(Level);
     TOctreeNode* n = *slot;
     if (n->IsLeaf) {
       ++n->PixelCount;
       n->RedSum += Red;
       n->GreenSum += Green;
       n->BlueSum += Blue;
-      return;
+      return n;
     }
     const int32_t shift = 7 - Level;
     const uint8_t mask = uint8_t(0x80 >> Level);
@@ -311,23 +336,50 @@ int32_t TColorQuantizer::GetColorTable(std::array<std::array<uint8_t, 4>, 256>& 
   return index;
 }
 
-bool TDIBQuantizer::ProcessImage(const TDIBReader& Reader) {
-  if (!FTree) FTree = new TOctreeNode(0, FColorBits, FLeafCount, FReducibleNodes);
-  const TGifBitmap& bitmap = Reader.Bitmap();
+bool TDIBQuantizer::ProcessPixels(const TGifBitmap& bitmap) {
+  if (!FTree) FTree = NewNode(0);
   const int32_t w = bitmap.Width(), h = bitmap.Height();
+  // A colour's path depends only on its top ColorBits bits per channel,
+  // and a leaf stays the end of its paths until it is merged away (freed):
+  // so the leaf is remembered with its stamp instead of walked to again.
+  // Eight bytes an entry, so the cache stays in the first-level cache.
+  struct TPathCache {
+    uint32_t PathSlot = 0;  // path << 14 | slot
+    uint32_t Stamp = 0;     // nodes start at 1: an unused entry never matches
+  };
+  constexpr uint32_t kCacheBits = 14;
+  std::vector<TPathCache> cache(size_t(1) << kCacheBits);
+  const int32_t drop = 8 - FColorBits, bits = FColorBits;
+  // Paths of more than 18 bits do not fit beside the slot: walk them.
+  const bool cached = bits <= 6;
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* p = bitmap.ScanLine(y);
     for (int32_t x = 0; x < w; ++x, p += 3) {
-      AddColor(FTree, p[2], p[1], p[0], 0);
+      const uint32_t path = uint32_t(p[2] >> drop) << (2 * bits) | uint32_t(p[1] >> drop) << bits | uint32_t(p[0] >> drop);
+      TPathCache& c = cache[(path * 2654435761u) >> (32 - kCacheBits)];
+      if (cached && (c.PathSlot >> 14) == path) {
+        TOctreeNode* leaf = NodeAt(c.PathSlot & 0x3FFF);
+        if (leaf->Stamp == c.Stamp) {
+          ++leaf->PixelCount;
+          leaf->RedSum += p[2];
+          leaf->GreenSum += p[1];
+          leaf->BlueSum += p[0];
+          continue;
+        }
+      }
+      TOctreeNode* leaf = AddColor(FTree, p[2], p[1], p[0], 0);
+      c = TPathCache{path << 14 | leaf->Slot, leaf->Stamp};
       while (FLeafCount > FMaxColors) ReduceTree();
     }
   }
   return true;
 }
 
-TGIFPalette CreateOptimizedPalette(const TDIBReader& Reader, int32_t MaxColors, int32_t ColorBits) {
+namespace {
+
+TGIFPalette optimizedPalette(const TGifBitmap& Bitmap, int32_t MaxColors, int32_t ColorBits) {
   TDIBQuantizer quantizer(MaxColors, ColorBits);
-  quantizer.ProcessImage(Reader);
+  quantizer.ProcessPixels(Bitmap);
   std::array<std::array<uint8_t, 4>, 256> quads{};
   const int32_t n = std::min(quantizer.GetColorTable(quads), std::clamp(MaxColors, 1, 256));
   // Only the leaves carry colours: a palette padded to MaxColors would hand
@@ -340,44 +392,62 @@ TGIFPalette CreateOptimizedPalette(const TDIBReader& Reader, int32_t MaxColors, 
   return palette;
 }
 
+}  // namespace
+
+TGIFPalette CreateOptimizedPalette(const TDIBReader& Reader, int32_t MaxColors, int32_t ColorBits) {
+  return optimizedPalette(Reader.Bitmap(), MaxColors, ColorBits);
+}
+
 std::unique_ptr<TGifBitmap> ReduceColors(const TGifBitmap& Bitmap, TColorReduction ColorReduction,
                                          TDitherMode DitherMode, int32_t ReductionBits,
                                          const TGIFPalette* Palette) {
   auto result = std::make_unique<TGifBitmap>();
-  // Work on a copy: the reader converts in place and the ditherer writes the
-  // chosen colours back into the rows it reads.
+  // The source stays as it was: another format is converted in a copy, and
+  // the ditherer writes the chosen colours back into a copy of the rows.
   TGifBitmap work;
-  work.Assign(&Bitmap);
-  TDIBReader reader(work, gpf24bit);
+  const TGifBitmap* pixels = &Bitmap;
+  if (Bitmap.PixelFormat() != gpf24bit || ColorReduction == rmNone ||
+      (ColorReduction != rmNone && DitherMode == dmFloydSteinberg)) {
+    work.Assign(&Bitmap);
+    TDIBReader reader(work, gpf24bit);
+    pixels = &work;
+  }
   if (ColorReduction == rmNone) {
     result->Assign(&work);
     return result;
   }
   TGIFPalette palette;
   if (ColorReduction == rmQuantize)
-    palette = CreateOptimizedPalette(reader, 1 << std::clamp(ReductionBits, 1, 8), 6);
+    palette = optimizedPalette(*pixels, 1 << std::clamp(ReductionBits, 1, 8), 6);
   else
     palette = Palette ? *Palette : Bitmap.Palette();
   TFastColorLookup lookup(palette);
   if (lookup.Colors() == 0) return result;
 
-  const int32_t w = work.Width(), h = work.Height();
-  std::unique_ptr<TDitherEngine> engine;
-  if (DitherMode == dmFloydSteinberg)
-    engine = std::make_unique<TFloydSteinbergDitherer>(w, lookup);
-  else
-    engine = std::make_unique<TDitherEngine>(w, lookup);
-  TDIBWriter writer(*result, gpf8bit, w, h, std::vector<TGIFColor>(palette.begin(), palette.begin() + lookup.Colors()));
-  engine->Reset();
+  const int32_t w = pixels->Width(), h = pixels->Height();
+  TDIBWriter writer(*result, gpf8bit, w, h, TGIFPalette(palette.begin(), palette.begin() + lookup.Colors()));
+  if (DitherMode != dmFloydSteinberg) {
+    // Each pixel on its own: the row direction changes nothing.
+    uint8_t res[3];
+    for (int32_t y = 0; y < h; ++y) {
+      const uint8_t* src = pixels->ScanLine(y);
+      uint8_t* dst = result->ScanLine(y);
+      for (int32_t x = 0; x < w; ++x, src += 3)
+        dst[x] = uint8_t(lookup.Lookup(uint32_t(src[2]) << 16 | uint32_t(src[1]) << 8 | src[0], res));
+    }
+    return result;
+  }
+  TFloydSteinbergDitherer engine(w, lookup);
+  engine.Reset();
   for (int32_t y = 0; y < h; ++y) {
     uint8_t* src = work.ScanLine(y);
     uint8_t* dst = result->ScanLine(y);
-    const int32_t dir = engine->Direction();
-    for (int32_t x = engine->Column(); x >= 0 && x < w; x += dir) {
+    const int32_t dir = engine.Direction();
+    for (int32_t x = engine.Column(); x >= 0 && x < w; x += dir) {
       uint8_t* p = src + size_t(x) * 3;
-      dst[x] = uint8_t(engine->Dither(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0], p));
+      dst[x] = uint8_t(engine.Dither(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0], p));
     }
-    engine->NextLine();
+    engine.NextLine();
   }
   return result;
 }

@@ -55,16 +55,30 @@ class TFastColorLookup {
  public:
   explicit TFastColorLookup(const TGIFPalette& Palette);
   // Res receives the chosen colour as blue, green, red.
-  int32_t Lookup(uint32_t Color, uint8_t* Res);
+  int32_t Lookup(uint32_t Color, uint8_t* Res) {
+    int32_t index = (*FInverseLookup)[Key(Color)];
+    if (index < 0) index = Find(Color);
+    const TGIFColor& c = (*FPaletteEntries)[size_t(index)];
+    Res[0] = c.Blue;
+    Res[1] = c.Green;
+    Res[2] = c.Red;
+    return index;
+  }
   int32_t Colors() const { return FColors; }
   static uint16_t Key(uint32_t Color) {
     return uint16_t(((Color >> 19) & 0x1F) | (((Color >> 10) & 0x3F) << 5) | (((Color >> 3) & 0x1F) << 11));
   }
 
  private:
+  // The nearest entry by squared distance (ties to the lower index), cached
+  // under the colour's key.
+  int32_t Find(uint32_t Color);
+
   int32_t FColors = 0;
   std::unique_ptr<std::array<TGIFColor, 256>> FPaletteEntries;
   std::unique_ptr<std::array<int16_t, 65536>> FInverseLookup;  // -1: not yet known
+  // The entries' channels side by side, for a search the compiler vectorises.
+  alignas(64) std::array<int32_t, 256> FRed{}, FGreen{}, FBlue{};
 };
 
 // Maps pixels to the nearest colour, walking rows in alternate directions.
@@ -111,8 +125,11 @@ struct TOctreeNode;
 using TReducibleNodes = std::array<TOctreeNode*, 8>;
 
 struct TOctreeNode {
+  TOctreeNode() = default;
   TOctreeNode(int32_t Level, int32_t ColorBits, int32_t& LeafCount, TReducibleNodes& ReducibleNodes);
   bool IsLeaf = false;
+  uint16_t Slot = 0;   // the node's place in the quantiser's node store
+  uint32_t Stamp = 1;  // changes whenever the node is freed
   int32_t PixelCount = 0;
   int64_t RedSum = 0, GreenSum = 0, BlueSum = 0;
   TOctreeNode* Next = nullptr;  // the next reducible node of the same level
@@ -131,8 +148,16 @@ class TColorQuantizer {
   int32_t LeafCount() const { return FLeafCount; }
 
  protected:
-  void AddColor(TOctreeNode*& Node, uint8_t Red, uint8_t Green, uint8_t Blue, int32_t Level);
+  // Answers the leaf the colour was added to.
+  TOctreeNode* AddColor(TOctreeNode*& Node, uint8_t Red, uint8_t Green, uint8_t Blue, int32_t Level);
   void ReduceTree();
+  TOctreeNode* NewNode(int32_t Level);
+  TOctreeNode* NodeAt(uint32_t Slot) const { return &FBlocks[Slot >> 8][Slot & 255]; }
+  void DeleteTree(TOctreeNode*& Node);
+
+  // Nodes are recycled: a busy picture creates and merges nodes all the time.
+  std::vector<std::unique_ptr<TOctreeNode[]>> FBlocks;
+  std::vector<TOctreeNode*> FFreeNodes;
 
   TOctreeNode* FTree = nullptr;
   int32_t FLeafCount = 0;
@@ -143,7 +168,9 @@ class TColorQuantizer {
 class TDIBQuantizer : public TColorQuantizer {
  public:
   using TColorQuantizer::TColorQuantizer;
-  bool ProcessImage(const TDIBReader& Reader);
+  bool ProcessImage(const TDIBReader& Reader) { return ProcessPixels(Reader.Bitmap()); }
+  // The same for a bitmap already in gpf24bit.
+  bool ProcessPixels(const TGifBitmap& Bitmap);
 };
 
 // A palette of the image's colours: as many entries as the tree has leaves,

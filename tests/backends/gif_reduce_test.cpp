@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "backends/gif_color_reduction.h"
 #include "backends/gif_image.h"
@@ -111,6 +112,43 @@ TEST(GifQuantize, PaletteHoldsOnlyTheColoursFound) {
   EXPECT_EQ(ReduceColors(b, rmNone, dmNearest, 8, nullptr)->PixelFormat(), gpf24bit);
   const TGIFPalette none;
   EXPECT_EQ(ReduceColors(b, rmPalette, dmNearest, 8, &none)->Width(), 0);
+}
+
+// The quantiser remembers the leaf each colour path reached; the plain walk
+// for every pixel must give the same palette.
+class TPlainQuantizer : public TColorQuantizer {
+ public:
+  using TColorQuantizer::TColorQuantizer;
+  void Process(const TGifBitmap& b) {
+    if (!FTree) FTree = NewNode(0);
+    for (int32_t y = 0; y < b.Height(); ++y)
+      for (int32_t x = 0; x < b.Width(); ++x) {
+        const uint8_t* p = b.ScanLine(y) + x * 3;
+        AddColor(FTree, p[2], p[1], p[0], 0);
+        while (FLeafCount > FMaxColors) ReduceTree();
+      }
+  }
+};
+
+TEST(GifQuantize, RememberedPathsMatchThePlainWalk) {
+  std::mt19937 rng(150);
+  for (int32_t maxColors : {2, 16, 256}) {
+    const int32_t w = 97, h = 61;
+    std::vector<uint32_t> rgb(size_t(w * h));
+    for (int32_t i = 0; i < w * h; ++i) {
+      // Smooth areas with grain and some wild pixels, so leaves merge often.
+      const uint32_t base = uint32_t(i % w * 2) << 16 | uint32_t(i / w * 4) << 8 | 0x40;
+      rgb[size_t(i)] = rng() % 7 == 0 ? rng() & 0xFFFFFF : base ^ (rng() & 0x070707);
+    }
+    const TGifBitmap b = bitmap24(w, h, rgb);
+    TDIBQuantizer fast(maxColors, 6);
+    fast.ProcessPixels(b);
+    TPlainQuantizer plain(maxColors, 6);
+    plain.Process(b);
+    std::array<std::array<uint8_t, 4>, 256> a{}, c{};
+    ASSERT_EQ(fast.GetColorTable(a), plain.GetColorTable(c)) << maxColors;
+    EXPECT_EQ(a, c) << maxColors;
+  }
 }
 
 TEST(GifQuantize, WriterRefusesBadTargets) {
