@@ -100,6 +100,13 @@ details:checked summary:before { content: \25BE; }
 // parses the sheet under the lock, later ones only read the pointer.
 std::mutex sheetLock;
 std::atomic<TCSSStyleSheet*> builtInSheet{nullptr};
+std::atomic<TCSSStyleSheet*> quirksSheet{nullptr};
+
+// What a page without a DOCTYPE expects of old browsers: tables do not
+// inherit the text settings of the page around them.
+const char16_t* const quirksCSS =
+    u"table { font-size: medium; font-weight: normal; font-style: normal; font-variant: normal;"
+    u" line-height: normal; white-space: normal; text-align: start; }";
 
 // An optionally signed decimal integer that fits an int.
 bool readInteger(StringView s, int& n) {
@@ -130,9 +137,21 @@ TCSSStyleSheet* DefaultStyleSheet() {
   return builtInSheet.load(std::memory_order_relaxed);
 }
 
+TCSSStyleSheet* QuirksStyleSheet() {
+  if (TCSSStyleSheet* sheet = quirksSheet.load(std::memory_order_acquire)) return sheet;
+  std::lock_guard<std::mutex> guard(sheetLock);
+  if (TCSSStyleSheet* sheet = quirksSheet.load(std::memory_order_relaxed)) return sheet;
+  auto sheet = std::make_unique<TCSSStyleSheet>();
+  sheet->SelectorCounter = 0;
+  sheet->Parse(quirksCSS, 0, false);
+  quirksSheet.store(sheet.release(), std::memory_order_release);
+  return quirksSheet.load(std::memory_order_relaxed);
+}
+
 void FreeDefaultStyleSheet() {
   std::lock_guard<std::mutex> guard(sheetLock);
   delete builtInSheet.exchange(nullptr);
+  delete quirksSheet.exchange(nullptr);
 }
 
 THAlign AlignFromAttr(StringView Text) {

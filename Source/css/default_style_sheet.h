@@ -13,6 +13,9 @@ namespace ht {
 // document rule with a specificity, or of equal weight, overrides them.
 // Safe to call from several threads; the property registry must exist.
 TCSSStyleSheet* DefaultStyleSheet();
+// The sheet merged into documents in quirks mode (weight 0, like the
+// built-in sheet); parsed on the first call, freed with the built-in sheet.
+TCSSStyleSheet* QuirksStyleSheet();
 // Frees the built-in sheet (style unit shutdown); a later call of
 // DefaultStyleSheet parses it again.
 void FreeDefaultStyleSheet();

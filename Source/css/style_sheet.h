@@ -8,6 +8,7 @@
 // A sheet may merge other sheets (Assign): their rules are filed in this
 // sheet's indexes without being copied, so a merged sheet must outlive
 // every sheet it was merged into. Sheets are not locked.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -125,7 +126,9 @@ class TCSSStyleSheet : public THtObject, public ICSSSectionSink {
   std::unique_ptr<THtObjectDictionary> CustomFonts;  // TCSSCustomFont by lower-case family
   bool HasMediaQueries = false;      // some @media can fail to apply
   bool HasMediaSizeQueries = false;  // some @media tests a width
-  int RefCounter = 0;  // for the owner: above 0, the sheet is shared
+  // For the owner: above 0, the sheet is shared. Elements styled on two
+  // threads (a page and an SVG image) may take the same cached sheet.
+  std::atomic<int> RefCounter{0};
   int SelectorCounter = 10000;  // the source order counter
   String URL;  // base of the imports; copied into every rule
   std::vector<TCSSMediaSet*> MediaSets;  // every set to keep current, own and merged

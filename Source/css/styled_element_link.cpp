@@ -40,6 +40,11 @@ TElementStyleFacts::TElementStyleFacts(TStyledHTMLNode* Node)
   FStyle->FElement = &FLink;
 }
 
+TElementStyleFacts::TElementStyleFacts(TStyledHTMLNode* Node, std::unique_ptr<TBaseElementStyle> AStyle)
+    : FStyle(std::move(AStyle)), FLink(Node, FStyle.get()) {
+  FStyle->FElement = &FLink;
+}
+
 TElementStyleFacts::~TElementStyleFacts() = default;
 
 namespace {

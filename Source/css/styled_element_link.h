@@ -48,6 +48,8 @@ class TStyledElementLink : public IStyledElement {
 class TElementStyleFacts : public IElementStyleFacts {
  public:
   explicit TElementStyleFacts(TStyledHTMLNode* Node);
+  // With a style of a derived class (the document's computed style).
+  TElementStyleFacts(TStyledHTMLNode* Node, std::unique_ptr<TBaseElementStyle> AStyle);
   ~TElementStyleFacts() override;
 
   TBaseElementStyle& Style() const { return *FStyle; }

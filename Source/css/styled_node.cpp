@@ -277,6 +277,12 @@ void TStyledHTMLNode::ClearSelfStyleSheet() {
   ExcludeFlag(efSelfStyleProcessed);
 }
 
+void TStyledHTMLNode::setSelfStyleSheet(TCSSStyleSheet* Sheet) {
+  if (FSelfStyleSheet && FSelfStyleSheet != Sheet && FSelfStyleSheet->RefCounter == 0) delete FSelfStyleSheet;
+  FSelfStyleSheet = Sheet;
+  IncludeFlag(efSelfStyleProcessed);
+}
+
 TCSSStyleSheet* TStyledHTMLNode::EnsureSelfStyleSheet() {
   if (FSelfStyleSheet && HasFlag(efSelfStyleProcessed)) return FSelfStyleSheet;
   ClearSelfStyleSheet();

@@ -372,6 +372,9 @@ class TStyledHTMLNode : public THtmlNode {
 
  protected:
   TElementStylePtr FStyle;
+  // Drops the own sheet (freed unless shared) and takes Sheet, marking the
+  // own declarations as processed; a shared Sheet keeps its RefCounter.
+  void setSelfStyleSheet(TCSSStyleSheet* Sheet);
 
  private:
   void rebuildClassList();

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "canvas/meta_canvas.h"
+#include "canvas/canvas.h"
 #include "css/default_style_sheet.h"
+#include "document/animation.h"
 #include "document/element_registry.h"
 #include "document/global.h"
 #include "document/paint_services.h"
@@ -177,7 +179,6 @@ void THtDocument::ConvertAttributesToStyle() {
   }
 }
 
-void THtDocument::RecalcStyles() { Changed = true; }
 
 // --- Event queue ---------------------------------------------------------------------------
 
@@ -274,12 +275,6 @@ void THtDocument::SetScrollTop(int Value) {
   Repaint();
 }
 
-void THtDocument::Repaint() {
-  if (OnRepaint) OnRepaint(this);
-  else NeedRepaint = true;
-}
-
-void THtDocument::DeleteElementAnimations(TElement*, THtObject*) {}
 
 // --- Element deletion ------------------------------------------------------------------------
 

@@ -20,22 +20,29 @@
 #include <mutex>
 #include <vector>
 
-#include "canvas/canvas.h"
 #include "css/css_keywords.h"
 #include "css/style_sheet.h"
 #include "document/document_types.h"
 #include "document/element.h"
+#include "markup/html_parser.h"
+#include "platform/rtl/stream.h"
 
 namespace ht {
 
 class THtDocument;
 class THtScriptAdapter;
+class TAbstractAnimation;
+class THtCanvas;
+class THtCanvasClass;
+class THtFontCollection;
+class THtFont;
+class THtBrush;
 struct CHtScriptAdapter;
 
 using TNotifyEvent = std::function<void(THtObject* Sender)>;
 using TElementNotifyEvent = std::function<void(TElement* Sender)>;
 using TGetUrlEvent = std::function<String(THtDocument* Sender, const String& Url, TElement* Element)>;
-using TGetImageEvent = std::function<THtBytes(THtDocument* Sender, const String& Url, TElement* Element)>;
+using TGetImageEvent = std::function<std::vector<uint8_t>(THtDocument* Sender, const String& Url, TElement* Element)>;
 // A method of the host form that a "form." script may call, by name.
 using THtFormMethod = std::function<void(TElement* Element)>;
 
@@ -119,6 +126,16 @@ class THtDocument : public TElement {
   float FDocOffsetX = 0, FDocOffsetY = 0;
   int FUserWidth = 0, FUserHeight = 0;
   bool FScriptLoaded = false;
+  bool FFullRecalcRequest = false;
+  bool FOrientationResolved = false;
+  bool fCacheReady = false;
+  bool FFullRepaint = false;
+  bool ForceFullRepaint = false;
+  int ScaledClientWidth = 0, ScaledClientHeight = 0;
+  int Page = 0;               // the page being painted, from 0
+  float FShrinkFactor = 1.0f;  // below 1 while paged output is shrunk to one page
+  THtmlEncoding Encoding = heDefault;
+  uint32_t Codepage = 0;
 
   // --- Owned parts ------------------------------------------------------------------
   std::unique_ptr<TCSSStyleSheet> Styles;
@@ -147,6 +164,8 @@ class THtDocument : public TElement {
   // --- Locks ------------------------------------------------------------------------
   std::recursive_mutex FLayoutLock;
   std::recursive_mutex FEventLock;
+  // Guards the animation list and what the animation step writes.
+  std::recursive_mutex FAnimationLock;
 
   // --- Accessors ----------------------------------------------------------------------
   TElement* Body() const { return BodyElement; }
@@ -166,6 +185,62 @@ class THtDocument : public TElement {
   THtScriptAdapter* ScriptAdapter();
   // Frees an adapter the document made and keeps Value, not owned.
   void SetScriptAdapter(THtScriptAdapter* Value);
+
+  // --- Loading (document_loading.cpp) ------------------------------------------------
+  // Reads the file as text (encoding from a byte-order mark, else the ANSI
+  // code page), sets CurrentFile and parses it.
+  void LoadfromFile(const String& FileName);
+  // Reads the rest of AStream; a byte-order mark overrides AEncoding.
+  void LoadfromStream(TStream& AStream, THtmlEncoding AEncoding, int ACodePage);
+  // Builds the tree from HTML once per document, gathers its sheets and
+  // fonts and runs the first style pass. A second call raises
+  // EHtmlParserException "THtDOcument.Parse should be called only once".
+  virtual void Parse(const String& HTML, THtmlEncoding AEncoding, int ACodePage);
+  void Parse(const String& HTML) override { Parse(HTML, heDefault, 0); }
+  // The html/head/body structure: the document becomes the html element,
+  // BodyElement the body (made when missing).
+  void NormalizeTree();
+  void ParseStyles(const String& StyleText) override;
+  String GetURL(const String& Url, TElement* Element);
+  void LoadCustomFonts();
+  // The registered font name of an @font-face family, else Family.
+  String ResolveFontFamily(const String& Family) const;
+
+  // --- Style and layout cycle (style_cycle.cpp) ----------------------------------------
+  bool CalcStyle(TCSSStyleSheet* AStyles) override;
+  void CalcSize(const TRect& AViewPort);
+  void CalcSize(int AWidth, int AHeight) { CalcSize(TRect{0, 0, AWidth, AHeight}); }
+  void Recalc();
+  void Refresh();
+  // The paint entry; Canvas and AWindowHandle are the platform's, opaque here.
+  void Draw(THtObject* Canvas, const TRect& AViewPort, const TRect& AClipRect, float ADocOffsetX, float ADocOffsetY,
+            uintptr_t AWindowHandle);
+  void Draw(THtObject* Canvas, const TRect& DrawRect);
+  void ResetCache();
+  bool NeedFullRepaint() const { return HasFixedAttachment || FFullRepaint || ForceFullRepaint; }
+  // Layout steps of CalcSize that the layout unit fills: building the boxes
+  // and placing them. Empty until layout exists.
+  std::function<void(THtDocument&)> OnLayoutPass;
+
+  // --- Canvas services for computed style (style_cycle.cpp) ---------------------------
+  // The font of the collection for a family, size in pixels and style bits
+  // (bold, italic, underline, strike-out, light, ultra-light), scaled.
+  THtFont* StyleFont(const String& Family, float Size, uint8_t StyleBits, float Scale);
+  THtBrush* ColorBrush(uint32_t Color);
+  // Decodes a generic family name in place; whether the canvas class has it.
+  bool CanvasHasFont(String& Family) const;
+
+  // --- Animations (the animation list; the thread that steps it is apart) --------------
+  // Takes Item into the list (owned).
+  void AddAnimation(TAbstractAnimation* Item);
+  // Removes and frees Item when listed.
+  void DeleteAnimation(TAbstractAnimation* Item);
+  // Steps every animation by StepTime ms under the lock, dropping finished
+  // ones; true when a value changed.
+  bool StepAnimations(int32_t StepTime);
+  size_t AnimationCount();
+  // The listed animations, for inspection under FAnimationLock.
+  const std::vector<std::unique_ptr<TAbstractAnimation>>& Animations() const { return FAnimations; }
 
   // --- Element factories ---------------------------------------------------------------
   const THtNodeClass* GetElementClass(StringView Tag, THtNode* ARoot) override;
@@ -233,6 +308,7 @@ class THtDocument : public TElement {
   THtScriptAdapter* FScriptAdapter = nullptr;
   bool FOwnsScriptAdapter = false;
   THtElementEvents FEvents;
+  std::vector<std::unique_ptr<TAbstractAnimation>> FAnimations;  // guarded by FAnimationLock
   THtElementEvents FRunningEvents;  // the queue being run; guarded by FEventLock
   bool FProcessingEvents = false;
 };

@@ -42,6 +42,9 @@ using THtElementEvents = std::vector<THtElementEvent>;
 // thread only.
 struct THtMouseEvent {
   TElement* Target = nullptr;
+  bool FPropagationStopped = false;
+  void StopPropagation() { FPropagationStopped = true; }
+  bool PropagationStopped() const { return FPropagationStopped; }
 };
 
 // The document's text selection: the elements its ends lie in.

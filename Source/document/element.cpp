@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "canvas/canvas.h"
 #include "css/default_style_sheet.h"
 #include "document/document.h"
 #include "document/element_registry.h"

@@ -164,6 +164,43 @@ class TElement : public TStyledHTMLNode {
   // --- Events ------------------------------------------------------------------
   // Queues Event for this element in the document's event queue.
   virtual void RunEvent(StringView Event, TShiftState Shift);
+  // Runs the inline "on"+Event handler and the first listener for Event
+  // through the script adapter now, unless the pointer event's propagation
+  // was stopped.
+  virtual void RunImmediateEvent(StringView Event);
+  void AddEventListener(StringView Event, THtObject* AHandler);
+  // Adds or removes PClass in CurrentPC (marking the element for restyling
+  // when the set changed); Recursive does the same down the subtree.
+  void SetPseudoClass(TCSSPseudoClass PClass, bool Add, bool Recursive);
+
+  // --- Attributes (element_attributes.cpp) ------------------------------------------
+  // Takes the parser's attributes; style, link and script elements feed the
+  // document's sheet and script adapter.
+  void ParseAttributes(THtmlParser& HP) override;
+  using TStyledHTMLNode::ParseAttributes;
+  void ParseAttributesString(StringView s);
+  void ParseAttribute(StringView Param, StringView Value) override;
+  // Style text for the document's sheet; nothing at element level.
+  virtual void ParseStyles(const String& StyleText) { (void)StyleText; }
+
+  // --- Style computation (element_cascade.cpp) ---------------------------------------
+  // Computes the style of this element and its subtree from the cascade;
+  // true when any style changed.
+  virtual bool CalcStyle(TCSSStyleSheet* Styles);
+  virtual bool CalcChildStyles(TCSSStyleSheet* Styles);
+  virtual void RestyleSelf();
+  virtual void PrepareStacking();
+  virtual void UpdateStyleFlags();
+  // Inserts Level into FZLevels, kept ascending without duplicates.
+  void InsertZLevel(int32_t Level);
+  // The number of preceding siblings with this element's tag.
+  int TagIndex() const;
+
+  // --- Generated content (generated_content.cpp) -------------------------------------
+  // Builds Target's content from its style's "content" value, with this
+  // element's attributes and counters.
+  void GenerateContent(TElement* Target);
+  String ExpandContent(StringView Content) override;
 
   // --- Layout (bodies in the layout unit) ----------------------------------------
   // The first, last and last visible placed run; null without runs.
@@ -194,6 +231,9 @@ class TElement : public TStyledHTMLNode {
   bool wouldContain(const TElement* E) const;
 
  private:
+  void processSelfStyle();
+  void updatePseudoElement(TStyledHTMLNode*& Slot, TCSSWeightList* List, TCSSStyleSheet* Styles);
+  void keyframeAnimation(TCSSStyleSheet* Styles);
   void detach();
   TElement* bodyElement() const;
   void takeStyleFromParent(TElement* Child);

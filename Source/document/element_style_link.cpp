@@ -1,6 +1,7 @@
 // The element's side of its computed style, apart from the document so
 // that the style's declarations stay out of the drawing headers.
 #include "css/styled_element_link.h"
+#include "document/computed_style.h"
 #include "document/element.h"
 
 namespace ht {
@@ -16,7 +17,7 @@ void TElement::takeStyleFromParent(TElement* Child) {
   if (own && childStyle && Child->OwnsStyle()) childStyle->Style().Inherit(own->Style());
 }
 
-const TElementStyleClass* TElement::StyleClass() const { return &ElementStyleFactsClass; }
+const TElementStyleClass* TElement::StyleClass() const { return &ElementStyleClass; }
 
 void TElement::UpdateFontSize() {
   if (!FStyle || !OwnsStyle()) return;

@@ -8,9 +8,10 @@ void neutralDraw(TElement&) {}
 bool neutralIsVisibleInView(const TElement&, float, float) { return true; }
 TElement* neutralHitTest(TElement&, float, float) { return nullptr; }
 void neutralElementForgotten(THtDocument&, TElement&) {}
+void neutralInternalPaint(THtDocument&) {}
 
 const THtPaintServices neutralServices{neutralDraw, neutralIsVisibleInView, neutralHitTest,
-                                       neutralElementForgotten};
+                                       neutralElementForgotten, neutralInternalPaint};
 const THtPaintServices* installed = &neutralServices;
 
 }  // namespace

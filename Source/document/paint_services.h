@@ -18,6 +18,9 @@ struct THtPaintServices {
   TElement* (*HitTest)(TElement& E, float X, float Y);
   // The document forgets E (caches, stacking lists) while E is destroyed.
   void (*ElementForgotten)(THtDocument& Doc, TElement& E);
+  // The paint cycle of a document whose scene is filled (destination,
+  // viewport, clip, offsets).
+  void (*InternalPaint)(THtDocument& Doc);
 };
 
 // The table in force; never null.

@@ -1,0 +1,228 @@
+// The document's passes: the style pass, the layout pass for a viewport,
+// repaint requests and the paint entry. Changes elsewhere only set the flags
+// Changed (styles), NeedRecalc (layout) and NeedRepaint (picture); these
+// entries turn the flags into passes.
+#include <algorithm>
+#include <cmath>
+
+#include "canvas/canvas.h"
+#include "canvas/font.h"
+#include "document/animation.h"
+#include "document/document.h"
+#include "document/paint_services.h"
+#include "document/script_adapter.h"
+
+namespace ht {
+
+namespace {
+
+// Clears Flag while alive and sets it back to false on every exit.
+struct TFlagScope {
+  bool& Flag;
+  explicit TFlagScope(bool& F) : Flag(F) { Flag = true; }
+  ~TFlagScope() { Flag = false; }
+};
+
+int effectiveDPI(int DPI) { return DPI > 0 ? DPI : 96; }
+
+TRectF scaledViewPort(const TRect& R, int DPI) {
+  const float k = 96.0f / float(effectiveDPI(DPI));
+  TRectF f{float(R.Left), float(R.Top), float(R.Right), float(R.Bottom)};
+  f.Right = f.Left + (f.Right - f.Left) * k;
+  f.Bottom = f.Top + (f.Bottom - f.Top) * k;
+  return f;
+}
+
+}  // namespace
+
+void THtDocument::CalcSize(const TRect& AViewPort) {
+  if (Calculating) return;
+  TFlagScope calculating(Calculating);
+  struct TStyleFlag {
+    THtDocument* D;
+    ~TStyleFlag() { D->FCalculatingStyle = false; }
+  } styleFlag{this};
+  FCalculatingStyle = true;
+  SetFlag(efNeedRecalc, true, false, true);
+  const float oldWidth = ContentWidth, oldHeight = ContentHeight;
+  if (Surface) Surface->Scene.ViewPort = AViewPort;
+  FViewPort = scaledViewPort(AViewPort, DPI());
+  ClientWidth = int(std::lround(FViewPort.Right - FViewPort.Left));
+  ClientHeight = int(std::lround(FViewPort.Bottom - FViewPort.Top));
+  InnerHeight = float(ClientHeight);
+  ScaledClientWidth = ClientWidth;
+  ScaledClientHeight = ClientHeight;
+  if (Styles && (Styles->TestMediaSets(Media, ClientWidth, DeviceWidth) || DependOnViewport)) {
+    FCalculatingStyle = false;
+    RecalcStyles();
+    FCalculatingStyle = true;
+  } else if (Changed) {
+    FCalculatingStyle = false;
+    CalcStyle(Styles.get());
+    FCalculatingStyle = true;
+  }
+  NeedRecalc = false;
+  FFullRecalcRequest = false;
+  NeedRepaint = true;
+  ContentWidth = 0;
+  ContentHeight = 0;
+  {
+    std::lock_guard<std::recursive_mutex> guard(FLayoutLock);
+    if (!Paged) {
+      PageWidthPixels = float(ClientWidth);
+      PageHeightPixels = float(ClientHeight);
+    }
+    InnerWidth = float(ClientWidth) - OuterDeltaX() - InnerDeltaX();
+    OuterRect = TRectF{0, 0, float(ClientWidth), float(ClientHeight)};
+    Container = this;
+    // Boxes are built and placed by the layout unit.
+    if (OnLayoutPass) OnLayoutPass(*this);
+    DocumentWidth = std::max(int(std::lround(CalcWidth())), int(std::lround(ContentWidth)));
+    DocumentHeight = int(std::lround(CalcHeight()));
+  }
+  ResetCache();
+  const bool sizeChanged = std::fabs(ContentHeight - oldHeight) > 1.0f || std::fabs(ContentWidth - oldWidth) > 1.0f;
+  if (sizeChanged && !Painting && OnSizeChanged) OnSizeChanged(this);
+  if (FScriptAdapter && !FScriptLoaded) {
+    FScriptLoaded = true;
+    FScriptAdapter->OnLoad(this);
+  }
+}
+
+void THtDocument::Recalc() {
+  CalcSize(Surface ? Surface->Scene.ViewPort : TRect{});
+  fCacheReady = false;
+}
+
+void THtDocument::Refresh() {
+  RecalcIndexes();
+  RecalcStyles();
+  Recalc();
+  if (NeedRecalc) Recalc();
+  Repaint();
+}
+
+void THtDocument::Repaint() {
+  if (Painting) {
+    NeedRepaint = true;
+    return;
+  }
+  if (OnRepaint) {
+    OnRepaint(this);
+  } else if (auto paint = HtPaintServices().InternalPaint) {
+    TFlagScope painting(Painting);
+    paint(*this);
+  }
+  NeedRepaint = false;
+}
+
+void THtDocument::Draw(THtObject* Canvas, const TRect& AViewPort, const TRect& AClipRect, float ADocOffsetX,
+                       float ADocOffsetY, uintptr_t AWindowHandle) {
+  if (Painting) {
+    NeedRepaint = true;
+    return;
+  }
+  if (Changed) CalcStyle(Styles.get());
+  TFlagScope painting(Painting);
+  if (Surface && Surface->Paged()) DoubleBuffered = false;
+  if (Surface) {
+    THtCanvasScene& scene = Surface->Scene;
+    scene.Canvas = Canvas;
+    scene.ViewPort = AViewPort;
+    scene.ClipRect = AClipRect;
+    scene.Window = AWindowHandle;
+    scene.OffsetX = ADocOffsetX;
+    scene.OffsetY = ADocOffsetY;
+    if (CanvasClass->GetFlags().Contains(hcfFullRepaint) && !Paged) scene.ClipRect = AViewPort;
+  }
+  FDocOffsetX = ADocOffsetX;
+  FDocOffsetY = ADocOffsetY;
+  FViewPort = scaledViewPort(AViewPort, DPI());
+  ClientWidth = int(std::lround(FViewPort.Right - FViewPort.Left));
+  if (NeedRecalc) Recalc();
+  if (Surface) Surface->Scene.Canvas = Canvas;
+  if (auto paint = HtPaintServices().InternalPaint) paint(*this);
+}
+
+void THtDocument::Draw(THtObject* Canvas, const TRect& DrawRect) {
+  TRect clip = DrawRect;
+  clip.Left = std::max(clip.Left, 0);
+  clip.Top = std::max(clip.Top, 0);
+  Draw(Canvas, DrawRect, clip, 0, 0, 0);
+}
+
+void THtDocument::ResetCache() { fCacheReady = false; }
+
+THtFont* THtDocument::StyleFont(const String& Family, float Size, uint8_t StyleBits, float Scale) {
+  if (!FFontCollection) return nullptr;
+  THtFontStyles style;
+  for (uint8_t b = 0; b < 6; ++b)
+    if (StyleBits & (1u << b)) style.Include(THtFontStyle(b));
+  THtFont* font = FFontCollection->GetFont(Family, Size, style);
+  if (font) font->SetScale(Scale);
+  return font;
+}
+
+THtBrush* THtDocument::ColorBrush(uint32_t Color) { return Surface ? Surface->GetBrush(Color) : nullptr; }
+
+bool THtDocument::CanvasHasFont(String& Family) const {
+  if (!CanvasClass) return true;
+  CanvasClass->DecodeFontFamily(Family);
+  return CanvasClass->HasFont(Family);
+}
+
+// --- Animation list ------------------------------------------------------------------------
+
+void THtDocument::AddAnimation(TAbstractAnimation* Item) {
+  std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
+  FAnimations.emplace_back(Item);
+}
+
+void THtDocument::DeleteAnimation(TAbstractAnimation* Item) {
+  std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
+  auto it = std::find_if(FAnimations.begin(), FAnimations.end(), [&](const auto& p) { return p.get() == Item; });
+  if (it != FAnimations.end()) FAnimations.erase(it);
+}
+
+void THtDocument::DeleteElementAnimations(TElement* E, THtObject* Par) {
+  std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
+  std::erase_if(FAnimations, [&](const std::unique_ptr<TAbstractAnimation>& a) {
+    if (a->Element != E || (Par && a.get() != Par)) return false;
+    if (a->Transition) {
+      a->Transition->Active = false;
+      a->Transition->Animation = nullptr;
+    }
+    return true;
+  });
+}
+
+bool THtDocument::StepAnimations(int32_t StepTime) {
+  std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
+  bool changed = false;
+  for (auto& a : FAnimations)
+    if (a->NextStep(StepTime)) {
+      changed = true;
+      if (a->NeedRecalc) NeedRecalc = true;
+      if (a->ChangeStyle && a->Element) {
+        a->Element->StyleChanged(false);
+        Changed = true;
+      }
+    }
+  std::erase_if(FAnimations, [](const std::unique_ptr<TAbstractAnimation>& a) {
+    if (a->Active()) return false;
+    if (a->Transition) {
+      a->Transition->Active = false;
+      a->Transition->Animation = nullptr;
+    }
+    return true;
+  });
+  if (changed) NeedRepaint = true;
+  return changed;
+}
+
+size_t THtDocument::AnimationCount() {
+  std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
+  return FAnimations.size();
+}
+
+}  // namespace ht
