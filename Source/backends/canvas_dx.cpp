@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "canvas/bitmap_effects.h"
 #include "canvas/geometry.h"
+#include "platform/gdi/gdi_controls.h"
 #include "canvas/path_records.h"
 
 namespace ht {
@@ -644,6 +647,68 @@ void THtCanvasDX::FillPath(THtBrush* Brush, THtPath* Path) {
 }
 
 void THtCanvasDX::DrawString(StringView, const TRectF&, THtFont*, const THtTextStyle&, int, int) {}
+
+std::shared_ptr<ID2D1Bitmap> THtCanvasDX::BitmapToD2DBitmap(gdi::HBITMAP Bitmap, bool HasAlpha) {
+  if (!FContext || !Bitmap) return nullptr;
+  core::TCoreSurface& s = Bitmap->Surface;
+  s.Flush();
+  int w = s.Width(), h = s.Height();
+  // Top row first, whatever order the bitmap keeps its rows in.
+  std::vector<uint8_t> rows(size_t(w) * size_t(h) * 4);
+  for (int y = 0; y < h; ++y) std::memcpy(rows.data() + size_t(y) * w * 4, s.ScanLine(y), size_t(w) * 4);
+  D2D1_BITMAP_PROPERTIES props;
+  props.pixelFormat =
+      D2D1PixelFormat(DXGI_FORMAT_B8G8R8A8_UNORM, HasAlpha ? D2D1_ALPHA_MODE_PREMULTIPLIED : D2D1_ALPHA_MODE_IGNORE);
+  std::shared_ptr<ID2D1Bitmap> b;
+  if (FAILED(FContext->CreateBitmap({UINT32(w), UINT32(h)}, rows.data(), UINT32(w) * 4, props, &b))) return nullptr;
+  return b;
+}
+
+void THtCanvasDX::drawControl(unsigned Kind, int W, int H, const d2d::RECT& Inner, const D2D1_RECT_F& Dest,
+                              bool Checked, bool Active, bool HOver, bool Disabled) {
+  if (!SurfaceWithinBudget(W, H)) return;
+  gdi::HBITMAP bmp = gdi::CreateDIBSection32(W, H, nullptr);
+  gdi::HDC dc = gdi::CreateCompatibleDC(nullptr);
+  gdi::SelectObject(dc, bmp);
+  unsigned state = Kind | (Checked ? gdi::DFCS_CHECKED | gdi::DFCS_HOT : 0) | (Active ? gdi::DFCS_PUSHED : 0) |
+                   (HOver ? gdi::DFCS_HOT : 0) | (Disabled ? gdi::DFCS_INACTIVE : 0);
+  gdi::RECT r{Inner.left, Inner.top, Inner.right, Inner.bottom};
+  gdi::DrawFrameControl(dc, &r, gdi::DFC_BUTTON, state);
+  // Everything drawn is opaque; the untouched black background stays clear.
+  core::TCoreSurface& s = bmp->Surface;
+  s.Flush();
+  THtPixelMap map;
+  map.Bits = s.ScanLine(0);
+  map.Width = W;
+  map.Height = H;
+  map.Stride = s.Stride();
+  SetBitmapAlphaExcept(map, 255, 0);
+  s.MarkDirty();
+  auto b = BitmapToD2DBitmap(bmp);
+  if (b) FContext->DrawBitmap(b.get(), &Dest, 1, D2D1_BITMAP_INTERPOLATION_MODE_LINEAR, nullptr);
+  gdi::DeleteDC(dc);
+  gdi::DeleteObject(bmp);
+}
+
+void THtCanvasDX::DrawCheck(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) {
+  if (!drawing()) return;
+  TRect ir = RectFToRect(R);
+  ir.Right += 2;
+  ir.Bottom += 2;
+  int w = roundEven(float(int64_t(ir.Right) - ir.Left) * DPI / 96.0f);
+  int h = roundEven(float(int64_t(ir.Bottom) - ir.Top) * DPI / 96.0f);
+  drawControl(gdi::DFCS_BUTTONCHECK, w, h, {1, 1, w - 1, h - 1},
+              {float(ir.Left), float(ir.Top), float(ir.Right - 1), float(ir.Bottom - 1)}, Checked, Active, HOver,
+              Disabled);
+}
+
+void THtCanvasDX::DrawRadio(const TRectF& R, int, bool Checked, bool Active, bool HOver, bool Disabled) {
+  if (!drawing()) return;
+  TRect ir = RectFToRect(R);
+  int w = int(int64_t(ir.Right) - ir.Left), h = int(int64_t(ir.Bottom) - ir.Top);
+  drawControl(gdi::DFCS_BUTTONRADIO, w, h, {0, 0, w, h},
+              {float(ir.Left), float(ir.Top), float(ir.Right), float(ir.Bottom)}, Checked, Active, HOver, Disabled);
+}
 
 bool THtCanvasDX::Print(THtObject*, StringView) {
   throw Exception(String(u"Use HtDefaultCanvasClass.PrintCanvasClass for creating print documents"));

@@ -11,8 +11,9 @@
 // styles, one shared for plain pens.
 //
 // Text, images, shadows and printing belong to the parts of the back end
-// built elsewhere; until they are here DrawString draws nothing, and the
-// check box and radio button use the canvas's own composites.
+// built elsewhere; until they are here DrawString draws nothing. Check boxes
+// and radio buttons are the classic control pictures of the GDI facade,
+// drawn into a bitmap and placed as a Direct2D bitmap.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -89,6 +90,13 @@ class THtCanvasDX : public THtCanvas {
   void FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, float RadiusY) override;
   void DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, int AFirstChar,
                   int ALength) override;
+  // A DPI-sized picture drawn into R grown by one pixel.
+  void DrawCheck(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
+  // A picture the size of R.
+  void DrawRadio(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
+  // A Direct2D bitmap of a 32-bit platform bitmap on the current target,
+  // premultiplied when the bitmap has alpha; null when none can be made.
+  std::shared_ptr<d2d::ID2D1Bitmap> BitmapToD2DBitmap(gdi::HBITMAP Bitmap, bool HasAlpha = true);
 
   // Raises: printing goes through the print canvas class.
   bool Print(THtObject* PrintDialog, StringView Title) override;
@@ -127,6 +135,9 @@ class THtCanvasDX : public THtCanvas {
   // A target lost or a device removed: everything made from it goes.
   void dropTarget();
   bool drawing() const { return FContext != nullptr && FContext->Drawing(); }
+  // Draws a frame control of Kind (check or radio) W x H into Dest.
+  void drawControl(unsigned Kind, int W, int H, const d2d::RECT& Inner, const d2d::D2D1_RECT_F& Dest, bool Checked,
+                   bool Active, bool HOver, bool Disabled);
 
   THtObject* FCanvas = nullptr;
   std::shared_ptr<d2d::ID2D1RenderTarget> FContext;

@@ -388,6 +388,32 @@ TEST_F(DXCanvasTest, ShapesByPixels) {
   EXPECT_GT(px(70, 40) >> 24, 0xE0u);  // right edge of the circle
 }
 
+TEST_F(DXCanvasTest, CheckAndRadioPictures) {
+  THtCanvasDX c;
+  c.BeginScene(dcScene());
+  D2DTrace().Clear();
+  c.DrawCheck(TRectF(10, 10, 23, 23), 192, true, false, false, false);
+  EXPECT_TRUE(traced("DrawBitmap(30x30 -> 10,10,24,24)")) << trace();  // drawn at 2x, placed at 14 x 14
+  c.DrawCheck(TRectF(40, 10, 53, 23), 96, false, false, false, false);
+  c.DrawRadio(TRectF(60, 10, 73, 23), 96, true, false, false, false);
+  EXPECT_TRUE(traced("DrawBitmap(13x13 -> 60,10,73,23)")) << trace();
+  c.DrawRadio(TRectF(80, 10, 93, 23), 96, false, false, false, true);
+  c.DrawCheck(TRectF(0, 0, -5, 1e9f), 96, true, false, false, false);  // nothing to draw
+  c.EndScene();
+  auto dark = [&](int l, int t, int r, int b) {
+    int n = 0;
+    for (int y = t; y < b; ++y)
+      for (int x = l; x < r; ++x) n += ((px(x, y) >> 16) & 0xFF) < 90 && (px(x, y) >> 24) == 0xFF;
+    return n;
+  };
+  EXPECT_GT(dark(13, 13, 21, 21), 3);  // the mark
+  EXPECT_EQ(dark(43, 13, 51, 21), 0);
+  EXPECT_EQ(px(47, 17), 0xFFFFFFFFu);  // white inside
+  EXPECT_GT(dark(65, 15, 68, 18), 3);  // the dot
+  EXPECT_EQ(px(86, 16), 0xFFF0F0F0u);  // disabled: button face
+  EXPECT_EQ(px(60, 10) >> 24, 0u);     // outside the circle stays clear
+}
+
 // ---------------------------------------------------------------- brushes and strokes
 
 TEST_F(DXCanvasTest, LinearGradientEnds) {

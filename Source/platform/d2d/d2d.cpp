@@ -879,7 +879,12 @@ void ID2D1RenderTarget::FillGeometry(ID2D1Geometry* G, ID2D1Brush* Brush, ID2D1B
 
 void ID2D1RenderTarget::DrawBitmap(ID2D1Bitmap* Bitmap, const D2D1_RECT_F* Dest, float Opacity,
                                    D2D1_BITMAP_INTERPOLATION_MODE Mode, const D2D1_RECT_F* Src) {
-  D2DTrace().Add("DrawBitmap");
+  if (D2DTrace().Enabled && Bitmap && Dest)
+    D2DTrace().Add("DrawBitmap(" + std::to_string(Bitmap->Surface->Width()) + "x" +
+                   std::to_string(Bitmap->Surface->Height()) + " -> " + num(Dest->left) + "," + num(Dest->top) +
+                   "," + num(Dest->right) + "," + num(Dest->bottom) + ")");
+  else
+    D2DTrace().Add("DrawBitmap");
   if (!ready() || !Bitmap || Bitmap->Surface->Width() == 0) return;
   D2D1_SIZE_F size = Bitmap->GetSize();
   D2D1_RECT_F s = Src ? *Src : D2D1_RECT_F{0, 0, size.width, size.height};
