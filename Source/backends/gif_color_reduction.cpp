@@ -258,23 +258,15 @@ TColorQuantizer::~TColorQuantizer() { DeleteTree(FTree); }
 
 TOctreeNode* TColorQuantizer::NewNode(int32_t Level) {
   if (FFreeNodes.empty()) {
-    // A tree never holds more than about 257 leaves and their ancestors,
-    // so slots fit in 14 bits with room to spare.
     constexpr size_t kBlock = 256;
-    if (FBlocks.size() >= 64) throw EHtGIFException(u"Image is too large");
     FBlocks.push_back(std::make_unique<TOctreeNode[]>(kBlock));
-    for (size_t i = kBlock; i-- > 0;) {
-      FBlocks.back()[i].Slot = uint16_t((FBlocks.size() - 1) * kBlock + i);
-      FFreeNodes.push_back(&FBlocks.back()[i]);
-    }
+    for (size_t i = kBlock; i-- > 0;) FFreeNodes.push_back(&FBlocks.back()[i]);
   }
   TOctreeNode* node = FFreeNodes.back();
   FFreeNodes.pop_back();
   const uint32_t stamp = node->Stamp;
-  const uint16_t slot = node->Slot;
   new (node) TOctreeNode(Level, FColorBits, FLeafCount, FReducibleNodes);  // a recycled slot
   node->Stamp = stamp;
-  node->Slot = slot;
   return node;
 }
 
@@ -338,41 +330,46 @@ int32_t TColorQuantizer::GetColorTable(std::array<std::array<uint8_t, 4>, 256>& 
 
 bool TDIBQuantizer::ProcessPixels(const TGifBitmap& bitmap) {
   if (!FTree) FTree = NewNode(0);
+  // The common depth gets its shifts as constants.
+  if (FColorBits == 6)
+    processRows<6>(bitmap);
+  else
+    processRows<0>(bitmap);
+  return true;
+}
+
+template <int32_t FixedBits>
+void TDIBQuantizer::processRows(const TGifBitmap& bitmap) {
   const int32_t w = bitmap.Width(), h = bitmap.Height();
+  const int32_t bits = FixedBits ? FixedBits : FColorBits, drop = 8 - bits;
   // A colour's path depends only on its top ColorBits bits per channel,
   // and a leaf stays the end of its paths until it is merged away (freed):
   // so the leaf is remembered with its stamp instead of walked to again.
-  // Eight bytes an entry, so the cache stays in the first-level cache.
   struct TPathCache {
-    uint32_t PathSlot = 0;  // path << 14 | slot
-    uint32_t Stamp = 0;     // nodes start at 1: an unused entry never matches
+    uint32_t Path = UINT32_MAX;
+    uint32_t Stamp = 0;
+    TOctreeNode* Leaf = nullptr;
   };
-  constexpr uint32_t kCacheBits = 14;
+  constexpr uint32_t kCacheBits = 13;
   std::vector<TPathCache> cache(size_t(1) << kCacheBits);
-  const int32_t drop = 8 - FColorBits, bits = FColorBits;
-  // Paths of more than 18 bits do not fit beside the slot: walk them.
-  const bool cached = bits <= 6;
   for (int32_t y = 0; y < h; ++y) {
     const uint8_t* p = bitmap.ScanLine(y);
     for (int32_t x = 0; x < w; ++x, p += 3) {
       const uint32_t path = uint32_t(p[2] >> drop) << (2 * bits) | uint32_t(p[1] >> drop) << bits | uint32_t(p[0] >> drop);
       TPathCache& c = cache[(path * 2654435761u) >> (32 - kCacheBits)];
-      if (cached && (c.PathSlot >> 14) == path) {
-        TOctreeNode* leaf = NodeAt(c.PathSlot & 0x3FFF);
-        if (leaf->Stamp == c.Stamp) {
-          ++leaf->PixelCount;
-          leaf->RedSum += p[2];
-          leaf->GreenSum += p[1];
-          leaf->BlueSum += p[0];
-          continue;
-        }
+      if (c.Path == path && c.Leaf->Stamp == c.Stamp) {
+        TOctreeNode* leaf = c.Leaf;
+        ++leaf->PixelCount;
+        leaf->RedSum += p[2];
+        leaf->GreenSum += p[1];
+        leaf->BlueSum += p[0];
+        continue;
       }
       TOctreeNode* leaf = AddColor(FTree, p[2], p[1], p[0], 0);
-      c = TPathCache{path << 14 | leaf->Slot, leaf->Stamp};
+      c = TPathCache{path, leaf->Stamp, leaf};
       while (FLeafCount > FMaxColors) ReduceTree();
     }
   }
-  return true;
 }
 
 namespace {
@@ -428,13 +425,7 @@ std::unique_ptr<TGifBitmap> ReduceColors(const TGifBitmap& Bitmap, TColorReducti
   TDIBWriter writer(*result, gpf8bit, w, h, TGIFPalette(palette.begin(), palette.begin() + lookup.Colors()));
   if (DitherMode != dmFloydSteinberg) {
     // Each pixel on its own: the row direction changes nothing.
-    uint8_t res[3];
-    for (int32_t y = 0; y < h; ++y) {
-      const uint8_t* src = pixels->ScanLine(y);
-      uint8_t* dst = result->ScanLine(y);
-      for (int32_t x = 0; x < w; ++x, src += 3)
-        dst[x] = uint8_t(lookup.Lookup(uint32_t(src[2]) << 16 | uint32_t(src[1]) << 8 | src[0], res));
-    }
+    for (int32_t y = 0; y < h; ++y) lookup.LookupRow(pixels->ScanLine(y), result->ScanLine(y), w);
     return result;
   }
   TFloydSteinbergDitherer engine(w, lookup);

@@ -64,6 +64,16 @@ class TFastColorLookup {
     Res[2] = c.Red;
     return index;
   }
+  // The indices of Count blue, green, red pixels (the same answers as
+  // Lookup, without the chosen colours).
+  void LookupRow(const uint8_t* Pixels, uint8_t* Indices, int32_t Count) {
+    const int16_t* inverse = FInverseLookup->data();
+    for (int32_t x = 0; x < Count; ++x, Pixels += 3) {
+      const uint32_t color = uint32_t(Pixels[2]) << 16 | uint32_t(Pixels[1]) << 8 | Pixels[0];
+      const int32_t index = inverse[Key(color)];
+      Indices[x] = uint8_t(index >= 0 ? index : Find(color));
+    }
+  }
   int32_t Colors() const { return FColors; }
   static uint16_t Key(uint32_t Color) {
     return uint16_t(((Color >> 19) & 0x1F) | (((Color >> 10) & 0x3F) << 5) | (((Color >> 3) & 0x1F) << 11));
@@ -128,7 +138,6 @@ struct TOctreeNode {
   TOctreeNode() = default;
   TOctreeNode(int32_t Level, int32_t ColorBits, int32_t& LeafCount, TReducibleNodes& ReducibleNodes);
   bool IsLeaf = false;
-  uint16_t Slot = 0;   // the node's place in the quantiser's node store
   uint32_t Stamp = 1;  // changes whenever the node is freed
   int32_t PixelCount = 0;
   int64_t RedSum = 0, GreenSum = 0, BlueSum = 0;
@@ -152,7 +161,6 @@ class TColorQuantizer {
   TOctreeNode* AddColor(TOctreeNode*& Node, uint8_t Red, uint8_t Green, uint8_t Blue, int32_t Level);
   void ReduceTree();
   TOctreeNode* NewNode(int32_t Level);
-  TOctreeNode* NodeAt(uint32_t Slot) const { return &FBlocks[Slot >> 8][Slot & 255]; }
   void DeleteTree(TOctreeNode*& Node);
 
   // Nodes are recycled: a busy picture creates and merges nodes all the time.
@@ -171,6 +179,10 @@ class TDIBQuantizer : public TColorQuantizer {
   bool ProcessImage(const TDIBReader& Reader) { return ProcessPixels(Reader.Bitmap()); }
   // The same for a bitmap already in gpf24bit.
   bool ProcessPixels(const TGifBitmap& Bitmap);
+
+ private:
+  template <int32_t FixedBits>
+  void processRows(const TGifBitmap& Bitmap);
 };
 
 // A palette of the image's colours: as many entries as the tree has leaves,

@@ -48,6 +48,19 @@ TEST(GifColorLookup, NearestEntryCachedPerKey) {
   // An entry's own key is filled in advance by the first entry holding it.
   TFastColorLookup sameKey({{0, 0, 0}, {7, 3, 7}});
   EXPECT_EQ(sameKey.Lookup(0x070307, res), 0);
+  // A whole row answers as pixel by pixel.
+  std::mt19937 rng(5);
+  TGIFPalette some;
+  for (int i = 0; i < 40; ++i) some.push_back(TGIFColor{uint8_t(rng()), uint8_t(rng()), uint8_t(rng())});
+  std::vector<uint8_t> row(3 * 500);
+  for (auto& v : row) v = uint8_t(rng());
+  TFastColorLookup byRow(some), byPixel(some);
+  std::vector<uint8_t> indices(500);
+  byRow.LookupRow(row.data(), indices.data(), 500);
+  for (size_t x = 0; x < 500; ++x) {
+    const uint8_t* p = row.data() + 3 * x;
+    ASSERT_EQ(indices[x], byPixel.Lookup(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0], res)) << x;
+  }
 }
 
 TEST(GifDither, RowsAlternateDirection) {
