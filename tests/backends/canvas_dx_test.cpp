@@ -39,6 +39,7 @@ class DXCanvasTest : public ::testing::Test {
     ResetD2DFaults();
     FreeD2DHelper();
     THtCanvasDX::ResetDirectXSupport();
+    THtCanvasDX::IsWindows81OrLater = true;
     target.reset();
     gdi::DeleteDC(dc);
     gdi::DeleteObject(bmp);
@@ -275,6 +276,18 @@ TEST_F(DXCanvasTest, RestoreUndoesPushesInReverse) {
   EXPECT_EQ(trace(), "PopLayer; PopAxisAlignedClip");
   EXPECT_NO_THROW(c.EndScene());
   EXPECT_TRUE(c.States().empty());
+}
+
+TEST_F(DXCanvasTest, LayersBeforeWindows81TakeALayerObject) {
+  THtCanvasDX::IsWindows81OrLater = false;
+  THtCanvasDX c;
+  c.BeginScene(dcScene());
+  c.SaveState();
+  D2DTrace().Clear();
+  c.IntersectClip(triangle().get());
+  EXPECT_EQ(trace(), "CreateLayer; PushLayer(mask)");
+  c.RestoreState();
+  EXPECT_NO_THROW(c.EndScene());
 }
 
 TEST_F(DXCanvasTest, ClipsByPixels) {

@@ -522,6 +522,7 @@ HRESULT ID2D1RenderTarget::CreateBitmapBrush(std::shared_ptr<ID2D1Bitmap> Bitmap
 }
 
 HRESULT ID2D1RenderTarget::CreateLayer(const D2D1_SIZE_F*, std::shared_ptr<ID2D1Layer>* Layer) {
+  D2DTrace().Add("CreateLayer");
   *Layer = std::make_shared<ID2D1Layer>();
   return S_OK;
 }
