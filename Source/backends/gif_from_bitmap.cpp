@@ -104,8 +104,21 @@ void TGifBitmap::SetBits(const std::vector<uint8_t>& AData, int32_t ABitsPerPixe
 }
 
 void THtGIFFrame::Assign(const TGifBitmap* Source) {
+  // The frame's own cached bitmap is kept alive while it is read.
+  std::unique_ptr<TGifBitmap> own;
+  if (Source && Source == FBitmap.get()) own = std::move(FBitmap);
   Clear();
   if (!Source) return;
+  try {
+    assignBitmap(*Source);
+  } catch (...) {
+    Clear();  // no half-made frame
+    throw;
+  }
+}
+
+void THtGIFFrame::assignBitmap(const TGifBitmap& Bitmap) {
+  const TGifBitmap* Source = &Bitmap;
   SetBounds(0, 0, std::abs(Source->Width()), Source->Height());
   if (Empty()) return;
 
@@ -120,11 +133,8 @@ void THtGIFFrame::Assign(const TGifBitmap* Source) {
     bitmap = ReduceColors(*Source, reduction, FImage ? FImage->DitherMode : dmFloydSteinberg,
                           FImage ? FImage->ReductionBits() : 8, reduction == rmPalette ? &palette : nullptr);
     format = bitmap->PixelFormat();
-    if (bitmap->Width() != Width() || bitmap->Height() != Height()) {
-      // Reduction to a palette without colours.
-      Clear();
-      throw EHtGIFException(u"Color table is empty");
-    }
+    if (bitmap->Width() != Width() || bitmap->Height() != Height())
+      throw EHtGIFException(u"Color table is empty");  // reduction to a palette without colours
   }
 
   // gpf4bit has no packed layout: it goes the true-colour way.
@@ -193,6 +203,10 @@ void THtGIFFrame::Assign(const TGifBitmap* Source) {
 }
 
 void THtGIFFrame::SetBitmap(const TGifBitmap* Value) {
+  if (Value && Value == FBitmap.get()) {
+    Assign(Value);  // keeps it alive while reading it
+    return;
+  }
   FBitmap.reset();
   if (Value) Assign(Value);
 }

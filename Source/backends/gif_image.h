@@ -592,6 +592,7 @@ class THtGIFFrame : public THtGIFPart {
   friend class TGIFGraphicControlExtension;
   friend class TGIFExtension;
   uint8_t fillIndex() const;
+  void assignBitmap(const TGifBitmap& Bitmap);
 
   std::unique_ptr<TGifBitmap> FBitmap;
   std::unique_ptr<TGIFPalette> FLocalPalette;

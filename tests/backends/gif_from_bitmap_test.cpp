@@ -94,14 +94,22 @@ TEST(GifFrameFromBitmap, TrueColourWithoutReductionKeepsColoursInOrderOfUse) {
   EXPECT_EQ(f->ColorTable().GetColor(1), 0xFF0000u);
   EXPECT_EQ(f->Data(), (std::vector<uint8_t>{0, 1, 0}));
 
-  // More than 256 colours cannot go in unreduced.
+  // More than 256 colours cannot go in unreduced, and leave no half-made
+  // frame behind.
   TGifBitmap many;
   many.SetWidth(300);
   many.SetHeight(1);
-  std::vector<uint8_t> row(900 + 0);
+  std::vector<uint8_t> row(900);
   for (int i = 0; i < 300; ++i) row[size_t(i) * 3] = uint8_t(i), row[size_t(i) * 3 + 1] = uint8_t(i >> 8);
   many.SetBits(row, 24, false);
   EXPECT_THROW(f->Assign(&many), EHtGIFException);
+  EXPECT_TRUE(f->Empty());
+  EXPECT_EQ(f->ColorTable().Count(), 0);
+
+  // The frame's own picture given back to it.
+  f->Assign(&b);
+  f->SetBitmap(f->Bitmap());
+  EXPECT_EQ(f->Data(), (std::vector<uint8_t>{0, 1, 0}));
 
   // Reduced, the frame holds the quantised palette.
   image.ColorReduction = rmQuantize;
