@@ -63,7 +63,11 @@ TEST(StylePass, ZLevelsAndBlockification) {
       u"<div id=c style='position:relative;z-index:2'><span id=z style='position:relative;z-index:5'>a</span>"
       u"<span id=big style='position:relative;z-index:200000000'>b</span></div>"
       u"<span id=f style='float:left'>c</span><div id=x style='position:absolute;display:flex'>d</div>"
-      u"<div id=cell style='display:table-cell'>e</div><div id=rel style='position:relative'>f</div>");
+      u"<div id=cell style='display:table-cell'>e</div><div id=rel style='position:relative'>f"
+      u"<span id=z16 style='position:relative;z-index:5'>g</span></div>");
+  // The container is positioned (z 1) without being a stacking context.
+  EXPECT_EQ(styleOf(byId(*doc, u"z16")).ZIndex, 16);
+  EXPECT_EQ(styleOf(byId(*doc, u"z")).ZIndex, 15);
   EXPECT_EQ(styleOf(byId(*doc, u"big")).ZIndex, 300000000);
   EXPECT_EQ(styleOf(byId(*doc, u"f")).Display(), dsBlock);
   EXPECT_EQ(styleOf(byId(*doc, u"x")).Display(), dsBlock);
