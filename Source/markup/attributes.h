@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "markup/node_pool.h"
 #include "platform/rtl/object.h"
 #include "platform/rtl/string.h"
 
@@ -23,6 +24,7 @@ struct THtAttribute {
 
 class THtAttributes : public THtObject {
  public:
+  HT_NODE_POOL_OPERATORS
   explicit THtAttributes(bool ACaseSensitive = false) : CaseSensitive(ACaseSensitive) {}
 
   bool CaseSensitive;

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string_view>
 
+#include "markup/node_pool.h"
 #include "markup/attributes.h"
 #include "markup/html_token_type.h"
 #include "platform/rtl/class_ref.h"
@@ -52,6 +53,7 @@ class THtScriptFunction {
 
 class THtNode : public THtObject {
  public:
+  HT_NODE_POOL_OPERATORS
   static const THtNodeClass ClassType;
   virtual const THtNodeClass* ClassRefOf() const { return &ClassType; }
 

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "markup/node_pool.h"
 #include "markup/node.h"
 #include "markup/object_list.h"
 #include "platform/rtl/rtl_errors.h"
@@ -21,6 +22,7 @@ enum THtSortCompareType { scCaseSensitive, scCaseInsensitive, scFloat, scDate };
 
 class THtNodeList : public THtObjectListOf<THtNode> {
  public:
+  HT_NODE_POOL_OPERATORS
   explicit THtNodeList(bool AOwnsObjects, bool AIsRefCounted = false);
   // A list must not be destroyed while interface references remain; Free
   // checks that, the destructor only asserts it.
