@@ -3,7 +3,9 @@
 //   Parse        bytes to tree; freeing the tree is not timed
 //   ParseAndFree bytes to tree, then the tree freed
 //   OneShot      a fresh process per parse: start, read the file, parse,
-//                free, exit (this program started again with --one-shot)
+//                free, exit (this program started again with --one-shot);
+//                its counter peak_added_MB is the resident memory one parse
+//                adds at its peak (VmHWM after the parse minus VmRSS before)
 // plus writing the built tree back to HTML.
 //
 // Heap: glibc's defaults trim freed memory and hand large blocks back to
@@ -19,6 +21,7 @@
 
 #include "shared_input.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -107,7 +110,8 @@ void BM_ParseAndFree(benchmark::State& state) {
 
 std::string selfPath;
 
-// Starts this program again to read, parse and free the page once.
+// Starts this program again to read, parse and free the page once; the
+// child reports the memory its parse added on a pipe.
 template <class Parser>
 void BM_OneShot(benchmark::State& state) {
   if (pageBytes().empty()) {
@@ -115,36 +119,70 @@ void BM_OneShot(benchmark::State& state) {
     return;
   }
   const char* which = std::is_same_v<Parser, Tarnwick> ? "tarnwick" : "gumbo";
+  double addedKb = 0;
   for (auto _ : state) {
     std::vector<char*> args = {selfPath.data(), const_cast<char*>("--one-shot"), const_cast<char*>(which),
                                nullptr};
+    int fds[2];
+    if (pipe(fds) != 0) {
+      state.SkipWithError("no pipe");
+      return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
     pid_t pid = 0;
-    if (posix_spawn(&pid, selfPath.c_str(), nullptr, nullptr, args.data(), environ) != 0) {
+    const int spawned = posix_spawn(&pid, selfPath.c_str(), &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+      close(fds[0]);
       state.SkipWithError("cannot start the program again");
       return;
     }
+    char text[64] = {};
+    const ssize_t got = read(fds[0], text, sizeof text - 1);
+    close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || got <= 0) {
       state.SkipWithError("one-shot run failed");
       return;
     }
+    addedKb = std::atof(text);
   }
+  state.counters["peak_added_MB"] = addedKb / 1024.0;
+}
+
+// A field of /proc/self/status in kB.
+long statusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+  return 0;
 }
 
 int oneShot(const std::string& which) {
   std::string bytes;
   if (!bench::LoadSharedInput(bench::TSharedPage::Name, bytes)) return 2;
+  long before = 0, peak = 0;
   if (which == "tarnwick") {
     ht::HtMarkupInitialize();
     Tarnwick t;
+    before = statusKb("VmRSS:");
     t.parse(bytes);
+    peak = statusKb("VmHWM:");
     t.free();
   } else {
     Gumbo g;
+    before = statusKb("VmRSS:");
     g.parse(bytes);
+    peak = statusKb("VmHWM:");
     g.free();
   }
+  std::printf("%ld\n", peak - before);
   return 0;
 }
 
