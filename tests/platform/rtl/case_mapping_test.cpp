@@ -1,0 +1,25 @@
+#include "platform/rtl/case_mapping.h"
+
+#include <gtest/gtest.h>
+
+namespace ht {
+
+TEST(CaseMapping, KeepsTheUtf16Length) {
+  struct Case {
+    const char16_t* in;
+    const char16_t* upper;
+  } cases[] = {
+      {u"abc \u00e9\u00df", u"ABC \u00c9\u00df"},  // sharp s has no one-to-one upper case
+      {u"\U00010428x", u"\U00010400X"},            // Deseret: a pair maps to a pair
+      {u"\xD800" u"a", u"\xD800" u"A"},  // an unpaired surrogate stays
+  };
+  for (const Case& c : cases) {
+    const String up = UpperCaseSameLength(c.in);
+    EXPECT_EQ(up.size(), String(c.in).size());
+    EXPECT_EQ(up, c.upper);
+  }
+  EXPECT_EQ(LowerCaseSameLength(u"ABC \u00c9\u0130"), u"abc \u00e9i");
+  EXPECT_EQ(LowerCaseSameLength(u"\U00010400"), u"\U00010428");
+}
+
+}  // namespace ht
