@@ -993,3 +993,14 @@ HRESULT ID2D1Factory1::CreateDevice(const std::shared_ptr<IDXGIDevice>& Device,
 }
 
 }  // namespace ht::d2d
+
+namespace ht::d2d {
+
+void ID2D1RenderTarget::DrawGlyphs(const core::TCoreFontFace& Face, float EmSize, const uint32_t* Glyphs,
+                                   const TPointF* Positions, int Count, ID2D1Brush* Brush) {
+  if (Count <= 0 || !Brush || !ready()) return;
+  applyState();
+  core::DrawGlyphRun(*FCtx, Face, EmSize, Glyphs, Positions, Count, Brush->ToPaint());
+}
+
+}  // namespace ht::d2d

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/core_fonts.h"
 #include "platform/core/core_path.h"
 #include "platform/core/core_status.h"
 #include "platform/core/core_surface.h"
@@ -510,6 +511,7 @@ struct D2D1_LAYER_PARAMETERS {
 };
 
 // ---------------------------------------------------------------- render targets
+class IDWriteTextLayout;
 class ID2D1RenderTarget : public ID2D1Resource {
  public:
   ID2D1RenderTarget();
@@ -568,6 +570,12 @@ class ID2D1RenderTarget : public ID2D1Resource {
   void FillGeometry(ID2D1Geometry* G, ID2D1Brush* Brush, ID2D1Brush* OpacityBrush = nullptr);
   void DrawBitmap(ID2D1Bitmap* Bitmap, const D2D1_RECT_F* Dest, float Opacity,
                   D2D1_BITMAP_INTERPOLATION_MODE Mode, const D2D1_RECT_F* Src);
+  // Glyphs of Face at EmSize pixels, each at its baseline origin in user space.
+  void DrawGlyphs(const core::TCoreFontFace& Face, float EmSize, const uint32_t* Glyphs,
+                  const TPointF* Positions, int Count, ID2D1Brush* Brush);
+  // The layout's top-left at Origin; Options as D2D1_DRAW_TEXT_OPTIONS
+  // (colour fonts draw as any other here). Defined with DirectWrite.
+  void DrawTextLayout(D2D1_POINT_2F Origin, IDWriteTextLayout* Layout, ID2D1Brush* Brush, UINT32 Options = 0);
 
   bool Drawing() const { return FDrawing; }
   // Pushed clips and layers not yet popped.
@@ -650,7 +658,7 @@ class ID2D1Factory1 : public ID2D1Factory {
 };
 
 // ---------------------------------------------------------------- DirectWrite, WIC (tokens for now)
-class IDWriteFactory : public IUnknown {};
+class IDWriteFactory;  // platform/d2d/dwrite.h
 enum DWRITE_FACTORY_TYPE : UINT32 { DWRITE_FACTORY_TYPE_SHARED, DWRITE_FACTORY_TYPE_ISOLATED };
 struct DWRITE_FONT_FEATURE {
   UINT32 nameTag = 0;

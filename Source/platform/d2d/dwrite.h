@@ -1,0 +1,219 @@
+#pragma once
+// DirectWrite over the core fonts: the system collection (the font
+// configuration's families plus the alias table's Windows names), text
+// formats, typography and text layouts shaped by the core's shaper, drawn on
+// a Direct2D render target as core glyph runs.
+//
+// A layout keeps one line (no wrapping is ever done here); characters the
+// chosen face lacks are taken from a fallback face of the system fonts.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/core/core_fonts.h"
+#include "platform/d2d/d2d.h"
+
+namespace ht::d2d {
+
+enum DWRITE_FONT_WEIGHT : UINT32 {
+  DWRITE_FONT_WEIGHT_THIN = 100,
+  DWRITE_FONT_WEIGHT_EXTRA_LIGHT = 200,
+  DWRITE_FONT_WEIGHT_LIGHT = 300,
+  DWRITE_FONT_WEIGHT_NORMAL = 400,
+  DWRITE_FONT_WEIGHT_MEDIUM = 500,
+  DWRITE_FONT_WEIGHT_BOLD = 700,
+  DWRITE_FONT_WEIGHT_EXTRA_BOLD = 800,
+  DWRITE_FONT_WEIGHT_BLACK = 900
+};
+enum DWRITE_FONT_STYLE : UINT32 { DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STYLE_OBLIQUE, DWRITE_FONT_STYLE_ITALIC };
+enum DWRITE_FONT_STRETCH : UINT32 { DWRITE_FONT_STRETCH_ULTRA_CONDENSED = 1, DWRITE_FONT_STRETCH_NORMAL = 5 };
+enum DWRITE_WORD_WRAPPING : UINT32 { DWRITE_WORD_WRAPPING_WRAP, DWRITE_WORD_WRAPPING_NO_WRAP };
+enum DWRITE_READING_DIRECTION : UINT32 { DWRITE_READING_DIRECTION_LEFT_TO_RIGHT, DWRITE_READING_DIRECTION_RIGHT_TO_LEFT };
+enum DWRITE_LINE_SPACING_METHOD : UINT32 { DWRITE_LINE_SPACING_METHOD_DEFAULT, DWRITE_LINE_SPACING_METHOD_UNIFORM };
+enum D2D1_DRAW_TEXT_OPTIONS : UINT32 { D2D1_DRAW_TEXT_OPTIONS_NONE = 0, D2D1_DRAW_TEXT_OPTIONS_ENABLE_COLOR_FONT = 4 };
+
+struct DWRITE_FONT_METRICS {
+  UINT32 designUnitsPerEm = 0;
+  UINT32 ascent = 0, descent = 0;
+  int32_t lineGap = 0;
+  int32_t underlinePosition = 0;  // above the baseline is positive
+  UINT32 underlineThickness = 0;
+  int32_t strikethroughPosition = 0;
+  UINT32 strikethroughThickness = 0;
+};
+struct DWRITE_TEXT_RANGE {
+  UINT32 startPosition = 0;
+  UINT32 length = 0;
+};
+struct DWRITE_TEXT_METRICS {
+  float left = 0, top = 0, width = 0, widthIncludingTrailingWhitespace = 0, height = 0;
+  float layoutWidth = 0, layoutHeight = 0;
+  UINT32 maxBidiReorderingDepth = 1, lineCount = 1;
+};
+
+// Packs four characters into a tag, the first in the lowest byte.
+constexpr UINT32 DWriteFontFeature(char a, char b, char c, char d) {
+  return UINT32(uint8_t(a)) | UINT32(uint8_t(b)) << 8 | UINT32(uint8_t(c)) << 16 | UINT32(uint8_t(d)) << 24;
+}
+
+class IDWriteLocalizedStrings : public IUnknown {
+ public:
+  UINT32 GetCount() const { return UINT32(Names.size()); }
+  HRESULT FindLocaleName(const String& Locale, UINT32* Index, BOOL* Exists) const;
+  HRESULT GetStringLength(UINT32 Index, UINT32* Length) const;
+  HRESULT GetString(UINT32 Index, String* Name) const;
+  std::vector<std::pair<String, String>> Names;  // (locale, name)
+};
+
+class IDWriteFont : public IUnknown {
+ public:
+  void GetMetrics(DWRITE_FONT_METRICS* M) const;
+  DWRITE_FONT_WEIGHT GetWeight() const;
+  DWRITE_FONT_STYLE GetStyle() const;
+  std::shared_ptr<core::TCoreFontFace> Face;
+};
+
+class IDWriteFontCollection;
+
+class IDWriteFontFamily : public IUnknown {
+ public:
+  HRESULT GetFamilyNames(std::shared_ptr<IDWriteLocalizedStrings>* Names) const;
+  HRESULT GetFirstMatchingFont(DWRITE_FONT_WEIGHT Weight, DWRITE_FONT_STRETCH Stretch, DWRITE_FONT_STYLE Style,
+                               std::shared_ptr<IDWriteFont>* Font) const;
+  String Name;
+  // Faces of an in-memory family; empty for a system family.
+  std::vector<std::shared_ptr<core::TCoreFontFace>> Faces;
+};
+
+class IDWriteFontCollection : public IUnknown {
+ public:
+  UINT32 GetFontFamilyCount() const { return UINT32(Families.size()); }
+  HRESULT GetFontFamily(UINT32 Index, std::shared_ptr<IDWriteFontFamily>* Family) const;
+  // Strict: the name must be a family of the collection (ignoring case).
+  HRESULT FindFamilyName(StringView Name, UINT32* Index, BOOL* Exists) const;
+  // The face for a family of this collection; for the system collection any
+  // name the font system knows, else null.
+  std::shared_ptr<core::TCoreFontFace> Match(StringView Family, UINT32 Weight, DWRITE_FONT_STYLE Style) const;
+  bool System = false;
+  std::vector<std::shared_ptr<IDWriteFontFamily>> Families;
+};
+
+class IDWriteTypography : public IUnknown {
+ public:
+  HRESULT AddFontFeature(DWRITE_FONT_FEATURE F) {
+    Features.push_back(F);
+    return S_OK;
+  }
+  UINT32 GetFontFeatureCount() const { return UINT32(Features.size()); }
+  HRESULT GetFontFeature(UINT32 Index, DWRITE_FONT_FEATURE* F) const;
+  std::vector<DWRITE_FONT_FEATURE> Features;
+};
+
+class IDWriteTextFormat : public IUnknown {
+ public:
+  UINT32 GetFontFamilyNameLength() const { return UINT32(FFamily.size()); }
+  HRESULT GetFontFamilyName(String* Name) const {
+    *Name = FFamily;
+    return S_OK;
+  }
+  HRESULT GetFontCollection(std::shared_ptr<IDWriteFontCollection>* C) const {
+    *C = FCollection;
+    return S_OK;
+  }
+  DWRITE_FONT_WEIGHT GetFontWeight() const { return FWeight; }
+  DWRITE_FONT_STYLE GetFontStyle() const { return FStyle; }
+  DWRITE_FONT_STRETCH GetFontStretch() const { return FStretch; }
+  float GetFontSize() const { return FSize; }
+  const String& GetLocaleName() const { return FLocale; }
+  HRESULT SetWordWrapping(DWRITE_WORD_WRAPPING W) {
+    FWrapping = W;
+    return S_OK;
+  }
+  DWRITE_WORD_WRAPPING GetWordWrapping() const { return FWrapping; }
+  HRESULT SetReadingDirection(DWRITE_READING_DIRECTION D) {
+    FDirection = D;
+    return S_OK;
+  }
+  HRESULT SetLineSpacing(DWRITE_LINE_SPACING_METHOD Method, float Spacing, float Baseline);
+  HRESULT GetLineSpacing(DWRITE_LINE_SPACING_METHOD* Method, float* Spacing, float* Baseline) const;
+  // The face the format's family resolves to (never null once made).
+  const std::shared_ptr<core::TCoreFontFace>& Face() const { return FFace; }
+
+ protected:
+  friend class IDWriteFactory;
+  String FFamily;
+  std::shared_ptr<IDWriteFontCollection> FCollection;
+  DWRITE_FONT_WEIGHT FWeight = DWRITE_FONT_WEIGHT_NORMAL;
+  DWRITE_FONT_STYLE FStyle = DWRITE_FONT_STYLE_NORMAL;
+  DWRITE_FONT_STRETCH FStretch = DWRITE_FONT_STRETCH_NORMAL;
+  float FSize = 0;
+  String FLocale;
+  DWRITE_WORD_WRAPPING FWrapping = DWRITE_WORD_WRAPPING_WRAP;
+  DWRITE_READING_DIRECTION FDirection = DWRITE_READING_DIRECTION_LEFT_TO_RIGHT;
+  DWRITE_LINE_SPACING_METHOD FSpacingMethod = DWRITE_LINE_SPACING_METHOD_DEFAULT;
+  float FLineSpacing = 0, FBaseline = 0;
+  std::shared_ptr<core::TCoreFontFace> FFace;
+};
+
+// One shaped glyph run of a layout: one face, one direction.
+struct TDWriteRun {
+  std::shared_ptr<core::TCoreFontFace> Face;
+  UINT32 TextPosition = 0, TextLength = 0;  // characters of the layout's text
+  std::vector<uint16_t> Indices;
+  std::vector<float> Advances;              // pixels
+  std::vector<TPointF> Offsets;       // pixels, y up
+  std::vector<uint16_t> ClusterMap;         // per character: its first glyph in the run
+  bool RTL = false;
+};
+
+class IDWriteTextLayout : public IDWriteTextFormat {
+ public:
+  HRESULT SetMaxWidth(float W) {
+    FMaxWidth = W;
+    return S_OK;
+  }
+  HRESULT SetMaxHeight(float H) {
+    FMaxHeight = H;
+    return S_OK;
+  }
+  float GetMaxWidth() const { return FMaxWidth; }
+  float GetMaxHeight() const { return FMaxHeight; }
+  HRESULT SetStrikethrough(BOOL On, DWRITE_TEXT_RANGE Range);
+  HRESULT SetTypography(std::shared_ptr<IDWriteTypography> T, DWRITE_TEXT_RANGE Range);
+  HRESULT GetMetrics(DWRITE_TEXT_METRICS* M);
+  const String& Text() const { return FText; }
+  // Shaped runs in visual order, pen positions from the layout's left.
+  const std::vector<TDWriteRun>& Runs();
+  // The baseline below the layout's top, in pixels.
+  float BaselineOffset() const;
+  bool Strikethrough() const { return FStrike; }
+
+ private:
+  friend class IDWriteFactory;
+  void shape();
+  String FText;
+  float FMaxWidth = 0, FMaxHeight = 0;
+  bool FStrike = false;
+  std::shared_ptr<IDWriteTypography> FTypography;
+  std::vector<TDWriteRun> FRuns;
+  float FWidth = 0, FTrailing = 0;
+  bool FShaped = false;
+};
+
+class IDWriteFactory : public IUnknown {
+ public:
+  HRESULT GetSystemFontCollection(std::shared_ptr<IDWriteFontCollection>* C, BOOL CheckForUpdates = 0);
+  // A null collection is the system collection.
+  HRESULT CreateTextFormat(StringView Family, std::shared_ptr<IDWriteFontCollection> Collection, UINT32 Weight,
+                           DWRITE_FONT_STYLE Style, DWRITE_FONT_STRETCH Stretch, float Size, StringView Locale,
+                           std::shared_ptr<IDWriteTextFormat>* Format);
+  HRESULT CreateTextLayout(StringView Text, IDWriteTextFormat* Format, float MaxWidth, float MaxHeight,
+                           std::shared_ptr<IDWriteTextLayout>* Layout);
+  HRESULT CreateTypography(std::shared_ptr<IDWriteTypography>* T);
+};
+
+// The shared system collection of the process (rebuilt when the font system
+// changes between test and machine fonts).
+std::shared_ptr<IDWriteFontCollection> DWriteSystemCollection();
+
+}  // namespace ht::d2d
