@@ -646,7 +646,6 @@ void THtCanvasDX::FillPath(THtBrush* Brush, THtPath* Path) {
   }
 }
 
-void THtCanvasDX::DrawString(StringView, const TRectF&, THtFont*, const THtTextStyle&, int, int) {}
 
 std::shared_ptr<ID2D1Bitmap> THtCanvasDX::BitmapToD2DBitmap(gdi::HBITMAP Bitmap, bool HasAlpha) {
   if (!FContext || !Bitmap) return nullptr;

@@ -10,8 +10,9 @@
 // in reverse push order). Solid colours share one brush; pens become stroke
 // styles, one shared for plain pens.
 //
-// Text, images, shadows and printing belong to the parts of the back end
-// built elsewhere; until they are here DrawString draws nothing. Check boxes
+// Text is laid out with DirectWrite, one layout per call, and drawn as glyph
+// runs; underlines are the canvas's own lines. Images, shadows and printing
+// belong to the parts of the back end built elsewhere. Check boxes
 // and radio buttons are the classic control pictures of the GDI facade,
 // drawn into a bitmap and placed as a Direct2D bitmap.
 #include <atomic>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "backends/d2d_helper.h"
+#include "backends/dx_fonts.h"
 #include "backends/path_dx.h"
 #include "canvas/canvas.h"
 #include "platform/gdi/gdi_canvas.h"
@@ -30,6 +32,15 @@ class THtCanvasDXClass : public THtCanvasClass {
  public:
   using THtCanvasClass::THtCanvasClass;
   THtStringList* InstalledFonts() const override;
+  const THtFontClass* FontClass() const override;
+  THtFontCollection* SharedFontCollection() const override;
+  std::unique_ptr<THtFontCollection> CreateFontCollection() const override;
+  // The families of the system font collection, by their "en-us" names.
+  void GetFonts(std::vector<String>& List) const override;
+  // The layout's width with trailing white space plus the letter spacing of
+  // every character; 0 without Direct2D.
+  float MeasureString(StringView s, THtFont* Font, const THtTextStyle& TextStyle, float Scale, int AFirstChar,
+                      int ALength) const override;
   const THtPathClass* PathClass() const override { return &THtPathDX::ClassType; }
   THtCanvasFlags GetFlags() const override;
   // Fill and stroke hit tests in the path's own coordinates.
@@ -90,6 +101,16 @@ class THtCanvasDX : public THtCanvas {
   void FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, float RadiusY) override;
   void DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, int AFirstChar,
                   int ALength) override;
+  // Letter spacing and ASpacing (element k + 1: extra advance after
+  // character k) widen the glyph advances; AFill and AStroke are not used.
+  void DrawStringEx(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
+                    const TSingleArray& ASpacing, THtBrush* AFill, THtPen* AStroke, int AFirstChar,
+                    int ALength) override;
+  // The OpenType features of the font's settings, then the defaults they
+  // do not name; the shared default typography when there are none.
+  static std::shared_ptr<d2d::IDWriteTypography> GetFontTypography(THtFont* Font);
+  // The layout of the last DrawString or DrawStringEx.
+  const std::shared_ptr<d2d::IDWriteTextLayout>& TextLayout() const { return FTextLayout; }
   // A DPI-sized picture drawn into R grown by one pixel.
   void DrawCheck(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
   // A picture the size of R.
@@ -139,6 +160,19 @@ class THtCanvasDX : public THtCanvas {
   void drawControl(unsigned Kind, int W, int H, const d2d::RECT& Inner, const d2d::D2D1_RECT_F& Dest, bool Checked,
                    bool Active, bool HOver, bool Disabled);
 
+  // Prepares the layout of a DrawString call; false when nothing but the
+  // underline is to be drawn. Y is the snapped baseline.
+  bool beginText(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, int& AFirstChar,
+                 int& ALength, float& Y, bool& Layout);
+  void endText(const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, float Y);
+  void drawDecorationLine(float x1, float y, float x2, const THtTextStyle& TextStyle, THtFont* Font);
+  std::shared_ptr<d2d::ID2D1StrokeStyle> decorationStrokeStyle(TCSSTextDecorationStyle Style);
+  // Draws the layout's glyph runs with advances widened by letter spacing
+  // and Spacing.
+  void drawSpaced(d2d::D2D1_POINT_2F Origin, d2d::IDWriteTextLayout* Layout, const THtTextStyle& TextStyle,
+                  const TSingleArray& Spacing);
+
+  std::shared_ptr<d2d::IDWriteTextLayout> FTextLayout;
   THtObject* FCanvas = nullptr;
   std::shared_ptr<d2d::ID2D1RenderTarget> FContext;
   std::vector<THtDXState> StateStack;

@@ -1,0 +1,255 @@
+// Text of the Direct2D canvas: layouts, measuring, decorations and spacing.
+#include <algorithm>
+#include <cmath>
+
+#include "backends/canvas_dx.h"
+#include "canvas/colors.h"
+#include "canvas/pen.h"
+
+namespace ht {
+
+using namespace d2d;
+
+namespace {
+
+// Clamps a 1-based run to s; false when nothing is left. A negative length
+// runs to the end.
+bool clampRun(StringView s, int& First, int& Length) {
+  int n = int(s.size());
+  if (First < 1) {
+    if (Length >= 0) Length += First - 1;
+    First = 1;
+  }
+  if (Length < 0) Length = n - First + 1;
+  if (First > n) return false;
+  Length = std::min(Length, n - First + 1);
+  return Length > 0;
+}
+
+std::shared_ptr<IDWriteTypography> defaultTypography() {
+  static std::shared_ptr<IDWriteTypography> t = [] {
+    std::shared_ptr<IDWriteTypography> r;
+    GetDWriteFactory()->CreateTypography(&r);
+    const std::pair<const char*, UINT32> defaults[] = {{"lnum", 0}, {"pnum", 0}, {"onum", 0},
+                                                       {"tnum", 0}, {"kern", 1}, {"liga", 1},
+                                                       {"clig", 1}, {"calt", 1}, {"ccmp", 1}};
+    for (auto& [tag, value] : defaults)
+      r->AddFontFeature({DWriteFontFeature(tag[0], tag[1], tag[2], tag[3]), value});
+    return r;
+  }();
+  return t;
+}
+
+bool blank(StringView s) {
+  return std::all_of(s.begin(), s.end(), [](char16_t c) { return c <= u' '; });
+}
+
+}  // namespace
+
+std::shared_ptr<IDWriteTypography> THtCanvasDX::GetFontTypography(THtFont* Font) {
+  std::shared_ptr<IDWriteTypography> def = defaultTypography();
+  if (!Font || Font->FontFeatureSettings.empty()) return def;
+  std::vector<DWRITE_FONT_FEATURE> list;
+  for (const String& f : Font->FontFeatureSettings) {
+    size_t eq = f.find(u'=');
+    String name = f.substr(0, eq);
+    String value = eq == String::npos ? String() : f.substr(eq + 1);
+    if (name.size() != 4 || name == u"auto") continue;
+    UINT32 param = 1;
+    if (!value.empty() && std::all_of(value.begin(), value.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }) &&
+        value.size() < 10)
+      param = UINT32(std::stoul(std::string(value.begin(), value.end())));
+    list.push_back({DWriteFontFeature(char(name[0]), char(name[1]), char(name[2]), char(name[3])), param});
+  }
+  if (list.empty()) return def;
+  size_t given = list.size();
+  for (const DWRITE_FONT_FEATURE& d : def->Features)
+    if (std::none_of(list.begin(), list.begin() + ptrdiff_t(given),
+                     [&](const DWRITE_FONT_FEATURE& f) { return f.nameTag == d.nameTag; }))
+      list.push_back(d);
+  std::shared_ptr<IDWriteTypography> t;
+  GetDWriteFactory()->CreateTypography(&t);
+  for (const DWRITE_FONT_FEATURE& f : list) t->AddFontFeature(f);
+  return t;
+}
+
+// ---------------------------------------------------------------- class functions
+
+const THtFontClass* THtCanvasDXClass::FontClass() const { return &THtFontDX::ClassType; }
+
+THtFontCollection* THtCanvasDXClass::SharedFontCollection() const {
+  static std::unique_ptr<THtDXFontCollection> shared = std::make_unique<THtDXFontCollection>(this, true);
+  return shared.get();
+}
+
+std::unique_ptr<THtFontCollection> THtCanvasDXClass::CreateFontCollection() const {
+  return std::make_unique<THtDXFontCollection>(this, false);
+}
+
+void THtCanvasDXClass::GetFonts(std::vector<String>& List) const {
+  std::shared_ptr<IDWriteFontCollection> c;
+  OleCheck(GetDWriteFactory()->GetSystemFontCollection(&c, 0));
+  for (UINT32 i = 0; i < c->GetFontFamilyCount(); ++i) {
+    std::shared_ptr<IDWriteFontFamily> family;
+    OleCheck(c->GetFontFamily(i, &family));
+    std::shared_ptr<IDWriteLocalizedStrings> names;
+    OleCheck(family->GetFamilyNames(&names));
+    UINT32 index;
+    BOOL exists;
+    OleCheck(names->FindLocaleName(u"en-us", &index, &exists));
+    if (!exists) index = 0;
+    String name;
+    OleCheck(names->GetString(index, &name));
+    List.push_back(name);
+  }
+}
+
+float THtCanvasDXClass::MeasureString(StringView s, THtFont* Font, const THtTextStyle& TextStyle, float,
+                                      int AFirstChar, int ALength) const {
+  auto* font = dynamic_cast<THtFontDX*>(Font);
+  if (!font || !THtCanvasDX::IsDirectXSupported() || !clampRun(s, AFirstChar, ALength)) return 0;
+  String text(s.substr(size_t(AFirstChar - 1), size_t(ALength)));
+  std::replace(text.begin(), text.end(), u'\r', u' ');
+  if (font->IsTimes && font->Style().Contains(hfsItalic)) std::replace(text.begin(), text.end(), u'"', u'\u201C');
+  std::shared_ptr<IDWriteTextLayout> layout;
+  if (FAILED(GetDWriteFactory()->CreateTextLayout(text, font->Font.get(), 2147483648.0f, 2147483648.0f, &layout)))
+    return 0;
+  layout->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
+  layout->SetTypography(THtCanvasDX::GetFontTypography(font), {0, UINT32(ALength)});
+  DWRITE_TEXT_METRICS m;
+  layout->GetMetrics(&m);
+  return m.widthIncludingTrailingWhitespace + TextStyle.LetterSpacing * float(ALength);
+}
+
+// ---------------------------------------------------------------- drawing
+
+bool THtCanvasDX::beginText(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
+                            int& AFirstChar, int& ALength, float& Y, bool& Layout) {
+  Layout = false;
+  auto* font = dynamic_cast<THtFontDX*>(Font);
+  if (!font || !drawing() || !FDXSolidBrush || TextStyle.Opacity == 0 || !clampRun(s, AFirstChar, ALength))
+    return false;
+  SetSolidColor(TextStyle.Color);
+  if (TextStyle.Opacity != 1) FDXSolidBrush->Opacity = TextStyle.Opacity;
+  Y = SnapCoordinate(R.Top + font->Ascent, true);
+  StringView run = s.substr(size_t(AFirstChar - 1), size_t(ALength));
+  if (blank(run)) return true;
+  FTextLayout.reset();
+  GetDWriteFactory()->CreateTextLayout(run, font->Font.get(), std::max(0.0f, R.Right - R.Left),
+                                       std::max(0.0f, R.Bottom - R.Top), &FTextLayout);
+  if (!FTextLayout) {
+    if (TextStyle.Opacity != 1) FDXSolidBrush->Opacity = 1;
+    return false;
+  }
+  DWRITE_TEXT_RANGE all{0, UINT32(ALength + 1)};
+  FTextLayout->SetLineSpacing(DWRITE_LINE_SPACING_METHOD_UNIFORM, 0, font->Ascent);
+  if (font->Style().Contains(hfsStrikeOut)) FTextLayout->SetStrikethrough(1, all);
+  if (TextStyle.RTL) FTextLayout->SetReadingDirection(DWRITE_READING_DIRECTION_RIGHT_TO_LEFT);
+  FTextLayout->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
+  FTextLayout->SetTypography(GetFontTypography(font), all);
+  Layout = true;
+  return true;
+}
+
+void THtCanvasDX::endText(const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, float Y) {
+  auto* font = static_cast<THtFontDX*>(Font);
+  if (font->Style().Contains(hfsUnderline))
+    drawDecorationLine(R.Left, std::round(Y + font->Underline) + 0.5f, R.Right, TextStyle, font);
+  if (TextStyle.Opacity != 1) FDXSolidBrush->Opacity = 1;
+}
+
+void THtCanvasDX::DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
+                             int AFirstChar, int ALength) {
+  float y;
+  bool layout;
+  if (!beginText(s, R, Font, TextStyle, AFirstChar, ALength, y, layout)) return;
+  if (layout)
+    FContext->DrawTextLayout({SnapCoordinate(R.Left - 0.5f, true), y - Font->Ascent}, FTextLayout.get(),
+                             FDXSolidBrush.get(),
+                             IsWindows81OrLater ? D2D1_DRAW_TEXT_OPTIONS_ENABLE_COLOR_FONT : D2D1_DRAW_TEXT_OPTIONS_NONE);
+  endText(R, Font, TextStyle, y);
+}
+
+void THtCanvasDX::DrawStringEx(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
+                               const TSingleArray& ASpacing, THtBrush*, THtPen*, int AFirstChar, int ALength) {
+  float y;
+  bool layout;
+  if (!beginText(s, R, Font, TextStyle, AFirstChar, ALength, y, layout)) return;
+  if (layout) drawSpaced({SnapCoordinate(R.Left, true), y - Font->Ascent}, FTextLayout.get(), TextStyle, ASpacing);
+  endText(R, Font, TextStyle, y);
+}
+
+void THtCanvasDX::drawSpaced(D2D1_POINT_2F Origin, IDWriteTextLayout* Layout, const THtTextStyle& TextStyle,
+                             const TSingleArray& Spacing) {
+  DWRITE_TEXT_METRICS tm;
+  Layout->GetMetrics(&tm);
+  float L = TextStyle.LetterSpacing;
+  bool spaced = !SameSingle(L, 0) || !Spacing.empty();
+  float x = Origin.x + tm.left, y = Origin.y + Layout->BaselineOffset();
+  float size = Layout->GetFontSize();
+  std::vector<uint32_t> glyphs;
+  std::vector<TPointF> pos;
+  for (const TDWriteRun& run : Layout->Runs()) {
+    std::vector<float> adv = run.Advances;
+    UINT32 P = run.TextPosition, C = run.TextLength;
+    float offset = 0;
+    if (spaced && !adv.empty()) {
+      offset = L * float(P);
+      for (size_t i = 1; i <= std::min<size_t>(P, Spacing.size() ? Spacing.size() - 1 : 0); ++i) offset += Spacing[i];
+      for (UINT32 c = 0; c < C; ++c)
+        if (size_t(P + c) + 1 < Spacing.size() && c < run.ClusterMap.size() && run.ClusterMap[c] < adv.size())
+          adv[run.ClusterMap[c]] += Spacing[P + c + 1];
+      if (L != 0)
+        for (float& a : adv) a += L;
+    }
+    glyphs.clear();
+    pos.clear();
+    float pen = x + offset;
+    for (size_t i = 0; i < run.Indices.size(); ++i) {
+      glyphs.push_back(run.Indices[i]);
+      pos.emplace_back(pen + run.Offsets[i].X, y - run.Offsets[i].Y);
+      pen += adv[i];
+    }
+    FContext->DrawGlyphs(*run.Face, size, glyphs.data(), pos.data(), int(glyphs.size()), FDXSolidBrush.get());
+    float width = 0;
+    for (float a : run.Advances) width += a;
+    if (Layout->Strikethrough()) {
+      const core::TFontMetrics& m = run.Face->Metrics();
+      float k = size / float(m.UnitsPerEm);
+      float sy = y - float(m.StrikeoutPosition) * k + float(m.StrikeoutSize) * k / 2;
+      float sx = SnapToDevicePixel(x + offset);
+      FContext->DrawLine({sx, sy}, {sx + width, sy}, FDXSolidBrush.get(), SnapStrokeWidth(float(m.StrikeoutSize) * k),
+                         decorationStrokeStyle(tsSolid).get());
+    }
+    x += width;
+  }
+}
+
+std::shared_ptr<ID2D1StrokeStyle> THtCanvasDX::decorationStrokeStyle(TCSSTextDecorationStyle Style) {
+  D2D1_STROKE_STYLE_PROPERTIES p;
+  p.dashCap = D2D1_CAP_STYLE_SQUARE;
+  p.dashOffset = 0.5f;
+  switch (Style) {
+    case tsDotted: p.dashStyle = D2D1_DASH_STYLE_DOT; break;
+    case tsDashed: p.dashStyle = D2D1_DASH_STYLE_DASH; break;
+    case tsWavy: p.dashStyle = D2D1_DASH_STYLE_DASH_DOT_DOT; break;
+    default: p.dashStyle = D2D1_DASH_STYLE_SOLID; break;
+  }
+  std::shared_ptr<ID2D1StrokeStyle> s;
+  D2DHelper().D2DFactory->CreateStrokeStyle(p, nullptr, 0, &s);
+  return s;
+}
+
+void THtCanvasDX::drawDecorationLine(float x1, float y, float x2, const THtTextStyle& TextStyle, THtFont* Font) {
+  auto* font = static_cast<THtFontDX*>(Font);
+  if (TextStyle.DecorationStyle == tsWavy) {
+    THtPen* pen = GetPen(ApplyOpacity(TextStyle.DecorationColor, TextStyle.Opacity), float(font->UnderlineHeight));
+    DrawWavyLine(x1, y, x2, y, pen);
+    return;
+  }
+  SetSolidColor(TextStyle.DecorationColor);
+  FContext->DrawLine({x1, y}, {x2, y}, FDXSolidBrush.get(), float(font->UnderlineHeight),
+                     decorationStrokeStyle(TextStyle.DecorationStyle).get());
+}
+
+}  // namespace ht
