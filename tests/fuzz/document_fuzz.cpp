@@ -6,13 +6,17 @@
 #include <cstdint>
 
 #include "backends/backends_startup.h"
+#include "css/default_style_sheet.h"
 #include "document/document.h"
 #include "layout/layout_startup.h"
 #include "markup/html_tokenizer.h"
 #include "platform/rtl/stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool ready = (ht::HtBackendsInitialize(), ht::HtLayoutInitialize(), true);
+  // The process-wide sheets are made before the first input, so that they
+  // do not count against it.
+  static const bool ready =
+      (ht::HtBackendsInitialize(), ht::HtLayoutInitialize(), ht::DefaultStyleSheet(), ht::QuirksStyleSheet(), true);
   (void)ready;
   if (size == 0) return 0;
   const uint8_t mode = data[0];
