@@ -6,7 +6,7 @@
 // THtTextRun, which is why the run class is a parameter of the split.
 #include <cstdint>
 
-#include "canvas/canvas_types.h"
+#include "canvas/enum_set.h"
 #include "css/css_keywords.h"
 #include "markup/char_direction.h"
 #include "markup/object_list.h"
@@ -14,6 +14,9 @@
 #include "platform/rtl/string.h"
 
 namespace ht {
+
+class THtTextRun;
+class THtTextRuns;
 
 enum THtTextRunFlag : uint8_t {
   trfSpace,
