@@ -10,7 +10,7 @@ THtLineBlock* TElement::LastRun() { return LineBlocks.Last(); }
 THtLineBlock* TElement::LastVisibleRun() {
   if (LineBlocks.Count() == 0) return nullptr;
   for (int i = LineBlocks.Count() - 1; i >= 0; --i)
-    if (!LineBlocks.Get(i)->Hidden) return LineBlocks.Get(i);
+    if (!LineBlocks.Get(i)->Hidden()) return LineBlocks.Get(i);
   return LineBlocks.First();
 }
 

@@ -1,28 +1,93 @@
 #pragma once
-// TFlow: the line and flex layout context of an element (its SelfFlow) or of
-// a document's root box. Layout fills the line table; the element model
-// creates and frees flows and clears the run chain when an element whose
-// runs it may hold is destroyed.
+// TFlow: the line and flex layout context of one block container (its
+// SelfFlow) or of a document's root box. Box building chains the runs of the
+// container's content here in document order and accumulates its min- and
+// max-content widths; line breaking then fills the line table. The flow
+// links runs without owning them: each belongs to its element's LineBlocks.
+#include <vector>
+
+#include "css/css_keywords.h"
+#include "platform/rtl/geometry.h"
+
 namespace ht {
 
 class TElement;
 class THtLineBlock;
+struct TCSSValue;
+
+// One line of the table.
+struct THtLineInfo {
+  float Y = 0;             // top of the line box (below TopMargin)
+  float Height = 0;        // ascent plus descent after leading
+  float Ascent = 0;        // from Y to the baseline
+  float TopMargin = 0;     // extra space above the line box
+  float BottomMargin = 0;  // extra space below it
+  int Width = 0;           // used width of the content, whole pixels rounded up
+  int LeftOffset = 0;      // start of the content (float indent, then aligned start)
+  int RightOffset = 0;     // right float indent
+  THAlign Align = thStart;
+  THtLineBlock* FirstBox = nullptr;  // first run of the line
+  bool IsBlock = false;              // the line holds one block-level box
+};
+using PHtLineInfo = THtLineInfo*;
 
 class TFlow {
  public:
-  explicit TFlow(TElement* AOwner) : Owner(AOwner) {}
+  explicit TFlow(TElement* AContainer);
   virtual ~TFlow() = default;
   TFlow(const TFlow&) = delete;
   TFlow& operator=(const TFlow&) = delete;
 
-  // Forgets every line and the run chain, ready for a new layout pass.
+  // Ready for a new pass of box building: the indent and the width
+  // accumulators start again and the chain is empty; the line table and
+  // the pen are kept.
   virtual void Reset();
+  // Appends a run to the chain and accumulates the widths; false when the
+  // run was dropped as a collapsible space (it is hidden and not chained).
+  bool AddBlock(THtLineBlock* ABlock);
+  // Finishes the width accumulation after the last AddBlock: trailing
+  // collapsible spaces are hidden.
+  void UpdateMinMax();
+
+  int LineCount() const { return int(FLines.size()); }
+  // Raises Exception "flow line index out of range" outside the table.
+  PHtLineInfo GetLine(int Index);
+  PHtLineInfo Lines(int Index) { return GetLine(Index); }
+  // The entry at Line, unchecked.
+  PHtLineInfo CurrentLine() { return &FLines[size_t(Line)]; }
+  // Closes the current line and opens the next, reusing an entry beyond.
+  void NextLine();
+  bool IsLineStart() const { return FirstBlock == nullptr; }
+  // The owner's child on ALine nearest to x (within 10000 pixels).
+  TElement* GetLineElement(int ALine, float x);
+  void UpdateContentRect(const TRectF& R);
+  // The position a tab run at pen position X advances to. Without tab
+  // stops it steps to the owner's tab interval.
+  float CustomTabStop(THtLineBlock* LB, THtLineBlock* LastBox, float X);
+
+  // Line-building state, shared with line breaking and alignment.
+  std::vector<THtLineInfo> FLines;
+  float FMinLineWidth = 0, FMaxLineWidth = 0, FFloatWidth = 0;
+  float FCurX = 0, FCurY = 0, FHeight = 0;
+  const TCSSValue* FTabStops = nullptr;  // not owned
+  bool FDecimalTab = false;
+  int Line = 0;
 
   TElement* Owner;  // not owned
-  // The first and last run laid out in this flow; runs belong to their
-  // elements' LineBlocks.
+  float MaxContentWidth = 0;
+  float MinWidth = 0;
+  int TextIndent = 0;
+  int ContentWidth = 0;
+  int StartY = 0;
   THtLineBlock* FirstBlock = nullptr;
   THtLineBlock* LastBlock = nullptr;
+  THtLineBlock* FirstBlocktoPrint = nullptr;
+  THtLineBlock* LastBlocktoPrint = nullptr;
+  THtLineBlock* FirstNonPrintedBlock = nullptr;
+  TRectF ContentRect;
+
+ private:
+  THtLineBlock* lastInFlow() const;
 };
 
 }  // namespace ht

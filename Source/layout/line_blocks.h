@@ -1,21 +1,124 @@
 #pragma once
-// The placed runs of an element. Layout fills them; the element owns the
-// list from its construction, and the flow that laid the runs out chains
-// them across elements (FirstBlock/LastBlock) without owning them.
+// Runs: one piece of an element placed on one line (a stretch of a text
+// element's characters, the marker where an inline element starts or ends,
+// or the single run of a whole box). Every element owns its runs in
+// LineBlocks; the flow of the nearest block container links the runs of
+// all its content into one chain in document order without owning them.
 #include <memory>
 #include <vector>
+
+#include "platform/rtl/geometry.h"
+#include "canvas/text_run.h"
+#include "css/css_keywords.h"
+#include "platform/rtl/string.h"
 
 namespace ht {
 
 class TElement;
+class THtLineBlock;
 
-// One placed run of an element.
-class THtLineBlock {
+// A word as a range of runs linked through the chain.
+struct THtWord {
+  THtLineBlock* StartBlock = nullptr;
+  THtLineBlock* EndBlock = nullptr;
+  // The texts of the runs from StartBlock to EndBlock, both included.
+  String Text() const;
+  int AbsoluteStart() const;
+  int AbsoluteEnd() const;
+};
+
+class THtLineBlock : public THtTextRun {
  public:
-  explicit THtLineBlock(TElement* AOwner) : Owner(AOwner) {}
-  TElement* Owner;  // not owned
-  int Line = 0;     // the line of the flow the run lies on
-  bool Hidden = false;
+  static const THtTextRunClass ClassType;
+  const THtTextRunClass* ClassRefOf() const override { return &ClassType; }
+
+  THtLineBlock() = default;
+  explicit THtLineBlock(TElement* AE) : E(AE) {}
+  // Leaves the chain first, unless the element's container is being
+  // destroyed with everything it holds.
+  ~THtLineBlock() override;
+  THtLineBlock(const THtLineBlock&) = delete;
+  THtLineBlock& operator=(const THtLineBlock&) = delete;
+
+  TElement* E = nullptr;  // not owned
+  float Left = 0, Top = 0, LogicalHeight = 0, Ascent = 0;
+  TVAlign VAlign = vaBaseLine;
+
+  // --- Chain ---------------------------------------------------------------
+  THtLineBlock* NextBlock() const { return FNextBlock; }
+  THtLineBlock* PreviousBlock() const { return FPreviousBlock; }
+  // Both setters keep the two links of a pair in agreement; a run linked to
+  // itself is a programming error (Exception "Assertion failure").
+  void SetNextBlock(THtLineBlock* Value);
+  void SetPreviousBlock(THtLineBlock* Value);
+  // Joins the neighbours and clears both own links; the flow's first and
+  // last run are the caller's.
+  void RemoveFromFlow();
+  // Flags from the element: a block-level box gets trfBlock (and
+  // trfOutofFlow when floated or positioned), another out-of-flow box
+  // trfOutofFlow; text runs take theirs from the text element.
+  void UpdateFlags();
+
+  bool Has(THtTextRunFlag f) const { return Flags.Contains(f); }
+  bool Hidden() const { return Has(trfHidden); }
+
+  // --- Geometry --------------------------------------------------------------
+  // Physical axes: a vertical writing mode swaps them.
+  bool Vertical() const;
+  float X() const { return Vertical() ? Top : Left; }
+  float Y() const { return Vertical() ? Left : Top; }
+  float XSize() const { return Vertical() ? LogicalHeight : LogicalWidth; }
+  float YSize() const { return Vertical() ? LogicalWidth : LogicalHeight; }
+  void SetX(float V) { (Vertical() ? Top : Left) = V; }
+  void SetY(float V) { (Vertical() ? Left : Top) = V; }
+  void SetXSize(float V) { (Vertical() ? LogicalHeight : LogicalWidth) = V; }
+  void SetYSize(float V) { (Vertical() ? LogicalWidth : LogicalHeight) = V; }
+  TRectF R() const;
+  TRectF LogicalR() const { return R(); }
+  TRectF RealRect() const;
+  float Descent() const { return LogicalHeight - Ascent; }
+  int LastChar() const { return Start + Count - 1; }
+
+  // --- Text ------------------------------------------------------------------
+  // Count characters of the element's content from Start.
+  String Text() const;
+  // The run's slice of the text element's display text; empty for a line
+  // break.
+  String DisplayText() const;
+  int VisibleLength() const;
+  bool IsText() const { return Has(trfText); }
+  bool IsLineBreak() const { return Has(trfLineBreak); }
+  bool InFlow() const { return !Has(trfOutofFlow); }
+  // Text that is not space, blank, a line break or hidden.
+  bool IsPlainText() const;
+  bool IsLetters() const;
+  bool IsNumbers() const;
+  bool IsLineElement() const;
+  bool SameBlock(const THtLineBlock* ABlock) const;
+
+  // --- Break rules -------------------------------------------------------------
+  TWhiteSpace WhiteSpace() const;
+  bool CanBreakBefore() const;
+  bool CanBreakAfter() const;
+
+  // --- Walks across nested flows (document order) ------------------------------
+  THtLineBlock* Next() const;
+  THtLineBlock* Last();
+  THtLineBlock* Previous() const;
+  THtLineBlock* NextVisible() const;
+  THtLineBlock* PreviousVisible() const;
+  bool SameLine(const THtLineBlock* Block) const;
+  THtLineBlock* LineStart();
+  THtLineBlock* WrappedLineStart();
+  THtLineBlock* LineEnd();
+  String FullLineText();
+  // The word this run is part of; false unless it is plain text.
+  bool GetWord(THtWord& W);
+
+ private:
+  bool visibleStep(const THtLineBlock* Start) const;
+  THtLineBlock* FNextBlock = nullptr;
+  THtLineBlock* FPreviousBlock = nullptr;
 };
 
 // Owning list of an element's runs, in placement order.
@@ -23,12 +126,19 @@ class THtLineBlocks {
  public:
   int Count() const { return int(FItems.size()); }
   THtLineBlock* Get(int Index) const { return FItems[size_t(Index)].get(); }
+  THtLineBlock* GetBlock(int Index) const { return Get(Index); }
   THtLineBlock* First() const { return FItems.empty() ? nullptr : FItems.front().get(); }
   THtLineBlock* Last() const { return FItems.empty() ? nullptr : FItems.back().get(); }
   THtLineBlock* Add(std::unique_ptr<THtLineBlock> Block) {
     FItems.push_back(std::move(Block));
     return FItems.back().get();
   }
+  // A new run of E, appended, with its flags set from E.
+  THtLineBlock* CreateBlock(TElement* AE);
+  // The first run whose Line equals ALine; null when none.
+  THtLineBlock* GetLineBlock(int ALine) const;
+  // Frees the runs from Index on.
+  void Truncate(int Index) { if (Index >= 0 && size_t(Index) < FItems.size()) FItems.resize(size_t(Index)); }
   void Clear() { FItems.clear(); }
 
  private:

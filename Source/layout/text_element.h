@@ -17,6 +17,9 @@ class TTextElement : public TElement {
   bool IsText() const override { return true; }
 
   uint16_t TextFlags = 0;  // one bit per text flag 0 to 15
+  // The content as it is shown (white space handled, case transformed); runs
+  // index it by the same positions as the content.
+  String DisplayText;
 
  protected:
   void ApplyTextFlag(int TextFlag, bool Value) override;

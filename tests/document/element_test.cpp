@@ -265,7 +265,7 @@ TEST_F(DocumentTest, LayoutOperationsReadTheRuns) {
   THtLineBlock* first = e->LineBlocks.Add(std::make_unique<THtLineBlock>(e));
   first->Line = 3;
   THtLineBlock* hidden = e->LineBlocks.Add(std::make_unique<THtLineBlock>(e));
-  hidden->Hidden = true;
+  hidden->Flags.Include(trfHidden);
   EXPECT_EQ(e->FirstRun(), first);
   EXPECT_EQ(e->LastRun(), hidden);
   EXPECT_EQ(e->LastVisibleRun(), first);

@@ -1,0 +1,38 @@
+#pragma once
+// Layout's view of a node's computed style, as plain values. The computed
+// style's header and the drawing surface's headers each declare their own
+// font-style set, so layout code that measures text reads style only here.
+#include "css/css_keywords.h"
+#include "css/styled_node.h"
+
+namespace ht {
+
+inline TDisplayStyle DisplayOf(const TStyledHTMLNode* N) {
+  return N && N->Style() ? N->Style()->Display() : dsInline;
+}
+
+inline bool IsInlineLevelDisplay(TDisplayStyle d) {
+  return d == dsInline || d == dsInlineBlock || d == dsInlineFlex || d == dsInlineTable;
+}
+
+inline bool IsBlockLevelDisplay(TDisplayStyle d) {
+  return d == dsBlock || d == dsTable || d == dsTableRow || d == dsTableRowGroup || d == dsListItem || d == dsFlex;
+}
+
+// The node's own float is set and not none (footnotes included).
+inline bool IsFloated(const TStyledHTMLNode* N) { return N && N->Style() && N->Style()->Float() != fNone; }
+
+// Computed values; the defaults of a node without a computed style.
+TWhiteSpace WhiteSpaceOf(const TStyledHTMLNode* N);         // wsNormal
+TCSSWordBreak WordBreakOf(const TStyledHTMLNode* N);        // wbNormal
+TCSSFlexDirection FlexDirectionOf(const TStyledHTMLNode* N);  // fdRow
+// text-indent in whole pixels, plus room for a marker drawn inside the
+// first line of a list item.
+int TextIndentOf(const TStyledHTMLNode* N);
+// The width when set (not auto), in pixels; Percent tells a percentage.
+bool SetWidthOf(const TStyledHTMLNode* N, float& Px, bool* Percent = nullptr);
+// The line height in whole pixels when set (neither auto nor initial).
+bool SetLineHeightOf(const TStyledHTMLNode* N, int& Px);
+int TabIntervalOf(const TStyledHTMLNode* N);
+
+}  // namespace ht
