@@ -1,8 +1,10 @@
 #include "layout/layout_style.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "css/styled_element_link.h"
+#include "document/computed_style.h"
 
 namespace ht {
 
@@ -63,6 +65,55 @@ bool SetLineHeightOf(const TStyledHTMLNode* N, int& Px) {
 int TabIntervalOf(const TStyledHTMLNode* N) {
   const TBaseElementStyle* s = styleOf(N);
   return s ? s->TabInterval().ToIntPixels() : 0;
+}
+
+bool HasTabStops(const TStyledHTMLNode* N) {
+  const TBaseElementStyle* s = styleOf(N);
+  return s && s->TabStops() != nullptr;
+}
+
+namespace {
+
+float finitePx(float v) { return std::isfinite(v) && v > 0 ? v : 0.0f; }
+
+}  // namespace
+
+bool TextValuesOf(const TStyledHTMLNode* N, TTextValues& V) {
+  const TBaseElementStyle* s = styleOf(N);
+  if (!s) return false;
+  const TMeasure fs = s->FontSize();
+  V.FontSizePx = finitePx(fs.ToPixels());
+  V.RelativeFont = fs.FMUnit == muPercent || fs.FMUnit == muVW || fs.FMUnit == muVH;
+  V.Transform = s->TextTransform();
+  V.WordSpacing = std::isfinite(s->WordSpacing().ToPixels()) ? s->WordSpacing().ToPixels() : 0.0f;
+  V.LetterSpacing = std::isfinite(s->LetterSpacing().ToPixels()) ? s->LetterSpacing().ToPixels() : 0.0f;
+  if (s->WordSpacing().GetAuto()) V.WordSpacing = 0;
+  if (s->LetterSpacing().GetAuto()) V.LetterSpacing = 0;
+  V.RTL = s->Direction() == cdRTL;
+  V.Overflow = s->TextOverflow();
+  V.WritingMode = s->WritingMode();
+  V.DecorationStyle = s->TextDecorationStyle();
+  V.VAlign = s->VerticalAlign();
+  V.Display = s->Display();
+  return true;
+}
+
+THtFont* StyleFontOf(const TStyledHTMLNode* N) {
+  TElementStyle* s = ElementStyleOf(N);
+  if (!s) return nullptr;
+  const float px = s->FontSize().ToPixels();
+  if (!std::isfinite(px) || px < 0) return nullptr;
+  return s->GetFont();
+}
+
+float TextLineHeightOf(const TStyledHTMLNode* N, float FontLineHeight) {
+  const TBaseElementStyle* s = styleOf(N);
+  if (!s) return FontLineHeight;
+  const TMeasure lh = s->LineHeight();
+  if (lh.GetAuto() || lh.Has(mfInherit) || lh.Has(mfInitial)) return FontLineHeight;
+  float v = lh.FMUnit == muNone && !lh.Calc ? lh.FValue * FontLineHeight : float(lh.ToIntPixels());
+  if (!std::isfinite(v)) v = 0;
+  return std::max(v, FontLineHeight);
 }
 
 }  // namespace ht

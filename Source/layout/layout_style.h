@@ -6,6 +6,10 @@
 #include "css/styled_node.h"
 
 namespace ht {
+class THtFont;
+}
+
+namespace ht {
 
 inline TDisplayStyle DisplayOf(const TStyledHTMLNode* N) {
   return N && N->Style() ? N->Style()->Display() : dsInline;
@@ -34,5 +38,29 @@ bool SetWidthOf(const TStyledHTMLNode* N, float& Px, bool* Percent = nullptr);
 // The line height in whole pixels when set (neither auto nor initial).
 bool SetLineHeightOf(const TStyledHTMLNode* N, int& Px);
 int TabIntervalOf(const TStyledHTMLNode* N);
+bool HasTabStops(const TStyledHTMLNode* N);
+
+// What a text element reads of its (shared) style to make and measure runs.
+struct TTextValues {
+  float FontSizePx = 0;  // finite, never negative
+  bool RelativeFont = false;  // percent, vw or vh: resolved on every box building
+  TCSSTextTransform Transform = cttNone;
+  float WordSpacing = 0, LetterSpacing = 0;
+  bool RTL = false;
+  TCSSTextOverflow Overflow = toClip;
+  TCSSWritingMode WritingMode = wmHorizontalTB;
+  TCSSTextDecorationStyle DecorationStyle = tsSolid;
+  TVAlign VAlign = vaBaseLine;
+  TDisplayStyle Display = dsInline;
+};
+// False for a node without a computed style (V keeps its defaults).
+bool TextValuesOf(const TStyledHTMLNode* N, TTextValues& V);
+// The font of the node's style from the document's collection; null
+// without a style, a document or a usable size.
+THtFont* StyleFontOf(const TStyledHTMLNode* N);
+// The used line height of text: auto, inherit and initial give the font's
+// line height, a number multiplies it, a length is rounded to pixels; never
+// below the font's line height.
+float TextLineHeightOf(const TStyledHTMLNode* N, float FontLineHeight);
 
 }  // namespace ht

@@ -1,16 +1,305 @@
 #include "layout/text_element.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "canvas/canvas.h"
+#include "canvas/font.h"
+#include "document/document.h"
+#include "layout/flow.h"
+#include "layout/layout_style.h"
+#include "platform/rtl/case_mapping.h"
+
 namespace ht {
 
 const THtNodeClass TTextElement::ClassType{"TTextElement", &TElement::ClassType,
                                            CreateInstance<TTextElement, THtNode>};
 
+namespace {
+
+// The width of a tab under the container's tab stops, per tab character.
+constexpr float kTabStopWidth = 24.0f;
+
+bool nearlyEqual(float a, float b) {
+  const float tol = std::max(0.0001f, std::min(std::fabs(a), std::fabs(b)) / 10000.0f);
+  return std::fabs(a - b) <= tol;
+}
+
+bool isBlankText(StringView s) {
+  for (char16_t c : s)
+    if (c > 0x20) return false;
+  return true;
+}
+
+String transformed(StringView s, TCSSTextTransform t) {
+  // Capitalize is not applied; upper and lower case keep the length so
+  // that runs index content and display text alike.
+  if (t == cttUpperCase) return UpperCaseSameLength(s);
+  if (t == cttLowerCase) return LowerCaseSameLength(s);
+  return String(s);
+}
+
+}  // namespace
+
 TTextElement::TTextElement() : TElement(false) {}
+
+TTextElement::~TTextElement() { Runs.reset(); }
 
 void TTextElement::ApplyTextFlag(int TextFlag, bool Value) {
   if (TextFlag < 0 || TextFlag > 15) return;
   const uint16_t bit = uint16_t(1u << TextFlag);
   TextFlags = Value ? uint16_t(TextFlags | bit) : uint16_t(TextFlags & ~bit);
+}
+
+void TTextElement::SetContent(StringView Value) {
+  TElement::SetContent(Value);
+  SetOwnTextFlag(tfTextPrepared, false);
+  if (auto* p = Parent(); p && p->Tag() == u"xtemplate") Template = String(Value);
+}
+
+TWhiteSpace TTextElement::WhiteSpace() const {
+  if (HasFlag(efLineBreak)) return wsPreLine;
+  return WhiteSpaceOf(this);
+}
+
+bool TTextElement::CalcStyle(TCSSStyleSheet* Styles) {
+  TElement::CalcStyle(Styles);
+  FindContainer();
+  if (!Tag().empty() && !HasFlag(efLineBreak)) {
+    IncludeFlag(efLineBreak);
+    TElement::SetContent(u"\n");
+    SetOwnTextFlag(tfTextPrepared, false);
+    Empty = false;
+  }
+  SetOwnTextFlag(tfFontChanged, true);
+  calcTextStyle();
+  return false;
+}
+
+void TTextElement::calcTextStyle() {
+  TextStyle.Reset();
+  TTextValues v;
+  if (!TextValuesOf(this, v)) return;
+  TextStyle.WordSpacing = v.WordSpacing;
+  TextStyle.LetterSpacing = v.LetterSpacing;
+  TextStyle.Overflow = v.Overflow;
+  TextStyle.RTL = v.RTL;
+  TextStyle.WritingMode = v.WritingMode;
+  TextStyle.DecorationStyle = v.DecorationStyle;
+  TextStyle.Color = DefaultTextColor();
+}
+
+const THtCanvasClass* TTextElement::canvasClass() const {
+  return Document && Document->CanvasClass ? Document->CanvasClass : HtDefaultCanvasClass;
+}
+
+float TTextElement::surfaceScale() const {
+  if (Document && Document->Surface) {
+    const float s = Document->Surface->CurrentScale();
+    if (std::isfinite(s) && s > 0) return s;
+  }
+  return 1.0f;
+}
+
+void TTextElement::SplitIntoRuns() {
+  if (!Runs) Runs = std::make_unique<THtTextRuns>();
+  Runs->Clear();
+  if (const THtCanvasClass* cc = canvasClass()) cc->SplitString(DisplayText, *Runs, &THtTextRun::ClassType);
+  else SplitTextRuns(DisplayText, *Runs, &THtTextRun::ClassType);
+}
+
+void TTextElement::prepareText() {
+  TTextValues v;
+  TextValuesOf(this, v);
+  DisplayText = transformed(Content(), v.Transform);
+  SetOwnTextFlag(tfTextPrepared, true);
+  SplitIntoRuns();
+  if (Font) measureRuns();
+}
+
+void TTextElement::measureRuns() {
+  if (!Runs) return;
+  const THtCanvasClass* cc = canvasClass();
+  const float scale = surfaceScale();
+  const bool zero = !Font || !(Font->Height() > 0);
+  for (int i = 0; i < Runs->Count(); ++i) {
+    THtTextRun* r = Runs->GetRun(i);
+    if (r->Flags.Contains(trfSpace)) continue;
+    float w = zero || !cc ? 0.0f : cc->MeasureString(DisplayText, Font, TextStyle, scale, r->Start, r->Count);
+    r->LogicalWidth = std::isfinite(w) ? w : 0.0f;
+  }
+  Runs->FontScale = scale;
+}
+
+void TTextElement::ApplyFont(float COpacity, bool ApplyColor) {
+  const THtCanvasClass* cc = canvasClass();
+  bool remeasure = Runs && !nearlyEqual(Runs->FontScale, surfaceScale()) && cc &&
+                   !cc->GetFlags().Contains(hcfCacheTextWidth);
+  THtFont* old = Font;
+  if (HasTextFlag(tfFontChanged) || HasTextFlag(tfRelativeFont) || !Font) {
+    SetOwnTextFlag(tfFontChanged, false);
+    TTextValues v;
+    TextValuesOf(this, v);
+    Font = StyleFontOf(this);
+    SetOwnTextFlag(tfRelativeFont, v.RelativeFont);
+  }
+  if (Font != old || remeasure) measureRuns();
+  if (ApplyColor) TextStyle.Opacity = COpacity;
+}
+
+float TTextElement::LineHeight() const {
+  const float fontLH = Font ? Font->LineHeight : 0.0f;
+  if (!Font) {
+    TTextValues v;
+    TextValuesOf(this, v);
+    return TextLineHeightOf(this, v.FontSizePx);
+  }
+  return TextLineHeightOf(this, fontLH);
+}
+
+bool TTextElement::CalcBoxes(TFlow* Flow) {
+  if (Content().empty()) Empty = true;
+  if (Content().empty() || !Flow) {
+    if (Content().empty()) LineBlocks.Clear();
+    return false;
+  }
+  if (!HasTextFlag(tfTextPrepared)) prepareText();
+  Empty = DisplayText.empty();
+  const TWhiteSpace ws = WhiteSpace();
+  if (HasTextFlag(tfNearBlock)) SetOwnTextFlag(tfSpaceElement, ws == wsNormal && isBlankText(DisplayText));
+  // Next to a block, blank text under a collapsing mode builds nothing.
+  if (HasTextFlag(tfNearBlock) && (ws == wsNormal || ws == wsNowrap) && isBlankText(DisplayText) &&
+      !HasFlag(efLineBreak)) {
+    Empty = true;
+    LineBlocks.Clear();
+    return false;
+  }
+  ApplyFont(1.0f, false);
+  measureSpaces();
+  makeLineBlocks(Flow);
+  Empty = LineBlocks.Count() == 0;
+  return !Empty;
+}
+
+void TTextElement::measureSpaces() {
+  FirstRunIndex = 0;
+  LastRunIndex = Runs ? Runs->Count() - 1 : -1;
+  if (!Runs) return;
+  const bool zero = !Font || !(Font->Height() > 0);
+  const float spaceW = zero ? 0.0f : Font->SpaceWidth + TextStyle.LetterSpacing + TextStyle.WordSpacing;
+  const bool tabStops = HasTabStops(Container);
+  const TWhiteSpace ws = WhiteSpace();
+  const bool collapsing = ws == wsNormal || ws == wsNowrap || ws == wsPreLine;
+  auto run = [&](int i) { return Runs->GetRun(i); };
+  for (int i = 0; i < Runs->Count(); ++i) run(i)->Flags.Exclude(trfHidden);
+  if (collapsing) {
+    if (HasTextFlag(tfLeftIsBlock))
+      while (FirstRunIndex <= LastRunIndex && run(FirstRunIndex)->Flags.Contains(trfBlank)) ++FirstRunIndex;
+    if (HasTextFlag(tfRightIsBlock))
+      while (LastRunIndex >= FirstRunIndex && run(LastRunIndex)->Flags.Contains(trfBlank)) --LastRunIndex;
+  }
+  for (int i = FirstRunIndex; i <= LastRunIndex; ++i) {
+    THtTextRun* r = run(i);
+    if (!r->Flags.Contains(trfSpace) || r->Flags.Contains(trfHidden)) continue;
+    const bool stopTab = tabStops && r->Flags.Contains(trfTab);
+    const float unit = zero ? 0.0f : stopTab ? kTabStopWidth : spaceW;
+    if (!r->Flags.Contains(trfBlank) || ws == wsPre || ws == wsPreWrap) {
+      r->LogicalWidth = float(r->Count) * unit;
+      continue;
+    }
+    r->LogicalWidth = stopTab ? float(r->Count) * unit : unit;
+    if (stopTab) continue;
+    for (int j = i + 1; j < Runs->Count(); ++j) {
+      THtTextRun* n = run(j);
+      if (!n->Flags.Contains(trfBlank) || (tabStops && n->Flags.Contains(trfTab))) break;
+      n->LogicalWidth = 0;
+      n->Flags.Include(trfHidden);
+    }
+  }
+}
+
+void TTextElement::makeLineBlocks(TFlow* Flow) {
+  if (LastRunIndex < FirstRunIndex) {
+    LineBlocks.Clear();
+    return;
+  }
+  const TWhiteSpace ws = WhiteSpace();
+  const bool lineBreakElement = HasFlag(efLineBreak);
+  const bool tabStops = HasTabStops(Container);
+  TTextValues v;
+  TextValuesOf(this, v);
+  const TVAlign valign = v.Display == dsInline ? v.VAlign : vaBaseLine;
+  const float height = Font ? LineHeight() : v.FontSizePx;
+  const float ascent = Font ? Font->Ascent : 0.0f;
+  int used = 0;
+  for (int i = FirstRunIndex; i <= LastRunIndex; ++i) {
+    THtTextRun* r = Runs->GetRun(i);
+    const THtTextRunFlags rf = r->Flags;
+    if (rf.Contains(trfHidden) && !(rf.Contains(trfLineBreak) && (ws == wsPre || ws == wsPreWrap))) continue;
+    THtLineBlock* b = used < LineBlocks.Count() ? LineBlocks.Get(used) : LineBlocks.CreateBlock(this);
+    b->E = this;
+    b->LogicalWidth = r->LogicalWidth;
+    b->Start = r->Start;
+    b->Bidi = r->Bidi;
+    b->LogicalHeight = height;
+    b->Ascent = ascent;
+    b->VAlign = valign;
+    b->Line = 0;
+    b->Left = b->Top = 0;
+    const bool blank = rf.Contains(trfBlank);
+    THtTextRunFlags f = rf;
+    int count = r->Count;
+    switch (ws) {
+      case wsNowrap:
+        if (lineBreakElement) {
+          f = THtTextRunFlags{trfText, trfLineBreak};
+          b->LogicalWidth = 1;
+        } else {
+          f = f - THtTextRunFlags{trfBreakBefore, trfBreakAfter, trfLineBreak} + THtTextRunFlags{trfText};
+        }
+        if (blank) {
+          count = 1;
+          f.Include(trfCollapsible);
+        }
+        break;
+      case wsPre:
+        f = f - THtTextRunFlags{trfBreakBefore, trfBreakAfter} + THtTextRunFlags{trfText};
+        if (f.Contains(trfLineBreak)) b->LogicalWidth = 0;
+        break;
+      case wsPreWrap:
+        if (lineBreakElement) {
+          f = f + THtTextRunFlags{trfText, trfLineBreak};
+          b->LogicalWidth = 1;
+        } else {
+          f = f + THtTextRunFlags{trfText};
+          if (f.Contains(trfLineBreak)) b->LogicalWidth = 1;
+        }
+        break;
+      default:  // normal and pre-line
+        if (lineBreakElement) {
+          f = f + THtTextRunFlags{trfText, trfLineBreak};
+          b->LogicalWidth = 1;
+        } else if (ws == wsNormal) {
+          f = f - THtTextRunFlags{trfLineBreak} + THtTextRunFlags{trfText};
+        } else {
+          f = f + THtTextRunFlags{trfText};
+        }
+        if (blank) {
+          if (tabStops && rf.Contains(trfTab)) {
+            f.Include(trfCollapsible);
+          } else {
+            count = 1;
+            f.Exclude(trfTab);
+            if (!lineBreakElement) f.Include(trfCollapsible);
+          }
+        }
+        break;
+    }
+    b->Flags = f;
+    b->Count = count;
+    if (Flow->AddBlock(b)) ++used;
+  }
+  LineBlocks.Truncate(used);
 }
 
 }  // namespace ht

@@ -1,5 +1,7 @@
 #include "support/ahem_canvas.h"
 
+#include <memory>
+
 namespace ht::testing {
 
 const THtFontClass TAhemFont::ClassType{
@@ -23,6 +25,11 @@ float TAhemCanvasClass::MeasureString(StringView s, THtFont* Font, const THtText
     if (s[size_t(i - 1)] == u' ') w += TextStyle.WordSpacing;
   }
   return w;
+}
+
+THtFontCollection* TAhemCanvasClass::SharedFontCollection() const {
+  static const std::unique_ptr<THtFontCollection> shared = CreateFontCollection();
+  return shared.get();
 }
 
 const TAhemCanvasClass TAhemCanvas::ClassType{"TAhemCanvas", &TTraceCanvas::ClassType,

@@ -19,6 +19,8 @@ class TAhemCanvasClass : public TTraceCanvasClass {
  public:
   using TTraceCanvasClass::TTraceCanvasClass;
   const THtFontClass* FontClass() const override { return &TAhemFont::ClassType; }
+  // One collection for every document on this canvas class.
+  THtFontCollection* SharedFontCollection() const override;
   // Every unit is Font->Height() * Scale wide, plus the letter spacing, plus
   // the word spacing for each space.
   float MeasureString(StringView s, THtFont* Font, const THtTextStyle& TextStyle, float Scale, int AFirstChar,
