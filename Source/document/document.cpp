@@ -141,11 +141,13 @@ TElement* THtDocument::AddScriptElement(StringView ScriptContent) {
 void THtDocument::SetInnerHTML(StringView s) {
   BodyElement = this;
   TElement::SetInnerHTML(s);
+  NormalizeTree();
 }
 
 void THtDocument::SetOuterHTML(StringView s) {
   BodyElement = this;
   TElement::SetOuterHTML(s);
+  NormalizeTree();
 }
 
 // --- Order numbers ------------------------------------------------------------------------

@@ -231,7 +231,10 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   st->LoadProps(wl, false);
   {
     const float px = st->FontSize().ToPixels();
-    st->IntFontSize = parentStyle ? parentStyle->IntFontSize : float(DefaultFontSizePx);
+    // The root starts from the document's default size, when it has one.
+    st->IntFontSize = parentStyle          ? parentStyle->IntFontSize
+                      : doc->DefaultFontSize > 0 ? doc->DefaultFontSize
+                                                 : float(DefaultFontSizePx);
     if (px > 0 && std::isfinite(px)) st->IntFontSize = st->Zoom != 0 ? px / st->Zoom : 1;
   }
   keyframeAnimation(Styles);
@@ -239,6 +242,12 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   PrepareStacking();
   updatePseudoElement(Before, beforeWL, Styles);
   updatePseudoElement(After, afterWL, Styles);
+  // A footnote's call: the ::after of a footnote element sits in the text
+  // it belongs to and carries the note's text as its title.
+  if (After && st->Position() == epRunning && st->Float() == fFootNote) {
+    After->Container = NearestBlockParent();
+    After->SetAttr(u"title", GetInnerText());
+  }
   if (st->Display() == dsListItem && Styles->Marker) {
     wl.Clear();
     Styles->GetElementSelectors(*this, facts, wl, Styles->Marker.get(), PseudoBit(pcMarker));

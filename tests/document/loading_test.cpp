@@ -60,6 +60,13 @@ TEST_F(DocumentTest, ParseNormalisesTheTree) {
   EXPECT_EQ(childTags(wrapped->BodyElement), u"xbody div ");
 }
 
+TEST_F(DocumentTest, InnerHtmlIsNormalisedToo) {
+  THtDocument doc(&TTraceCanvas::ClassType);
+  doc.SetInnerHTML(u"<p>a</p><div>b</div>");
+  EXPECT_EQ(doc.Tag(), u"body");
+  EXPECT_EQ(doc.BodyElement, &doc);
+}
+
 TEST_F(DocumentTest, QuirksModeFollowsTheDoctypeInAnyCase) {
   struct Case {
     const char16_t* html;

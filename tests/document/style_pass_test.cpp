@@ -129,6 +129,11 @@ TEST(GeneratedContent, CountersAttributesAndNone) {
   EXPECT_EQ(before(u"fourthx"), u"4. ");
 }
 
+TEST(GeneratedContent, MarkerTextBecomesTheItemsContent) {
+  auto doc = load(u"<style>li::marker { content: counter(list-item) ') ' }</style><ol><li>a</li><li id=b>b</li></ol>");
+  EXPECT_EQ(byId(*doc, u"b")->Content(), u"2) ");
+}
+
 TEST(GeneratedContent, ExpandContentAtPaintTime) {
   auto doc = load(u"<p id=p title=T>x</p>");
   TElement* p = byId(*doc, u"p");
