@@ -203,6 +203,14 @@ class TElement : public TStyledHTMLNode {
   String ExpandContent(StringView Content) override;
 
   // --- Layout (bodies in the layout unit) ----------------------------------------
+  // Box building: this element's runs into Flow (its container's flow),
+  // its children's into its own flow or, for an inline, into Flow too.
+  virtual void CalcBoxes(TFlow* Flow);
+  virtual void CalcChildBoxes(TFlow* Flow);
+  // Recursive; an element hosting a platform control hides it.
+  virtual void HideControls();
+  void CalcBlockBoxes(TFlow* Flow);
+  void CalcInlineBoxes(TFlow* Flow);
   // The first, last and last visible placed run; null without runs.
   virtual THtLineBlock* FirstRun();
   virtual THtLineBlock* LastRun();

@@ -157,11 +157,12 @@ float TTextElement::LineHeight() const {
   return TextLineHeightOf(this, fontLH);
 }
 
-bool TTextElement::CalcBoxes(TFlow* Flow) {
+void TTextElement::CalcBoxes(TFlow* Flow) {
+  if (HasFlag(efDestroying)) return;
   if (Content().empty()) Empty = true;
   if (Content().empty() || !Flow) {
     if (Content().empty()) LineBlocks.Clear();
-    return false;
+    return;
   }
   if (!HasTextFlag(tfTextPrepared)) prepareText();
   Empty = DisplayText.empty();
@@ -172,13 +173,12 @@ bool TTextElement::CalcBoxes(TFlow* Flow) {
       !HasFlag(efLineBreak)) {
     Empty = true;
     LineBlocks.Clear();
-    return false;
+    return;
   }
   ApplyFont(1.0f, false);
   measureSpaces();
   makeLineBlocks(Flow);
   Empty = LineBlocks.Count() == 0;
-  return !Empty;
 }
 
 void TTextElement::measureSpaces() {

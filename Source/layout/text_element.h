@@ -45,8 +45,8 @@ class TTextElement : public TElement {
   void SetOwnTextFlag(THtTextFlag f, bool Value) { ApplyTextFlag(int(f), Value); }
   // Pre-line for a line-break element, else the style's.
   TWhiteSpace WhiteSpace() const;
-  // Builds this text's line blocks in Flow; false when none was made.
-  bool CalcBoxes(TFlow* Flow);
+  // Builds this text's line blocks in Flow; Empty when none was made.
+  void CalcBoxes(TFlow* Flow) override;
   // Resolves the font when it changed and measures the runs again when
   // the font or the surface scale changed.
   void ApplyFont(float COpacity, bool ApplyColor);
