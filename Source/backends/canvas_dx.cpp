@@ -46,6 +46,8 @@ const THtCanvasDXClass THtCanvasDX::ClassType{"THtCanvasDX", &THtCanvas::ClassTy
                                               &CreateInstance<THtCanvasDX, THtCanvas>};
 bool THtCanvasDX::IsWindows81OrLater = true;
 
+D2D1_COLOR_F THtCanvasDX::ColorF(uint32_t Color) { return colorF(Color); }
+
 THtStringList* THtCanvasDXClass::InstalledFonts() const {
   static THtStringList list(31);
   return &list;

@@ -24,6 +24,7 @@
 #include "backends/dx_fonts.h"
 #include "backends/path_dx.h"
 #include "canvas/canvas.h"
+#include "canvas/text_object.h"
 #include "platform/gdi/gdi_canvas.h"
 
 namespace ht {
@@ -54,6 +55,32 @@ struct THtDXState {
   int TransformCount = 0;
   int PushedLayerCount = 0;
   std::vector<bool> Pushes;  // true for a layer, false for a clip, in push order
+};
+
+class THtCanvasDX;
+
+// A prepared layout of styled ranges. Underlines are drawn by the canvas.
+class THtTextObjectDX : public THtTextObject {
+ public:
+  struct TUnderline {
+    int FirstChar = 1, Length = 0;  // 1-based
+    uint32_t Color = 0;
+    TCSSTextDecorationStyle Style = tsSolid;
+  };
+  // A solid brush of Color on the owner's target paints the range.
+  void SetColor(uint32_t Color, int FirstChar, int Length) override;
+  // Weight, slant and strike-through of the range; an underline joins the
+  // previous one when it continues it in the same colour.
+  void SetStyle(THtFontStyles Style, int FirstChar, int Length, uint32_t AUnderlineColor,
+                TCSSTextDecorationStyle AUnderlineStyle) override;
+  // Only justification is kept.
+  void SetAlignment(THAlign Align) override;
+
+  std::shared_ptr<d2d::IDWriteTextLayout> Layout;
+  uint32_t TextLength = 0;
+  std::vector<TUnderline> Underlines;
+  THtCanvasDX* Owner = nullptr;
+  THtTextStyle TextStyle;
 };
 
 class THtCanvasDX : public THtCanvas {
@@ -109,6 +136,11 @@ class THtCanvasDX : public THtCanvas {
   // The OpenType features of the font's settings, then the defaults they
   // do not name; the shared default typography when there are none.
   static std::shared_ptr<d2d::IDWriteTypography> GetFontTypography(THtFont* Font);
+  std::unique_ptr<THtTextObject> CreateTextObject(StringView s, THtFont* Font, const THtTextStyle& TextStyle,
+                                                  const TRectF& R, int AFirstChar, int ALength) override;
+  void DrawTextObject(THtTextObject* TextObject, const TRectF& R, THtFont* Font) override;
+  // An ARGB colour as a Direct2D colour.
+  static d2d::D2D1_COLOR_F ColorF(uint32_t Color);
   // The layout of the last DrawString or DrawStringEx.
   const std::shared_ptr<d2d::IDWriteTextLayout>& TextLayout() const { return FTextLayout; }
   // A DPI-sized picture drawn into R grown by one pixel.

@@ -185,7 +185,7 @@ void THtCanvasDX::drawSpaced(D2D1_POINT_2F Origin, IDWriteTextLayout* Layout, co
   Layout->GetMetrics(&tm);
   float L = TextStyle.LetterSpacing;
   bool spaced = !SameSingle(L, 0) || !Spacing.empty();
-  float x = Origin.x + tm.left, y = Origin.y + Layout->BaselineOffset();
+  float x = Origin.x + tm.left, y = FContext->SnapTextBaseline(Origin.x, Origin.y + Layout->BaselineOffset());
   float size = Layout->GetFontSize();
   std::vector<uint32_t> glyphs;
   std::vector<TPointF> pos;
@@ -204,24 +204,23 @@ void THtCanvasDX::drawSpaced(D2D1_POINT_2F Origin, IDWriteTextLayout* Layout, co
     }
     glyphs.clear();
     pos.clear();
-    float pen = x + offset;
+    float pen = x + run.X + offset;
     for (size_t i = 0; i < run.Indices.size(); ++i) {
       glyphs.push_back(run.Indices[i]);
       pos.emplace_back(pen + run.Offsets[i].X, y - run.Offsets[i].Y);
       pen += adv[i];
     }
-    FContext->DrawGlyphs(*run.Face, size, glyphs.data(), pos.data(), int(glyphs.size()), FDXSolidBrush.get());
-    float width = 0;
-    for (float a : run.Advances) width += a;
-    if (Layout->Strikethrough()) {
+    auto* effect = dynamic_cast<ID2D1SolidColorBrush*>(run.Effect.get());
+    ID2D1Brush* brush = effect ? effect : FDXSolidBrush.get();
+    FContext->DrawGlyphs(*run.Face, size, glyphs.data(), pos.data(), int(glyphs.size()), brush);
+    if (run.Strike) {
       const core::TFontMetrics& m = run.Face->Metrics();
       float k = size / float(m.UnitsPerEm);
       float sy = y - float(m.StrikeoutPosition) * k + float(m.StrikeoutSize) * k / 2;
-      float sx = SnapToDevicePixel(x + offset);
-      FContext->DrawLine({sx, sy}, {sx + width, sy}, FDXSolidBrush.get(), SnapStrokeWidth(float(m.StrikeoutSize) * k),
-                         decorationStrokeStyle(tsSolid).get());
+      float sx = SnapToDevicePixel(x + run.X + offset);
+      FContext->DrawLine({sx, sy}, {sx + run.Width, sy}, FDXSolidBrush.get(),
+                         SnapStrokeWidth(float(m.StrikeoutSize) * k), decorationStrokeStyle(tsSolid).get());
     }
-    x += width;
   }
 }
 
@@ -250,6 +249,154 @@ void THtCanvasDX::drawDecorationLine(float x1, float y, float x2, const THtTextS
   SetSolidColor(TextStyle.DecorationColor);
   FContext->DrawLine({x1, y}, {x2, y}, FDXSolidBrush.get(), float(font->UnderlineHeight),
                      decorationStrokeStyle(TextStyle.DecorationStyle).get());
+}
+
+}  // namespace ht
+
+namespace ht {
+
+using namespace d2d;
+
+namespace {
+
+// A then B, in Direct2D's row-vector order.
+D2D1_MATRIX_3X2_F mul(const D2D1_MATRIX_3X2_F& a, const D2D1_MATRIX_3X2_F& b) {
+  D2D1_MATRIX_3X2_F r;
+  r._11 = a._11 * b._11 + a._12 * b._21;
+  r._12 = a._11 * b._12 + a._12 * b._22;
+  r._21 = a._21 * b._11 + a._22 * b._21;
+  r._22 = a._21 * b._12 + a._22 * b._22;
+  r._31 = a._31 * b._11 + a._32 * b._21 + b._31;
+  r._32 = a._31 * b._12 + a._32 * b._22 + b._32;
+  return r;
+}
+
+DWRITE_TEXT_RANGE range(int FirstChar, int Length) {
+  return {UINT32(std::max(0, FirstChar - 1)), UINT32(std::max(0, Length))};
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- text objects
+
+void THtTextObjectDX::SetColor(uint32_t Color, int FirstChar, int Length) {
+  if (!Layout || !Owner || !Owner->Context()) return;
+  std::shared_ptr<ID2D1SolidColorBrush> brush;
+  Owner->Context()->CreateSolidColorBrush(THtCanvasDX::ColorF(Color), nullptr, &brush);
+  if (brush) Layout->SetDrawingEffect(brush, range(FirstChar, Length));
+}
+
+void THtTextObjectDX::SetStyle(THtFontStyles Style, int FirstChar, int Length, uint32_t AUnderlineColor,
+                               TCSSTextDecorationStyle AUnderlineStyle) {
+  if (!Layout) return;
+  DWRITE_TEXT_RANGE r = range(FirstChar, Length);
+  Layout->SetFontWeight(Style.Contains(hfsBold)         ? 700
+                        : Style.Contains(hfsLight)      ? 300
+                        : Style.Contains(hfsUltraLight) ? 200
+                                                        : 400,
+                        r);
+  Layout->SetFontStyle(Style.Contains(hfsItalic) ? DWRITE_FONT_STYLE_ITALIC : DWRITE_FONT_STYLE_NORMAL, r);
+  Layout->SetStrikethrough(Style.Contains(hfsStrikeOut), r);
+  if (!Style.Contains(hfsUnderline)) return;
+  if (!Underlines.empty() && Underlines.back().FirstChar + Underlines.back().Length == FirstChar &&
+      Underlines.back().Color == AUnderlineColor) {
+    Underlines.back().Length += Length;
+    return;
+  }
+  Underlines.push_back({FirstChar, Length, AUnderlineColor, AUnderlineStyle});
+}
+
+void THtTextObjectDX::SetAlignment(THAlign Align) {
+  if (Align == thJustify && Layout) Layout->SetTextAlignment(DWRITE_TEXT_ALIGNMENT_JUSTIFIED);
+}
+
+std::unique_ptr<THtTextObject> THtCanvasDX::CreateTextObject(StringView s, THtFont* Font, const THtTextStyle& TextStyle,
+                                                             const TRectF& R, int AFirstChar, int ALength) {
+  auto t = std::make_unique<THtTextObjectDX>();
+  t->Owner = this;
+  t->TextStyle = TextStyle;
+  auto* font = dynamic_cast<THtFontDX*>(Font);
+  if (!font || !IsDirectXSupported() || !clampRun(s, AFirstChar, ALength)) return t;
+  String text(s.substr(size_t(AFirstChar - 1), size_t(ALength)));
+  // An italic Times face has no straight double quote that looks right.
+  if (font->Style().Contains(hfsItalic) && font->IsTimes) std::replace(text.begin(), text.end(), u'"', u'\u201C');
+  GetDWriteFactory()->CreateTextLayout(text, font->Font.get(), std::max(0.0f, R.Right - R.Left),
+                                       std::max(0.0f, R.Bottom - R.Top), &t->Layout);
+  if (!t->Layout) return t;
+  t->TextLength = UINT32(ALength);
+  t->Layout->SetTypography(GetFontTypography(font), {0, UINT32(text.size())});
+  if (TextStyle.RTL) t->Layout->SetReadingDirection(DWRITE_READING_DIRECTION_RIGHT_TO_LEFT);
+  t->Layout->SetWordWrapping(DWRITE_WORD_WRAPPING_NO_WRAP);
+  t->Layout->SetLineSpacing(DWRITE_LINE_SPACING_METHOD_UNIFORM, 0, font->Ascent);
+  return t;
+}
+
+void THtCanvasDX::DrawTextObject(THtTextObject* TextObject, const TRectF& R, THtFont* Font) {
+  auto* t = dynamic_cast<THtTextObjectDX*>(TextObject);
+  auto* font = dynamic_cast<THtFontDX*>(Font);
+  if (!t || !font || !drawing() || !FDXSolidBrush) return;
+  const THtTextStyle& T = t->TextStyle;
+  if (!(T.Opacity > 0)) return;
+  if (T.Opacity != 1) FDXSolidBrush->Opacity = T.Opacity;
+  float y = SnapToDevicePixel(R.Top + font->Ascent);
+  for (const THtTextObjectDX::TUnderline& u : t->Underlines) {
+    float x, w;
+    if (u.FirstChar == 1 && u.Length == int(t->TextLength)) {
+      x = SnapCoordinate(R.Left, true);
+      w = R.Right - R.Left;
+    } else {
+      if (!t->Layout) continue;
+      std::vector<DWRITE_HIT_TEST_METRICS> hits;
+      t->Layout->HitTestTextRange(UINT32(u.FirstChar - 1), UINT32(u.Length), R.Left, R.Top, &hits);
+      if (hits.empty()) continue;
+      x = hits[0].left;
+      w = hits[0].width;
+    }
+    THtTextStyle line = T;
+    line.DecorationColor = u.Color;
+    line.DecorationStyle = u.Style;
+    drawDecorationLine(x, SnapCoordinate(y + font->Underline + 0.5f, true), x + w, line, font);
+  }
+  bool vertical = T.WritingMode != wmHorizontalTB;
+  if (vertical) {
+    SaveState();
+    D2D1_MATRIX_3X2_F move, rot, current;
+    if (T.WritingMode == wmSidewaysLR) {
+      move._31 = R.Left - R.Right;
+      move._32 = font->Height();
+      D2D1MakeRotateMatrix(-90, {R.Left, R.Top}, &rot);
+    } else {
+      move._32 = -font->Height();
+      D2D1MakeRotateMatrix(90, {R.Left, R.Top}, &rot);
+    }
+    FContext->GetTransform(&current);
+    FContext->SetTransform(mul(mul(move, rot), current));
+    if (!StateStack.empty()) ++StateStack.back().TransformCount;
+  }
+  if (t->Layout) {
+    UINT32 options = IsWindows81OrLater ? D2D1_DRAW_TEXT_OPTIONS_ENABLE_COLOR_FONT : D2D1_DRAW_TEXT_OPTIONS_NONE;
+    if (t->Ellipsis) {
+      std::shared_ptr<IDWriteInlineObject> sign;
+      GetDWriteFactory()->CreateEllipsisTrimmingSign(t->Layout.get(), &sign);
+      DWRITE_TRIMMING trim;
+      trim.granularity = DWRITE_TRIMMING_GRANULARITY_CHARACTER;
+      t->Layout->SetTrimming(trim, sign);
+      t->Layout->SetMaxWidth(std::max(0.0f, R.Right - R.Left));
+    }
+    float x = SnapCoordinate(R.Left, true);
+    if (t->Shadow) {
+      SetSolidColor(t->ShadowColor);
+      FContext->DrawTextLayout({x + t->ShadowX, y - font->Ascent + t->ShadowY}, t->Layout.get(), FDXSolidBrush.get(),
+                               options);
+    }
+    SetSolidColor(T.Color);
+    if (SameSingle(T.LetterSpacing, 0))
+      FContext->DrawTextLayout({x, y - font->Ascent}, t->Layout.get(), FDXSolidBrush.get(), options);
+    else
+      drawSpaced({x, y - font->Ascent}, t->Layout.get(), T, {});
+  }
+  if (T.Opacity != 1) FDXSolidBrush->Opacity = 1;
+  if (vertical) RestoreState();
 }
 
 }  // namespace ht

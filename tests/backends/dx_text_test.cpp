@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -259,6 +260,137 @@ TEST_F(DXTextTest, LetterSpacingWidensEveryAdvance) {
   EXPECT_EQ(Ink(25), std::make_pair(0, 36));
   EXPECT_EQ(Px(22, 25), 0xFFFFFFFFu);
   EXPECT_EQ(Px(15, 25) & 0xFF, 0u);
+}
+
+TEST_F(DXTextTest, MissingCharactersComeFromAFallbackFace) {
+  THtFontDX* arial = Font(u"Arial", 20);
+  std::shared_ptr<IDWriteTextLayout> l;
+  ASSERT_EQ(GetDWriteFactory()->CreateTextLayout(u"a\u2713b", arial->Font.get(), 500, 50, &l), S_OK);
+  const auto& runs = l->Runs();
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].Face, runs[2].Face);
+  EXPECT_NE(runs[1].Face, runs[0].Face);
+  EXPECT_NE(runs[1].Face->GlyphIndex(0x2713), 0u);
+  EXPECT_NE(runs[1].Indices[0], 0u);
+}
+
+TEST_F(DXTextTest, RightToLeftRunsInVisualOrder) {
+  THtFontDX* f = Font(u"Arial", 20);
+  std::shared_ptr<IDWriteTextLayout> l;
+  // Hebrew letters then Latin: in a right-to-left paragraph the Latin run
+  // comes first from the left.
+  GetDWriteFactory()->CreateTextLayout(u"\u05D0\u05D1 ab", f->Font.get(), 300, 50, &l);
+  l->SetReadingDirection(DWRITE_READING_DIRECTION_RIGHT_TO_LEFT);
+  const auto& runs = l->Runs();
+  ASSERT_GE(runs.size(), 2u);
+  EXPECT_EQ(runs.front().TextPosition, 3u);
+  EXPECT_EQ(runs.front().BidiLevel, 2u);
+  EXPECT_EQ(runs.back().TextPosition, 0u);
+  EXPECT_EQ(runs.back().BidiLevel & 1, 1u);
+  DWRITE_TEXT_METRICS m;
+  l->GetMetrics(&m);
+  EXPECT_FLOAT_EQ(m.left, 300 - m.widthIncludingTrailingWhitespace);  // right aligned
+}
+
+TEST_F(DXTextTest, StrikeThroughCrossesTheGlyphs) {
+  Begin();
+  THtFontDX* ahem = Font(u"Ahem", 20, {hfsStrikeOut});
+  THtTextStyle st;
+  st.Color = 0xFF0000FF;
+  Canvas.DrawString(u"X X", TRectF(0, 0, 100, 30), ahem, st, 1, -1);
+  Flush();
+  // The gap of the space is crossed by the line.
+  auto strikeRow = [&] {
+    for (int y = 0; y < 30; ++y)
+      if ((Px(30, y) & 0xFF) > 0x80 && ((Px(30, y) >> 16) & 0xFF) < 0x80) return y;
+    return -1;
+  };
+  int y = strikeRow();
+  EXPECT_GT(y, 0);
+  EXPECT_LT(y, 16);
+}
+
+// ---------------------------------------------------------------- text objects
+
+TEST_F(DXTextTest, TextObjectUnderlinesMergeAndHitTest) {
+  Begin();
+  THtFontDX* ahem = Font(u"Ahem", 10);
+  THtTextStyle st;
+  st.Color = 0xFF000000;
+  auto obj = Canvas.CreateTextObject(u"XXXXXXXX", ahem, st, TRectF(0, 0, 100, 20), 1, -1);
+  auto* t = static_cast<THtTextObjectDX*>(obj.get());
+  ASSERT_NE(t->Layout, nullptr);
+  EXPECT_EQ(t->TextLength, 8u);
+  t->SetStyle({hfsUnderline}, 1, 3, 0xFFFF0000, tsSolid);
+  t->SetStyle({hfsUnderline}, 4, 2, 0xFFFF0000, tsSolid);
+  ASSERT_EQ(t->Underlines.size(), 1u);
+  EXPECT_EQ(t->Underlines[0].FirstChar, 1);
+  EXPECT_EQ(t->Underlines[0].Length, 5);
+  t->SetStyle({hfsUnderline}, 6, 1, 0xFF00FF00, tsSolid);  // another colour: a new entry
+  EXPECT_EQ(t->Underlines.size(), 2u);
+
+  std::vector<DWRITE_HIT_TEST_METRICS> hits;
+  t->Layout->HitTestTextRange(2, 3, 5, 0, &hits);
+  ASSERT_EQ(hits.size(), 1u);
+  EXPECT_FLOAT_EQ(hits[0].left, 25);
+  EXPECT_FLOAT_EQ(hits[0].width, 30);
+
+  t->SetColor(0xFF0000FF, 8, 1);
+  Canvas.DrawTextObject(t, TRectF(0, 0, 100, 20), ahem);
+  Flush();
+  EXPECT_EQ(Px(75, 5), 0xFF0000FFu);  // the last character in its own colour
+  EXPECT_EQ(Px(5, 5), 0xFF000000u);
+}
+
+TEST_F(DXTextTest, TextObjectEllipsisShadowAndSideways) {
+  Begin(120, 120);
+  THtFontDX* ahem = Font(u"Ahem", 10);
+  THtTextStyle st;
+  st.Color = 0xFF000000;
+  auto obj = Canvas.CreateTextObject(u"XXXXXXXXXX", ahem, st, TRectF(0, 0, 45, 20), 1, -1);
+  auto* t = static_cast<THtTextObjectDX*>(obj.get());
+  t->Ellipsis = true;
+  t->Shadow = true;
+  t->ShadowX = 2;
+  t->ShadowY = 2;
+  t->ShadowColor = 0xFFFF0000;
+  Canvas.DrawTextObject(t, TRectF(0, 0, 45, 20), ahem);
+  EXPECT_EQ(t->Layout->DisplayText(), u"XXX\u2026");
+  DWRITE_TEXT_METRICS m;
+  t->Layout->GetMetrics(&m);
+  EXPECT_LE(m.width, 45);
+
+  D2D1_MATRIX_3X2_F before, after;
+  Canvas.Context()->GetTransform(&before);
+  THtTextStyle side = st;
+  side.WritingMode = wmSidewaysLR;
+  auto v = Canvas.CreateTextObject(u"XX", ahem, side, TRectF(50, 40, 100, 60), 1, -1);
+  Canvas.DrawTextObject(v.get(), TRectF(50, 40, 100, 60), ahem);
+  Canvas.Context()->GetTransform(&after);
+  EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+  Flush();
+  EXPECT_EQ(Px(5, 11), 0xFFFF0000u);  // the shadow shows below-right of the glyphs
+  EXPECT_EQ(Px(5, 5), 0xFF000000u);
+  // Rotated by -90 degrees: the two squares stack upwards from the rectangle.
+  // Rotated by -90 degrees: the squares run upwards from (60, 90), one em
+  // wide.
+  EXPECT_EQ(Px(65, 85), 0xFF000000u);
+  EXPECT_EQ(Px(65, 72), 0xFF000000u);
+  EXPECT_EQ(Px(65, 95), 0xFFFFFFFFu);
+  EXPECT_EQ(Px(75, 80), 0xFFFFFFFFu);
+}
+
+TEST_F(DXTextTest, ItalicTimesQuotesAndEmptyText) {
+  Begin();
+  THtFontDX* times = Font(u"Times New Roman", 16, {hfsItalic});
+  auto obj = Canvas.CreateTextObject(u"a\"b", times, {}, TRectF(10, 0, 5, 20), 1, -1);  // negative width
+  auto* t = static_cast<THtTextObjectDX*>(obj.get());
+  ASSERT_NE(t->Layout, nullptr);
+  EXPECT_EQ(t->Layout->Text(), u"a\u201Cb");
+  EXPECT_EQ(t->Layout->GetMaxWidth(), 0);
+  auto none = Canvas.CreateTextObject(u"", times, {}, TRectF(0, 0, 50, 20), 1, -1);
+  EXPECT_EQ(static_cast<THtTextObjectDX*>(none.get())->Layout, nullptr);
+  Canvas.DrawTextObject(none.get(), TRectF(0, 0, 50, 20), times);  // nothing, no crash
 }
 
 // ---------------------------------------------------------------- in-memory fonts

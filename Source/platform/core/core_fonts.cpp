@@ -339,6 +339,7 @@ struct fontSystemState {
   bool testFonts = false;
   std::map<std::tuple<String, int, bool>, TFaceMatch> matches;
   std::map<std::pair<std::string, int>, std::shared_ptr<TCoreFontFace>> faces;
+  std::map<std::tuple<char32_t, int, bool>, std::shared_ptr<TCoreFontFace>> charFaces;  // fallback faces
   std::vector<String> families;  // cached list, empty until asked
 
   FcConfig* current() {
@@ -353,6 +354,7 @@ struct fontSystemState {
     config = c;
     testFonts = test;
     matches.clear();
+    charFaces.clear();
     families.clear();
   }
 };
@@ -426,6 +428,39 @@ TFaceMatch FontSystem::Find(StringView Family, int Weight, bool Italic) {
     if (face) result.FaceName = aliasSpelling(Family, face->FamilyName());
   }
   st.matches[key] = result;
+  return result;
+}
+
+std::shared_ptr<TCoreFontFace> FontSystem::FindForChar(char32_t Ch, int Weight, bool Italic) {
+  auto& st = state();
+  std::lock_guard<std::mutex> g(st.lock);
+  auto key = std::make_tuple(Ch, Weight, Italic);
+  if (auto it = st.charFaces.find(key); it != st.charFaces.end()) return it->second;
+  std::shared_ptr<TCoreFontFace> result;
+  FcPattern* pat = FcPatternCreate();
+  FcCharSet* cs = FcCharSetCreate();
+  FcCharSetAddChar(cs, FcChar32(Ch));
+  FcPatternAddCharSet(pat, FC_CHARSET, cs);
+  FcPatternAddInteger(pat, FC_WEIGHT, FcWeightFromOpenType(Weight));
+  FcPatternAddInteger(pat, FC_SLANT, Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcConfigSubstitute(st.current(), pat, FcMatchPattern);
+  FcDefaultSubstitute(pat);
+  FcResult r;
+  FcPattern* m = FcFontMatch(st.current(), pat, &r);
+  FcCharSet* got = nullptr;
+  FcChar8* file = nullptr;
+  int index = 0;
+  if (m && FcPatternGetCharSet(m, FC_CHARSET, 0, &got) == FcResultMatch && FcCharSetHasChar(got, FcChar32(Ch)) &&
+      FcPatternGetString(m, FC_FILE, 0, &file) == FcResultMatch) {
+    FcPatternGetInteger(m, FC_INDEX, 0, &index);
+    auto& face = st.faces[std::make_pair(std::string(reinterpret_cast<const char*>(file)), index)];
+    if (!face) face = TCoreFontFace::FromFile(reinterpret_cast<const char*>(file), index);
+    result = face;
+  }
+  if (m) FcPatternDestroy(m);
+  FcCharSetDestroy(cs);
+  FcPatternDestroy(pat);
+  st.charFaces[key] = result;
   return result;
 }
 

@@ -109,6 +109,9 @@ String MapFamily(StringView Family);
 // when the family (after the alias table) is not installed.
 TFaceMatch Find(StringView Family, int Weight, bool Italic);
 bool HasFamily(StringView Family);
+// An installed face that has a glyph for Ch, closest to Weight and Italic;
+// null when no face has one.
+std::shared_ptr<TCoreFontFace> FindForChar(char32_t Ch, int Weight, bool Italic);
 // Installed family names plus the aliases whose families are installed.
 std::vector<String> Families();
 // A private configuration over the test font folders and ExtraFolder (by

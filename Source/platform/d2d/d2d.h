@@ -573,6 +573,9 @@ class ID2D1RenderTarget : public ID2D1Resource {
   // Glyphs of Face at EmSize pixels, each at its baseline origin in user space.
   void DrawGlyphs(const core::TCoreFontFace& Face, float EmSize, const uint32_t* Glyphs,
                   const TPointF* Positions, int Count, ID2D1Brush* Brush);
+  // Y moved so the baseline falls on a device pixel row (text is snapped
+  // vertically unless the transform rotates or skews).
+  float SnapTextBaseline(float X, float Y) const;
   // The layout's top-left at Origin; Options as D2D1_DRAW_TEXT_OPTIONS
   // (colour fonts draw as any other here). Defined with DirectWrite.
   void DrawTextLayout(D2D1_POINT_2F Origin, IDWriteTextLayout* Layout, ID2D1Brush* Brush, UINT32 Options = 0);

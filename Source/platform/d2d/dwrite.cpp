@@ -4,6 +4,8 @@
 #include <cmath>
 #include <mutex>
 
+#include <unicode/ubidi.h>
+
 namespace ht::d2d {
 
 namespace {
@@ -171,8 +173,33 @@ HRESULT IDWriteTextFormat::GetLineSpacing(DWRITE_LINE_SPACING_METHOD* Method, fl
   return S_OK;
 }
 
-HRESULT IDWriteTextLayout::SetStrikethrough(BOOL On, DWRITE_TEXT_RANGE) {
-  FStrike = On != 0;
+template <class F>
+void IDWriteTextLayout::apply(DWRITE_TEXT_RANGE Range, F&& Set) {
+  size_t n = FFormats.size();
+  size_t b = std::min<size_t>(Range.startPosition, n);
+  size_t e = std::min<size_t>(n, b + Range.length);
+  for (size_t i = b; i < e; ++i) Set(FFormats[i]);
+  FShaped = false;
+}
+
+HRESULT IDWriteTextLayout::SetStrikethrough(BOOL On, DWRITE_TEXT_RANGE Range) {
+  apply(Range, [&](TCharFormat& f) { f.Strike = On != 0; });
+  return S_OK;
+}
+
+HRESULT IDWriteTextLayout::SetFontWeight(UINT32 Weight, DWRITE_TEXT_RANGE Range) {
+  if (Weight < 1 || Weight > 999) return E_INVALIDARG;
+  apply(Range, [&](TCharFormat& f) { f.Weight = Weight; });
+  return S_OK;
+}
+
+HRESULT IDWriteTextLayout::SetFontStyle(DWRITE_FONT_STYLE Style, DWRITE_TEXT_RANGE Range) {
+  apply(Range, [&](TCharFormat& f) { f.Style = Style; });
+  return S_OK;
+}
+
+HRESULT IDWriteTextLayout::SetDrawingEffect(std::shared_ptr<IUnknown> Effect, DWRITE_TEXT_RANGE Range) {
+  apply(Range, [&](TCharFormat& f) { f.Effect = Effect; });
   return S_OK;
 }
 
@@ -182,56 +209,178 @@ HRESULT IDWriteTextLayout::SetTypography(std::shared_ptr<IDWriteTypography> T, D
   return S_OK;
 }
 
+HRESULT IDWriteTextLayout::SetTrimming(const DWRITE_TRIMMING& T, std::shared_ptr<IDWriteInlineObject> Sign) {
+  FTrimming = T;
+  FTrimSign = Sign != nullptr;
+  FShaped = false;
+  return S_OK;
+}
+
+bool IDWriteTextLayout::Strikethrough() const {
+  return std::any_of(FFormats.begin(), FFormats.end(), [](const TCharFormat& f) { return f.Strike; });
+}
+
 float IDWriteTextLayout::BaselineOffset() const {
   if (FSpacingMethod == DWRITE_LINE_SPACING_METHOD_UNIFORM) return FBaseline;
   const core::TFontMetrics& m = FFace->Metrics();
   return float(m.WinAscent) * FSize / float(m.UnitsPerEm);
 }
 
-void IDWriteTextLayout::shape() {
-  FShaped = true;
+std::shared_ptr<core::TCoreFontFace> IDWriteTextLayout::faceFor(UINT32 Weight, DWRITE_FONT_STYLE Style) {
+  if (Weight == UINT32(FWeight) && Style == FStyle) return FFace;
+  for (auto& [key, face] : FFaces)
+    if (key.first == Weight && key.second == Style) return face;
+  std::shared_ptr<core::TCoreFontFace> face = FCollection ? FCollection->Match(FFamily, Weight, Style) : nullptr;
+  if (!face) face = FFace;
+  FFaces.push_back({{Weight, Style}, face});
+  return face;
+}
+
+namespace {
+
+char32_t codePointAt(const String& s, size_t i, size_t& units) {
+  char16_t c = s[i];
+  units = 1;
+  if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+    units = 2;
+    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+  }
+  return c;
+}
+
+// Bidi embedding levels per UTF-16 unit; all BaseLevel when ICU fails.
+std::vector<uint8_t> bidiLevels(const String& Text, uint8_t BaseLevel) {
+  std::vector<uint8_t> levels(Text.size(), BaseLevel);
+  UErrorCode err = U_ZERO_ERROR;
+  UBiDi* bidi = ubidi_openSized(int32_t(Text.size()), 0, &err);
+  if (U_FAILURE(err)) return levels;
+  ubidi_setPara(bidi, reinterpret_cast<const UChar*>(Text.data()), int32_t(Text.size()), BaseLevel, nullptr, &err);
+  if (U_SUCCESS(err)) {
+    const UBiDiLevel* l = ubidi_getLevels(bidi, &err);
+    if (U_SUCCESS(err) && l)
+      for (size_t i = 0; i < Text.size(); ++i) levels[i] = uint8_t(l[i] & 0x7F);
+  }
+  ubidi_close(bidi);
+  return levels;
+}
+
+}  // namespace
+
+void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFormat>& Formats) {
   FRuns.clear();
   FWidth = FTrailing = 0;
-  if (FText.empty()) return;
+  FDisplay = Text;
+  if (Text.empty()) return;
   std::vector<std::string> features;
   if (FTypography)
     for (const DWRITE_FONT_FEATURE& f : FTypography->Features) features.push_back(featureString(f));
-  TDWriteRun run;
-  run.Face = FFace;
-  run.TextPosition = 0;
-  run.TextLength = UINT32(FText.size());
-  run.RTL = FDirection == DWRITE_READING_DIRECTION_RIGHT_TO_LEFT;
-  std::vector<core::TShapedGlyph> glyphs;
-  FFace->Shape(FText, run.RTL, features, glyphs);
-  float k = FSize / float(FFace->UnitsPerEm());
-  run.ClusterMap.assign(FText.size(), 0xFFFF);
-  for (size_t i = 0; i < glyphs.size(); ++i) {
-    const core::TShapedGlyph& g = glyphs[i];
-    run.Indices.push_back(uint16_t(g.Glyph));
-    run.Advances.push_back(float(g.XAdvance) * k);
-    run.Offsets.emplace_back(float(g.XOffset) * k, float(g.YOffset) * k);
-    if (g.Cluster < FText.size()) {
-      uint16_t& m = run.ClusterMap[g.Cluster];
-      m = std::min<uint16_t>(m, uint16_t(i));
+  uint8_t base = FDirection == DWRITE_READING_DIRECTION_RIGHT_TO_LEFT ? 1 : 0;
+  std::vector<uint8_t> levels = bidiLevels(Text, base);
+  // The face of every unit: the format's, or a fallback that has the glyph.
+  std::vector<std::shared_ptr<core::TCoreFontFace>> faces(Text.size());
+  for (size_t i = 0; i < Text.size();) {
+    size_t units;
+    char32_t ch = codePointAt(Text, i, units);
+    const TCharFormat& f = Formats[i];
+    std::shared_ptr<core::TCoreFontFace> face = faceFor(f.Weight, f.Style);
+    if (ch > 0x20 && ch != 0xA0 && !(ch >= 0x200B && ch <= 0x200F) && face->GlyphIndex(ch) == 0 && FCollection &&
+        FCollection->System)
+      if (auto fb = core::FontSystem::FindForChar(ch, int(f.Weight), f.Style != DWRITE_FONT_STYLE_NORMAL)) face = fb;
+    for (size_t k = 0; k < units; ++k) faces[i + k] = face;
+    i += units;
+  }
+  // Logical runs of equal face, level and attributes.
+  for (size_t b = 0; b < Text.size();) {
+    size_t e = b + 1;
+    while (e < Text.size() && faces[e] == faces[b] && levels[e] == levels[b] && Formats[e].Strike == Formats[b].Strike &&
+           Formats[e].Effect == Formats[b].Effect)
+      ++e;
+    TDWriteRun run;
+    run.Face = faces[b];
+    run.TextPosition = UINT32(b);
+    run.TextLength = UINT32(e - b);
+    run.BidiLevel = levels[b];
+    run.Strike = Formats[b].Strike;
+    run.Effect = Formats[b].Effect;
+    std::vector<core::TShapedGlyph> glyphs;
+    run.Face->Shape(StringView(Text).substr(b, e - b), (run.BidiLevel & 1) != 0, features, glyphs);
+    float k = FSize / float(run.Face->UnitsPerEm());
+    run.ClusterMap.assign(e - b, 0xFFFF);
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+      const core::TShapedGlyph& g = glyphs[i];
+      run.Indices.push_back(uint16_t(g.Glyph));
+      run.Advances.push_back(float(g.XAdvance) * k);
+      run.Offsets.emplace_back(float(g.XOffset) * k, float(g.YOffset) * k);
+      run.Width += run.Advances.back();
+      run.GlyphClusters.push_back(g.Cluster);
+      if (g.Cluster < e - b) {
+        uint16_t& m = run.ClusterMap[g.Cluster];
+        m = std::min<uint16_t>(m, uint16_t(i));
+      }
     }
+    uint16_t last = 0;
+    for (uint16_t& m : run.ClusterMap) {
+      if (m == 0xFFFF) m = last;
+      last = m;
+    }
+    FRuns.push_back(std::move(run));
+    b = e;
   }
-  uint16_t last = 0;
-  for (uint16_t& m : run.ClusterMap) {
-    if (m == 0xFFFF) m = last;
-    last = m;
+  // Visual order: from the highest level down to the lowest odd one,
+  // reverse every sequence of runs at that level or above.
+  uint8_t maxLevel = 0, minOdd = 255;
+  for (const TDWriteRun& r : FRuns) {
+    maxLevel = std::max(maxLevel, r.BidiLevel);
+    if (r.BidiLevel & 1) minOdd = std::min(minOdd, r.BidiLevel);
   }
-  for (float a : run.Advances) FWidth += a;
-  // Trailing white space in logical order: the end of the text.
-  size_t end = FText.size();
-  while (end > 0 && isSpace(FText[end - 1])) --end;
-  for (size_t i = 0; i < glyphs.size(); ++i)
-    if (glyphs[i].Cluster >= end) FTrailing += run.Advances[i];
-  FRuns.push_back(std::move(run));
+  for (int level = maxLevel; level >= int(minOdd) && level > 0; --level)
+    for (size_t i = 0; i < FRuns.size();) {
+      if (FRuns[i].BidiLevel < level) {
+        ++i;
+        continue;
+      }
+      size_t j = i;
+      while (j < FRuns.size() && FRuns[j].BidiLevel >= level) ++j;
+      std::reverse(FRuns.begin() + ptrdiff_t(i), FRuns.begin() + ptrdiff_t(j));
+      i = j;
+    }
+  for (TDWriteRun& r : FRuns) {
+    r.X = FWidth;
+    FWidth += r.Width;
+  }
+  // Trailing white space of the logical text.
+  size_t end = Text.size();
+  while (end > 0 && isSpace(Text[end - 1])) --end;
+  for (const TDWriteRun& r : FRuns)
+    for (size_t i = 0; i < r.Advances.size(); ++i)
+      if (r.TextPosition + r.GlyphClusters[i] >= end) FTrailing += r.Advances[i];
+}
+
+void IDWriteTextLayout::shape() {
+  FShaped = true;
+  shapeText(FText, FFormats);
+  if (!FTrimSign || FTrimming.granularity != DWRITE_TRIMMING_GRANULARITY_CHARACTER || FWidth - FTrailing <= FMaxWidth ||
+      FText.empty())
+    return;
+  // Cut characters from the end until the kept text and the sign fit.
+  for (size_t keep = FText.size(); keep-- > 0;) {
+    if (keep > 0 && FText[keep] >= 0xDC00 && FText[keep] < 0xE000) continue;  // not inside a pair
+    String cut = FText.substr(0, keep) + u'\u2026';
+    std::vector<TCharFormat> formats(FFormats.begin(), FFormats.begin() + ptrdiff_t(keep));
+    formats.push_back(FFormats[keep > 0 ? keep - 1 : 0]);
+    shapeText(cut, formats);
+    if (FWidth <= FMaxWidth || keep == 0) return;
+  }
 }
 
 const std::vector<TDWriteRun>& IDWriteTextLayout::Runs() {
   if (!FShaped) shape();
   return FRuns;
+}
+
+const String& IDWriteTextLayout::DisplayText() {
+  if (!FShaped) shape();
+  return FDisplay;
 }
 
 HRESULT IDWriteTextLayout::GetMetrics(DWRITE_TEXT_METRICS* M) {
@@ -247,6 +396,39 @@ HRESULT IDWriteTextLayout::GetMetrics(DWRITE_TEXT_METRICS* M) {
   M->layoutWidth = FMaxWidth;
   M->layoutHeight = FMaxHeight;
   if (FDirection == DWRITE_READING_DIRECTION_RIGHT_TO_LEFT) M->left = std::max(0.0f, FMaxWidth - FWidth);
+  return S_OK;
+}
+
+HRESULT IDWriteTextLayout::HitTestTextRange(UINT32 Start, UINT32 Length, float OriginX, float OriginY,
+                                            std::vector<DWRITE_HIT_TEST_METRICS>* Metrics) {
+  Metrics->clear();
+  DWRITE_TEXT_METRICS tm;
+  GetMetrics(&tm);
+  UINT32 end = Start + std::min(Length, UINT32(0xFFFFFFFF) - Start);
+  for (const TDWriteRun& r : FRuns) {
+    UINT32 b = std::max(Start, r.TextPosition), e = std::min(end, r.TextPosition + r.TextLength);
+    if (b >= e) continue;
+    // The span of the glyphs whose clusters start inside the range.
+    float lo = 1e30f, hi = -1e30f, pen = 0;
+    for (size_t i = 0; i < r.Advances.size(); ++i) {
+      UINT32 c = r.TextPosition + r.GlyphClusters[i];
+      if (c >= b && c < e) {
+        lo = std::min(lo, pen);
+        hi = std::max(hi, pen + r.Advances[i]);
+      }
+      pen += r.Advances[i];
+    }
+    if (lo > hi) continue;
+    DWRITE_HIT_TEST_METRICS h;
+    h.textPosition = b;
+    h.length = e - b;
+    h.left = OriginX + tm.left + r.X + lo;
+    h.top = OriginY;
+    h.width = hi - lo;
+    h.height = tm.height;
+    h.bidiLevel = r.BidiLevel;
+    Metrics->push_back(h);
+  }
   return S_OK;
 }
 
@@ -293,7 +475,16 @@ HRESULT IDWriteFactory::CreateTextLayout(StringView Text, IDWriteTextFormat* For
   l->FText = String(Text);
   l->FMaxWidth = MaxWidth;
   l->FMaxHeight = MaxHeight;
+  l->FFormats.assign(l->FText.size(), IDWriteTextLayout::TCharFormat{Format->FWeight, Format->FStyle, false, nullptr});
   *Layout = std::move(l);
+  return S_OK;
+}
+
+HRESULT IDWriteFactory::CreateEllipsisTrimmingSign(IDWriteTextFormat* Format,
+                                                   std::shared_ptr<IDWriteInlineObject>* Sign) {
+  Sign->reset();
+  if (!Format) return E_INVALIDARG;
+  *Sign = std::make_shared<IDWriteInlineObject>();
   return S_OK;
 }
 
@@ -304,33 +495,42 @@ HRESULT IDWriteFactory::CreateTypography(std::shared_ptr<IDWriteTypography>* T) 
 
 // ---------------------------------------------------------------- drawing
 
+float ID2D1RenderTarget::SnapTextBaseline(float X, float Y) const {
+  const D2D1_MATRIX_3X2_F& m = FTransform;
+  if (m._12 != 0 || m._21 != 0 || m._22 == 0) return Y;
+  float device = X * m._12 + Y * m._22 + m._32;
+  return (std::round(device) - m._32) / m._22;
+}
+
 void ID2D1RenderTarget::DrawTextLayout(D2D1_POINT_2F Origin, IDWriteTextLayout* Layout, ID2D1Brush* Brush,
                                        UINT32) {
   if (!Layout || !Brush || !FDrawing) return;
   DWRITE_TEXT_METRICS tm;
   Layout->GetMetrics(&tm);
   float x = Origin.x + tm.left;
-  float y = Origin.y + Layout->BaselineOffset();
+  float y = SnapTextBaseline(x, Origin.y + Layout->BaselineOffset());
   std::vector<uint32_t> glyphs;
   std::vector<TPointF> pos;
   float size = Layout->GetFontSize();
   for (const TDWriteRun& run : Layout->Runs()) {
+    // A brush set as the range's drawing effect paints it.
+    auto* effect = dynamic_cast<ID2D1Brush*>(run.Effect.get());
+    ID2D1Brush* brush = effect ? effect : Brush;
     glyphs.clear();
     pos.clear();
-    float pen = x;
+    float pen = x + run.X;
     for (size_t i = 0; i < run.Indices.size(); ++i) {
       glyphs.push_back(run.Indices[i]);
       pos.emplace_back(pen + run.Offsets[i].X, y - run.Offsets[i].Y);
       pen += run.Advances[i];
     }
-    DrawGlyphs(*run.Face, size, glyphs.data(), pos.data(), int(glyphs.size()), Brush);
-    if (Layout->Strikethrough()) {
+    DrawGlyphs(*run.Face, size, glyphs.data(), pos.data(), int(glyphs.size()), brush);
+    if (run.Strike) {
       const core::TFontMetrics& m = run.Face->Metrics();
       float k = size / float(m.UnitsPerEm);
       float top = y - float(m.StrikeoutPosition) * k;
-      FillRectangle({x, top, pen, top + std::max(1.0f, float(m.StrikeoutSize) * k)}, Brush);
+      FillRectangle({x + run.X, top, x + run.X + run.Width, top + std::max(1.0f, float(m.StrikeoutSize) * k)}, brush);
     }
-    x = pen;
   }
 }
 

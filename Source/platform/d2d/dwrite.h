@@ -155,21 +155,48 @@ class IDWriteTextFormat : public IUnknown {
   std::shared_ptr<core::TCoreFontFace> FFace;
 };
 
-// One shaped glyph run of a layout: one face, one direction.
+enum DWRITE_TRIMMING_GRANULARITY : UINT32 { DWRITE_TRIMMING_GRANULARITY_NONE, DWRITE_TRIMMING_GRANULARITY_CHARACTER };
+enum DWRITE_TEXT_ALIGNMENT : UINT32 {
+  DWRITE_TEXT_ALIGNMENT_LEADING,
+  DWRITE_TEXT_ALIGNMENT_TRAILING,
+  DWRITE_TEXT_ALIGNMENT_CENTER,
+  DWRITE_TEXT_ALIGNMENT_JUSTIFIED
+};
+struct DWRITE_TRIMMING {
+  DWRITE_TRIMMING_GRANULARITY granularity = DWRITE_TRIMMING_GRANULARITY_NONE;
+  UINT32 delimiter = 0, delimiterCount = 0;
+};
+// The ellipsis sign a factory makes for a format: U+2026 in its font.
+class IDWriteInlineObject : public IUnknown {};
+struct DWRITE_HIT_TEST_METRICS {
+  UINT32 textPosition = 0, length = 0;
+  float left = 0, top = 0, width = 0, height = 0;
+  UINT32 bidiLevel = 0;
+  BOOL isText = 1, isTrimmed = 0;
+};
+
+// One shaped glyph run of a layout: one face, one direction, one set of
+// drawing attributes.
 struct TDWriteRun {
   std::shared_ptr<core::TCoreFontFace> Face;
-  UINT32 TextPosition = 0, TextLength = 0;  // characters of the layout's text
+  UINT32 TextPosition = 0, TextLength = 0;  // characters of the displayed text
   std::vector<uint16_t> Indices;
   std::vector<float> Advances;              // pixels
-  std::vector<TPointF> Offsets;       // pixels, y up
+  std::vector<TPointF> Offsets;             // pixels, y up
   std::vector<uint16_t> ClusterMap;         // per character: its first glyph in the run
-  bool RTL = false;
+  std::vector<UINT32> GlyphClusters;        // per glyph: the first character of its cluster (in the run)
+  uint8_t BidiLevel = 0;
+  bool Strike = false;
+  std::shared_ptr<IUnknown> Effect;         // the drawing effect of the range
+  float X = 0;                              // pen position of the run from the layout's left
+  float Width = 0;
 };
 
 class IDWriteTextLayout : public IDWriteTextFormat {
  public:
   HRESULT SetMaxWidth(float W) {
     FMaxWidth = W;
+    FShaped = false;
     return S_OK;
   }
   HRESULT SetMaxHeight(float H) {
@@ -178,24 +205,59 @@ class IDWriteTextLayout : public IDWriteTextFormat {
   }
   float GetMaxWidth() const { return FMaxWidth; }
   float GetMaxHeight() const { return FMaxHeight; }
+  // Ranges are clipped to the text.
   HRESULT SetStrikethrough(BOOL On, DWRITE_TEXT_RANGE Range);
+  HRESULT SetFontWeight(UINT32 Weight, DWRITE_TEXT_RANGE Range);
+  HRESULT SetFontStyle(DWRITE_FONT_STYLE Style, DWRITE_TEXT_RANGE Range);
+  HRESULT SetDrawingEffect(std::shared_ptr<IUnknown> Effect, DWRITE_TEXT_RANGE Range);
+  // One typography serves the whole layout; the range is not kept.
   HRESULT SetTypography(std::shared_ptr<IDWriteTypography> T, DWRITE_TEXT_RANGE Range);
+  // Character trimming cuts the text where it overflows the maximum width
+  // and ends it with the sign.
+  HRESULT SetTrimming(const DWRITE_TRIMMING& T, std::shared_ptr<IDWriteInlineObject> Sign);
+  // Justification spreads lines that wrap; a layout never wraps, so the
+  // alignment is kept without effect (as for one unwrapped line).
+  HRESULT SetTextAlignment(DWRITE_TEXT_ALIGNMENT A) {
+    FAlignment = A;
+    return S_OK;
+  }
+  DWRITE_TEXT_ALIGNMENT GetTextAlignment() const { return FAlignment; }
   HRESULT GetMetrics(DWRITE_TEXT_METRICS* M);
+  // One entry per glyph run the range touches, placed with the layout's
+  // top-left at (OriginX, OriginY).
+  HRESULT HitTestTextRange(UINT32 Start, UINT32 Length, float OriginX, float OriginY,
+                           std::vector<DWRITE_HIT_TEST_METRICS>* Metrics);
   const String& Text() const { return FText; }
-  // Shaped runs in visual order, pen positions from the layout's left.
+  // The text as drawn (after trimming).
+  const String& DisplayText();
+  // Shaped runs in visual order.
   const std::vector<TDWriteRun>& Runs();
   // The baseline below the layout's top, in pixels.
   float BaselineOffset() const;
-  bool Strikethrough() const { return FStrike; }
+  bool Strikethrough() const;
 
  private:
   friend class IDWriteFactory;
+  struct TCharFormat {
+    UINT32 Weight;
+    DWRITE_FONT_STYLE Style;
+    bool Strike = false;
+    std::shared_ptr<IUnknown> Effect;
+  };
+  template <class F>
+  void apply(DWRITE_TEXT_RANGE Range, F&& Set);
   void shape();
-  String FText;
+  void shapeText(const String& Text, const std::vector<TCharFormat>& Formats);
+  std::shared_ptr<core::TCoreFontFace> faceFor(UINT32 Weight, DWRITE_FONT_STYLE Style);
+  String FText, FDisplay;
+  std::vector<TCharFormat> FFormats;
   float FMaxWidth = 0, FMaxHeight = 0;
-  bool FStrike = false;
   std::shared_ptr<IDWriteTypography> FTypography;
+  DWRITE_TRIMMING FTrimming;
+  bool FTrimSign = false;
+  DWRITE_TEXT_ALIGNMENT FAlignment = DWRITE_TEXT_ALIGNMENT_LEADING;
   std::vector<TDWriteRun> FRuns;
+  std::vector<std::pair<std::pair<UINT32, DWRITE_FONT_STYLE>, std::shared_ptr<core::TCoreFontFace>>> FFaces;
   float FWidth = 0, FTrailing = 0;
   bool FShaped = false;
 };
@@ -210,6 +272,7 @@ class IDWriteFactory : public IUnknown {
   HRESULT CreateTextLayout(StringView Text, IDWriteTextFormat* Format, float MaxWidth, float MaxHeight,
                            std::shared_ptr<IDWriteTextLayout>* Layout);
   HRESULT CreateTypography(std::shared_ptr<IDWriteTypography>* T);
+  HRESULT CreateEllipsisTrimmingSign(IDWriteTextFormat* Format, std::shared_ptr<IDWriteInlineObject>* Sign);
 };
 
 // The shared system collection of the process (rebuilt when the font system
