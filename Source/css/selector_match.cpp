@@ -87,17 +87,23 @@ int elementPosition(const THtNode& Node) {
 TCSSPseudoSet StructuralPseudoClasses(const THtNode& Node) {
   const THtNode* parent = Node.Parent();
   if (!parent || !IsSiblingElement(Node)) return 0;
-  bool first = true, last = true, firstOfType = true, lastOfType = true, after = false;
+  bool first = true, last = true, firstOfType = true, lastOfType = true;
+  // Each scan stops as soon as its answers are known, so styling every
+  // child of a long list does not cost the square of its length.
   for (int i = 0, n = parent->Count(); i < n; ++i) {
     const THtNode* s = parent->GetNode(i);
-    if (s == &Node) {
-      after = true;
-      continue;
-    }
+    if (s == &Node) break;
     if (!IsSiblingElement(*s)) continue;
-    const bool sameType = s->Tag() == Node.Tag();
-    (after ? last : first) = false;
-    if (sameType) (after ? lastOfType : firstOfType) = false;
+    first = false;
+    if (s->Tag() == Node.Tag()) {
+      firstOfType = false;
+      break;
+    }
+  }
+  for (const THtNode* s = Node.NextSibling(); s && (last || lastOfType); s = s->NextSibling()) {
+    if (!IsSiblingElement(*s)) continue;
+    last = false;
+    if (s->Tag() == Node.Tag()) lastOfType = false;
   }
   TCSSPseudoSet result = 0;
   if (first) result |= PseudoBit(pcFirstChild);
@@ -238,11 +244,18 @@ bool matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseudo, co
       const THtNode* p = N.Parent() ? previousElement(&N) : nullptr;
       return p && tryNode(p);
     }
-    case 3:
-      if (!N.Parent()) return false;
-      for (const THtNode* p = previousElement(&N); p; p = previousElement(p))
-        if (tryNode(p)) return true;
+    case 3: {
+      // Any earlier element sibling will do, so they are tried in order
+      // from the first instead of walking back one search at a time.
+      const THtNode* parent = N.Parent();
+      if (!parent) return false;
+      for (int i = 0, n = parent->Count(); i < n; ++i) {
+        const THtNode* p = parent->GetNode(i);
+        if (p == &N) break;
+        if (IsSiblingElement(*p) && tryNode(p)) return true;
+      }
       return false;
+    }
     default:
       for (const THtNode* p = N.Parent(); p; p = p->Parent())
         if (tryNode(p)) return true;
