@@ -32,8 +32,8 @@ TStyledHTMLNode::~TStyledHTMLNode() {
 
 namespace {
 
-TStyledHTMLNode* asStyled(THtNode* n) { return dynamic_cast<TStyledHTMLNode*>(n); }
-const TStyledHTMLNode* asStyled(const THtNode* n) { return dynamic_cast<const TStyledHTMLNode*>(n); }
+TStyledHTMLNode* asStyled(THtNode* n) { return n ? n->StyledSelf() : nullptr; }
+const TStyledHTMLNode* asStyled(const THtNode* n) { return n ? n->StyledSelf() : nullptr; }
 
 bool isBlank(StringView s) {
   for (char16_t c : s)

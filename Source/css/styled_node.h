@@ -131,6 +131,7 @@ class TStyledHTMLNode : public THtmlNode {
  public:
   static const THtNodeClass ClassType;
   const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+  TStyledHTMLNode* StyledSelf() override { return this; }
 
   TStyledHTMLNode();
   ~TStyledHTMLNode() override;

@@ -35,6 +35,7 @@ class THtNode;
 class THtmlNode;
 class THtNodeList;
 class THtmlParser;
+class TStyledHTMLNode;
 struct THtmlByteSource;
 class TFastString;
 
@@ -88,6 +89,11 @@ class THtNode : public THtObject {
   THtNodeList* Nodes() { return GetNodes(); }
   // The children list as it is: null while the node never had children.
   THtNodeList* ChildNodeList() const { return FNodes.get(); }
+  // The styled node (css/styled_node.h) answers itself; the cascade asks
+  // this on every selector test, where a dynamic_cast would cost more than
+  // the test.
+  virtual TStyledHTMLNode* StyledSelf() { return nullptr; }
+  const TStyledHTMLNode* StyledSelf() const { return const_cast<THtNode*>(this)->StyledSelf(); }
   int GetCount() const;
   int Count() const { return GetCount(); }
   // Null without a list; an index outside the list raises the list's error.
