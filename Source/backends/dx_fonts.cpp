@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "backends/canvas_dx.h"
 #include "backends/d2d_helper.h"
@@ -161,24 +162,13 @@ void TDXCustomFonts::AddFontStream(const String& AFontName, TStream& AStream) {
 
 std::shared_ptr<IDWriteFontCollection> TDXCustomFonts::HasFont(StringView FontName) {
   if (FUpdated) {
-    auto c = std::make_shared<IDWriteFontCollection>();
-    for (auto& [key, font] : FFonts) {
-      if (font->Collection) continue;
-      font->Collection = c;
-      // Bytes that are not a font give no face: the font then comes from
-      // the system fonts.
-      auto face = core::TCoreFontFace::FromMemory(*font->FontData);
-      if (!face) continue;
-      std::shared_ptr<IDWriteFontFamily> family;
-      for (auto& f : c->Families)
-        if (SameTextAscii(f->Name, face->FamilyName())) family = f;
-      if (!family) {
-        family = std::make_shared<IDWriteFontFamily>();
-        family->Name = face->FamilyName();
-        c->Families.push_back(family);
-      }
-      family->Faces.push_back(std::move(face));
-    }
+    auto c = std::make_unique<TDXCustomFontCollection>();
+    for (auto& [key, font] : FFonts)
+      if (!font->Collection) c->FontList.push_back(font);
+    TDXCustomFontCollection* raw = c.get();
+    OleCheck(GetDWriteFactory()->CreateCustomFontCollection(c->ColLoader.get(), &raw, sizeof raw,
+                                                            &c->FFontCollection));
+    for (auto& font : c->FontList) font->Collection = c->FFontCollection;
     FCollections.push_back(std::move(c));
     FUpdated = false;
   }
@@ -186,6 +176,90 @@ std::shared_ptr<IDWriteFontCollection> TDXCustomFonts::HasFont(StringView FontNa
   for (auto& [k, font] : FFonts)
     if (k == key) return font->Collection;
   return nullptr;
+}
+
+// ---------------------------------------------------------------- loaders
+
+HRESULT TDWriteFontResource::ReadFileFragment(const void** Start, UINT64 Offset, UINT64 Size, void** Context) {
+  const std::vector<uint8_t>* data = Res ? Res->FontData.get() : nullptr;
+  if (!data || Offset >= data->size() || Size > data->size() - Offset) {
+    *Start = nullptr;
+    *Context = nullptr;
+    return E_FAIL;
+  }
+  *Start = data->data() + Offset;
+  *Context = const_cast<uint8_t*>(data->data() + Offset);
+  return S_OK;
+}
+
+HRESULT TDWriteFontResource::GetFileSize(UINT64* Size) {
+  if (!Res || !Res->FontData) return E_FAIL;
+  *Size = Res->FontData->size();
+  return S_OK;
+}
+
+HRESULT TDWriteFontResource::GetLastWriteTime(UINT64* Time) {
+  *Time = 0;
+  return S_OK;
+}
+
+HRESULT TDWriteFontFileLoader::CreateStreamFromKey(const void* Key, UINT32 KeySize,
+                                                   std::shared_ptr<IDWriteFontFileStream>* Stream) {
+  Stream->reset();
+  if (!Key || KeySize != sizeof(void*) || !FCollection) return E_INVALIDARG;
+  const TDXCustomFont* named;
+  std::memcpy(&named, Key, sizeof named);
+  for (auto& f : FCollection->FontList)
+    if (f.get() == named) {
+      *Stream = std::make_shared<TDWriteFontResource>(f);
+      return S_OK;
+    }
+  return E_INVALIDARG;
+}
+
+HRESULT TDWriteFontFileEnumerator::MoveNext(BOOL* HasCurrentFile) {
+  *HasCurrentFile = 0;
+  if (!FCollection) return S_OK;
+  while (size_t(FIndex) < FCollection->FontList.size()) {
+    FCurrentfile.reset();
+    const TDXCustomFont* key = FCollection->FontList[size_t(FIndex)].get();
+    OleCheck(FFactory->CreateCustomFontFileReference(&key, sizeof key, FCollection->Loader.get(), &FCurrentfile));
+    *HasCurrentFile = FCurrentfile != nullptr;
+    ++FIndex;
+    break;
+  }
+  return S_OK;
+}
+
+HRESULT TDWriteFontFileEnumerator::GetCurrentFontFile(std::shared_ptr<IDWriteFontFile>* File) {
+  *File = FCurrentfile;
+  return S_OK;
+}
+
+HRESULT TDWriteFontCollectionLoader::CreateEnumeratorFromKey(IDWriteFactory* Factory, const void*, UINT32,
+                                                             std::shared_ptr<IDWriteFontFileEnumerator>* Enumerator) {
+  *Enumerator = std::make_shared<TDWriteFontFileEnumerator>(Factory, FCollection);
+  return S_OK;
+}
+
+TDXCustomFontCollection::TDXCustomFontCollection() : FFactory(GetDWriteFactory()) {
+  Loader = std::make_shared<TDWriteFontFileLoader>();
+  Loader->FCollection = this;
+  ColLoader = std::make_shared<TDWriteFontCollectionLoader>();
+  ColLoader->FCollection = this;
+  OleCheck(FFactory->RegisterFontFileLoader(Loader));
+  HRESULT hr = FFactory->RegisterFontCollectionLoader(ColLoader);
+  if (FAILED(hr)) {
+    FFactory->UnregisterFontFileLoader(Loader.get());
+    OleCheck(hr);
+  }
+}
+
+TDXCustomFontCollection::~TDXCustomFontCollection() {
+  Loader->FCollection = nullptr;
+  ColLoader->FCollection = nullptr;
+  FFactory->UnregisterFontFileLoader(Loader.get());
+  FFactory->UnregisterFontCollectionLoader(ColLoader.get());
 }
 
 void THtDXFontCollection::AddFontStream(const String& AName, TStream& AStream) {

@@ -44,6 +44,68 @@ struct TDXCustomFont {
   std::shared_ptr<d2d::IDWriteFontCollection> Collection;
 };
 
+class TDXCustomFontCollection;
+
+// Serves the bytes of one font.
+class TDWriteFontResource : public d2d::IDWriteFontFileStream {
+ public:
+  explicit TDWriteFontResource(std::shared_ptr<TDXCustomFont> R) : Res(std::move(R)) {}
+  d2d::HRESULT ReadFileFragment(const void** Start, d2d::UINT64 Offset, d2d::UINT64 Size, void** Context) override;
+  void ReleaseFileFragment(void*) override {}
+  d2d::HRESULT GetFileSize(d2d::UINT64* Size) override;
+  d2d::HRESULT GetLastWriteTime(d2d::UINT64* Time) override;
+  std::shared_ptr<TDXCustomFont> Res;
+};
+
+// Keys are 8 bytes: the address of a font of the owning collection. A key
+// naming no font of it is refused.
+class TDWriteFontFileLoader : public d2d::IDWriteFontFileLoader {
+ public:
+  d2d::HRESULT CreateStreamFromKey(const void* Key, d2d::UINT32 KeySize,
+                                   std::shared_ptr<d2d::IDWriteFontFileStream>* Stream) override;
+  TDXCustomFontCollection* FCollection = nullptr;
+};
+
+class TDWriteFontFileEnumerator : public d2d::IDWriteFontFileEnumerator {
+ public:
+  TDWriteFontFileEnumerator(d2d::IDWriteFactory* F, TDXCustomFontCollection* C) : FFactory(F), FCollection(C) {}
+  d2d::HRESULT MoveNext(d2d::BOOL* HasCurrentFile) override;
+  d2d::HRESULT GetCurrentFontFile(std::shared_ptr<d2d::IDWriteFontFile>* File) override;
+  int FIndex = 0;
+  std::shared_ptr<d2d::IDWriteFontFile> FCurrentfile;
+
+ private:
+  d2d::IDWriteFactory* FFactory;
+  TDXCustomFontCollection* FCollection;
+};
+
+// Enumerates the fonts of its own collection (the key is not read).
+class TDWriteFontCollectionLoader : public d2d::IDWriteFontCollectionLoader {
+ public:
+  d2d::HRESULT CreateEnumeratorFromKey(d2d::IDWriteFactory* Factory, const void* Key, d2d::UINT32 KeySize,
+                                       std::shared_ptr<d2d::IDWriteFontFileEnumerator>* Enumerator) override;
+  TDXCustomFontCollection* FCollection = nullptr;
+};
+
+// One batch of fonts presented to DirectWrite; its loaders stay registered
+// for its life.
+class TDXCustomFontCollection {
+ public:
+  // Raises EOleSysError when a loader cannot be registered.
+  TDXCustomFontCollection();
+  ~TDXCustomFontCollection();
+  TDXCustomFontCollection(const TDXCustomFontCollection&) = delete;
+  TDXCustomFontCollection& operator=(const TDXCustomFontCollection&) = delete;
+
+  std::shared_ptr<d2d::IDWriteFontCollection> FFontCollection;
+  std::shared_ptr<TDWriteFontFileLoader> Loader;
+  std::shared_ptr<TDWriteFontCollectionLoader> ColLoader;
+  std::vector<std::shared_ptr<TDXCustomFont>> FontList;
+
+ private:
+  std::shared_ptr<d2d::IDWriteFactory> FFactory;
+};
+
 // The fonts a Direct2D collection holds in memory. Each batch of fonts added
 // between look-ups becomes a DirectWrite collection of its own, whose
 // families are the family names inside the font files.
@@ -63,7 +125,7 @@ class TDXCustomFonts {
  private:
   bool FUpdated = false;
   std::vector<std::pair<String, std::shared_ptr<TDXCustomFont>>> FFonts;  // by lower-case name, in order
-  std::vector<std::shared_ptr<d2d::IDWriteFontCollection>> FCollections;
+  std::vector<std::unique_ptr<TDXCustomFontCollection>> FCollections;
 };
 
 class THtDXFontCollection : public THtFontCollection {

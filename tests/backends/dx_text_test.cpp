@@ -430,6 +430,53 @@ TEST_F(DXTextTest, CustomFontsShareBytesAndBatchCollections) {
   EXPECT_EQ(first->GetFontFamilyCount(), 1u);
 }
 
+TEST_F(DXTextTest, FontStreamsServeOnlyWhatTheyHold) {
+  auto font = std::make_shared<TDXCustomFont>();
+  font->FontData = std::make_shared<const std::vector<uint8_t>>(std::vector<uint8_t>{1, 2, 3, 4});
+  TDWriteFontResource r(font);
+  struct Case {
+    UINT64 Offset, Size;
+    HRESULT Result;
+  } cases[] = {{0, 4, S_OK}, {3, 1, S_OK}, {4, 0, E_FAIL}, {2, 3, E_FAIL}, {1, ~UINT64(0), E_FAIL}};
+  for (const Case& c : cases) {
+    const void* start = &r;
+    void* context = &r;
+    EXPECT_EQ(r.ReadFileFragment(&start, c.Offset, c.Size, &context), c.Result) << c.Offset << "+" << c.Size;
+    if (c.Result == S_OK) {
+      EXPECT_EQ(*static_cast<const uint8_t*>(start), uint8_t(c.Offset + 1));
+    } else {
+      EXPECT_EQ(start, nullptr);
+      EXPECT_EQ(context, nullptr);
+    }
+  }
+  UINT64 v = 7;
+  EXPECT_EQ(r.GetFileSize(&v), S_OK);
+  EXPECT_EQ(v, 4u);
+  EXPECT_EQ(r.GetLastWriteTime(&v), S_OK);
+  EXPECT_EQ(v, 0u);
+  EXPECT_EQ(TDWriteFontResource(nullptr).GetFileSize(&v), E_FAIL);
+
+  // The file loader knows only its own collection's fonts.
+  TDXCustomFontCollection c;
+  c.FontList.push_back(font);
+  std::shared_ptr<IDWriteFontFileStream> stream;
+  const TDXCustomFont* key = font.get();
+  EXPECT_EQ(c.Loader->CreateStreamFromKey(&key, sizeof key, &stream), S_OK);
+  EXPECT_NE(stream, nullptr);
+  const TDXCustomFont* stranger = reinterpret_cast<const TDXCustomFont*>(&c);
+  EXPECT_EQ(c.Loader->CreateStreamFromKey(&stranger, sizeof stranger, &stream), E_INVALIDARG);
+  EXPECT_EQ(stream, nullptr);
+  EXPECT_EQ(c.Loader->CreateStreamFromKey(&key, 3, &stream), E_INVALIDARG);
+  // Enumerating gives one file per font, then stops.
+  std::shared_ptr<IDWriteFontFileEnumerator> e;
+  ASSERT_EQ(c.ColLoader->CreateEnumeratorFromKey(GetDWriteFactory().get(), nullptr, 0, &e), S_OK);
+  BOOL has = 0;
+  EXPECT_EQ(e->MoveNext(&has), S_OK);
+  EXPECT_TRUE(has);
+  EXPECT_EQ(e->MoveNext(&has), S_OK);
+  EXPECT_FALSE(has);
+}
+
 TEST_F(DXTextTest, WebFontFromBytesDrawsInAScene) {
   core::FontSystem::UseSystemFonts();
   std::vector<uint8_t> ahem = ahemBytes();

@@ -480,6 +480,95 @@ HRESULT IDWriteFactory::CreateTextLayout(StringView Text, IDWriteTextFormat* For
   return S_OK;
 }
 
+namespace {
+constexpr HRESULT DWRITE_E_ALREADYREGISTERED = HRESULT(0x88985006u);
+template <class T>
+HRESULT registerIn(std::vector<std::shared_ptr<T>>& List, std::shared_ptr<T> Item) {
+  if (!Item) return E_INVALIDARG;
+  for (auto& x : List)
+    if (x == Item) return DWRITE_E_ALREADYREGISTERED;
+  List.push_back(std::move(Item));
+  return S_OK;
+}
+template <class T>
+HRESULT unregisterIn(std::vector<std::shared_ptr<T>>& List, T* Item) {
+  for (auto it = List.begin(); it != List.end(); ++it)
+    if (it->get() == Item) {
+      List.erase(it);
+      return S_OK;
+    }
+  return E_INVALIDARG;
+}
+}  // namespace
+
+HRESULT IDWriteFactory::RegisterFontFileLoader(std::shared_ptr<IDWriteFontFileLoader> Loader) {
+  return registerIn(FFileLoaders, std::move(Loader));
+}
+HRESULT IDWriteFactory::UnregisterFontFileLoader(IDWriteFontFileLoader* Loader) {
+  return unregisterIn(FFileLoaders, Loader);
+}
+HRESULT IDWriteFactory::RegisterFontCollectionLoader(std::shared_ptr<IDWriteFontCollectionLoader> Loader) {
+  return registerIn(FCollectionLoaders, std::move(Loader));
+}
+HRESULT IDWriteFactory::UnregisterFontCollectionLoader(IDWriteFontCollectionLoader* Loader) {
+  return unregisterIn(FCollectionLoaders, Loader);
+}
+
+HRESULT IDWriteFactory::CreateCustomFontFileReference(const void* Key, UINT32 KeySize, IDWriteFontFileLoader* Loader,
+                                                      std::shared_ptr<IDWriteFontFile>* File) {
+  File->reset();
+  auto it = std::find_if(FFileLoaders.begin(), FFileLoaders.end(), [&](auto& l) { return l.get() == Loader; });
+  if (it == FFileLoaders.end() || (!Key && KeySize)) return E_INVALIDARG;
+  auto f = std::make_shared<IDWriteFontFile>();
+  const auto* k = static_cast<const uint8_t*>(Key);
+  f->Key.assign(k, k + KeySize);
+  f->Loader = *it;
+  *File = std::move(f);
+  return S_OK;
+}
+
+HRESULT IDWriteFactory::CreateCustomFontCollection(IDWriteFontCollectionLoader* Loader, const void* Key,
+                                                   UINT32 KeySize, std::shared_ptr<IDWriteFontCollection>* Collection) {
+  Collection->reset();
+  if (std::none_of(FCollectionLoaders.begin(), FCollectionLoaders.end(), [&](auto& l) { return l.get() == Loader; }))
+    return E_INVALIDARG;
+  std::shared_ptr<IDWriteFontFileEnumerator> e;
+  HRESULT hr = Loader->CreateEnumeratorFromKey(this, Key, KeySize, &e);
+  if (FAILED(hr)) return hr;
+  if (!e) return E_FAIL;
+  auto c = std::make_shared<IDWriteFontCollection>();
+  BOOL has = 0;
+  while (SUCCEEDED(hr = e->MoveNext(&has)) && has) {
+    std::shared_ptr<IDWriteFontFile> file;
+    if (FAILED(e->GetCurrentFontFile(&file)) || !file || !file->Loader) continue;
+    std::shared_ptr<IDWriteFontFileStream> stream;
+    if (FAILED(file->Loader->CreateStreamFromKey(file->Key.data(), UINT32(file->Key.size()), &stream)) || !stream)
+      continue;
+    UINT64 size = 0;
+    if (FAILED(stream->GetFileSize(&size)) || size == 0 || size > (UINT64(1) << 31)) continue;
+    const void* start = nullptr;
+    void* context = nullptr;
+    if (FAILED(stream->ReadFileFragment(&start, 0, size, &context)) || !start) continue;
+    const auto* b = static_cast<const uint8_t*>(start);
+    std::vector<uint8_t> bytes(b, b + size);
+    stream->ReleaseFileFragment(context);
+    auto face = core::TCoreFontFace::FromMemory(std::move(bytes));
+    if (!face) continue;
+    std::shared_ptr<IDWriteFontFamily> family;
+    for (auto& f : c->Families)
+      if (sameName(f->Name, face->FamilyName())) family = f;
+    if (!family) {
+      family = std::make_shared<IDWriteFontFamily>();
+      family->Name = face->FamilyName();
+      c->Families.push_back(family);
+    }
+    family->Faces.push_back(std::move(face));
+  }
+  if (FAILED(hr)) return hr;
+  *Collection = std::move(c);
+  return S_OK;
+}
+
 HRESULT IDWriteFactory::CreateEllipsisTrimmingSign(IDWriteTextFormat* Format,
                                                    std::shared_ptr<IDWriteInlineObject>* Sign) {
   Sign->reset();

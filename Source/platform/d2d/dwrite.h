@@ -262,8 +262,54 @@ class IDWriteTextLayout : public IDWriteTextFormat {
   bool FShaped = false;
 };
 
+// Font files served by the application (in-memory fonts): DirectWrite asks
+// a collection loader for an enumerator of files, and a file loader for a
+// stream of each file's bytes.
+using UINT64 = uint64_t;
+class IDWriteFontFileStream : public IUnknown {
+ public:
+  // Points Start at Size bytes from Offset; E_FAIL (with null pointers)
+  // when they are not all inside the file.
+  virtual HRESULT ReadFileFragment(const void** Start, UINT64 Offset, UINT64 Size, void** Context) = 0;
+  virtual void ReleaseFileFragment(void* Context) = 0;
+  virtual HRESULT GetFileSize(UINT64* Size) = 0;
+  virtual HRESULT GetLastWriteTime(UINT64* Time) = 0;
+};
+class IDWriteFontFileLoader : public IUnknown {
+ public:
+  virtual HRESULT CreateStreamFromKey(const void* Key, UINT32 KeySize,
+                                      std::shared_ptr<IDWriteFontFileStream>* Stream) = 0;
+};
+class IDWriteFontFile : public IUnknown {
+ public:
+  std::vector<uint8_t> Key;
+  std::shared_ptr<IDWriteFontFileLoader> Loader;
+};
+class IDWriteFontFileEnumerator : public IUnknown {
+ public:
+  virtual HRESULT MoveNext(BOOL* HasCurrentFile) = 0;
+  virtual HRESULT GetCurrentFontFile(std::shared_ptr<IDWriteFontFile>* File) = 0;
+};
+class IDWriteFontCollectionLoader : public IUnknown {
+ public:
+  virtual HRESULT CreateEnumeratorFromKey(IDWriteFactory* Factory, const void* Key, UINT32 KeySize,
+                                          std::shared_ptr<IDWriteFontFileEnumerator>* Enumerator) = 0;
+};
+
 class IDWriteFactory : public IUnknown {
  public:
+  // Loaders must be registered before collections or file references use
+  // them; registering one twice is DWRITE_E_ALREADYREGISTERED.
+  HRESULT RegisterFontFileLoader(std::shared_ptr<IDWriteFontFileLoader> Loader);
+  HRESULT UnregisterFontFileLoader(IDWriteFontFileLoader* Loader);
+  HRESULT RegisterFontCollectionLoader(std::shared_ptr<IDWriteFontCollectionLoader> Loader);
+  HRESULT UnregisterFontCollectionLoader(IDWriteFontCollectionLoader* Loader);
+  HRESULT CreateCustomFontFileReference(const void* Key, UINT32 KeySize, IDWriteFontFileLoader* Loader,
+                                        std::shared_ptr<IDWriteFontFile>* File);
+  // The faces of every file the loader's enumerator gives; files whose bytes
+  // are not a font are skipped.
+  HRESULT CreateCustomFontCollection(IDWriteFontCollectionLoader* Loader, const void* Key, UINT32 KeySize,
+                                     std::shared_ptr<IDWriteFontCollection>* Collection);
   HRESULT GetSystemFontCollection(std::shared_ptr<IDWriteFontCollection>* C, BOOL CheckForUpdates = 0);
   // A null collection is the system collection.
   HRESULT CreateTextFormat(StringView Family, std::shared_ptr<IDWriteFontCollection> Collection, UINT32 Weight,
@@ -273,6 +319,10 @@ class IDWriteFactory : public IUnknown {
                            std::shared_ptr<IDWriteTextLayout>* Layout);
   HRESULT CreateTypography(std::shared_ptr<IDWriteTypography>* T);
   HRESULT CreateEllipsisTrimmingSign(IDWriteTextFormat* Format, std::shared_ptr<IDWriteInlineObject>* Sign);
+
+ private:
+  std::vector<std::shared_ptr<IDWriteFontFileLoader>> FFileLoaders;
+  std::vector<std::shared_ptr<IDWriteFontCollectionLoader>> FCollectionLoaders;
 };
 
 // The shared system collection of the process (rebuilt when the font system
