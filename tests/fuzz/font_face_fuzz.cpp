@@ -1,11 +1,57 @@
 // libFuzzer target: font file bytes. A face made from arbitrary bytes must
 // either be refused or shape, outline and draw without reading outside its
-// data, crashing or hanging.
+// data, crashing or hanging. The same bytes then go through the Direct2D
+// canvas as a web font: added to a collection, asked for by the family
+// inside them, measured and drawn in a scene.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "backends/canvas_dx.h"
 #include "platform/core/core_fonts.h"
+#include "platform/rtl/stream.h"
+
+namespace {
+
+void throughDirect2D(const uint8_t* data, size_t size, const ht::String& family) {
+  using namespace ht;
+  static bool bound = [] {
+    BindDirect2DEntryPoints();
+    return THtCanvasDX::IsDirectXSupported();
+  }();
+  if (!bound) return;
+  auto fonts = THtCanvasDX::ClassType.CreateFontCollection();
+  TMemoryStream stream(data, size);
+  fonts->AddFontStream(u"Fuzzed", stream);
+  try {
+    THtFont* font = fonts->GetFont(family.empty() ? String(u"Fuzzed") : family, 14, {});
+    THtTextStyle style;
+    style.Color = 0xFF000000;
+    THtCanvasDX::ClassType.MeasureString(u"Hello \u05E9\u05DC", font, style, 1, 1, -1);
+    gdi::HDC dc = gdi::CreateCompatibleDC(nullptr);
+    gdi::HBITMAP bmp = gdi::CreateDIBSection32(64, 32, nullptr);
+    gdi::SelectObject(dc, bmp);
+    {
+      gdi::TCanvas target(dc);
+      THtCanvasDX canvas;
+      canvas.SetFontCollection(fonts.get());
+      THtCanvasScene scene;
+      scene.Init(TRect(0, 0, 64, 32), &target);
+      canvas.BeginScene(scene);
+      canvas.DrawString(u"ffi Hello", TRectF(0, 0, 64, 32), font, style, 1, -1);
+      style.LetterSpacing = 1;
+      canvas.DrawStringEx(u"Wave", TRectF(0, 16, 64, 32), font, style, {0, 1, 2}, nullptr, nullptr, 1, -1);
+      canvas.BeforeEndScene();
+      canvas.EndScene();
+    }
+    gdi::DeleteDC(dc);
+    gdi::DeleteObject(bmp);
+  } catch (const ht::Exception&) {
+    // A refused font raises a clear error; anything else is a finding.
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto face = ht::core::TCoreFontFace::FromMemory(std::vector<uint8_t>(data, data + size));
@@ -31,5 +77,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ht::core::DrawGlyphRun(context, *face, 12, ids.data(), pos.data(), int(ids.size()),
                            ht::core::TCorePaint::Solid(0xFF000000));
   }
+  throughDirect2D(data, size, face->FamilyName());
   return 0;
 }
