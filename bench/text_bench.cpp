@@ -14,39 +14,13 @@
 #include "backends/canvas_gp.h"
 #include "canvas/text_run.h"
 #include "platform/core/core_fonts.h"
+#include "book_runs.h"
 #include "shared_input.h"
 
 namespace {
 
 using namespace ht;
-
-// The word runs of the book page's text (tags dropped), at most Limit.
-const std::vector<String>& BookRuns() {
-  static const std::vector<String> runs = [] {
-    std::vector<String> r;
-    const auto& page = bench::BookPage();
-    if (!page.ok) return r;
-    String text;
-    bool inTag = false;
-    for (char16_t c : page.text) {
-      if (c == u'<') inTag = true;
-      else if (c == u'>') {
-        inTag = false;
-        text.push_back(u' ');
-      } else if (!inTag) text.push_back(c == u'\n' || c == u'\t' ? u' ' : c);
-      if (text.size() > 400000) break;
-    }
-    THtTextRuns tr;
-    SplitTextRuns(text, tr, &THtTextRun::ClassType);
-    for (int i = 0; i < tr.Count() && r.size() < 20000; ++i) {
-      THtTextRun* run = tr.GetRun(i);
-      if (run->Flags.Contains(trfSpace)) continue;
-      r.push_back(text.substr(size_t(run->Start - 1), size_t(run->Count)));
-    }
-    return r;
-  }();
-  return runs;
-}
+using bench::BookRuns;
 
 struct TextSetup {
   std::unique_ptr<THtFontCollection> fonts;
