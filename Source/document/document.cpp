@@ -1,4 +1,5 @@
 #include "document/document.h"
+#include "document/animation_thread.h"
 
 #include <algorithm>
 
@@ -54,6 +55,8 @@ THtDocument::THtDocument(const THtCanvasClass* ACanvasClass, bool AThreaded) {
 
 THtDocument::~THtDocument() {
   Destroying = true;
+  // Waits for a pass stepping this document; none steps it afterwards.
+  if (AnimationThreadExists()) AnimationThread().UnregisterDoc(this);
   if (HtGlobalExists()) GetHtGlobal().UnsubscribeLoads(this);
   // The tree goes first, while everything its elements may look at still
   // exists; elements skip the document's clean-up while it is destroyed.

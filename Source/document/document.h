@@ -93,7 +93,7 @@ class THtDocument : public TElement {
   bool SharedStyles = true;
   int PrintDPI = 96;
   bool EnableSelection = false;
-  bool NeedRepaint = false;
+  std::atomic<bool> NeedRepaint{false};  // also set by the animation thread
   bool Painting = false;
   bool Calculating = false;
   bool BackgroundImageLoading = false;
@@ -241,6 +241,18 @@ class THtDocument : public TElement {
   size_t AnimationCount();
   // The listed animations, for inspection under FAnimationLock.
   const std::vector<std::unique_ptr<TAbstractAnimation>>& Animations() const { return FAnimations; }
+  // Runs on the animation thread when an animation ends: it may only post
+  // to the main thread's dispatcher.
+  std::function<void(THtDocument* Sender, TAbstractAnimation* Animation)> OnAnimationEnd;
+  bool SubscribedtoAnimation = false;  // guarded by FAnimationLock
+  // Registers the document with the animation thread once.
+  void SubscribetoAnimation();
+  // The animation thread's step: advances the list, drops finished
+  // animations and sets NeedRepaint and NeedRecalc or resets the paint cache.
+  virtual void Animate(int32_t AStep);
+  void AnimationFinished(TAbstractAnimation* Animation);
+  // Main thread: restyles the elements the animation thread listed.
+  void ApplyAnimatedStyles();
 
   // --- Element factories ---------------------------------------------------------------
   const THtNodeClass* GetElementClass(StringView Tag, THtNode* ARoot) override;
@@ -309,6 +321,7 @@ class THtDocument : public TElement {
   bool FOwnsScriptAdapter = false;
   THtElementEvents FEvents;
   std::vector<std::unique_ptr<TAbstractAnimation>> FAnimations;  // guarded by FAnimationLock
+  std::vector<TElement*> FAnimatedStyleElements;  // listed by the animation step; guarded by FAnimationLock
   THtElementEvents FRunningEvents;  // the queue being run; guarded by FEventLock
   bool FProcessingEvents = false;
 };

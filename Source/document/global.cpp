@@ -1,4 +1,5 @@
 #include "document/global.h"
+#include "document/animation_thread.h"
 
 #include <unistd.h>
 
@@ -259,8 +260,8 @@ void HtDocumentInitialize() {
 void HtDocumentFinalize() {
   TDocumentUnit& u = unit();
   if (u.StartCount == 0 || --u.StartCount > 0) return;
-  // No worker thread of this unit runs yet; they are stopped here first
-  // once they exist, before anything they use is freed.
+  // Worker threads stop first, before anything they use is freed.
+  SetAnimationThread(nullptr);
   std::unique_ptr<THtGlobal> global;
   {
     std::lock_guard<std::mutex> guard(u.Lock);

@@ -8,6 +8,7 @@
 #include "canvas/canvas.h"
 #include "canvas/font.h"
 #include "document/animation.h"
+#include "document/animation_thread.h"
 #include "document/document.h"
 #include "document/paint_services.h"
 #include "document/script_adapter.h"
@@ -176,6 +177,8 @@ bool THtDocument::CanvasHasFont(String& Family) const {
 void THtDocument::AddAnimation(TAbstractAnimation* Item) {
   std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
   FAnimations.emplace_back(Item);
+  // Under the lock the thread decides to drop an idle document under.
+  SubscribetoAnimation();
 }
 
 void THtDocument::DeleteAnimation(TAbstractAnimation* Item) {
@@ -186,6 +189,7 @@ void THtDocument::DeleteAnimation(TAbstractAnimation* Item) {
 
 void THtDocument::DeleteElementAnimations(TElement* E, THtObject* Par) {
   std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
+  if (!Par) std::erase(FAnimatedStyleElements, E);
   std::erase_if(FAnimations, [&](const std::unique_ptr<TAbstractAnimation>& a) {
     if (a->Element != E || (Par && a.get() != Par)) return false;
     if (a->Transition) {
