@@ -150,6 +150,14 @@ std::shared_ptr<IDWriteFontCollection> DWriteSystemCollection() {
   return cached;
 }
 
+const std::vector<std::string>& IDWriteTypography::FeatureStrings() const {
+  if (FStrings.size() != Features.size()) {
+    FStrings.clear();
+    for (const DWRITE_FONT_FEATURE& f : Features) FStrings.push_back(featureString(f));
+  }
+  return FStrings;
+}
+
 HRESULT IDWriteTypography::GetFontFeature(UINT32 Index, DWRITE_FONT_FEATURE* F) const {
   if (Index >= Features.size()) return E_INVALIDARG;
   *F = Features[Index];
@@ -271,11 +279,16 @@ void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFor
   FWidth = FTrailing = 0;
   FDisplay = Text;
   if (Text.empty()) return;
-  std::vector<std::string> features;
-  if (FTypography)
-    for (const DWRITE_FONT_FEATURE& f : FTypography->Features) features.push_back(featureString(f));
+  static const std::vector<std::string> none;
+  const std::vector<std::string>& features = FTypography ? FTypography->FeatureStrings() : none;
   uint8_t base = FDirection == DWRITE_READING_DIRECTION_RIGHT_TO_LEFT ? 1 : 0;
-  std::vector<uint8_t> levels = bidiLevels(Text, base);
+  // Left-to-right text without right-to-left letters or controls needs no
+  // bidi pass.
+  bool plain = base == 0 && std::none_of(Text.begin(), Text.end(), [](char16_t c) {
+                 return (c >= 0x0590 && c < 0x0900) || (c >= 0x200E && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
+                        (c >= 0xFB1D && c < 0xFE00) || (c >= 0xFE70 && c < 0xFF00) || (c >= 0xD800 && c < 0xDC00);
+               });
+  std::vector<uint8_t> levels = plain ? std::vector<uint8_t>(Text.size(), 0) : bidiLevels(Text, base);
   // The face of every unit: the format's, or a fallback that has the glyph.
   std::vector<std::shared_ptr<core::TCoreFontFace>> faces(Text.size());
   for (size_t i = 0; i < Text.size();) {

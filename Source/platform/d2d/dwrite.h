@@ -102,11 +102,17 @@ class IDWriteTypography : public IUnknown {
  public:
   HRESULT AddFontFeature(DWRITE_FONT_FEATURE F) {
     Features.push_back(F);
+    FStrings.clear();
     return S_OK;
   }
+  // The features as shaper strings ("kern=1"), made once.
+  const std::vector<std::string>& FeatureStrings() const;
   UINT32 GetFontFeatureCount() const { return UINT32(Features.size()); }
   HRESULT GetFontFeature(UINT32 Index, DWRITE_FONT_FEATURE* F) const;
   std::vector<DWRITE_FONT_FEATURE> Features;
+
+ private:
+  mutable std::vector<std::string> FStrings;
 };
 
 class IDWriteTextFormat : public IUnknown {
