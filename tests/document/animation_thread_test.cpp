@@ -132,6 +132,29 @@ TEST_F(AnimationThreadTest, TwoEndingInOnePassWhereTheEarlierChangesLayoutLeaveN
   EXPECT_EQ(dispatcher.Pending(), 1u);  // the hand-off, once
 }
 
+TEST_F(AnimationThreadTest, TheThreadListsElementsToRestyleAndTheMainThreadClearsTheirFlags) {
+  TAnimationThread& thread = Install();
+  int repaints = 0;
+  auto doc = QuietDocument(&repaints);
+  auto* kept = static_cast<TElement*>(doc->Add(new TElement()));
+  auto* deleted = static_cast<TElement*>(doc->Add(new TElement()));
+  for (TElement* E : {kept, deleted}) {
+    E->SetStyleCalculated(true);
+    auto* a = new TProbeAnimation;
+    a->ChangeStyle = true;
+    a->Element = E;
+    doc->AddAnimation(a);
+  }
+  doc->Changed = false;
+  thread.RunPass(10);
+  EXPECT_TRUE(doc->Changed);
+  EXPECT_TRUE(kept->StyleCalculated());  // the flag word is not the thread's
+  doc->DeleteChild(deleted);               // leaves the list with its animation
+  EXPECT_EQ(doc->AnimationCount(), 1u);
+  doc->ApplyAnimatedStyles();
+  EXPECT_FALSE(kept->StyleCalculated());
+}
+
 TEST_F(AnimationThreadTest, SubscribedProceduresCountEachSubscriptionAndAThrowingOneIsDropped) {
   LogCapture log;
   TAnimationThread& thread = Install();
