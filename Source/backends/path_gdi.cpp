@@ -197,7 +197,7 @@ void THtPathGDI::AddRectangle(float X, float Y, float w, float h) {
   GPath->AddRectangle(gdiplus::RectF(X, Y, w, h));
   TRect r(roundEven(X), roundEven(Y), roundEven(double(X) + w), roundEven(double(Y) + h));
   check(gdi::Rectangle(TempDC, r.Left, r.Top, r.Right + fCD, r.Bottom + fCD));
-  addShape(TShape{TRect(r.Left, r.Top, r.Right + fCD, r.Bottom + fCD), 0, 0, false}, r);
+  addShape(TShape{r, 0, 0, false}, r);
   first = false;
   FCustomPath->AddRectangle(X, Y, w, h);
 }
@@ -220,7 +220,7 @@ void THtPathGDI::AddRoundRect(float X, float Y, float w, float h, float RadiusX,
   TRect q(roundEven(X - 0.01), roundEven(Y - 0.01), roundEven(double(X) + w - 0.01), roundEven(double(Y) + h - 0.01));
   int cw = roundEven(2.0 * RadiusX), ch = roundEven(2.0 * RadiusY);
   check(gdi::RoundRect(TempDC, q.Left, q.Top, q.Right + fCD, q.Bottom + fCD, cw, ch));
-  addShape(TShape{TRect(q.Left, q.Top, q.Right + fCD, q.Bottom + fCD), cw, ch, true}, q);
+  addShape(TShape{q, cw, ch, true}, q);
   first = false;
   FCustomPath->AddRoundRect(X, Y, w, h, RadiusX, RadiusY);
 }
@@ -337,6 +337,8 @@ HRGN THtPathGDI::Region() {
   if (!fRegion) {
     HDC d = CreateCompatibleDC(nullptr);
     ForgetDC(d);
+    // Shapes replay as on the canvas, whose context is in advanced mode.
+    SetGraphicsMode(d, GM_ADVANCED);
     try {
       PlayInto(d, true);
       fRegion = PathToRegion(d);

@@ -79,8 +79,9 @@ class THtPathGDI : public THtPath {
   bool fHasCurves = false;
   std::unique_ptr<gdiplus::GraphicsPath> GPath;
 
-  // The shapes replayed while the path holds nothing else, as recorded
-  // (clip paths one pixel larger to the right and bottom).
+  // The shapes replayed while the path holds nothing else (without the clip
+  // path's extra pixel: the canvas replays them in advanced mode, whose
+  // rectangles keep their right and bottom edge).
   struct TShape {
     TRect R;
     int RX = 0, RY = 0;

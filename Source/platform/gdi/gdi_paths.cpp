@@ -315,12 +315,13 @@ BOOL Rectangle(HDC Dc, int L, int T, int R, int B) {
   if (!recording(Dc, s)) return fail();
   if (L > R) std::swap(L, R);
   if (T > B) std::swap(T, B);
+  int e = Dc->GraphicsMode == GM_ADVANCED ? 0 : 1;
   POINT cur = s->Cur;
   s->Cur = POINT{L, T};
   s->NeedMove = true;
-  addLine(*s, R - 1, T);
-  addLine(*s, R - 1, B - 1);
-  addLine(*s, L, B - 1);
+  addLine(*s, R - e, T);
+  addLine(*s, R - e, B - e);
+  addLine(*s, L, B - e);
   closeFigure(*s);
   s->Cur = cur;  // the shape calls leave the current position alone
   return 1;
@@ -332,7 +333,8 @@ BOOL RoundRect(HDC Dc, int L, int T, int R, int B, int W, int H) {
   if (!recording(Dc, s)) return fail();
   if (L > R) std::swap(L, R);
   if (T > B) std::swap(T, B);
-  double r = R - 1, b = B - 1;
+  int e = Dc->GraphicsMode == GM_ADVANCED ? 0 : 1;
+  double r = R - e, b = B - e;
   double rx = std::min(std::abs(W) / 2.0, (r - L) / 2), ry = std::min(std::abs(H) / 2.0, (b - T) / 2);
   POINT cur = s->Cur;
   s->Cur = POINT{int(std::lround(L + rx)), T};

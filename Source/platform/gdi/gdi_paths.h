@@ -50,7 +50,8 @@ BOOL LineTo(HDC Dc, int X, int Y);
 BOOL PolyBezierTo(HDC Dc, const POINT* Points, DWORD Count);
 BOOL PolyDraw(HDC Dc, const POINT* Points, const BYTE* Types, int Count);
 // A closed figure from (L, T) to (R - 1, B - 1), the platform's exclusive
-// right and bottom edge.
+// right and bottom edge; to (R, B) in GM_ADVANCED, so that its region holds
+// exactly the pixels L .. R - 1. RoundRect alike.
 BOOL Rectangle(HDC Dc, int L, int T, int R, int B);
 // Corners are quarter ellipses W x H (clamped to the box).
 BOOL RoundRect(HDC Dc, int L, int T, int R, int B, int W, int H);

@@ -60,6 +60,15 @@ TEST_F(GdiPaths, RectangleRecordsAClosedFigureWithExclusiveEdgesAndFillsByPixelC
   EXPECT_FALSE(PtInRegion(r, 1, 3));
   // The path was consumed.
   EXPECT_EQ(-1, GetPath(dc, nullptr, nullptr, 0));
+
+  // In advanced mode the rectangle keeps its right and bottom edge.
+  SetGraphicsMode(dc, GM_ADVANCED);
+  BeginPath(dc);
+  Rectangle(dc, 2, 3, 12, 8);
+  EndPath(dc);
+  r = region();
+  EXPECT_TRUE(PtInRegion(r, 11, 7));
+  EXPECT_FALSE(PtInRegion(r, 12, 7));
 }
 
 TEST_F(GdiPaths, CallsOutsideTheirBracketFailAndBuffersAreChecked) {
