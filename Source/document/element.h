@@ -211,6 +211,12 @@ class TElement : public TStyledHTMLNode {
   virtual void HideControls();
   void CalcBlockBoxes(TFlow* Flow);
   void CalcInlineBoxes(TFlow* Flow);
+  // Intrinsic widths of the content box, gathered in the own flow.
+  float MinContentWidth() const override;
+  float MaxContentWidth() const override;
+  // Folds the box's own width limits into its flow's two widths.
+  virtual void UpdateMinMaxWidth(float AMinWidth, float AMaxWidth);
+  bool IsFlexItem() const;
   // The first, last and last visible placed run; null without runs.
   virtual THtLineBlock* FirstRun();
   virtual THtLineBlock* LastRun();

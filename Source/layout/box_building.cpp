@@ -70,7 +70,7 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
   if (auto* b = elementOf(Before)) b->CalcBoxes(containerFlow(b));
   CalcChildBoxes(SelfFlow.get());
   if (auto* a = elementOf(After)) a->CalcBoxes(containerFlow(a));
-  if (SelfFlow) SelfFlow->UpdateMinMax();
+  UpdateMinMaxWidth(MinWidth(), MaxWidth());
 
   THtLineBlock* run = LineBlocks.Count() > 0 ? LineBlocks.Get(0) : LineBlocks.CreateBlock(this);
   run->E = this;

@@ -67,6 +67,15 @@ int TabIntervalOf(const TStyledHTMLNode* N) {
   return s ? s->TabInterval().ToIntPixels() : 0;
 }
 
+bool FixedMaxWidthOf(const TStyledHTMLNode* N, float& Px) {
+  const TBaseElementStyle* s = styleOf(N);
+  if (!s) return false;
+  const TMeasure m = s->MaxWidth();
+  if (m.GetAuto() || m.FMUnit == muPercent) return false;
+  Px = m.ToPixels();
+  return std::isfinite(Px);
+}
+
 bool HasTabStops(const TStyledHTMLNode* N) {
   const TBaseElementStyle* s = styleOf(N);
   return s && s->TabStops() != nullptr;

@@ -38,6 +38,8 @@ bool SetWidthOf(const TStyledHTMLNode* N, float& Px, bool* Percent = nullptr);
 // The line height in whole pixels when set (neither auto nor initial).
 bool SetLineHeightOf(const TStyledHTMLNode* N, int& Px);
 int TabIntervalOf(const TStyledHTMLNode* N);
+// The max-width in pixels when set and neither auto nor a percentage.
+bool FixedMaxWidthOf(const TStyledHTMLNode* N, float& Px);
 bool HasTabStops(const TStyledHTMLNode* N);
 
 // What a text element reads of its (shared) style to make and measure runs.
