@@ -103,8 +103,8 @@ class THtDocument : public TElement {
   THtDocument* ParentDocument = nullptr;  // not owned
   bool AdaptiveZoom = false;
   bool DependOnViewport = false;
-  bool FVisible = true;  // the property Visible: the animation step skips hidden documents
-  bool Paged = false;
+  std::atomic<bool> FVisible{true};  // the property Visible: the animation step skips hidden documents
+  std::atomic<bool> Paged{false};  // read by the animation step
   int DocumentWidth = 0, DocumentHeight = 0;
   int ClientWidth = 0, ClientHeight = 0;
   int DeviceWidth = 0;
@@ -128,7 +128,7 @@ class THtDocument : public TElement {
   bool FScriptLoaded = false;
   bool FFullRecalcRequest = false;
   bool FOrientationResolved = false;
-  bool fCacheReady = false;
+  std::atomic<bool> fCacheReady{false};  // also reset by the animation step
   bool FFullRepaint = false;
   bool ForceFullRepaint = false;
   int ScaledClientWidth = 0, ScaledClientHeight = 0;
