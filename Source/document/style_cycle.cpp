@@ -123,6 +123,8 @@ void THtDocument::Draw(THtObject* Canvas, const TRect& AViewPort, const TRect& A
     NeedRepaint = true;
     return;
   }
+  // A paint that comes before the animation hand-off takes it over.
+  ApplyAnimatedStyles();
   if (Changed) CalcStyle(Styles.get());
   TFlagScope painting(Painting);
   if (Surface && Surface->Paged()) DoubleBuffered = false;
