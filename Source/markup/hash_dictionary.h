@@ -39,14 +39,14 @@ int32_t HtTagHash(const char16_t* P, int32_t Len);
 // at most 2^30. Requested above 2^30 raises EOutOfMemory.
 int32_t HtDictionaryCapacity(int32_t Requested, int32_t Count);
 
-// One slot: the key followed directly by the value (packed).
-#pragma pack(push, 4)
+// One slot: the key and the value, each naturally aligned, so a stored
+// pointer can be read (and found by leak checkers) where it lies. Read slots
+// by value; the layout is no interface.
 template <class TData>
 struct THtDictionaryItem {
   int32_t Key;
   TData Data;
 };
-#pragma pack(pop)
 using THtPointerDictionaryItem = THtDictionaryItem<void*>;
 using THtObjectDictionaryItem = THtDictionaryItem<THtObject*>;
 
