@@ -6,6 +6,7 @@
 
 #include "markup/json_tokenizer.h"
 #include "markup/xml_node.h"
+#include "platform/rtl/date_time.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Pairs of bytes as UTF-16 units, so unpaired surrogates and NULs occur.
@@ -21,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       lastEnd = tk.Token.EndPos;
     }
   } catch (const ht::EHtJSONParserException&) {
-    // the parser's own error; any other exception escapes and is reported
+    // the parser's own errors; any other exception escapes and is reported
+  } catch (const ht::EConvertError&) {
+    // a malformed number, as the string parser reports it
   }
 
   try {
@@ -29,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)root->Code();
     (void)root->UTF8FormattedCode(true);
   } catch (const ht::EHtJSONParserException&) {
-    // the parser's own error; any other exception escapes and is reported
+    // the parser's own errors; any other exception escapes and is reported
+  } catch (const ht::EConvertError&) {
+    // a malformed number, as the string parser reports it
   }
   return 0;
 }
