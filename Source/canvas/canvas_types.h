@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "canvas/enum_set.h"
+#include "css/font_style.h"
+#include "platform/rtl/enum_set.h"
 
 namespace ht {
 
@@ -11,8 +12,6 @@ using THtBytes = std::vector<uint8_t>;
 using TCardinalArray = std::vector<uint32_t>;
 using TSingleArray = std::vector<float>;
 
-enum THtFontStyle : uint8_t { hfsBold, hfsItalic, hfsUnderline, hfsStrikeOut, hfsLight, hfsUltraLight };
-using THtFontStyles = TEnumSet<THtFontStyle, uint8_t>;
 
 // Page orientation of paged output.
 enum TCSSOrientation : uint8_t { coPortrait, coLandscape, coDefault };

@@ -263,26 +263,26 @@ void TBaseElementStyle::applyWhiteSpace(PCSSValue Value) {
 }
 
 void TBaseElementStyle::applyFontWeight(PCSSValue Value, TCSSTokenSequence& Seq) {
-  constexpr THtFontStyles weightBits = THtFontStyles(FontBit(hfsBold) | FontBit(hfsLight) | FontBit(hfsUltraLight));
+  constexpr THtFontStyles weightBits{hfsBold, hfsLight, hfsUltraLight};
   // Every weight replaces the weight bits as a whole, so a lighter weight
   // set once does not stick to later, heavier ones.
   auto setWeight = [&](THtFontStyles bits) {
-    CalculatedTextStyle = THtFontStyles((CalculatedTextStyle & ~weightBits) | bits);
+    CalculatedTextStyle = (CalculatedTextStyle - weightBits) + bits;
   };
   if (Value->Inherit) {
     const TBaseElementStyle* p = parentStyle();
-    setWeight(p ? THtFontStyles(p->CalculatedTextStyle & weightBits) : 0);
+    setWeight(p ? p->CalculatedTextStyle * weightBits : THtFontStyles());
     return;
   }
   const TCSSToken& t = *Seq.T;
   if (t.CType == ctIdent) {
     const uint32_t ordinal = t.Color;
     if (ordinal == fwBold || ordinal == fwBolder)
-      setWeight(FontBit(hfsBold));
+      setWeight({hfsBold});
     else if (ordinal == fwLighter)
-      setWeight(FontBit(hfsLight));
+      setWeight({hfsLight});
     else
-      setWeight(0);
+      setWeight({});
   } else if (t.CType == ctNumber) {
     // The weight is read from the text: value preparation keeps the
     // keyword ordinal in the token's value slot.
@@ -297,15 +297,15 @@ void TBaseElementStyle::applyFontWeight(PCSSValue Value, TCSSTokenSequence& Seq)
     }
     if (!digits) return;  // not an integer: no change
     if (w > 600)
-      setWeight(FontBit(hfsBold));
+      setWeight({hfsBold});
     else if (w >= 400)
-      setWeight(0);
+      setWeight({});
     else if (w >= 300)
-      setWeight(FontBit(hfsLight));
+      setWeight({hfsLight});
     else
-      setWeight(FontBit(hfsUltraLight));
+      setWeight({hfsUltraLight});
   } else {
-    setWeight(0);
+    setWeight({});
   }
 }
 
@@ -323,8 +323,8 @@ void TBaseElementStyle::ApplyProp(PCSSValue Value, TCSSTokenSequence& Seq) {
     case cspTextDecorationLine:
       if (inherit) {
         if (parent)
-          CalculatedTextStyle = THtFontStyles((CalculatedTextStyle & ~FontBit(hfsUnderline)) |
-                                              (parent->CalculatedTextStyle & FontBit(hfsUnderline)));
+          CalculatedTextStyle = (CalculatedTextStyle - THtFontStyles{hfsUnderline}) +
+                                parent->CalculatedTextStyle * THtFontStyles{hfsUnderline};
       } else {
         // Read by keyword: value preparation may keep either the ordinal or
         // the line bits in the token, and a list such as "underline
@@ -332,28 +332,30 @@ void TBaseElementStyle::ApplyProp(PCSSValue Value, TCSSTokenSequence& Seq) {
         for (const TCSSToken& k : Value->Tokens) {
           if (k.CType != ctIdent) continue;
           if (SameTextAscii(k.Name, u"none"))
-            CalculatedTextStyle &= THtFontStyles(~(FontBit(hfsUnderline) | FontBit(hfsStrikeOut)));
+            CalculatedTextStyle = CalculatedTextStyle - THtFontStyles{hfsUnderline, hfsStrikeOut};
           else if (SameTextAscii(k.Name, u"underline"))
-            CalculatedTextStyle |= FontBit(hfsUnderline);
+            CalculatedTextStyle.Include(hfsUnderline);
           else if (SameTextAscii(k.Name, u"line-through"))
-            CalculatedTextStyle |= FontBit(hfsStrikeOut);
+            CalculatedTextStyle.Include(hfsStrikeOut);
         }
       }
       break;
     case cspTextDecoration:
-      CalculatedTextStyle &= THtFontStyles(~(FontBit(hfsUnderline) | FontBit(hfsStrikeOut)));
+      CalculatedTextStyle = CalculatedTextStyle - THtFontStyles{hfsUnderline, hfsStrikeOut};
       if (inherit) {
         if (parent) CalculatedTextStyle = parent->CalculatedTextStyle;
       } else {
-        CalculatedTextStyle |= THtFontStyles(ordinal & (FontBit(hfsUnderline) | FontBit(hfsStrikeOut)));
+        // The prepared value keeps the line bits in the token.
+        CalculatedTextStyle =
+            CalculatedTextStyle + THtFontStyles::FromBits(uint8_t(ordinal)) * THtFontStyles{hfsUnderline, hfsStrikeOut};
       }
       break;
     case cspFontStyle:
       // "inherit" takes the parent's italic rather than comparing keywords.
-      if (inherit ? (parent && (parent->CalculatedTextStyle & FontBit(hfsItalic))) : SameTextAscii(t.Name, u"italic"))
-        CalculatedTextStyle |= FontBit(hfsItalic);
+      if (inherit ? (parent && parent->CalculatedTextStyle.Contains(hfsItalic)) : SameTextAscii(t.Name, u"italic"))
+        CalculatedTextStyle.Include(hfsItalic);
       else
-        CalculatedTextStyle &= THtFontStyles(~FontBit(hfsItalic));
+        CalculatedTextStyle.Exclude(hfsItalic);
       break;
     case cspBackgroundColor: Background().Gradient.Stops.clear(); break;
     case cspBackgroundImage: {
@@ -648,7 +650,7 @@ void TBaseElementStyle::Reset() {
   fPosition = epStatic;
   ZIndex = 0;
   Clear = 0;
-  CalculatedTextStyle = 0;
+  CalculatedTextStyle = THtFontStyles();
   Zoom = 1;
   WhiteSpace = wsNormal;
   CalculatedWordBreak = wbNormal;

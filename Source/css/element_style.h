@@ -20,6 +20,7 @@
 #include "css/css_value.h"
 #include "css/element_background.h"
 #include "css/element_shadow.h"
+#include "css/font_style.h"
 #include "css/measure.h"
 #include "css/property_registry.h"
 #include "css/style_maps.h"
@@ -66,10 +67,6 @@ HT_ENUM(TCSSGeneralProperty, uint8_t, HT_CSS_GENERAL_PROPERTY_VALUES);
 using TCSSGeneralProperties = uint8_t;  // one bit per TCSSGeneralProperty
 constexpr TCSSGeneralProperties GeneralBit(TCSSGeneralProperty g) { return TCSSGeneralProperties(1u << g); }
 
-#define HT_FONT_STYLE_VALUES(X) X(hfsBold) X(hfsItalic) X(hfsUnderline) X(hfsStrikeOut) X(hfsLight) X(hfsUltraLight)
-HT_ENUM(THtFontStyle, uint8_t, HT_FONT_STYLE_VALUES);
-using THtFontStyles = uint8_t;  // one bit per THtFontStyle
-constexpr THtFontStyles FontBit(THtFontStyle s) { return THtFontStyles(1u << s); }
 
 using TCSSproperties = std::bitset<168>;
 
@@ -109,7 +106,7 @@ class TBaseElementStyle : public TMeasureContext {
   TElementPosition fPosition = epStatic;
   int32_t ZIndex = 0;
   uint8_t Clear = 0;  // 0 none, 1 left, 2 right, 3 both
-  THtFontStyles CalculatedTextStyle = 0;
+  THtFontStyles CalculatedTextStyle;
   float Zoom = 1;
   TWhiteSpace WhiteSpace = wsNormal;
   TCSSWordBreak CalculatedWordBreak = wbNormal;

@@ -225,7 +225,7 @@ TElementOverflow TBaseElementStyle::OverflowY() const {
 }
 
 THtFontStyles TBaseElementStyle::FontStyle() const {
-  return THtFontStyles(CalculatedTextStyle & ~(FontBit(hfsUnderline) | FontBit(hfsStrikeOut)));
+  return CalculatedTextStyle - THtFontStyles{hfsUnderline, hfsStrikeOut};
 }
 
 // ---- colours and numbers ----

@@ -114,27 +114,27 @@ TEST_F(ElementStyleTest, FontWeightAndStyleBits) {
     const char16_t* Child;
     THtFontStyles Expected;
   };
-  const THtFontStyles bold = FontBit(hfsBold), light = FontBit(hfsLight), italic = FontBit(hfsItalic);
+  const THtFontStyles bold{hfsBold}, light{hfsLight}, italic{hfsItalic}, none;
   const Case cases[] = {
       {u"font-weight:bold", u"font-weight:300", light},
-      {u"font-weight:300", u"font-weight:500", 0},  // a heavier weight drops an inherited light
-      {u"font-weight:bold", u"font-weight:200", FontBit(hfsUltraLight)},
+      {u"font-weight:300", u"font-weight:500", none},  // a heavier weight drops an inherited light
+      {u"font-weight:bold", u"font-weight:200", {hfsUltraLight}},
       {u"font-weight:300", u"font-weight:bold", bold},
       {u"font-weight:bold", u"font-weight:inherit", bold},
       {u"font-style:italic", u"font-style:inherit", italic},
-      {u"font-style:italic", u"font-style:normal", 0},
+      {u"font-style:italic", u"font-style:normal", none},
       {u"font-style:italic; font-weight:bold; text-decoration:underline", u"text-decoration:inherit",
-       THtFontStyles(bold | italic | FontBit(hfsUnderline))},
-      {u"text-decoration:underline", u"text-decoration-line:line-through", THtFontStyles(FontBit(hfsUnderline) | FontBit(hfsStrikeOut))},
-      {u"text-decoration:underline", u"text-decoration-line:none", 0},
-      {u"", u"text-decoration:underline line-through", THtFontStyles(FontBit(hfsUnderline) | FontBit(hfsStrikeOut))},
+       {hfsBold, hfsItalic, hfsUnderline}},
+      {u"text-decoration:underline", u"text-decoration-line:line-through", {hfsUnderline, hfsStrikeOut}},
+      {u"text-decoration:underline", u"text-decoration-line:none", none},
+      {u"", u"text-decoration:underline line-through", {hfsUnderline, hfsStrikeOut}},
   };
   for (const Case& c : cases) {
     TFakeElement parent;
     TFakeElement child(&parent);
     Restyle(parent, {c.Parent});
     Restyle(child, {c.Child});
-    EXPECT_EQ(child.Style.CalculatedTextStyle, c.Expected) << String(c.Parent).size() << " " << String(c.Child).size();
+    EXPECT_EQ(child.Style.CalculatedTextStyle.ToBits(), c.Expected.ToBits()) << String(c.Parent).size() << " " << String(c.Child).size();
   }
 }
 
