@@ -6,7 +6,7 @@
 // THtTextRun, which is why the run class is a parameter of the split.
 #include <cstdint>
 
-#include "canvas/enum_set.h"
+#include "platform/rtl/enum_set.h"
 #include "css/css_keywords.h"
 #include "markup/char_direction.h"
 #include "markup/object_list.h"
