@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "css/css_keywords.h"
+#include "css/font_style.h"
 #include "css/style_sheet.h"
 #include "document/document_types.h"
 #include "document/element.h"
@@ -225,7 +226,7 @@ class THtDocument : public TElement {
   // --- Canvas services for computed style (style_cycle.cpp) ---------------------------
   // The font of the collection for a family, size in pixels and style bits
   // (bold, italic, underline, strike-out, light, ultra-light), scaled.
-  THtFont* StyleFont(const String& Family, float Size, uint8_t StyleBits, float Scale);
+  THtFont* StyleFont(const String& Family, float Size, THtFontStyles Style, float Scale);
   THtBrush* ColorBrush(uint32_t Color);
   // Decodes a generic family name in place; whether the canvas class has it.
   bool CanvasHasFont(String& Family) const;

@@ -156,12 +156,9 @@ void THtDocument::Draw(THtObject* Canvas, const TRect& DrawRect) {
 
 void THtDocument::ResetCache() { fCacheReady = false; }
 
-THtFont* THtDocument::StyleFont(const String& Family, float Size, uint8_t StyleBits, float Scale) {
+THtFont* THtDocument::StyleFont(const String& Family, float Size, THtFontStyles Style, float Scale) {
   if (!FFontCollection) return nullptr;
-  THtFontStyles style;
-  for (uint8_t b = 0; b < 6; ++b)
-    if (StyleBits & (1u << b)) style.Include(THtFontStyle(b));
-  THtFont* font = FFontCollection->GetFont(Family, Size, style);
+  THtFont* font = FFontCollection->GetFont(Family, Size, Style);
   if (font) font->SetScale(Scale);
   return font;
 }
