@@ -217,6 +217,11 @@ class TElement : public TStyledHTMLNode {
   // Folds the box's own width limits into its flow's two widths.
   virtual void UpdateMinMaxWidth(float AMinWidth, float AMaxWidth);
   bool IsFlexItem() const;
+  // Box sizing: the used content-box width and height before the content is
+  // laid out. Each Resolve answers whether its side is definite.
+  bool ResolveWidth(float HorizontalDelta, float AMinWidth, float AMaxWidth);
+  bool ResolveHeight();
+  void CalcBoxSize(float HorizontalDelta, float VerticalDelta, float AMinWidth, float AMaxWidth);
   // The first, last and last visible placed run; null without runs.
   virtual THtLineBlock* FirstRun();
   virtual THtLineBlock* LastRun();

@@ -53,6 +53,31 @@ bool SetWidthOf(const TStyledHTMLNode* N, float& Px, bool* Percent) {
   return true;
 }
 
+TBoxSizing BoxSizingOf(const TStyledHTMLNode* N) {
+  const TBaseElementStyle* s = styleOf(N);
+  return s ? s->BoxSizing() : bsContentbox;
+}
+
+bool SetHeightOf(const TStyledHTMLNode* N, float& Px, bool* Percent) {
+  const TBaseElementStyle* s = styleOf(N);
+  if (!s) return false;
+  const TMeasure h = s->Height();
+  if (h.GetAuto()) return false;
+  Px = h.ToPixels();
+  if (!std::isfinite(Px)) return false;
+  if (Percent) *Percent = h.FMUnit == muPercent;
+  return true;
+}
+
+bool SetInsetOf(const TStyledHTMLNode* N, int Side, float& Px) {
+  const TBaseElementStyle* s = styleOf(N);
+  if (!s) return false;
+  const TMeasure m = Side == 0 ? s->Top() : Side == 1 ? s->Right() : Side == 2 ? s->Bottom() : s->Left();
+  if (m.GetAuto()) return false;
+  Px = m.ToPixels();
+  return std::isfinite(Px);
+}
+
 bool SetLineHeightOf(const TStyledHTMLNode* N, int& Px) {
   const TBaseElementStyle* s = styleOf(N);
   if (!s) return false;

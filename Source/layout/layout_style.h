@@ -40,6 +40,12 @@ bool SetLineHeightOf(const TStyledHTMLNode* N, int& Px);
 int TabIntervalOf(const TStyledHTMLNode* N);
 // The max-width in pixels when set and neither auto nor a percentage.
 bool FixedMaxWidthOf(const TStyledHTMLNode* N, float& Px);
+// box-sizing; content-box without a style.
+TBoxSizing BoxSizingOf(const TStyledHTMLNode* N);
+// The height when set (not auto), in pixels; Percent tells a percentage.
+bool SetHeightOf(const TStyledHTMLNode* N, float& Px, bool* Percent = nullptr);
+// An inset (0 top, 1 right, 2 bottom, 3 left) in pixels when set.
+bool SetInsetOf(const TStyledHTMLNode* N, int Side, float& Px);
 bool HasTabStops(const TStyledHTMLNode* N);
 
 // What a text element reads of its (shared) style to make and measure runs.

@@ -1,0 +1,171 @@
+// Box sizing: the used content-box size of an element before its content is
+// laid out.
+#include <algorithm>
+#include <cmath>
+
+#include "document/document.h"
+#include "document/element.h"
+#include "layout/flow.h"
+#include "layout/layout_style.h"
+#include "layout/line_blocks.h"
+
+namespace ht {
+
+namespace {
+
+float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
+
+bool hasGroup(const TStyledHTMLNode* N, IElementStyleFacts::TEdgeGroup G) { return N->Style() && N->Style()->HasGroup(G); }
+
+bool isAbsoluteOrFixed(TElementPosition p) { return p == epAbsolute || p == epFixed; }
+
+}  // namespace
+
+bool TElement::ResolveWidth(float HorizontalDelta, float AMinWidth, float AMaxWidth) {
+  if (!Style()) return false;
+  const int userWidth = GetUserWidth();
+  if (userWidth != 0 && !IsReplacedElement()) {
+    InnerWidth = float(userWidth);
+    return true;
+  }
+  const TDisplayStyle d = Style()->Display();
+  const TElementPosition pos = Style()->Position();
+  const bool isRoot = !Container || Container == this;
+  float styleWidth = 0;
+  bool percent = false;
+  const bool widthSet = SetWidthOf(this, styleWidth, &percent);
+  const TBoxSizing sizing = BoxSizingOf(this);
+  const float paddings = hasGroup(this, IElementStyleFacts::TEdgeGroup::Padding) ? FPaddingLeft + FPaddingRight : 0.0f;
+  const float borders = hasGroup(this, IElementStyleFacts::TEdgeGroup::Border) ? BorderLeft + BorderRight : 0.0f;
+
+  float boxDelta = HorizontalDelta;
+  if (widthSet && sizing == bsBorderbox)
+    boxDelta = hasGroup(this, IElementStyleFacts::TEdgeGroup::Margin) ? std::max(0.0f, MarginLeft + MarginRight) : 0.0f;
+  else if (widthSet && sizing == bsPaddingbox)
+    boxDelta = borders + paddings;
+
+  // The width this box may take from its container.
+  float available = InnerWidth;
+  if (!isRoot) {
+    if (isAbsoluteOrFixed(pos)) {
+      available = Container->InnerWidth + Container->InnerDeltaX() +
+                  (hasGroup(Container, IElementStyleFacts::TEdgeGroup::Border) ? Container->BorderLeft + Container->BorderRight : 0.0f);
+    } else {
+      available = Container->InnerWidth;
+      if (OwnFloatContext() && !IsFloated(this) && Container->FloatMapIfAny()) {
+        const float top = OuterRect.Top, bottom = std::max(top + 1, OuterRect.Bottom);
+        available -= Container->GetLeft(top, bottom) + Container->GetRight(top, bottom);
+      }
+    }
+  }
+  const bool containerDefinite = isRoot || (Container->SizeFlags & sfWidthDefinite);
+
+  float w = 0;
+  bool definite = false;
+  float left = 0, right = 0;
+  if (widthSet && (containerDefinite || !percent)) {
+    w = styleWidth - float(VScrollBarWidth());
+    definite = true;
+  } else if (isAbsoluteOrFixed(pos) && containerDefinite && SetInsetOf(this, 3, left) && SetInsetOf(this, 1, right)) {
+    w = available - left - right - float(VScrollBarWidth());
+    definite = true;
+  } else if (d == dsTable && containerDefinite) {
+    w = available - boxDelta - float(Container->VScrollBarWidth());
+  } else if (IsFlexItem()) {
+    const TCSSFlexDirection fd = FlexDirectionOf(Container);
+    if (widthSet) w = styleWidth;
+    else if (fd == fdColumn || fd == fdColumnReverse) w = available - HorizontalDelta;
+    else if (InnerWidth == 0 && SelfFlow) w = SelfFlow->MaxContentWidth;
+    else w = InnerWidth;
+  } else if (d == dsInlineBlock || d == dsTableCell || d == dsInlineFlex || d == dsInlineTable ||
+             isAbsoluteOrFixed(pos) || pos == epRunning || IsFloated(this)) {
+    const float minC = MinContentWidth(), maxC = MaxContentWidth();
+    if (containerDefinite) {
+      w = std::max(minC, std::min(maxC, available - boxDelta));
+    } else if (widthSet && ((pos != epStatic && pos != epRelative) || IsFloated(this))) {
+      w = styleWidth;
+    } else {
+      w = std::min(maxC, std::max(minC, available - boxDelta));
+      if (d == dsTableCell && widthSet) w = std::max(w, std::round(styleWidth));
+    }
+    if (pos == epRunning && (d == dsBlock || d == dsListItem)) {
+      SetInsetOf(this, 3, left);
+      SetInsetOf(this, 1, right);
+      w = available - boxDelta - left - right;
+    }
+  } else if (isRoot) {
+    w = available;
+  } else if (HasFlag(efVertical)) {
+    w = 0;
+  } else {
+    w = available - boxDelta;
+  }
+
+  w = finiteOr0(w);
+  w = std::min(w, AMaxWidth);
+  w = std::max(w, AMinWidth);  // the minimum wins over the maximum
+
+  // A box-sizing that counts paddings and borders in the width can never
+  // leave a negative content box, however large they are.
+  if (isRoot || sizing == bsContentbox) InnerWidth = w;
+  else if (sizing == bsBorderbox) InnerWidth = widthSet ? w - borders - paddings : w;
+  else InnerWidth = widthSet ? w - borders - paddings : w - paddings;
+  InnerWidth = std::max(0.0f, finiteOr0(InnerWidth));
+  return definite;
+}
+
+bool TElement::ResolveHeight() {
+  if (!Container || Container == this) return true;
+  if (!Style()) return false;
+  const int userHeight = GetUserHeight();
+  if (userHeight != 0 && !IsReplacedElement()) {
+    InnerHeight = float(userHeight);
+    return true;
+  }
+  const TElementPosition pos = Style()->Position();
+  float styleHeight = 0, top = 0, bottom = 0;
+  bool percent = false;
+  float h = 0;
+  bool definite = false;
+  if (SetHeightOf(this, styleHeight, &percent) &&
+      ((Container->SizeFlags & sfHeightDefinite) || pos == epFixed || !percent)) {
+    h = styleHeight;
+    definite = true;
+  } else if (isAbsoluteOrFixed(pos) && SetInsetOf(this, 0, top) && SetInsetOf(this, 2, bottom)) {
+    h = Container->InnerHeight + Container->InnerDeltaY() - top - bottom;
+    definite = true;
+  } else if (Document && Document->BodyElement == this && StyledParent()) {
+    // The body fills its parent's height.
+    InnerHeight = std::max(0.0f, finiteOr0(StyledParent()->InnerHeight - InnerDeltaY() - OuterDeltaY()));
+    return true;
+  } else {
+    h = ContentHeight;
+  }
+  h = finiteOr0(h);
+  h = std::min(h, MaxHeight());
+  h = std::max(h, MinHeight());
+
+  const TBoxSizing sizing = BoxSizingOf(this);
+  const float paddings = hasGroup(this, IElementStyleFacts::TEdgeGroup::Padding) ? PaddingTop + PaddingBottom : 0.0f;
+  if (sizing == bsBorderbox) {
+    if (hasGroup(this, IElementStyleFacts::TEdgeGroup::Border)) h -= BorderTop + BorderBottom;
+    h -= paddings;
+  } else if (sizing == bsPaddingbox) {
+    h -= paddings;
+  }
+  InnerHeight = std::max(0.0f, finiteOr0(h));
+  return definite;
+}
+
+void TElement::CalcBoxSize(float HorizontalDelta, float VerticalDelta, float AMinWidth, float AMaxWidth) {
+  ResolveWidth(HorizontalDelta, AMinWidth, AMaxWidth);
+  ResolveHeight();
+  OuterRect.Right = OuterRect.Left + InnerWidth + HorizontalDelta;
+  OuterRect.Bottom = OuterRect.Top + InnerHeight + VerticalDelta;
+  if (THtLineBlock* run = FirstRun()) {
+    run->LogicalWidth = InnerWidth;
+    run->LogicalHeight = InnerHeight;
+  }
+}
+
+}  // namespace ht
