@@ -7,6 +7,7 @@
 #include "canvas/bitmap_effects.h"
 #include "canvas/geometry.h"
 #include "platform/gdi/gdi_controls.h"
+#include "platform/rtl/numeric.h"
 #include "canvas/path_records.h"
 
 namespace ht {
@@ -23,7 +24,6 @@ std::shared_ptr<IDWriteFactory> SharedDWriteFactory;
 std::atomic<uint64_t> contextStamp{0};
 
 float roundHalfAway(double x) { return float(x < 0 ? std::ceil(x - 0.5) : std::floor(x + 0.5)); }
-int roundEven(float x) { return int(std::nearbyint(x)); }
 
 D2D1_COLOR_F colorF(uint32_t c) {
   return {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f, (c & 0xFF) / 255.0f, ((c >> 24) & 0xFF) / 255.0f};
@@ -186,7 +186,7 @@ void THtCanvasDX::BeginScene(const THtCanvasScene& AScene) {
     FPen.reset();
     FSolidBrush.reset();
   }
-  int dx = -roundEven(Scene.ScrollX), dy = -roundEven(Scene.ScrollY);
+  int dx = -RoundHalfEven(Scene.ScrollX), dy = -RoundHalfEven(Scene.ScrollY);
   if (dx != 0 || dy != 0) Scene.AddScrollUpdateRects(dx, dy, vw, vh, 0, nullptr, nullptr);
   FLastClipRect = vp;
   FContext->BeginDraw();
@@ -253,7 +253,7 @@ void THtCanvasDX::EndScene() {
   }
   HRESULT presentResult = S_OK;
   if (window) {
-    int dx = -roundEven(Scene.ScrollX), dy = -roundEven(Scene.ScrollY);
+    int dx = -RoundHalfEven(Scene.ScrollX), dy = -RoundHalfEven(Scene.ScrollY);
     if (std::abs(dx) >= vw || std::abs(dy) >= vh || FSwapChainRecreated) dx = dy = 0;
     DXGI_PRESENT_PARAMETERS params;
     RECT scroll;
@@ -696,8 +696,8 @@ void THtCanvasDX::DrawCheck(const TRectF& R, int DPI, bool Checked, bool Active,
   TRect ir = RectFToRect(R);
   ir.Right += 2;
   ir.Bottom += 2;
-  int w = roundEven(float(int64_t(ir.Right) - ir.Left) * DPI / 96.0f);
-  int h = roundEven(float(int64_t(ir.Bottom) - ir.Top) * DPI / 96.0f);
+  int w = RoundHalfEven(float(int64_t(ir.Right) - ir.Left) * DPI / 96.0f);
+  int h = RoundHalfEven(float(int64_t(ir.Bottom) - ir.Top) * DPI / 96.0f);
   drawControl(gdi::DFCS_BUTTONCHECK, w, h, {1, 1, w - 1, h - 1},
               {float(ir.Left), float(ir.Top), float(ir.Right - 1), float(ir.Bottom - 1)}, Checked, Active, HOver,
               Disabled);

@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/rtl/numeric.h"
 #include "platform/rtl/class_ref.h"
 #include "platform/rtl/rtl_errors.h"
 
@@ -37,10 +38,6 @@ int checkedInt(double v) {
 }
 int roundAway(double v) { return checkedInt(std::round(v)); }
 int roundEven(double v) { return checkedInt(std::nearbyint(v)); }
-
-bool nearlyEqual(double a, double b) {
-  return std::abs(a - b) <= std::max(1e-4, 1e-4 * std::min(std::abs(a), std::abs(b)));
-}
 
 }  // namespace
 
@@ -152,7 +149,7 @@ void THtPathGDI::AddLine(float x1, float y1, float x2, float y2) {
   GPath->AddLine(x1, y1, x2, y2);
   dropShapes();
   onlyShapes_ = false;
-  if (nearlyEqual(x1, x2) || nearlyEqual(y1, y2)) {
+  if (SameSingle(x1, x2) || SameSingle(y1, y2)) {
     // Axis lines sit on pixel edges: half a unit up and left.
     MoveToEx(TempDC, roundAway(x1 - 0.5), roundAway(y1 - 0.5), nullptr);
     gdi::LineTo(TempDC, roundAway(x2 - 0.5), roundAway(y2 - 0.5));
@@ -172,7 +169,7 @@ void THtPathGDI::AddArc(float X, float Y, float w, float h, float StartAngle, fl
   fHasCurves = true;
   double cx = std::nearbyint(X + w / 2.0 - 0.5), cy = std::nearbyint(Y + h / 2.0 - 0.5);
   double rad = M_PI / 180;
-  if (nearlyEqual(w, h)) {
+  if (SameSingle(w, h)) {
     double r = w / 2.0 - 0.1;
     if (first) {
       double rx = roundEven(w / 2.0 - 0.1), ry = roundEven(h / 2.0 - 0.1);
@@ -205,7 +202,7 @@ void THtPathGDI::AddRectangle(float X, float Y, float w, float h) {
 void THtPathGDI::AddRoundRect(float X, float Y, float w, float h, float RadiusX, float RadiusY) {
   fHasCurves = true;
   double rx = std::min<double>(RadiusX, w / 2.0), ry = std::min<double>(RadiusY, h / 2.0);
-  if (nearlyEqual(2 * rx, w) && nearlyEqual(2 * ry, h)) {
+  if (SameSingle(2 * rx, w) && SameSingle(2 * ry, h)) {
     GPath->AddEllipse(X, Y, w, h);
   } else {
     GPath->StartFigure();

@@ -7,12 +7,12 @@
 #include "canvas/canvas_scene.h"
 #include "canvas/geometry.h"
 #include "canvas/matrix.h"
+#include "platform/rtl/numeric.h"
 
 namespace ht {
 
 namespace {
 
-int roundEven(double v) { return int(std::nearbyint(v)); }
 
 TRectF boundsF(float X, float Y, float W, float H) { return TRectF(X, Y, X + W, Y + H); }
 
@@ -62,7 +62,7 @@ constexpr uint32_t kClearColor = 0x00FFFFFF;
 
 void drawSmallShadow(THtCanvas& Canvas, const THtShadowProps& P, THtPath* Path, int Pad) {
   const TRectF S = ShadowRect(P, Pad);
-  const int W = roundEven(S.Right - S.Left), H = roundEven(S.Bottom - S.Top);
+  const int W = RoundHalfEven(S.Right - S.Left), H = RoundHalfEven(S.Bottom - S.Top);
   if (W <= 0 || H <= 0) return;
   std::unique_ptr<THtBitmap> B = Canvas.BitmapClass()->Create(W, H, true);
   if (!B) return;
@@ -133,7 +133,7 @@ void drawLargeShadow(THtCanvas& Canvas, const THtShadowProps& P, int Pad, std::u
   if (!hit) renderCache(Canvas, *Cache, P, Pad, side);
 
   const int W = Cache->B->Width(), H = Cache->B->Height();
-  const int half = roundEven((side - 10) / 2.0), hx = roundEven(P.HOffset), vy = roundEven(P.VOffset);
+  const int half = RoundHalfEven((side - 10) / 2.0), hx = RoundHalfEven(P.HOffset), vy = RoundHalfEven(P.VOffset);
   const TRectF S = ShadowRect(P, Pad);
   const THtMatrixData M = *Canvas.CurrentMatrix();
   int s = half, hxd = hx, vyd = vy;
@@ -141,9 +141,9 @@ void drawLargeShadow(THtCanvas& Canvas, const THtShadowProps& P, int Pad, std::u
   StateGuard guard;
   if (M.Flags <= mfScale) {
     // Place the slices on whole device pixels.
-    s = roundEven(half * M.XScale());
-    hxd = roundEven(P.HOffset * M.XScale());
-    vyd = roundEven(P.VOffset * M.YScale());
+    s = RoundHalfEven(half * M.XScale());
+    hxd = RoundHalfEven(P.HOffset * M.XScale());
+    vyd = RoundHalfEven(P.VOffset * M.YScale());
     D = RectFToRect(M.TransformRect(S));
     Canvas.SaveState();
     guard.Canvas = &Canvas;
@@ -171,7 +171,7 @@ void HtShadowProps(THtShadowProps& P, const TRectF& R, float MaxBorderRadius, bo
 
 int ShadowPad(float Blur) {
   if (!(Blur > 0)) return 0;
-  return roundEven(double(std::min(Blur, HtMaxShadowBlur)) * 3);
+  return RoundHalfEven(double(std::min(Blur, HtMaxShadowBlur)) * 3);
 }
 
 TRectF ShadowRect(const THtShadowProps& P, int Pad) {

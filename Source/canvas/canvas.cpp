@@ -28,8 +28,6 @@ std::shared_ptr<IHtFontService>& fontService() {
   return service;
 }
 
-int roundEven(float v) { return int(std::lrint(v)); }
-
 }  // namespace
 
 const THtCanvasClass* CanvasClassOrDefault(const THtCanvasClass* ACanvasClass) {
@@ -129,7 +127,7 @@ void THtCanvas::BeginScene(const THtCanvasScene& AScene) {
   if (!SameSingle(Scene.Scale, 1)) RootMatrix.Scale(Scene.Scale, Scene.Scale);
 
   // Stretch the update rectangles towards the area the scroll uncovered.
-  const int dx = -roundEven(Scene.ScrollX), dy = -roundEven(Scene.ScrollY);
+  const int dx = -RoundHalfEven(Scene.ScrollX), dy = -RoundHalfEven(Scene.ScrollY);
   if (dx == 0 && dy == 0) return;
   for (TRect& r : Scene.UpdateRects) {
     if (dx > 0)
@@ -328,20 +326,20 @@ void THtCanvas::SetImageColorMatrix(const THtColorMatrix& CM) {
 
 void THtCanvas::SetPageWidthMM(float Value) {
   FPageWidthMM = Value;
-  FPageWidthPixels = roundEven(Value * float(FDPI) / 25.4f);
+  FPageWidthPixels = RoundHalfEven(Value * float(FDPI) / 25.4f);
 }
 
 void THtCanvas::SetPageHeightMM(float Value) {
   FPageHeightMM = Value;
-  FPageHeightPixels = roundEven(Value * float(FDPI) / 25.4f);
+  FPageHeightPixels = RoundHalfEven(Value * float(FDPI) / 25.4f);
 }
 
 void THtCanvas::BeginPaging(float APageWidthMM, float APageHeightMM, int ADPI) {
   FPageWidthMM = APageWidthMM;
   FPageHeightMM = APageHeightMM;
   FDPI = ADPI;
-  FPageWidthPixels = roundEven(APageWidthMM * float(ADPI) / 25.4f);
-  FPageHeightPixels = roundEven(APageHeightMM * float(ADPI) / 25.4f);
+  FPageWidthPixels = RoundHalfEven(APageWidthMM * float(ADPI) / 25.4f);
+  FPageHeightPixels = RoundHalfEven(APageHeightMM * float(ADPI) / 25.4f);
   FPaged = true;
   fPages.clear();
   NewPage(coDefault);
@@ -388,7 +386,7 @@ void THtCanvas::RegisterFontService(std::shared_ptr<IHtFontService> AFontService
 
 std::shared_ptr<IHtFontService> THtCanvas::FontService() { return fontService(); }
 
-int THtCanvas::Scale(float X) const { return roundEven(X * ScaleFactor()); }
+int THtCanvas::Scale(float X) const { return RoundHalfEven(X * ScaleFactor()); }
 
 bool THtCanvas::CanvasRectInView(const TRect& R) const {
   if (!RectsIntersect(R, Scene.ClipRect)) return false;
@@ -400,8 +398,8 @@ bool THtCanvas::CanvasRectInView(const TRect& R) const {
 
 bool THtCanvas::DocumentRectInView(const TRectF& R) const {
   const TRectF m = FCurrentMatrix.TransformRect(R);
-  return CanvasRectInView(TRect(roundEven(m.Left - 0.5f), roundEven(m.Top - 0.5f), roundEven(m.Right + 0.5f),
-                                roundEven(m.Bottom + 0.5f)));
+  return CanvasRectInView(TRect(RoundHalfEven(m.Left - 0.5f), RoundHalfEven(m.Top - 0.5f), RoundHalfEven(m.Right + 0.5f),
+                                RoundHalfEven(m.Bottom + 0.5f)));
 }
 
 }  // namespace ht

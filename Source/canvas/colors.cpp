@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rtl/numeric.h"
+
 namespace ht {
 
 uint32_t MakeRGB(uint8_t R, uint8_t G, uint8_t B) {
@@ -41,9 +43,7 @@ uint32_t LightenColor(uint32_t C, uint8_t Percent) {
 }
 
 uint32_t ApplyOpacity(uint32_t C, float Opacity) {
-  // Single-precision equality: within max(1e-4, 1e-4 x the smaller magnitude).
-  if (std::fabs(Opacity - 1.0f) <= std::max(1e-4f, 1e-4f * std::min(std::fabs(Opacity), 1.0f)))
-    return C;
+  if (SameSingle(Opacity, 1.0f)) return C;
   float o = Opacity > 0 ? std::min(Opacity, 1.0f) : 0.0f;
   uint32_t alpha = uint32_t(std::nearbyint(double(C >> 24) * double(o)));  // halves to even
   return (alpha << 24) | (C & 0x00FFFFFFu);

@@ -1,22 +1,12 @@
 #include "canvas/geometry.h"
 
+#include "platform/rtl/numeric.h"
+
 #include <algorithm>
 #include <cmath>
 #include <climits>
 
 namespace ht {
-
-namespace {
-
-int roundToInt(float v) {
-  if (std::isnan(v)) return 0;
-  double r = std::nearbyint(double(v));  // default mode: halves to even
-  if (r <= double(INT_MIN)) return INT_MIN;
-  if (r >= double(INT_MAX)) return INT_MAX;
-  return int(r);
-}
-
-}  // namespace
 
 bool RectsIntersect(const TRect& A, const TRect& B) {
   return A.Left < B.Right && B.Left < A.Right && A.Top < B.Bottom && B.Top < A.Bottom;
@@ -54,7 +44,7 @@ bool SameRect(const TRect& A, const TRect& B) {
 }
 
 TRect RectFToRect(const TRectF& R) {
-  return TRect(roundToInt(R.Left), roundToInt(R.Top), roundToInt(R.Right), roundToInt(R.Bottom));
+  return TRect(RoundHalfEven(R.Left), RoundHalfEven(R.Top), RoundHalfEven(R.Right), RoundHalfEven(R.Bottom));
 }
 
 TRectF RectToRectF(const TRect& R) {

@@ -18,12 +18,6 @@ bool isScaleKind(THtMatrixFlag f) { return f == mfScale || f == mfNegativeScale;
 
 }  // namespace
 
-bool SameSingle(float a, float b) {
-  const double da = a, db = b;
-  const double eps = std::max(std::min(std::fabs(da), std::fabs(db)) * 1e-4, 1e-4);
-  return std::fabs(da - db) <= eps;
-}
-
 // ---------------------------------------------------------------------------
 // THtMatrixData
 

@@ -13,6 +13,7 @@
 #include "markup/object_list.h"
 #include "platform/rtl/exception.h"
 #include "platform/rtl/geometry.h"
+#include "platform/rtl/numeric.h"
 #include "platform/rtl/object.h"
 #include "platform/rtl/rtl_errors.h"
 #include "platform/rtl/string.h"
@@ -20,11 +21,6 @@
 namespace ht {
 
 enum THtMatrixFlag : uint8_t { mfIdentity, mfTranslation, mfScale, mfNegativeScale, mfRotation };
-
-// Two single-precision values are the same when they differ by at most the
-// larger of 1e-4 and 1e-4 times the smaller magnitude (against 0 or 1 that is
-// exactly 1e-4). Shared by the matrices and the canvas.
-bool SameSingle(float a, float b);
 
 struct THtMatrixData {
   // Index names of Data.

@@ -18,7 +18,6 @@ namespace {
 // |a - b| <= tol, or the single-precision tolerance when tol is 0.
 bool nearly(float a, float b, float tol) { return tol == 0 ? SameSingle(a, b) : std::fabs(a - b) <= tol; }
 bool samePoint(const TPointF& a, const TPointF& b, float tol) { return nearly(a.X, b.X, tol) && nearly(a.Y, b.Y, tol); }
-bool samePoint(const TPointF& a, const TPointF& b) { return samePoint(a, b, 0); }
 
 float dist2(const TPointF& a, const TPointF& b) {
   const float dx = a.X - b.X, dy = a.Y - b.Y;
@@ -143,7 +142,7 @@ void THtCustomPath::MoveTo(float CX, float CY) {
   if (FCount > 0) {
     const THtPathRec& last = FRecs[size_t(FCount - 1)];
     const TPointF cur = last.Kind == prLineTo ? last.Point : LastPoint();
-    if (last.Kind != prCloseFigure && samePoint(cur, TPointF(CX, CY))) return;
+    if (last.Kind != prCloseFigure && SamePoint(cur, TPointF(CX, CY))) return;
   }
   PHtPathRec r = Add();
   r->Kind = prMoveTo;
@@ -287,7 +286,7 @@ bool THtCustomPath::IsRect() const {
       default: return false;
     }
   }
-  if (n >= 2 && samePoint(v[n - 1], v[0])) --n;
+  if (n >= 2 && SamePoint(v[n - 1], v[0])) --n;
   if (n != 4) return false;
   // Four corners joined by alternating horizontal and vertical edges of
   // non-zero length (the last edge back to the first corner included).
@@ -316,7 +315,7 @@ void THtCustomPath::Transform(const THtMatrixData& M) {
     start.Point = map(pts[0]);
     // The usual arc continues from the point before it: no line is needed.
     const bool joined = start.Kind == prLineTo && (out.back().Kind == prMoveTo || out.back().Kind == prLineTo) &&
-                        samePoint(out.back().Point, start.Point);
+                        SamePoint(out.back().Point, start.Point);
     if (!joined) out.push_back(start);
     THtPathRec curve;
     curve.Kind = prCurveTo;
@@ -578,11 +577,11 @@ String THtCustomPath::AsString() const {
           move(r.Point);
           recStart = r.Point;
           hasRecStart = true;
-        } else if (hasRecStart && samePoint(r.Point, recStart) && i == FCount - 1) {
+        } else if (hasRecStart && SamePoint(r.Point, recStart) && i == FCount - 1) {
           w.Com(u'z');
           pos = figStart;
           open = false;
-        } else if (hasRecStart && samePoint(r.Point, recStart) && FRecs[size_t(i + 1)].Kind == prCloseFigure) {
+        } else if (hasRecStart && SamePoint(r.Point, recStart) && FRecs[size_t(i + 1)].Kind == prCloseFigure) {
           // the close returns to the start
         } else if (prevDraws) {
           lineRel(r.Point);

@@ -11,7 +11,6 @@ namespace ht {
 
 namespace {
 
-bool samePoint(const TPointF& a, const TPointF& b) { return SameSingle(a.X, b.X) && SameSingle(a.Y, b.Y); }
 
 }  // namespace
 
@@ -19,7 +18,7 @@ void THtCustomPath::DrawPath(THtCanvas* Canvas, THtPen* Pen) const {
   TPointF cur, figStart;
   bool open = false;
   auto line = [&](const TPointF& p) {
-    if (open && !samePoint(cur, p)) Canvas->DrawLine(Pen, cur.X, cur.Y, p.X, p.Y);
+    if (open && !SamePoint(cur, p)) Canvas->DrawLine(Pen, cur.X, cur.Y, p.X, p.Y);
     cur = p;
     open = true;
   };

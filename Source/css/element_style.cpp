@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/rtl/numeric.h"
 #include "platform/rtl/string.h"
 
 namespace ht {
@@ -10,7 +11,6 @@ namespace ht {
 namespace {
 
 // Rounds to the nearest integer, halves to even.
-int32_t roundEven(double x) { return int32_t(std::nearbyint(x)); }
 
 bool isLength(const TCSSPropRec* p) { return p && p->Kind == cptLength; }
 
@@ -23,16 +23,12 @@ bool isFunction(const TCSSToken* t, StringView name) {
 }
 
 // A time token in milliseconds: seconds times 1000, rounded.
-int32_t timeMs(const TCSSToken& t) { return roundEven(t.MUnit == muS ? double(t.AsFloat) * 1000.0 : double(t.AsFloat)); }
+int32_t timeMs(const TCSSToken& t) { return RoundHalfEven(t.MUnit == muS ? double(t.AsFloat) * 1000.0 : double(t.AsFloat)); }
 
 bool timingKeyword(const TCSSToken& t, TCSSTiming& out) {
   return t.CType == ctIdent && EnumFromKeyword(t.Name, u"tm", out);
 }
 
-bool sameNumber(float a, float b) {
-  const float tolerance = std::max(1e-4f, 1e-4f * std::min(std::fabs(a), std::fabs(b)));
-  return std::fabs(a - b) <= tolerance;
-}
 
 uint32_t tokensChecksum(const TCSSValue& v) { return v.Checksum(); }
 
@@ -392,7 +388,7 @@ void TBaseElementStyle::ApplyProp(PCSSValue Value, TCSSTokenSequence& Seq) {
     case cspVisibility: Visibility = inherit ? (parent ? parent->Visibility : cvVisible) : TCSSVisibility(ordinal); break;
     case cspZIndex:
       // Bounded both ways so the conversion to an integer cannot overflow.
-      if (!inherit) ZIndex = roundEven(std::clamp(double(t.AsFloat), -1e8, 1e8));
+      if (!inherit) ZIndex = RoundHalfEven(std::clamp(double(t.AsFloat), -1e8, 1e8));
       break;
     case cspDirection: CalculatedDirection = inherit ? (parent ? parent->CalculatedDirection : cdLTR) : TCSSDirection(ordinal); break;
     case cspWordWrap:
@@ -425,7 +421,7 @@ void TBaseElementStyle::ApplyProp(PCSSValue Value, TCSSTokenSequence& Seq) {
       break;
     case cspCounterReset:
       if (FElement) {
-        const int32_t value = Value->Tokens.size() > 1 ? roundEven(Value->Tokens[1].AsFloat) : 0;
+        const int32_t value = Value->Tokens.size() > 1 ? RoundHalfEven(Value->Tokens[1].AsFloat) : 0;
         FElement->SetCounter(t.Name, value);
       }
       break;
@@ -588,9 +584,9 @@ bool TBaseElementStyle::StyleChanged(bool& NeedRecalc, bool& NeedRepaint) const 
           // A calc() value is compared by its text: its pixels depend on
           // the layout being redone.
           differs = v->Measure.Calc ? tokensChecksum(*v) != saved->Checksum
-                                    : !sameNumber(v->Measure.FValue, saved->Length);
+                                    : !SameSingle(v->Measure.FValue, saved->Length);
           break;
-        case cptNumber: differs = !sameNumber(first, saved->Number.AsFloat); break;
+        case cptNumber: differs = !SameSingle(first, saved->Number.AsFloat); break;
         case cptColor:
         case cptEnum: differs = firstBits != saved->Number.AsCardinal; break;
         case cptComplex: differs = saved->Value != v && tokensChecksum(*v) != saved->Number.AsCardinal; break;
@@ -689,7 +685,7 @@ String TBaseElementStyle::FontFamily() const {
 
 // ---- measure context ----
 
-int TBaseElementStyle::MeasureFontSize() const { return roundEven(IntFontSize); }
+int TBaseElementStyle::MeasureFontSize() const { return RoundHalfEven(IntFontSize); }
 
 bool TBaseElementStyle::MeasureRootFontSize(int& Px) const {
   if (!FElement || !FElement->StyleParent()) return false;

@@ -9,6 +9,7 @@
 #include "layout/flow.h"
 #include "layout/layout_style.h"
 #include "platform/rtl/case_mapping.h"
+#include "platform/rtl/numeric.h"
 
 namespace ht {
 
@@ -19,11 +20,6 @@ namespace {
 
 // The width of a tab under the container's tab stops, per tab character.
 constexpr float kTabStopWidth = 24.0f;
-
-bool nearlyEqual(float a, float b) {
-  const float tol = std::max(0.0001f, std::min(std::fabs(a), std::fabs(b)) / 10000.0f);
-  return std::fabs(a - b) <= tol;
-}
 
 bool isBlankText(StringView s) {
   for (char16_t c : s)
@@ -133,7 +129,7 @@ void TTextElement::measureRuns() {
 
 void TTextElement::ApplyFont(float COpacity, bool ApplyColor) {
   const THtCanvasClass* cc = canvasClass();
-  bool remeasure = Runs && !nearlyEqual(Runs->FontScale, surfaceScale()) && cc &&
+  bool remeasure = Runs && !SameSingle(Runs->FontScale, surfaceScale()) && cc &&
                    !cc->GetFlags().Contains(hcfCacheTextWidth);
   THtFont* old = Font;
   if (HasTextFlag(tfFontChanged) || HasTextFlag(tfRelativeFont) || !Font) {
