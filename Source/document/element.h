@@ -217,6 +217,9 @@ class TElement : public TStyledHTMLNode {
   // Folds the box's own width limits into its flow's two widths.
   virtual void UpdateMinMaxWidth(float AMinWidth, float AMaxWidth);
   bool IsFlexItem() const;
+  // Before a sizing pass, recursive: margins from the style and each own
+  // flow ready for a new line pass.
+  virtual void BeforeCalcLayout();
   // Box sizing: the used content-box width and height before the content is
   // laid out. Each Resolve answers whether its side is definite.
   bool ResolveWidth(float HorizontalDelta, float AMinWidth, float AMaxWidth);

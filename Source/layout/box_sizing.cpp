@@ -168,4 +168,59 @@ void TElement::CalcBoxSize(float HorizontalDelta, float VerticalDelta, float AMi
   }
 }
 
+void TElement::BeforeCalcLayout() {
+  StartPage = -1;
+  ExcludeFlag(efPBBeforeProcessed);
+  ExcludeFlag(efPBAfterProcessed);
+
+  const IElementStyleFacts* st = Style();
+  const TDisplayStyle d = st ? st->Display() : dsInline;
+  if (st && !IsText() && st->HasGroup(IElementStyleFacts::TEdgeGroup::Margin) && d != dsTableRow && d != dsTableRowGroup &&
+      d != dsTableCell) {
+    MarginLeft = finiteOr0(st->MarginPx(3));
+    MarginRight = finiteOr0(st->MarginPx(1));
+    // An inline box's top and bottom margins are left as they are.
+    if (d != dsInline) {
+      MarginTop = finiteOr0(st->MarginPx(0));
+      MarginBottom = finiteOr0(st->MarginPx(2));
+    }
+    if (HasFlag(efVertical)) {
+      std::swap(MarginTop, MarginLeft);
+      std::swap(MarginBottom, MarginRight);
+    }
+  } else {
+    MarginTop = MarginRight = MarginBottom = MarginLeft = 0;
+  }
+
+  if (TFlow* f = SelfFlow.get()) {
+    // Runs hidden at the end of the chain take no part in the new pass.
+    while (f->LastBlock && f->LastBlock->Hidden()) {
+      THtLineBlock* prev = f->LastBlock->PreviousBlock();
+      f->LastBlock->SetPreviousBlock(nullptr);
+      f->LastBlock = prev;
+      if (!prev) f->FirstBlock = nullptr;
+    }
+    if (f->LastBlock) f->LastBlock->SetNextBlock(nullptr);
+    f->FirstNonPrintedBlock = f->FirstBlock;
+    f->Line = 0;
+    f->FLines.assign(1, THtLineInfo{});
+    int lineHeight = 0;
+    if (!SetLineHeightOf(this, lineHeight)) lineHeight = 0;
+    f->FLines[0].Height = float(lineHeight);
+    f->FCurX = float(f->TextIndent);
+    const float band = std::max(float(lineHeight), 1.0f) + float(f->TextIndent);
+    f->FLines[0].LeftOffset = int(std::round(GetLeft(0, band)));
+    f->FLines[0].RightOffset = int(std::round(GetRight(0, band)));
+    f->FHeight = 0;
+    f->StartY = 0;
+    f->FCurY = VDelta;
+  }
+  if (THtLineBlock* first = FirstRun()) first->Flags.Exclude(trfProcessed);
+
+  if (TElement* b = AsElement(Before)) b->BeforeCalcLayout();
+  for (int i = 0; i < Count(); ++i)
+    if (TElement* c = AsElement(GetNodes()->Get(i)); c && DisplayOf(c) != dsNone) c->BeforeCalcLayout();
+  if (TElement* a = AsElement(After)) a->BeforeCalcLayout();
+}
+
 }  // namespace ht

@@ -1,3 +1,4 @@
+#include "layout/flow.h"
 #include "layout_fixture.h"
 
 namespace ht::testing {
@@ -116,6 +117,42 @@ TEST_F(BoxSizingTest, BoxSizeSetsTheOuterRectAndTheFirstRun) {
   ASSERT_NE(e[0]->FirstRun(), nullptr);
   EXPECT_EQ(e[0]->FirstRun()->LogicalWidth, 100);
   EXPECT_EQ(e[0]->FirstRun()->LogicalHeight, 20);
+}
+
+}  // namespace ht::testing
+
+namespace ht::testing {
+
+TEST_F(BoxSizingTest, BeforeLayoutTakesMarginsAndResetsTheFlow) {
+  auto e = Build(
+      u"<body style='margin:0; padding:0'>"
+      u"<div style='margin:1px 2px 3px 4px; line-height:20px'>aa <span style='margin:5px 6px'>bb</span></div>"
+      u"</body>");
+  ASSERT_EQ(e.size(), 1u);
+  TElement* span = nullptr;
+  for (int i = 0; i < e[0]->Count(); ++i)
+    if (auto* c = AsElement(e[0]->GetNodes()->Get(i)); c && !c->IsText()) span = c;
+  ASSERT_NE(span, nullptr);
+  span->MarginTop = 9;
+  ASSERT_NE(e[0]->SelfFlow, nullptr);
+  e[0]->SelfFlow->FLines.resize(3);
+  e[0]->SelfFlow->Line = 2;
+
+  Body->BeforeCalcLayout();
+  EXPECT_EQ(e[0]->MarginTop, 1);
+  EXPECT_EQ(e[0]->MarginRight, 2);
+  EXPECT_EQ(e[0]->MarginBottom, 3);
+  EXPECT_EQ(e[0]->MarginLeft, 4);
+  EXPECT_EQ(span->MarginLeft, 6);
+  EXPECT_EQ(span->MarginTop, 9);  // an inline keeps its top and bottom margins
+  TFlow* f = e[0]->SelfFlow.get();
+  EXPECT_EQ(f->Line, 0);
+  ASSERT_EQ(f->LineCount(), 1);
+  EXPECT_EQ(f->GetLine(0)->Height, 20);
+  EXPECT_EQ(f->FirstNonPrintedBlock, f->FirstBlock);
+  ASSERT_NE(f->LastBlock, nullptr);
+  EXPECT_FALSE(f->LastBlock->Hidden());
+  EXPECT_EQ(f->LastBlock->NextBlock(), nullptr);
 }
 
 }  // namespace ht::testing
