@@ -7,8 +7,9 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libicu-dev
-  libgif-dev
+  libgif-dev poppler-utils
   libgumbo-dev liblitehtml-dev
+  libpng-dev libjpeg62-turbo-dev libtiff-dev libwebp-dev
   libcairo2-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   fonts-liberation2 fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
   libcurl4-openssl-dev libssl-dev

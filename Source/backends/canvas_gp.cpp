@@ -124,9 +124,8 @@ THtCanvasGP::~THtCanvasGP() { G.reset(); }
 void THtCanvasGP::BeginScene(const THtCanvasScene& AScene) {
   THtCanvas::BeginScene(AScene);
   Canvas = Scene.Canvas;
-  auto* target = dynamic_cast<gdi::TCanvas*>(Canvas);
-  if (!target) throw Exception(String(u"No canvas handle provided"));
-  gdi::HDC dc = target->Handle();
+  gdi::HDC dc = CanvasDC(Canvas);
+  if (!dc) throw Exception(String(u"No canvas handle provided"));
   FDCSave = gdi::SaveDC(dc);
   if (!Scene.UpdateRects.empty()) {
     gdi::HRGN rgn = gdi::CreateRectRgn(0, 0, 0, 0);
@@ -218,11 +217,6 @@ void THtCanvasGP::DrawPath(THtPen* Pen, THtPath* Path) {
   if (G && pen && path) G->DrawPath(&pen->Pen, &path->Path);
 }
 
-void THtCanvasGP::FillPath(THtBrush* Brush, THtPath* Path) {
-  auto* brush = dynamic_cast<THtBrushGP*>(Brush);
-  auto* path = dynamic_cast<THtPathGP*>(Path);
-  if (G && brush && brush->Brush && path) G->FillPath(brush->Brush.get(), &path->Path);
-}
 
 // ---------------------------------------------------------------- snapping
 

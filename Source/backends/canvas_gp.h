@@ -8,6 +8,7 @@
 
 #include "backends/gp_drawing_objects.h"
 #include "backends/gp_fonts.h"
+#include "backends/gp_images.h"
 #include "canvas/canvas.h"
 #include "platform/gdi/gdi_canvas.h"
 #include "platform/gdiplus/gdiplus.h"
@@ -39,6 +40,8 @@ class THtCanvasGPClass : public THtCanvasClass {
   const THtPenClass* PenClass() const override { return &THtPenGP::ClassType; }
   const THtPathClass* PathClass() const override { return &THtPathGP::ClassType; }
   const THtFontClass* FontClass() const override { return &THtFontGP::ClassType; }
+  const THtImageClass* ImageClass() const override { return &THtImageGP::ClassType; }
+  const THtBitmapClass* BitmapClass() const override { return &THtBitmapGP::ClassType; }
   THtFontCollection* SharedFontCollection() const override;
   std::unique_ptr<THtFontCollection> CreateFontCollection() const override;
   THtCanvasFlags GetFlags() const override;
@@ -60,8 +63,8 @@ class THtCanvasGP : public THtCanvas {
   THtCanvasGP() = default;
   ~THtCanvasGP() override;
 
-  // The scene's target must be a platform canvas (gdi::TCanvas): anything
-  // else raises "No canvas handle provided".
+  // The scene's target must be a platform canvas (gdi::TCanvas) or a
+  // THtBitmapGP: anything else raises "No canvas handle provided".
   void BeginScene(const THtCanvasScene& AScene) override;
   void EndScene() override;
   void SaveState() override;
@@ -83,6 +86,34 @@ class THtCanvasGP : public THtCanvas {
   void DrawStringEx(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
                     const TSingleArray& ASpacing, THtBrush* AFill, THtPen* AStroke, int AFirstChar,
                     int ALength) override;
+
+  // ---- shapes, images and control pictures
+  // Horizontal and vertical lines are drawn without anti-aliasing.
+  void DrawLine(THtPen* Pen, float x1, float y1, float x2, float y2) override;
+  void DrawArc(THtPen* Pen, float X, float Y, float w, float h, float StartAngle, float SweepAngle) override;
+  void DrawEllipse(THtPen* Pen, float X, float Y, float w, float h) override;
+  // Inset; dashed rectangles over 1000 units are drawn solid.
+  void DrawRectangle(THtPen* Pen, float X, float Y, float w, float h) override;
+  using THtCanvas::DrawRectangle;
+  using THtCanvas::FillRectangle;
+  // A radial brush paints its last colour outside the gradient ellipse.
+  void FillRectangle(THtBrush* Brush, float X, float Y, float w, float h) override;
+  void FillEllipse(THtBrush* Brush, float X, float Y, float w, float h) override;
+  void DrawImage(THtImage* Image, const TRectF& R, float Opacity) override;
+  // The texture is scaled to the W x H tile; a non-repeating axis shows one
+  // tile.
+  void TileImage(THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin, bool RepeatX,
+                 bool RepeatY, float Opacity, float Radius) override;
+  // AlphaBlend in device pixels unless the matrix mirrors or rotates.
+  void DrawBitmap(THtBitmap* B, const TRectF& DestR, const TRect& SrcR, float Opacity) override;
+  void SetImageColorMatrix(const THtColorMatrix& CM) override;
+  void DrawCheck(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
+  void DrawRadio(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
+  void DrawButton(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
+  void BlurRect(const TRectF& R, THtPath* BorderPath, float BlurRadius) override;
+  void Clear(uint32_t AColor) override;
+
+  gdiplus::ColorMatrix FImageMatrix;
 
   // Snapping to device pixels of the current matrix; results in document
   // units.

@@ -20,14 +20,19 @@ TCoreSurface::TCoreSurface(int AWidth, int AHeight, bool ABottomUp)
     top = FBits.data() + size_t(rowBytes) * (std::max(FHeight, 1) - 1);
     FStride = -rowBytes;
   }
+  FTop = top;
   FSurface = cairo_image_surface_create_for_data(top, CAIRO_FORMAT_ARGB32, FWidth, FHeight, FStride);
+}
+
+TCoreSurface::TCoreSurface(uint8_t* Top, int AWidth, int AHeight, int AStride)
+    : FWidth(std::max(AWidth, 0)), FHeight(std::max(AHeight, 0)), FStride(AStride), FBottomUp(AStride < 0), FTop(Top) {
+  FSurface = cairo_image_surface_create_for_data(Top, CAIRO_FORMAT_ARGB32, FWidth, FHeight, FStride);
 }
 
 TCoreSurface::~TCoreSurface() { cairo_surface_destroy(FSurface); }
 
 uint8_t* TCoreSurface::ScanLine(int y) {
-  uint8_t* top = FBottomUp ? FBits.data() + size_t(-FStride) * (std::max(FHeight, 1) - 1) : FBits.data();
-  return top + ptrdiff_t(y) * FStride;
+  return FTop + ptrdiff_t(y) * FStride;
 }
 
 uint32_t TCoreSurface::Pixel(int x, int y) {

@@ -7,6 +7,8 @@
 //
 // Bad numbers never reach cairo: a non-finite coordinate, size or matrix puts
 // the context into its error state, after which it draws nothing more.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +26,9 @@ class TCoreSurface {
  public:
   // A cleared (transparent) surface; negative sizes count as 0.
   TCoreSurface(int AWidth, int AHeight, bool ABottomUp = false);
+  // Over pixels someone else owns and keeps alive: Top is the top row,
+  // Stride the bytes to the next row down (negative for bottom-up rows).
+  TCoreSurface(uint8_t* Top, int AWidth, int AHeight, int AStride);
   ~TCoreSurface();
   TCoreSurface(const TCoreSurface&) = delete;
   TCoreSurface& operator=(const TCoreSurface&) = delete;
@@ -34,7 +39,7 @@ class TCoreSurface {
   // Bytes from one image row to the next one down: negative when bottom-up.
   int Stride() const { return FStride; }
   // The first byte of the buffer (the bottom row when bottom-up).
-  uint8_t* Bits() { return FBits.data(); }
+  uint8_t* Bits() { return FStride < 0 ? FTop + ptrdiff_t(FStride) * (std::max(FHeight, 1) - 1) : FTop; }
   // Image row y counted from the top.
   uint8_t* ScanLine(int y);
   // Premultiplied ARGB of a pixel; 0 outside the surface.
@@ -55,6 +60,7 @@ class TCoreSurface {
   int FWidth, FHeight, FStride;
   bool FBottomUp;
   std::vector<uint8_t> FBits;
+  uint8_t* FTop = nullptr;
   cairo_surface_t* FSurface = nullptr;
 };
 

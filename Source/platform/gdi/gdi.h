@@ -186,6 +186,23 @@ HBITMAP CreateCompatibleBitmap(HDC Dc, int W, int H);
 HBITMAP CreateDIBSection32(int W, int Height, uint8_t** Bits);
 BOOL BitBlt(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, DWORD Rop);
 
+constexpr uint8_t AC_SRC_OVER = 0, AC_SRC_ALPHA = 1;
+struct BLENDFUNCTION {
+  uint8_t BlendOp = AC_SRC_OVER, BlendFlags = 0, SourceConstantAlpha = 255, AlphaFormat = AC_SRC_ALPHA;
+};
+// Composites the source rectangle over the destination rectangle (stretched
+// to it, nearest pixel) with the constant alpha; AC_SRC_ALPHA uses the
+// source's premultiplied alpha, otherwise the source counts as opaque.
+// Fails (0) for empty or negative sizes and for a source rectangle outside
+// the source bitmap.
+BOOL AlphaBlend(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, int SW, int SH, BLENDFUNCTION Blend);
+
+// Classic (unthemed) pictures of buttons drawn into a rectangle.
+constexpr UINT DFC_BUTTON = 4;
+constexpr UINT DFCS_BUTTONCHECK = 0x0000, DFCS_BUTTONRADIO = 0x0004, DFCS_BUTTONPUSH = 0x0010,
+               DFCS_INACTIVE = 0x0100, DFCS_PUSHED = 0x0200, DFCS_CHECKED = 0x0400, DFCS_HOT = 0x1000;
+BOOL DrawFrameControl(HDC Dc, RECT* R, UINT Type, UINT State);
+
 // ---- regions
 HRGN CreateRectRgn(int L, int T, int R, int B);
 int CombineRgn(HRGN Dest, HRGN Src1, HRGN Src2, int Mode);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/core/core_fonts.h"
+#include "platform/core/core_image.h"
 #include "platform/core/core_status.h"
 #include "platform/core/core_surface.h"
 #include "platform/gdi/gdi.h"
@@ -227,6 +228,130 @@ class PrivateFontCollection : public FontCollection {
   Status AddMemoryFont(const void* Memory, INT Length);
 };
 
+class GraphicsPath;
+
+// ---- images
+enum InterpolationMode : int { InterpolationModeDefault = 0, InterpolationModeLowQuality = 1,
+                               InterpolationModeHighQuality = 2, InterpolationModeBilinear = 3,
+                               InterpolationModeBicubic = 4, InterpolationModeNearestNeighbor = 5 };
+enum WrapMode : int { WrapModeTile = 0, WrapModeClamp = 4 };
+enum RotateFlipType : int { RotateNoneFlipNone = 0, RotateNoneFlipY = 6 };
+using PixelFormat = int;
+constexpr PixelFormat PixelFormat24bppRGB = 0x21808, PixelFormat32bppRGB = 0x22009,
+                      PixelFormat32bppARGB = 0x26200A, PixelFormat32bppPARGB = 0xE200B;
+constexpr unsigned PropertyTagFrameDelay = 0x5100;
+
+// Row-vector colour transform: [r g b a 1] x M, components 0..1.
+struct ColorMatrix {
+  REAL m[5][5] = {{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 1, 0}, {0, 0, 0, 0, 1}};
+  // Identity except, at most, the alpha scale m[3][3].
+  bool AlphaOnly() const;
+};
+
+class ImageAttributes {
+ public:
+  Status SetColorMatrix(const ColorMatrix* M) {
+    if (!M) return InvalidParameter;
+    FMatrix = *M;
+    FHas = true;
+    return Ok;
+  }
+  Status ClearColorMatrix() {
+    FHas = false;
+    return Ok;
+  }
+  const ColorMatrix* GetColorMatrix() const { return FHas ? &FMatrix : nullptr; }
+
+ private:
+  ColorMatrix FMatrix;
+  bool FHas = false;
+};
+
+// A decoded image with its frames (the time dimension), or a bitmap over
+// pixels (its own or someone else's).
+class Image {
+ public:
+  // Decodes Bytes through the core's decoders; bytes no decoder reads give
+  // an image whose status is InvalidParameter, of size 0 and no frames.
+  static std::unique_ptr<Image> FromBytes(const uint8_t* Bytes, size_t Size);
+  virtual ~Image();
+  Status GetLastStatus() const { return FStatus; }
+  unsigned GetWidth() const { return FStatus == Ok ? unsigned(FWidth) : 0; }
+  unsigned GetHeight() const { return FStatus == Ok ? unsigned(FHeight) : 0; }
+  unsigned GetFrameCount() const;
+  Status SelectActiveFrame(unsigned Index);
+  // PropertyTagFrameDelay: one delay per frame in hundredths of a second;
+  // other tags are not there (PropertyNotFound as GenericError).
+  Status GetPropertyItem(unsigned Tag, std::vector<uint32_t>& Values) const;
+  Status RotateFlip(RotateFlipType Type);
+  bool FlippedY() const { return FFlipY; }
+  // The pixels of the active frame; null without any.
+  core::TCoreSurface* Surface() const { return FSurface.get(); }
+
+ protected:
+  Image() = default;
+  void wrap(uint8_t* Top, int W, int H, int Stride);
+  std::shared_ptr<core::TCoreImage> FData;
+  std::unique_ptr<core::TCoreSurface> FSurface;
+  std::vector<uint8_t> FOwn;
+  int FWidth = 0, FHeight = 0;
+  unsigned FFrame = 0;
+  bool FFlipY = false;
+  Status FStatus = Ok;
+};
+
+class Bitmap : public Image {
+ public:
+  // Over Scan0 (not owned; Stride bytes per row, negative for bottom-up);
+  // 32-bit formats only.
+  Bitmap(INT Width, INT Height, INT Stride, PixelFormat Format, uint8_t* Scan0);
+  // A cleared bitmap of its own.
+  Bitmap(INT Width, INT Height);
+};
+
+// Fills with an image repeated from the brush origin (its transform).
+class TextureBrush : public Brush {
+ public:
+  // The attributes' colour matrix is applied to the texture once, here.
+  TextureBrush(const Image* Img, WrapMode Mode = WrapModeTile, const ImageAttributes* Attr = nullptr);
+  Status GetLastStatus() const { return FStatus; }
+  Status TranslateTransform(REAL Dx, REAL Dy);
+  Status ScaleTransform(REAL Sx, REAL Sy);
+  Status SetTransform(const Matrix* M);
+  core::TCorePaint Paint() const override;
+  std::unique_ptr<Brush> Clone() const override { return std::make_unique<TextureBrush>(*this); }
+
+ private:
+  std::shared_ptr<core::TCoreSurface> FTexture;
+  Matrix FTransform;
+  WrapMode FWrap;
+  Status FStatus = Ok;
+};
+
+// A gradient from the centre point to the boundary of an ellipse path (the
+// bounds of the path given). Interpolation positions count from the
+// boundary (0) to the centre (1); outside the path it paints nothing.
+class PathGradientBrush : public Brush {
+ public:
+  explicit PathGradientBrush(const GraphicsPath* Path);
+  Status SetCenterColor(ARGB Color);
+  Status SetCenterPoint(const PointF& P);
+  PointF GetCenterPoint() const { return FCenter; }
+  // Positions must rise from 0 to 1.
+  Status SetInterpolationColors(const ARGB* Colors, const REAL* Positions, INT Count);
+  Status SetTransform(const Matrix* M);
+  core::TCorePaint Paint() const override;
+  std::unique_ptr<Brush> Clone() const override { return std::make_unique<PathGradientBrush>(*this); }
+  const std::vector<core::TCoreStop>& Blend() const { return FStops; }
+
+ private:
+  RectF FBounds;
+  PointF FCenter;
+  ARGB FCenterColor = 0xFF000000, FSurround = 0xFFFFFFFF;
+  std::vector<core::TCoreStop> FStops;  // boundary-counted positions
+  Matrix FTransform;
+};
+
 class Graphics;
 
 class Font {
@@ -368,6 +493,21 @@ class Graphics {
   Status DrawDriverString(const UINT16* Text, INT Length, const Font* F, const Brush* B, const PointF* Positions,
                           INT Flags, const Matrix* M);
 
+  Status SetInterpolationMode(InterpolationMode Mode) {
+    FState.Interpolation = Mode;
+    return Ok;
+  }
+  InterpolationMode GetInterpolationMode() const { return FState.Interpolation; }
+  // The whole image into Dest (world units; no half-pixel shift, so whole
+  // coordinates put image pixels on device pixels).
+  Status DrawImage(const Image* Img, const RectF& Dest);
+  // Part of the image (pixel units) into Dest through the attributes.
+  Status DrawImage(const Image* Img, const RectF& Dest, REAL SrcX, REAL SrcY, REAL SrcW, REAL SrcH, Unit SrcUnit,
+                   const ImageAttributes* Attr = nullptr);
+  Status FillEllipse(const Brush* B, const RectF& R) { return FillEllipse(B, R.X, R.Y, R.Width, R.Height); }
+  Status DrawEllipse(const Pen* P, REAL X, REAL Y, REAL W, REAL H);
+  Status DrawArc(const Pen* P, REAL X, REAL Y, REAL W, REAL H, REAL Start, REAL Sweep);
+
   core::TCoreContext& Context() { return *FContext; }
   gdi::HDC GetHDC() const { return FDc; }
 
@@ -378,6 +518,7 @@ class Graphics {
     SmoothingMode Smoothing = SmoothingModeNone;
     CompositingMode Compositing = CompositingModeSourceOver;
     TextRenderingHint TextHint = TextRenderingHintSystemDefault;
+    InterpolationMode Interpolation = InterpolationModeDefault;
   };
   void applyClip();
   void shapeMatrix();  // world + half-pixel shift, for paths

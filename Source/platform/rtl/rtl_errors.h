@@ -22,6 +22,10 @@ HT_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 // "Invalid class typecast".
 HT_DECLARE_EXCEPTION(EInvalidCast, Exception);
 
+// A platform call failed; the message is the platform's text for its last
+// error.
+HT_DECLARE_EXCEPTION(EOSError, Exception);
+
 // An abstract operation of a class without an implementation: "Abstract Error".
 HT_DECLARE_EXCEPTION(EAbstractError, Exception);
 
