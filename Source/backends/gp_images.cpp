@@ -202,8 +202,11 @@ class TGifDecoder : public core::TCoreImageDecoder {
       if (!Img.AddFrame()) return false;
       core::TCoreImageFrame& out = Img.Frames.back();
       THtGIFFrame* frame = gif.Frames().Frames(i);
-      out.Delay = frame->Delay();
-      if (auto* gce = frame->GraphicControlExtension()) out.Disposal = core::TCoreDisposal(std::clamp(gce->Disposal(), 0, 3));
+      if (auto* gce = frame->GraphicControlExtension()) {
+        // The delay as stored: a 0 is for the image to interpret.
+        out.Delay = gce->Delay();
+        out.Disposal = core::TCoreDisposal(std::clamp(gce->Disposal(), 0, 3));
+      }
       gif.SetFrameIndex(i);
       TGifBitmap* pic = gif.Bitmap();
       if (!pic) continue;

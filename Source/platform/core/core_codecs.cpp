@@ -20,32 +20,70 @@ namespace {
 
 // ---------------------------------------------------------------- PNG
 
+struct PngSource {
+  const uint8_t* Data;
+  size_t Size, Pos;
+};
+
+void pngRead(png_structp P, png_bytep Out, png_size_t N) {
+  auto* src = static_cast<PngSource*>(png_get_io_ptr(P));
+  if (src->Size - src->Pos < N) png_error(P, "truncated");
+  std::memcpy(Out, src->Data + src->Pos, N);
+  src->Pos += N;
+}
+void pngWarning(png_structp, png_const_charp) {}
+void pngFail(png_structp P, png_const_charp) { png_longjmp(P, 1); }
+
+// libpng's full reader: 16-bit samples keep their high byte (the simple
+// reader would take them for linear light).
 class TPNGDecoder : public TCoreImageDecoder {
  public:
   std::string_view Name() const override { return "png"; }
   bool CanRead(const uint8_t* D, size_t S) const override { return S >= 8 && png_sig_cmp(D, 0, 8) == 0; }
   bool Decode(const uint8_t* D, size_t S, TCoreImage& Img) const override {
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, D, S)) return false;
-    if (!WithinPixelBudget(image.width, image.height)) {
-      png_image_free(&image);
+    png_structp p = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFail, pngWarning);
+    if (!p) return false;
+    png_infop info = png_create_info_struct(p);
+    PngSource src{D, S, 0};
+    std::vector<png_bytep>* volatile rows = nullptr;
+    if (setjmp(png_jmpbuf(p))) {
+      delete rows;
+      png_destroy_read_struct(&p, &info, nullptr);
       return false;
     }
-    image.format = PNG_FORMAT_BGRA;
-    Img.Width = int(image.width);
-    Img.Height = int(image.height);
+    png_set_read_fn(p, &src, pngRead);
+    png_set_user_limits(p, png_uint_32(HtMaxImageSide), png_uint_32(HtMaxImageSide));
+    png_read_info(p, info);
+    const png_uint_32 w = png_get_image_width(p, info), h = png_get_image_height(p, info);
+    if (!WithinPixelBudget(w, h)) {
+      png_destroy_read_struct(&p, &info, nullptr);
+      return false;
+    }
+    const int type = png_get_color_type(p, info);
+    png_set_strip_16(p);
+    png_set_packing(p);
+    if (type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(p);
+    if (type == PNG_COLOR_TYPE_GRAY && png_get_bit_depth(p, info) < 8) png_set_expand_gray_1_2_4_to_8(p);
+    if (png_get_valid(p, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(p);
+    if (type == PNG_COLOR_TYPE_GRAY || type == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(p);
+    png_set_bgr(p);
+    png_set_filler(p, 0xFF, PNG_FILLER_AFTER);
+    png_set_interlace_handling(p);
+    png_read_update_info(p, info);
+    Img.Width = int(w);
+    Img.Height = int(h);
     if (!Img.AddFrame()) {
-      png_image_free(&image);
+      png_destroy_read_struct(&p, &info, nullptr);
       return false;
     }
+    rows = new std::vector<png_bytep>(h);
+    for (png_uint_32 y = 0; y < h; ++y) (*rows)[y] = Img.Row(0, int(y));
+    png_read_image(p, rows->data());
+    png_read_end(p, nullptr);
+    delete rows;
+    png_destroy_read_struct(&p, &info, nullptr);
     uint8_t* bits = Img.Frames[0].Bits.data();
-    if (!png_image_finish_read(&image, nullptr, bits, int(image.width * 4), nullptr)) {
-      png_image_free(&image);
-      return false;
-    }
-    for (size_t i = 0, n = size_t(Img.Width) * size_t(Img.Height); i < n; ++i) Premultiply(bits + 4 * i);
+    for (size_t i = 0, n = size_t(w) * h; i < n; ++i) Premultiply(bits + 4 * i);
     return true;
   }
 };

@@ -229,6 +229,8 @@ bool decodeDib(const uint8_t* Dib, size_t DibSize, const uint8_t* Pixels, const 
   // Rows the data does not reach stay transparent (a cut file still shows
   // what it has).
   bool anyAlpha = false;
+  // A 32-bit icon's alpha counts only when some pixel has one.
+  const bool iconAlpha = Icon && bpp == 32 && !hasAlphaMask;
   for (int64_t r = 0; r < h; ++r) {
     const uint8_t* src = bits + size_t(r) * stride;
     if (src > End || size_t(End - src) < stride) break;
@@ -249,9 +251,11 @@ bool decodeDib(const uint8_t* Dib, size_t DibSize, const uint8_t* Pixels, const 
         }
       }
       std::memcpy(dst, &c, 4);
-      Premultiply(dst);
+      if (!iconAlpha) Premultiply(dst);
     }
   }
+  if (iconAlpha && anyAlpha)
+    for (size_t i = 0; i < Img.Frames[0].Bits.size(); i += 4) Premultiply(&Img.Frames[0].Bits[i]);
   // Icons: a 32-bit image with alpha carries its own transparency; others
   // take it from the AND mask (1 = transparent).
   if (Icon && !(bpp == 32 && anyAlpha)) {
