@@ -7,6 +7,7 @@
 #include "canvas/bitmap_effects.h"
 #include "canvas/blur.h"
 #include "canvas/geometry.h"
+#include "platform/gdi/gdi_controls.h"
 
 namespace ht {
 

@@ -38,6 +38,7 @@ class TGdiFont;
 class TGdiRegion;
 class TGdiBitmap;
 class TGdiDC;
+class TGdiMetaFile;
 using HGDIOBJ = TGdiObject*;
 using HFONT = TGdiFont*;
 using HRGN = TGdiRegion*;
@@ -139,6 +140,8 @@ class TGdiRegion : public TGdiObject {
 class TGdiBitmap : public TGdiObject {
  public:
   TGdiBitmap(int W, int H, bool BottomUp) : Surface(W, H, BottomUp) {}
+  // Over a recording surface (metafiles).
+  TGdiBitmap(cairo_surface_t* Recording, int W, int H) : Surface(Recording, W, H) {}
   core::TCoreSurface Surface;
 };
 
@@ -150,6 +153,7 @@ class TGdiDC : public TGdiObject {
   HFONT Font;      // the selected font (a stock font at first)
   std::unique_ptr<TGdiRegion> Clip;  // device-space clip; null is none
   int GraphicsMode = GM_COMPATIBLE;
+  TGdiMetaFile* Meta = nullptr;  // the metafile a metafile DC records
 
   struct Saved {
     HBITMAP Bitmap;
@@ -197,11 +201,6 @@ struct BLENDFUNCTION {
 // the source bitmap.
 BOOL AlphaBlend(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, int SW, int SH, BLENDFUNCTION Blend);
 
-// Classic (unthemed) pictures of buttons drawn into a rectangle.
-constexpr UINT DFC_BUTTON = 4;
-constexpr UINT DFCS_BUTTONCHECK = 0x0000, DFCS_BUTTONRADIO = 0x0004, DFCS_BUTTONPUSH = 0x0010,
-               DFCS_INACTIVE = 0x0100, DFCS_PUSHED = 0x0200, DFCS_CHECKED = 0x0400, DFCS_HOT = 0x1000;
-BOOL DrawFrameControl(HDC Dc, RECT* R, UINT Type, UINT State);
 
 // ---- regions
 HRGN CreateRectRgn(int L, int T, int R, int B);

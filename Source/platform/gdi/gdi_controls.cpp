@@ -1,6 +1,7 @@
 #include "platform/gdi/gdi_controls.h"
 
 #include <algorithm>
+#include <string>
 
 namespace ht::gdi {
 
@@ -31,12 +32,21 @@ BOOL DrawFrameControl(HDC Dc, const RECT* R, UINT Type, UINT State) {
   if (!Dc || !R || !Dc->Bitmap || Type != DFC_BUTTON) return 0;
   float l = float(R->left), t = float(R->top), r = float(R->right), b = float(R->bottom);
   if (r - l < 2 || b - t < 2) return 0;
+  if (GdiTrace().Enabled) GdiTrace().Add("DrawFrameControl(" + std::to_string(State) + ")");
   core::TCoreContext c(Dc->Bitmap->Surface);
   c.SetAntialias(false);
   bool inactive = State & DFCS_INACTIVE, checked = State & DFCS_CHECKED;
   uint32_t inside = (State & (DFCS_PUSHED | DFCS_INACTIVE)) ? kFace : kWindow;
   uint32_t mark = inactive ? kGrayText : kText;
-  if ((State & 0x000F) == DFCS_BUTTONRADIO) {
+  if ((State & 0x001F) == DFCS_BUTTONPUSH) {
+    // Face with a raised edge; pushed, a sunken one.
+    const bool up = !(State & DFCS_PUSHED);
+    fillRect(c, l, t, r, b, up ? kDarkShadow : kHighlight);
+    fillRect(c, l, t, r - 1, b - 1, up ? kHighlight : kDarkShadow);
+    fillRect(c, l + 1, t + 1, r - 1, b - 1, up ? kShadow : kLight);
+    fillRect(c, l + 1, t + 1, r - 2, b - 2, up ? kLight : kShadow);
+    fillRect(c, l + 2, t + 2, r - 2, b - 2, kFace);
+  } else if ((State & 0x001F) == DFCS_BUTTONRADIO) {
     // Outer ring shadow over highlight, inner ring dark shadow over light.
     fillEllipse(c, l, t, r, b, kHighlight);
     fillEllipse(c, l, t, r - 1, b - 1, kShadow);
@@ -47,7 +57,7 @@ BOOL DrawFrameControl(HDC Dc, const RECT* R, UINT Type, UINT State) {
       float dw = (r - l) * 0.3f, dh = (b - t) * 0.3f;
       fillEllipse(c, l + dw, t + dh, r - dw, b - dh, mark);
     }
-  } else if ((State & 0x000F) == DFCS_BUTTONCHECK) {
+  } else if ((State & 0x001F) == DFCS_BUTTONCHECK) {
     // Sunken frame: shadow and dark shadow on the top and left, highlight
     // and light on the bottom and right.
     fillRect(c, l, t, r, b, kHighlight);
