@@ -1,6 +1,7 @@
 #include "backends/backends_startup.h"
 
 #include "backends/canvas_gp.h"
+#include "backends/gif_decoder.h"
 #include "backends/gif_image.h"
 #include "backends/gp_images.h"
 

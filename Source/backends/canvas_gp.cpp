@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "backends/gp_pages.h"
 #include "canvas/colors.h"
 #include "platform/rtl/exception.h"
 
@@ -68,6 +69,8 @@ gdi::DWORD GlyphPlacement(gdi::HDC DC, const char16_t* Text, int Count, THtCharP
 }
 
 // ---------------------------------------------------------------- class
+
+const THtPageClass* THtCanvasGPClass::PageClass() const { return &THtPageGP::ClassType; }
 
 THtStringList* THtCanvasGPClass::InstalledFonts() const {
   static std::unique_ptr<THtStringList> list = std::make_unique<THtStringList>(31);
@@ -288,7 +291,8 @@ void THtCanvasGP::DrawString(StringView s, const TRectF& R, THtFont* Font, const
   const gdi::UINT n = FCharPlacement.GR.nGlyphs;
   if (n != 0)
     G->DrawDriverString(FCharPlacement.Glyphs.data(), int(n), font->Font.get(), &font->Brush, FGPos.data(), 0,
-                        nullptr);
+                        nullptr, s.substr(size_t(AFirstChar - 1), size_t(ALength)),
+                        FCharPlacement.GlyphIndices.data());
   if (font->Style().Contains(hfsUnderline) || font->Style().Contains(hfsStrikeOut))
     DrawDecorations(R, font, TextStyle);
 }
@@ -310,7 +314,8 @@ void THtCanvasGP::DrawStringEx(StringView s, const TRectF& R, THtFont* Font, con
   const gdi::UINT n = FCharPlacement.GR.nGlyphs;
   if (n != 0)
     G->DrawDriverString(FCharPlacement.Glyphs.data(), int(n), font->Font.get(), fill->Brush.get(), FGPos.data(), 0,
-                        nullptr);
+                        nullptr, s.substr(size_t(AFirstChar - 1), size_t(ALength)),
+                        FCharPlacement.GlyphIndices.data());
   if (font->Style().Contains(hfsUnderline) || font->Style().Contains(hfsStrikeOut))
     DrawDecorations(R, font, TextStyle);
 }

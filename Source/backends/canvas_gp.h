@@ -42,6 +42,7 @@ class THtCanvasGPClass : public THtCanvasClass {
   const THtFontClass* FontClass() const override { return &THtFontGP::ClassType; }
   const THtImageClass* ImageClass() const override { return &THtImageGP::ClassType; }
   const THtBitmapClass* BitmapClass() const override { return &THtBitmapGP::ClassType; }
+  const THtPageClass* PageClass() const override;
   THtFontCollection* SharedFontCollection() const override;
   std::unique_ptr<THtFontCollection> CreateFontCollection() const override;
   THtCanvasFlags GetFlags() const override;
@@ -112,6 +113,15 @@ class THtCanvasGP : public THtCanvas {
   void DrawButton(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
   void BlurRect(const TRectF& R, THtPath* BorderPath, float BlurRadius) override;
   void Clear(uint32_t AColor) override;
+
+  // ---- pages and printing
+  // Ends the recording of every page and writes the page count over the
+  // placeholder "$$|$#" in their text.
+  void EndPaging() override;
+  // Each page's metafile on the printer, in page order (a print dialog's
+  // range and copies when one is given; it is a gdi::TPrintDialog). False
+  // when cancelled or nothing printed.
+  bool Print(THtObject* PrintDialog, StringView Title) override;
 
   gdiplus::ColorMatrix FImageMatrix;
 

@@ -88,8 +88,4 @@ class THtBitmapGP : public THtBitmap {
 // else.
 gdi::HDC CanvasDC(const THtObject* Canvas);
 
-// Registers the GIF decoder over the engine's codec with the core.
-void HtRegisterGifDecoder();
-void HtUnregisterGifDecoder();
-
 }  // namespace ht

@@ -29,6 +29,9 @@ TCoreSurface::TCoreSurface(uint8_t* Top, int AWidth, int AHeight, int AStride)
   FSurface = cairo_image_surface_create_for_data(Top, CAIRO_FORMAT_ARGB32, FWidth, FHeight, FStride);
 }
 
+TCoreSurface::TCoreSurface(cairo_surface_t* Adopt, int AWidth, int AHeight)
+    : FWidth(std::max(AWidth, 0)), FHeight(std::max(AHeight, 0)), FStride(0), FBottomUp(false), FSurface(Adopt) {}
+
 TCoreSurface::~TCoreSurface() { cairo_surface_destroy(FSurface); }
 
 uint8_t* TCoreSurface::ScanLine(int y) {
@@ -36,7 +39,7 @@ uint8_t* TCoreSurface::ScanLine(int y) {
 }
 
 uint32_t TCoreSurface::Pixel(int x, int y) {
-  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return 0;
+  if (!FTop || x < 0 || y < 0 || x >= FWidth || y >= FHeight) return 0;
   cairo_surface_flush(FSurface);
   uint32_t v;
   std::memcpy(&v, ScanLine(y) + 4 * x, 4);
@@ -44,13 +47,14 @@ uint32_t TCoreSurface::Pixel(int x, int y) {
 }
 
 void TCoreSurface::SetPixel(int x, int y, uint32_t PremultipliedArgb) {
-  if (x < 0 || y < 0 || x >= FWidth || y >= FHeight) return;
+  if (!FTop || x < 0 || y < 0 || x >= FWidth || y >= FHeight) return;
   cairo_surface_flush(FSurface);
   std::memcpy(ScanLine(y) + 4 * x, &PremultipliedArgb, 4);
   cairo_surface_mark_dirty(FSurface);
 }
 
 void TCoreSurface::Fill(uint32_t Argb) {
+  if (!FTop) return;
   cairo_surface_flush(FSurface);
   for (int y = 0; y < FHeight; ++y) {
     uint32_t* row = reinterpret_cast<uint32_t*>(ScanLine(y));

@@ -29,6 +29,9 @@ class TCoreSurface {
   // Over pixels someone else owns and keeps alive: Top is the top row,
   // Stride the bytes to the next row down (negative for bottom-up rows).
   TCoreSurface(uint8_t* Top, int AWidth, int AHeight, int AStride);
+  // Takes over a cairo surface of another kind (a recording surface): it
+  // draws and paints, but has no pixels to read.
+  TCoreSurface(cairo_surface_t* Adopt, int AWidth, int AHeight);
   ~TCoreSurface();
   TCoreSurface(const TCoreSurface&) = delete;
   TCoreSurface& operator=(const TCoreSurface&) = delete;

@@ -492,6 +492,11 @@ class Graphics {
   // baseline positions, one position per glyph.
   Status DrawDriverString(const UINT16* Text, INT Length, const Font* F, const Brush* B, const PointF* Positions,
                           INT Flags, const Matrix* M);
+  // The same, keeping the characters the glyphs stand for (GlyphOfChar: per
+  // character, its cluster's first glyph): on a metafile DC the run is
+  // recorded as a text record with its characters.
+  Status DrawDriverString(const UINT16* Text, INT Length, const Font* F, const Brush* B, const PointF* Positions,
+                          INT Flags, const Matrix* M, StringView Chars, const unsigned* GlyphOfChar);
 
   Status SetInterpolationMode(InterpolationMode Mode) {
     FState.Interpolation = Mode;
@@ -521,6 +526,8 @@ class Graphics {
     InterpolationMode Interpolation = InterpolationModeDefault;
   };
   void applyClip();
+  // A new context on the DC's current bitmap, in the current state.
+  void rebind();
   void shapeMatrix();  // world + half-pixel shift, for paths
   void textMatrix();   // world only
   Status done(Status S) { return FStatus = S; }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/gdi/gdi_meta.h"
 #include "platform/gdiplus/gdiplus.h"
 
 namespace ht::gdiplus {
@@ -255,6 +256,45 @@ Status Graphics::DrawImage(const Image* Img, const RectF& Dest, REAL SrcX, REAL 
   FContext->Paint(p, alpha);
   FContext->Restore();
   return done(FContext->InError() ? GenericError : Ok);
+}
+
+void Graphics::rebind() {
+  FContext = std::make_unique<core::TCoreContext>(FDc->Bitmap->Surface);
+  applyClip();
+  FContext->SetAntialias(FState.Smoothing == SmoothingModeAntiAlias || FState.Smoothing == SmoothingModeHighQuality);
+  FContext->SetOperator(FState.Compositing == CompositingModeSourceCopy ? core::opSource : core::opOver);
+}
+
+Status Graphics::DrawDriverString(const UINT16* Text, INT Length, const Font* F, const Brush* B,
+                                  const PointF* Positions, INT Flags, const Matrix* M, StringView Chars,
+                                  const unsigned* GlyphOfChar) {
+  gdi::TGdiMetaFile* mf = gdi::MetaOf(FDc);
+  if (!mf || Chars.empty() || !Text || Length <= 0 || !F || !B || !Positions || !F->Face())
+    return DrawDriverString(Text, Length, F, B, Positions, Flags, M);
+  if (GdipTrace().Enabled) GdipTrace().Add("DrawDriverString(" + std::to_string(Length) + ")");
+  // The drawing so far stays before the text; later drawing goes after it.
+  mf->Cut();
+  rebind();
+  gdi::TMetaRecord r;
+  r.iType = gdi::EMR_EXTTEXTOUTW;
+  r.Text = std::make_unique<gdi::TMetaTextRecord>();
+  gdi::TMetaTextRecord& t = *r.Text;
+  t.Text = String(Chars);
+  for (INT i = 0; i < Length; ++i) {
+    t.Glyphs.push_back((Flags & DriverStringOptionsCmapLookup) ? F->Face()->GlyphIndex(Text[i]) : Text[i]);
+    t.Positions.emplace_back(Positions[i].X, Positions[i].Y);
+  }
+  if (GlyphOfChar) t.GlyphOfChar.assign(GlyphOfChar, GlyphOfChar + Chars.size());
+  t.Face = F->Face();
+  t.EmPixels = F->EmPixels();
+  t.Paint = B->Paint();
+  t.Matrix = M ? FState.World.After(M->Core()) : FState.World;
+  t.DcClip = FDcClip;
+  t.HasDcClip = FHasDcClip;
+  t.Clip = FState.Clip;
+  t.Antialias = true;
+  mf->Records.push_back(std::move(r));
+  return done(Ok);
 }
 
 Status Graphics::DrawEllipse(const Pen* P, REAL X, REAL Y, REAL W, REAL H) {
