@@ -12,8 +12,6 @@ namespace ht {
 
 namespace {
 
-bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 char16_t lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
 
 [[noreturn]] void unknownCommand(char16_t c) {
@@ -52,8 +50,8 @@ class TPathDataReader {
       p.SkipBlanks();
       if (p.Empty()) break;
       const char16_t c = p.GetCurrent();
-      const bool letter = isAsciiLetter(c);
-      if (!letter && !isDigit(c) && c != u'-' && c != u'.') {
+      const bool letter = IsAsciiLetter(c);
+      if (!letter && !IsAsciiDigit(c) && c != u'-' && c != u'.') {
         p.Next();  // commas, "+" signs, stray units
         continue;
       }

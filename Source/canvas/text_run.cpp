@@ -6,10 +6,9 @@ const THtTextRunClass THtTextRun::ClassType{"THtTextRun", nullptr, &CreateInstan
 
 namespace {
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 bool isLetterOrDigit(char16_t c) {
-  return isDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+  return IsAsciiDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
 
 bool isAsciiPunct(char16_t c) {
@@ -65,7 +64,7 @@ class Splitter {
         flags = {trfBreakBefore};
       } else if (c == u'!' || c == u'%' || c == u',' || c == u'-' || c == u'?') {
         // A separator inside a number (1,000 or 10-20) allows no break.
-        if ((c == u',' || c == u'-') && i > 0 && isDigit(at(i - 1)) && isDigit(at(j))) {
+        if ((c == u',' || c == u'-') && i > 0 && IsAsciiDigit(at(i - 1)) && IsAsciiDigit(at(j))) {
           flags = {};
           bidi = bdWeakLRT;
         } else {
@@ -75,12 +74,12 @@ class Splitter {
         for (;; ++j) {
           const char16_t u = at(j);
           const bool low = u < 0x40 && u != 0 && u != 0x09 && u != 0x0A && u != 0x0D && u != 0x20 &&
-                           !isDigit(u);
+                           !IsAsciiDigit(u);
           if (!(low || (u >= 0x5B && u <= 0x60) || (u >= 0x7B && u <= 0x7E))) break;
         }
         flags = {};
       }
-    } else if (isDigit(c)) {
+    } else if (IsAsciiDigit(c)) {
       for (;; ++j) {
         const char16_t u = at(j);
         if (u == 0) break;
@@ -112,7 +111,7 @@ class Splitter {
         // The low half of a surrogate pair stays with its high half.
         if (IsLowSurrogate(u) && IsHighSurrogate(at(j - 1))) continue;
         if (CharBidiClass(u) == bidi) continue;
-        if (bidi == bdLTR && (u == 0x27 || isDigit(u) || u == 0x5F || u == 0x60)) continue;
+        if (bidi == bdLTR && (u == 0x27 || IsAsciiDigit(u) || u == 0x5F || u == 0x60)) continue;
         if (IsHighSurrogate(u)) continue;
         break;
       }

@@ -366,7 +366,7 @@ void TCSSParser::ReadMedia() {
         do more = read();
         while (more && tok().CType == ctSpace);
         if (more && (tok().CType == ctNumber || tok().CType == ctDimension)) {
-          value = RoundToInt(tok().AsFloat);
+          value = RoundHalfEven(tok().AsFloat);
           more = read();
         }
         while (more && tok().CType != ctClosePar && tok().CType != ctBlockStart && tok().CType != ctSemicolon)

@@ -261,7 +261,7 @@ void TCSSSelector::AddPseudo(StringView Name, const TCSSToken* Arg) {
     else if (SameTextAscii(Arg->Name, u"even"))
       NthValue = -2;
     else if (Arg->CType == ctNumber || Arg->CType == ctPercentage || Arg->CType == ctDimension)
-      NthValue = RoundToInt(Arg->AsFloat);
+      NthValue = RoundHalfEven(Arg->AsFloat);
     else
       NthValue = 0;
   }

@@ -6,15 +6,12 @@ namespace ht {
 
 namespace {
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-bool isHexDigit(char16_t c) { return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 int hexValue(char16_t c) {
-  if (isDigit(c)) return c - u'0';
+  if (IsAsciiDigit(c)) return c - u'0';
   return AsciiLower(c) - u'a' + 10;
 }
 bool isIdentChar(char16_t c) {
-  return c == u'-' || isDigit(c) || isAsciiLetter(c) || c == u'_' || c == u'\\' || c >= 0x100;
+  return c == u'-' || IsAsciiDigit(c) || IsAsciiLetter(c) || c == u'_' || c == u'\\' || c >= 0x100;
 }
 
 void appendCodePoint(String& s, char32_t cp) {
@@ -78,13 +75,13 @@ bool TCSSTokenizer::NextToken() {
     case u'{': Token.CType = ctBlockStart; break;
     case u'}': Token.CType = ctBlockEnd; break;
     case u'-':
-      if (isDigit(peek()) || peek() == u'.')
+      if (IsAsciiDigit(peek()) || peek() == u'.')
         readNumber();
       else
         readIdentOrFunction();
       break;
     case u'.':
-      if (isDigit(peek()))
+      if (IsAsciiDigit(peek()))
         readNumber();
       else
         Token.CType = ctDelimiter;
@@ -102,9 +99,9 @@ bool TCSSTokenizer::NextToken() {
       Token.Name.insert(0, 1, u'@');
       break;
     default:
-      if (isDigit(c))
+      if (IsAsciiDigit(c))
         readNumber();
-      else if (isAsciiLetter(c) || c == u'_' || c == u'\\' || c >= 0x100)
+      else if (IsAsciiLetter(c) || c == u'_' || c == u'\\' || c >= 0x100)
         readIdentOrFunction();
       else
         Token.CType = ctDelimiter;
@@ -128,13 +125,13 @@ bool TCSSTokenizer::readEscape(String& s) {
     if (!atEnd() && cur() == u'\n') advance();
     return true;
   }
-  if (!isHexDigit(c)) {
+  if (!IsHexDigit(c)) {
     s += c;
     advance();
     return true;
   }
   char32_t cp = 0;
-  for (int n = 0; n < 6 && !atEnd() && isHexDigit(cur()); ++n) {
+  for (int n = 0; n < 6 && !atEnd() && IsHexDigit(cur()); ++n) {
     cp = cp * 16 + char32_t(hexValue(cur()));
     advance();
   }
@@ -221,16 +218,16 @@ void TCSSTokenizer::readNumber() {
     const double v = FParser->ReadNumEx();
     Token.AsFloat = std::fabs(v) < 1e38 ? float(v) : 0.0f;
   } else {
-    while (!atEnd() && (isDigit(cur()) || cur() == u'+' || cur() == u'-' || cur() == u'.')) advance();
+    while (!atEnd() && (IsAsciiDigit(cur()) || cur() == u'+' || cur() == u'-' || cur() == u'.')) advance();
   }
   if (!atEnd() && (cur() == u'%' || peek() == u'%')) {
     Token.CType = ctPercentage;
     Token.MUnit = muPercent;
     if (cur() != u'%') advance();
     advance();
-  } else if (!atEnd() && isAsciiLetter(cur())) {
+  } else if (!atEnd() && IsAsciiLetter(cur())) {
     const char16_t l1 = AsciiLower(cur()), l2 = AsciiLower(peek()), l3 = peek(2);
-    const bool l3Ends = !(isAsciiLetter(l3) || isDigit(l3));
+    const bool l3Ends = !(IsAsciiLetter(l3) || IsAsciiDigit(l3));
     TMeasureUnit unit = muNone;
     switch (l1) {
       case u'p':
@@ -265,13 +262,13 @@ void TCSSTokenizer::readNumber() {
     if (unit != muNone) {
       Token.CType = ctDimension;
       Token.MUnit = unit;
-      while (!atEnd() && isAsciiLetter(cur())) advance();
+      while (!atEnd() && IsAsciiLetter(cur())) advance();
     } else {
       // Not a unit: the number and the hexadecimal digits after it are one
       // identifier (so "3d" stays one token).
       Token.AsFloat = 0;
       Token.CType = ctIdent;
-      while (!atEnd() && isHexDigit(cur())) advance();
+      while (!atEnd() && IsHexDigit(cur())) advance();
     }
   }
   Token.Name.assign(start, size_t(FParser->p - start));

@@ -35,12 +35,6 @@ namespace {
 TStyledHTMLNode* asStyled(THtNode* n) { return n ? n->StyledSelf() : nullptr; }
 const TStyledHTMLNode* asStyled(const THtNode* n) { return n ? n->StyledSelf() : nullptr; }
 
-bool isBlank(StringView s) {
-  for (char16_t c : s)
-    if (c > u' ') return false;
-  return true;
-}
-
 StringView trimmed(StringView s) {
   size_t b = 0, e = s.size();
   while (b < e && s[b] <= u' ') ++b;
@@ -121,7 +115,7 @@ String cssQuoted(StringView Text, char16_t Quote) {
 
 std::unique_ptr<TCSSStyleSheet> sheetFromRule(StringView Declarations, int64_t Weight) {
   auto sheet = std::make_unique<TCSSStyleSheet>();
-  if (!isBlank(Declarations)) sheet->Parse(u"*{" + String(Declarations) + u"}", Weight, false);
+  if (!IsBlankString(Declarations)) sheet->Parse(u"*{" + String(Declarations) + u"}", Weight, false);
   return sheet;
 }
 
@@ -170,7 +164,7 @@ void TStyledHTMLNode::CollectDeclarations(std::span<TCSSStyleSheet* const> Sheet
   }
   if (APseudo & PseudoElementBits) return;
   // Most elements declare nothing of their own: no sheet is made for them.
-  if (!FSelfStyleSheet && FVirtualSelfStyle.empty() && isBlank(GetAttribute(u"style"))) return;
+  if (!FSelfStyleSheet && FVirtualSelfStyle.empty() && IsBlankString(GetAttribute(u"style"))) return;
   if (TCSSStyleSheet* own = EnsureSelfStyleSheet()) own->GetAllSelectors(WL);
 }
 
@@ -289,7 +283,7 @@ TCSSStyleSheet* TStyledHTMLNode::EnsureSelfStyleSheet() {
   // Presentational declarations first, so inline ones override them.
   std::unique_ptr<TCSSStyleSheet> sheet = sheetFromRule(FVirtualSelfStyle, InlineStyleWeight);
   const String& inlineStyle = GetAttribute(u"style");
-  if (!isBlank(inlineStyle)) sheet->Parse(u"*{" + inlineStyle + u"}", InlineStyleWeight, false);
+  if (!IsBlankString(inlineStyle)) sheet->Parse(u"*{" + inlineStyle + u"}", InlineStyleWeight, false);
   FSelfStyleSheet = sheet.release();
   IncludeFlag(efSelfStyleProcessed);
   return FSelfStyleSheet;
@@ -308,14 +302,14 @@ void TStyledHTMLNode::AddCSS(StringView css, bool UpdateStyleAttr, uint32_t AWei
   if (FStyle) FStyle->SaveLastPropsOnce();
   if (FSelfStyleSheet) UniqueSelfStyle();
   else EnsureSelfStyleSheet();
-  if (!isBlank(css)) FSelfStyleSheet->Parse(u"*{" + String(css) + u"}", AWeight ? AWeight : InlineStyleWeight, false);
+  if (!IsBlankString(css)) FSelfStyleSheet->Parse(u"*{" + String(css) + u"}", AWeight ? AWeight : InlineStyleWeight, false);
   if (UpdateStyleAttr) SetAttr(u"style", FSelfStyleSheet->AsInlineString());
   StyleChanged(true);
   if (FStyle) FStyle->Reset();
 }
 
 void TStyledHTMLNode::AddVirtualCSS(StringView css) {
-  if (isBlank(css)) return;
+  if (IsBlankString(css)) return;
   if (!FVirtualSelfStyle.empty()) {
     std::unique_ptr<TCSSStyleSheet> old = sheetFromRule(FVirtualSelfStyle, -1);
     std::unique_ptr<TCSSStyleSheet> added = sheetFromRule(css, -1);
@@ -334,7 +328,7 @@ void TStyledHTMLNode::AddVirtualCSS(StringView css) {
 }
 
 void TStyledHTMLNode::AddVirtualCSS2(StringView CSSName, StringView CSSValue) {
-  if (isBlank(CSSValue) || !isOneCSSValue(CSSValue)) return;
+  if (IsBlankString(CSSValue) || !isOneCSSValue(CSSValue)) return;
   if (FVirtualSelfStyle.find(CSSName) != String::npos) {
     std::unique_ptr<TCSSStyleSheet> scratch = sheetFromRule(FVirtualSelfStyle, -1);
     scratch->DeleteProperty(CSSName);
@@ -370,7 +364,7 @@ void TStyledHTMLNode::ClearCSSRecursive(StringView PropName, bool UpdateStyleAtt
 void TStyledHTMLNode::ParseAttribute(StringView Param, StringView Value) {
   const bool isBody = SameTextAscii(Tag(), u"body");
   auto px = [&](StringView name) {
-    if (!isBlank(Value)) AddVirtualCSS2(name, String(trimmed(Value)) + u"px");
+    if (!IsBlankString(Value)) AddVirtualCSS2(name, String(trimmed(Value)) + u"px");
   };
   if (Param == u"align") {
     if (!Value.empty() && !SameTextAscii(Tag(), u"table"))
@@ -391,7 +385,7 @@ void TStyledHTMLNode::ParseAttribute(StringView Param, StringView Value) {
   } else if (Param == u"dir") {
     AddVirtualCSS2(u"direction", AsciiLowerCase(Value));
   } else if (Param == u"face" || Param == u"family") {
-    if (!isBlank(Value)) AddVirtualCSS2(u"font-family", cssQuoted(Value, u'\''));
+    if (!IsBlankString(Value)) AddVirtualCSS2(u"font-family", cssQuoted(Value, u'\''));
   } else if (Param == u"height" || Param == u"width") {
     AddVirtualCSS2(Param, Value);
   } else if (Param == u"id") {
@@ -581,7 +575,7 @@ namespace {
 bool nonEmptyChild(const THtNode* n) {
   if (!n->Tag().empty()) return true;
   const TStyledHTMLNode* s = asStyled(n);
-  return (!s || s->Visible()) && !isBlank(n->Content());
+  return (!s || s->Visible()) && !IsBlankString(n->Content());
 }
 }  // namespace
 
@@ -593,7 +587,7 @@ THtNode* TStyledHTMLNode::FirstNonEmptyChild() const {
 
 THtNode* TStyledHTMLNode::LastNonEmptyChild() const {
   for (int i = Count() - 1; i >= 0; --i)
-    if (!GetNode(i)->Tag().empty() || !isBlank(GetNode(i)->Content())) return GetNode(i);
+    if (!GetNode(i)->Tag().empty() || !IsBlankString(GetNode(i)->Content())) return GetNode(i);
   return nullptr;
 }
 

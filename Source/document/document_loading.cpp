@@ -55,12 +55,6 @@ String decodeBytes(const std::vector<uint8_t>& Bytes, THtmlEncoding Fallback, TH
   }
 }
 
-bool isBlankText(StringView s) {
-  for (char16_t c : s)
-    if (c > u' ') return false;
-  return true;
-}
-
 bool tagIn(StringView Tag, std::initializer_list<const char16_t*> Set) {
   for (const char16_t* t : Set)
     if (Tag == t) return true;
@@ -163,7 +157,7 @@ void THtDocument::Parse(const String& HTML, THtmlEncoding AEncoding, int ACodePa
         hp.SetCaseSensitive(upper.starts_with(u"DOCTYPE X"));
       }
       if (!more || !(more = hp.NextItem())) break;
-      if ((hp.TagType == htSpace || hp.TagType == htString) && isBlankText(hp.Value)) more = hp.NextItem();
+      if ((hp.TagType == htSpace || hp.TagType == htString) && IsBlankString(hp.Value)) more = hp.NextItem();
     }
     if (more || hp.TagType != htCustom) {
       hp.RepeatCurrent = true;

@@ -12,12 +12,6 @@ namespace ht {
 
 namespace {
 
-String trimmedText(StringView s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return String(s.substr(b, e - b));
-}
 
 // Style text inside an HTML comment or a CDATA section: only markers that
 // are really there are dropped.
@@ -34,7 +28,7 @@ String unwrapStyleText(String s) {
 
 // One CSS value: nothing that would end the declaration or the rule.
 bool isOneValue(StringView v) {
-  if (trimmedText(v).empty()) return false;
+  if (TrimBlanks(v).empty()) return false;
   for (char16_t c : v)
     if (c == u';' || c == u'{' || c == u'}' || c == u'<' || c == u'/' || c == u'\\') return false;
   return true;
@@ -53,7 +47,7 @@ void TElement::ParseAttributes(THtmlParser& HP) {
   if (doc && Tag() == u"style") {
     const String type = GetAttribute(u"type");
     if (type.empty() || SameTextAscii(type, u"text/css")) {
-      const String text = unwrapStyleText(trimmedText(Content()));
+      const String text = unwrapStyleText(String(TrimBlanks(Content())));
       doc->ParseStyles(text);
     }
   } else if (doc && Tag() == u"script") {
@@ -97,7 +91,7 @@ void TElement::ParseAttributesString(StringView s) {
 void TElement::ParseAttribute(StringView Param, StringView Value) {
   TStyledHTMLNode::ParseAttribute(Param, Value);
   if (Tag() == u"body" && SameTextAscii(Param, u"link") && Document && Document->Styles && isOneValue(Value))
-    Document->Styles->Parse(u"a {color: " + trimmedText(Value) + u";}", -1, false);
+    Document->Styles->Parse(u"a {color: " + String(TrimBlanks(Value)) + u";}", -1, false);
 }
 
 // --- Events ----------------------------------------------------------------------------------

@@ -63,12 +63,6 @@ int readInt(StringView s, bool& Ok) {
 
 String decimal(int v) { return AsciiToString(std::to_string(v)); }
 
-String trimmed(StringView s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] <= u' ') ++b;
-  while (e > b && s[e - 1] <= u' ') --e;
-  return String(s.substr(b, e - b));
-}
 
 }  // namespace
 
@@ -177,8 +171,8 @@ String TElement::ExpandContent(StringView Content) {
     String name = args;
     TListStyleType style = lstDecimal;
     if (const size_t comma = args.find(u','); comma != String::npos) {
-      name = trimmed(StringView(args).substr(0, comma));
-      style = counterStyle(trimmed(StringView(args).substr(comma + 1)));
+      name = String(TrimBlanks(StringView(args).substr(0, comma)));
+      style = counterStyle(String(TrimBlanks(StringView(args).substr(comma + 1))));
     }
     for (THtNode* n = this; n; n = n->Parent())
       if (const TCSSCounter* c = counterOn(n, name)) {

@@ -21,12 +21,6 @@ namespace {
 // The width of a tab under the container's tab stops, per tab character.
 constexpr float kTabStopWidth = 24.0f;
 
-bool isBlankText(StringView s) {
-  for (char16_t c : s)
-    if (c > 0x20) return false;
-  return true;
-}
-
 String transformed(StringView s, TCSSTextTransform t) {
   // Capitalize is not applied; upper and lower case keep the length so
   // that runs index content and display text alike.
@@ -163,9 +157,9 @@ void TTextElement::CalcBoxes(TFlow* Flow) {
   if (!HasTextFlag(tfTextPrepared)) prepareText();
   Empty = DisplayText.empty();
   const TWhiteSpace ws = WhiteSpace();
-  if (HasTextFlag(tfNearBlock)) SetOwnTextFlag(tfSpaceElement, ws == wsNormal && isBlankText(DisplayText));
+  if (HasTextFlag(tfNearBlock)) SetOwnTextFlag(tfSpaceElement, ws == wsNormal && IsBlankString(DisplayText));
   // Next to a block, blank text under a collapsing mode builds nothing.
-  if (HasTextFlag(tfNearBlock) && (ws == wsNormal || ws == wsNowrap) && isBlankText(DisplayText) &&
+  if (HasTextFlag(tfNearBlock) && (ws == wsNormal || ws == wsNowrap) && IsBlankString(DisplayText) &&
       !HasFlag(efLineBreak)) {
     Empty = true;
     LineBlocks.Clear();

@@ -8,14 +8,8 @@ namespace ht {
 
 namespace {
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool isLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c > 0x80; }
 
-StringView trimmed(StringView s) {
-  while (!s.empty() && s.front() <= u' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() <= u' ') s.remove_suffix(1);
-  return s;
-}
 
 // A decimal integer with an optional sign and nothing else.
 bool readInt(StringView s, int& value) {
@@ -25,7 +19,7 @@ bool readInt(StringView s, int& value) {
   if (i == s.size()) return false;
   long long v = 0;
   for (; i < s.size(); ++i) {
-    if (!isDigit(s[i])) return false;
+    if (!IsAsciiDigit(s[i])) return false;
     v = v * 10 + (s[i] - u'0');
     if (v > INT_MAX) return false;
   }
@@ -112,15 +106,15 @@ class MaskReader {
   int take(size_t count, bool trim) {
     StringView piece = value_.substr(pos_, count);
     pos_ += piece.size();
-    if (trim) piece = trimmed(piece);
+    if (trim) piece = TrimBlanks(piece);
     int v = 0;
     if (!readInt(piece, v)) fail();
     return v;
   }
   // d, dd, h, hh: one digit when a single letter is followed by a non-digit.
   int takeDayLike(size_t letters) {
-    if (letters == 1 && !(pos_ + 1 < value_.size() && isDigit(value_[pos_ + 1]))) {
-      if (!isDigit(value_[pos_])) fail();
+    if (letters == 1 && !(pos_ + 1 < value_.size() && IsAsciiDigit(value_[pos_ + 1]))) {
+      if (!IsAsciiDigit(value_[pos_])) fail();
       return value_[pos_++] - u'0';
     }
     return take(2, true);
@@ -164,7 +158,7 @@ TDateTime MaskReader::Parse() {
     } else if (c == u'y' && letters >= 3) {
       const size_t left = value_.size() - pos_;
       if (left < 3) fail();
-      if (left == 3 || !isDigit(value_[pos_ + 2])) {
+      if (left == 3 || !IsAsciiDigit(value_[pos_ + 2])) {
         year = twoDigitYear(take(2, true));
       } else {
         year = take(4, true);
@@ -236,7 +230,7 @@ TDateTime ParseDateTimeMask(StringView value, StringView mask) {
     if (!v.empty() && v[0] == u'*') v.remove_prefix(1);
     String stamp(v.substr(0, 8));
     stamp += u' ';
-    stamp += trimmed(v.substr(v.size() > 11 ? v.size() - 11 : 0));
+    stamp += TrimBlanks(v.substr(v.size() > 11 ? v.size() - 11 : 0));
     return MaskReader(value, stamp, u"hh:nn:ss mmm d yyyy", mask).Parse();
   }
   return MaskReader(value, value, mask, mask).Parse();

@@ -151,7 +151,6 @@ int intText(int Value, char* buf) {
   return int(res.ptr - buf);
 }
 
-bool isBlank(char16_t c) { return c <= u' '; }
 
 }  // namespace
 
@@ -288,7 +287,7 @@ namespace {
 void trimJoined(TFastString& sb) {
   String text = sb.ToString();
   std::size_t n = text.size();
-  while (n > 0 && isBlank(text[n - 1])) --n;
+  while (n > 0 && IsBlankChar(text[n - 1])) --n;
   sb.Clear();
   sb.Add(StringView(text).substr(0, n));
 }
@@ -301,7 +300,7 @@ void TFastString::TrimTrailingSpaces() {
 }
 
 void TFastString::TrimTrailingBlanks() {
-  while (FLast->Used > 0 && isBlank(FLast->Buffer[FLast->Used - 1])) --FLast->Used;
+  while (FLast->Used > 0 && IsBlankChar(FLast->Buffer[FLast->Used - 1])) --FLast->Used;
   if (FLast->Used == 0) trimJoined(*this);
 }
 

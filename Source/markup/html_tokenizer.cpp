@@ -38,7 +38,6 @@ inline bool hasAsciiUpper(const char16_t* p, size_t n) {
   return false;
 }
 
-inline bool isBlank(char16_t c) { return c <= u' '; }
 
 }  // namespace
 
@@ -397,8 +396,8 @@ void THTMLTokenizer::ReadScript() {
   Token.CType = htScript;
   String& n = Token.Name;
   size_t b = 0, e = n.size();
-  while (b < e && isBlank(n[b])) ++b;
-  while (e > b && isBlank(n[e - 1])) --e;
+  while (b < e && IsBlankChar(n[b])) ++b;
+  while (e > b && IsBlankChar(n[e - 1])) --e;
   if (e - b >= 4 && StringView(n).substr(b, 4) == u"<!--") {
     b += 4;
     // Only a real closer is dropped: cutting three units blindly would lose

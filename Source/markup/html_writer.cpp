@@ -381,24 +381,6 @@ void addFreshLine(TFastString& FS, int Level, int Spaces) {
   addIndent(FS, Level, Spaces);
 }
 
-bool isBlank(StringView s) {
-  for (char16_t c : s)
-    if (c > 0x20) return false;
-  return true;
-}
-
-StringView trimLeft(StringView s) {
-  size_t i = 0;
-  while (i < s.size() && s[i] <= 0x20) ++i;
-  return s.substr(i);
-}
-
-StringView trimBoth(StringView s) {
-  s = trimLeft(s);
-  size_t n = s.size();
-  while (n > 0 && s[n - 1] <= 0x20) --n;
-  return s.substr(0, n);
-}
 
 // Comments and processing instructions in the indented form; false for
 // other nodes.
@@ -440,10 +422,10 @@ bool formattedStart(THtNode& n, TFastString& FS, int Level, int Spaces, bool& Af
     if (!formattedSpecial(n, FS, Level, Spaces, AfterBlock)) {
       if (n.TagType == htCData) {
         FS.Add(u"<![CDATA[").Add(n.Content()).Add(u"]]>");
-      } else if (!(AfterBlock && isBlank(n.Content()))) {
+      } else if (!(AfterBlock && IsBlankString(n.Content()))) {
         if (AfterBlock) {
           addFreshLine(FS, Level, Spaces);
-          AddEscapedHtmlText(FS, trimLeft(n.Content()));
+          AddEscapedHtmlText(FS, TrimLeftBlanks(n.Content()));
         } else {
           AddEscapedHtmlText(FS, n.Content());
         }
@@ -454,7 +436,7 @@ bool formattedStart(THtNode& n, TFastString& FS, int Level, int Spaces, bool& Af
   } else if (isRawTextElement(tag)) {
     addFreshLine(FS, Level, Spaces);
     writeRaw(n, FS);
-    FS.Add(kCrLf).Add(trimLeft(n.Content()));
+    FS.Add(kCrLf).Add(TrimLeftBlanks(n.Content()));
     addFreshLine(FS, Level, Spaces);
     FS.Add(u"</").Add(tag).AddChar(u'>');
     AfterBlock = true;
@@ -486,7 +468,7 @@ bool formattedStart(THtNode& n, TFastString& FS, int Level, int Spaces, bool& Af
     if (open) FS.AddChar(u'>');
     THtNode* only = nodes->Count() == 1 ? nodes->Get(0) : nullptr;
     const bool isShort =
-        only && only->Tag().empty() && tagLength + int(trimBoth(only->Content()).size()) < 64;
+        only && only->Tag().empty() && tagLength + int(TrimBlanks(only->Content()).size()) < 64;
     if (isShort) AfterBlock = false;
     Frame = TFormattedFrame{&n, Level, 0, open, isBlock, isShort};
     return true;

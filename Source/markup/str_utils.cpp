@@ -28,10 +28,6 @@ bool StrInArray(StringView s, const std::vector<String>& items) {
   return std::find(items.begin(), items.end(), s) != items.end();
 }
 
-bool IsBlankString(StringView s) {
-  return std::all_of(s.begin(), s.end(), [](char16_t c) { return c <= u' '; });
-}
-
 int PosCharFrom(char16_t ch, StringView s, int start) {
   if (start < 1) start = 1;
   if (s.empty() || size_t(start) > s.size()) return 0;
@@ -123,7 +119,6 @@ void AppendDelimited(String& s, StringView value, StringView separator) {
 }
 
 namespace {
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 }  // namespace
 
 double FastStrToFloat(StringView s) {
@@ -136,16 +131,16 @@ double FastStrToFloat(StringView s) {
   if (first == u'+' || first == u'-') {
     negative = first == u'-';
     ++i;
-  } else if (!isDigit(first) && first != u'.' && first != u',') {
+  } else if (!IsAsciiDigit(first) && first != u'.' && first != u',') {
     return 0;
   }
   double value = 0;
-  while (i < n && isDigit(s[i])) value = value * 10 + (s[i++] - u'0');
+  while (i < n && IsAsciiDigit(s[i])) value = value * 10 + (s[i++] - u'0');
   if (i < n && (s[i] == u'.' || s[i] == u',')) {
     ++i;
     double fraction = 0;
     double scale = 1;
-    for (int digits = 0; i < n && isDigit(s[i]); ++i, ++digits) {
+    for (int digits = 0; i < n && IsAsciiDigit(s[i]); ++i, ++digits) {
       if (digits < 7) {
         fraction = fraction * 10 + (s[i] - u'0');
         scale *= 10;
@@ -161,7 +156,7 @@ double FastStrToFloat(StringView s) {
       ++i;
     }
     int exponent = 0;
-    for (int digits = 0; i < n && isDigit(s[i]); ++i, ++digits)
+    for (int digits = 0; i < n && IsAsciiDigit(s[i]); ++i, ++digits)
       if (digits < 7) exponent = exponent * 10 + (s[i] - u'0');
     if (!negativeExp && exponent > 16) {
       value = 0;

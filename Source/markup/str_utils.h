@@ -22,8 +22,6 @@ bool RawStrStartsWith(std::string_view s, std::string_view prefix);
 bool StrEndsWith(StringView s, StringView suffix);
 bool StrInArray(StringView s, std::initializer_list<StringView> items);
 bool StrInArray(StringView s, const std::vector<String>& items);
-// True when s is empty or holds only characters up to U+0020.
-bool IsBlankString(StringView s);
 
 // The 1-based position of the first ch at or after the 1-based start; 0 when
 // there is none or start lies beyond the end. A start below 1 counts as 1.

@@ -7,7 +7,6 @@ namespace ht {
 
 namespace {
 
-inline bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // Units that begin a word-breaking unit of their own: U+4E00..U+9FFF,
 // U+F900..U+FAFF and U+3000..U+30FF.
@@ -223,7 +222,7 @@ bool TStringParser::readSign() {
 double TStringParser::readFraction() {
   int64_t value = 0;
   int64_t scale = 1;
-  while (p < pend && isDigit(*p)) {
+  while (p < pend && IsAsciiDigit(*p)) {
     if (scale < 10000000) {
       value = value * 10 + (*p - u'0');
       scale *= 10;
@@ -237,9 +236,9 @@ int32_t TStringParser::ReadInt() {
   skipNumberLead();
   if (p >= pend) return 0;
   const bool negative = readSign();
-  if (RaiseException && !isDigit(*p)) incorrectNumber();
+  if (RaiseException && !IsAsciiDigit(*p)) incorrectNumber();
   int32_t value = 0;
-  while (p < pend && isDigit(*p) && value < 214748364) {
+  while (p < pend && IsAsciiDigit(*p) && value < 214748364) {
     value = value * 10 + (*p - u'0');
     ++p;
   }
@@ -250,7 +249,7 @@ int32_t TStringParser::ReadInt1() {
   skipNumberLead();
   if (p >= pend) return 0;
   const bool negative = readSign();
-  if (RaiseException && !isDigit(*p)) incorrectNumber();
+  if (RaiseException && !IsAsciiDigit(*p)) incorrectNumber();
   const int32_t value = int32_t(*p) - 48;
   if (p < pend) ++p;
   return negative ? -value : value;
@@ -264,7 +263,7 @@ int64_t TStringParser::ReadHex() {
   while (p < pend) {
     const char16_t c = AsciiLower(*p);
     unsigned digit;
-    if (isDigit(c))
+    if (IsAsciiDigit(c))
       digit = c - u'0';
     else if (c >= u'a' && c <= u'f')
       digit = c - u'a' + 10;
@@ -293,7 +292,7 @@ double TStringParser::ReadNum() {
   if (p >= pend) return 0.0;
   const bool negative = readSign();
   int64_t whole = 0;
-  while (p < pend && isDigit(*p)) {
+  while (p < pend && IsAsciiDigit(*p)) {
     whole = whole * 10 + (*p - u'0');
     ++p;
     if (whole > 214748364) break;
@@ -313,11 +312,11 @@ double TStringParser::ReadNumEx() {
     return 0.0;
   }
   const bool negative = readSign();
-  if (RaiseException && (!isDigit(*p) || (*p == u'0' && p + 1 < pend && isDigit(p[1])))) incorrectNumber();
+  if (RaiseException && (!IsAsciiDigit(*p) || (*p == u'0' && p + 1 < pend && IsAsciiDigit(p[1])))) incorrectNumber();
   int64_t whole = 0;
   double big = 0;
   bool isBig = false;
-  while (p < pend && isDigit(*p)) {
+  while (p < pend && IsAsciiDigit(*p)) {
     const int digit = *p - u'0';
     if (isBig) {
       big = big * 10 + digit;
@@ -333,10 +332,10 @@ double TStringParser::ReadNumEx() {
   double result = isBig ? big : double(whole);
   if (p < pend && *p == u'.') {
     ++p;
-    if (RaiseException && !(p < pend && isDigit(*p))) incorrectNumber();
+    if (RaiseException && !(p < pend && IsAsciiDigit(*p))) incorrectNumber();
     result += readFraction();
   }
-  if (p + 1 < pend && (*p == u'e' || *p == u'E') && (p[1] == u'+' || p[1] == u'-' || isDigit(p[1]))) {
+  if (p + 1 < pend && (*p == u'e' || *p == u'E') && (p[1] == u'+' || p[1] == u'-' || IsAsciiDigit(p[1]))) {
     ++p;
     const int32_t exponent = ReadInt();
     if (exponent < 38 || RaiseException) result *= powerOfTen(exponent);
@@ -352,10 +351,10 @@ bool TStringParser::ReadIntOrFloat(int64_t& IntValue, double& ExtValue) {
     return true;
   }
   const bool negative = readSign();
-  if (RaiseException && (!isDigit(*p) || (*p == u'0' && p + 1 < pend && isDigit(p[1])))) incorrectNumber();
+  if (RaiseException && (!IsAsciiDigit(*p) || (*p == u'0' && p + 1 < pend && IsAsciiDigit(p[1])))) incorrectNumber();
   bool isInt = true;
   int64_t value = 0;
-  while (p < pend && isDigit(*p)) {
+  while (p < pend && IsAsciiDigit(*p)) {
     const int digit = *p - u'0';
     if (isInt) {
       if (value > (std::numeric_limits<int64_t>::max() - digit) / 10) {
@@ -380,14 +379,14 @@ bool TStringParser::ReadIntOrFloat(int64_t& IntValue, double& ExtValue) {
       return isInt;
     }
     ++p;
-    if (RaiseException && !(p < pend && isDigit(*p))) incorrectNumber();
+    if (RaiseException && !(p < pend && IsAsciiDigit(*p))) incorrectNumber();
     if (isInt) {
       isInt = false;
       ExtValue = double(value);
     }
     ExtValue += readFraction();
   }
-  if (p + 1 < pend && (*p == u'e' || *p == u'E') && (p[1] == u'+' || p[1] == u'-' || isDigit(p[1]))) {
+  if (p + 1 < pend && (*p == u'e' || *p == u'E') && (p[1] == u'+' || p[1] == u'-' || IsAsciiDigit(p[1]))) {
     ++p;
     if (isInt) {
       isInt = false;

@@ -26,24 +26,6 @@ bool isNonContent(const THtNode& n) {
   }
 }
 
-bool isBlank(StringView s) {
-  for (char16_t c : s)
-    if (c > 0x20) return false;
-  return true;
-}
-
-String trimLeft(StringView s) {
-  size_t i = 0;
-  while (i < s.size() && s[i] <= 0x20) ++i;
-  return String(s.substr(i));
-}
-
-String trimBoth(StringView s) {
-  size_t i = 0, n = s.size();
-  while (i < n && s[i] <= 0x20) ++i;
-  while (n > i && s[n - 1] <= 0x20) --n;
-  return String(s.substr(i, n - i));
-}
 
 String innerText(THtNode& n);
 
@@ -57,7 +39,7 @@ String childInnerText(THtNode* child) {
 bool leadsItsParent(const THtNode& n) {
   for (THtNode* sibling : *n.Parent()->ChildNodeList()) {
     if (sibling == &n) return true;
-    if (sibling->Tag().empty() && isBlank(sibling->Content())) continue;
+    if (sibling->Tag().empty() && IsBlankString(sibling->Content())) continue;
     return false;
   }
   return true;
@@ -76,9 +58,9 @@ String innerText(THtNode& n) {
   if (!r.empty() && tagsets::IsInnerTextBlock(tag)) {
     THtNode* parent = n.Parent();
     if (parent && tagsets::IsInnerTextBlockParent(parent->Tag()) && leadsItsParent(n))
-      r = trimLeft(r);
+      r = String(TrimLeftBlanks(r));
     else
-      r = kCrLf + trimBoth(r);
+      r = kCrLf + String(TrimBlanks(r));
   }
   if ((tag == u"td" || tag == u"th") && n.Parent() && n.Parent()->LastChildTag() != &n) r += u'\t';
   return r;

@@ -6,13 +6,6 @@ namespace ht {
 
 namespace {
 
-bool isBlank(char16_t c) { return c <= u' '; }
-
-StringView trimBlanks(StringView s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // The whole text as a 32-bit integer (an optional sign and digits).
 bool tryInt32(StringView s, int32_t& value) {
@@ -63,7 +56,7 @@ void ReadXPathOperand(TStringParser& Parser, String& S, bool& IsString, bool& Is
     }
     ++Parser.p;
   }
-  StringView text = trimBlanks(StringView(start, size_t(Parser.p - start)));
+  StringView text = TrimBlanks(StringView(start, size_t(Parser.p - start)));
   if (!text.empty() && (text.front() == u'"' || text.front() == u'\'')) {
     IsString = true;
     text = text.size() >= 2 ? text.substr(1, text.size() - 2) : StringView();

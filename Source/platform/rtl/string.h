@@ -24,6 +24,30 @@ String AsciiToString(std::string_view s);
 
 inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// ASCII character classes; every other character, letters beyond ASCII
+// included, answers false.
+inline bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+inline bool IsHexDigit(char16_t c) { return IsAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
+// Blanks are the characters up to U+0020, controls included.
+inline bool IsBlankChar(char16_t c) { return c <= u' '; }
+// True when s is empty or holds only blanks.
+inline bool IsBlankString(StringView s) {
+  for (char16_t c : s)
+    if (!IsBlankChar(c)) return false;
+  return true;
+}
+// s without leading blanks; without leading and trailing blanks.
+inline StringView TrimLeftBlanks(StringView s) {
+  while (!s.empty() && IsBlankChar(s.front())) s.remove_prefix(1);
+  return s;
+}
+inline StringView TrimBlanks(StringView s) {
+  s = TrimLeftBlanks(s);
+  while (!s.empty() && IsBlankChar(s.back())) s.remove_suffix(1);
+  return s;
+}
 inline char32_t CombineSurrogates(char16_t hi, char16_t lo) {
   return 0x10000 + ((char32_t(hi) - 0xD800) << 10) + (char32_t(lo) - 0xDC00);
 }
