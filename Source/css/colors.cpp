@@ -211,19 +211,12 @@ bool lowerName(StringView text, char16_t* buf, size_t& len) {
   return true;
 }
 
-int hexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 // "#" text. identMode rejects the 5- and 6-character forms.
 uint32_t parseHash(StringView text, bool identMode) {
   for (size_t i = 1; i < text.size(); ++i)
-    if (hexDigit(text[i]) < 0) return clInvalid;
+    if (HexDigitValue(text[i]) < 0) return clInvalid;
   const size_t len = text.size();
-  auto d = [&](size_t i) { return uint32_t(hexDigit(text[i])); };
+  auto d = [&](size_t i) { return uint32_t(HexDigitValue(text[i])); };
   auto pair = [&](size_t i) { return d(i) * 16 + d(i + 1); };
   if (len == 4) return 0xFF000000 | (d(1) * 17) << 16 | (d(2) * 17) << 8 | d(3) * 17;
   if (len == 5 && !identMode) return (d(4) * 17) << 24 | (d(1) * 17) << 16 | (d(2) * 17) << 8 | d(3) * 17;

@@ -25,13 +25,6 @@ constexpr std::array<uint8_t, 256> makeCharClasses() {
 
 constexpr std::array<uint8_t, 256> charClasses = makeCharClasses();
 
-int hexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 bool isIdentChar(char16_t c) {
   return c == u'-' || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || c == u'_' || (c >= u'a' && c <= u'z') ||
          c >= 0x100;
@@ -159,7 +152,7 @@ void THtJSONTokenizer::ReadString() {
       case u'u': {
         int v = 0, n = 0;
         for (; n < 4 && ps.p < ps.pend; ++n, ++ps.p) {
-          const int h = hexValue(*ps.p);
+          const int h = HexDigitValue(*ps.p);
           if (h < 0) break;
           v = v * 16 + h;
         }
@@ -169,8 +162,8 @@ void THtJSONTokenizer::ReadString() {
       }
       case u'x': {
         // Both digits are checked: the text may end right after the "x".
-        const int h1 = ps.p < ps.pend ? hexValue(ps.p[0]) : -1;
-        const int h2 = h1 >= 0 && ps.p + 1 < ps.pend ? hexValue(ps.p[1]) : -1;
+        const int h1 = ps.p < ps.pend ? HexDigitValue(ps.p[0]) : -1;
+        const int h2 = h1 >= 0 && ps.p + 1 < ps.pend ? HexDigitValue(ps.p[1]) : -1;
         if (h2 < 0) incorrectEscape();
         ps.p += 2;
         unit = char16_t(h1 * 16 + h2);

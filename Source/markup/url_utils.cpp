@@ -32,13 +32,6 @@ String CombineURL(StringView base, StringView ref) {
 
 namespace {
 
-int hexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return -1;
-}
-
 // The 256 escapes "%00" ... "%ff".
 struct PercentTable {
   std::array<std::array<char16_t, 3>, 256> escapes;
@@ -73,8 +66,8 @@ String URLDecode(StringView s) {
       if (i + 1 < s.size() && s[i + 1] == u'%') {
         bytes.push_back('%');
         ++i;
-      } else if (i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-        bytes.push_back(char(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2])));
+      } else if (i + 2 < s.size() && HexDigitValue(s[i + 1]) >= 0 && HexDigitValue(s[i + 2]) >= 0) {
+        bytes.push_back(char(HexDigitValue(s[i + 1]) * 16 + HexDigitValue(s[i + 2])));
         i += 2;
       } else {
         bytes.push_back('%');

@@ -30,6 +30,13 @@ inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 inline bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 inline bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 inline bool IsHexDigit(char16_t c) { return IsAsciiDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
+// The value of a hexadecimal digit; -1 for any other character.
+inline int HexDigitValue(char16_t c) {
+  if (IsAsciiDigit(c)) return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
 // Blanks are the characters up to U+0020, controls included.
 inline bool IsBlankChar(char16_t c) { return c <= u' '; }
 // True when s is empty or holds only blanks.
