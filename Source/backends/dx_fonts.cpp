@@ -265,23 +265,11 @@ TDXCustomFontCollection::~TDXCustomFontCollection() {
 void THtDXFontCollection::AddFontStream(const String& AName, TStream& AStream) {
   AStream.SetPosition(0);
   FCustom.AddFontStream(AName, AStream);
-  auto* f = new THtCustomFont();
-  f->FontNameLower = FontNameLowerCase(AName);
-  f->FontName = AName;
-  if (KeepFontData) f->FontData = StreamBytes(AStream);
-  CustomFonts->AddObject(f);
+  RecordCustomFont(AName, AStream);
 }
 
 void THtDXFontCollection::AddFontsFrom(THtFontCollection* ASource) {
-  if (!ASource || !ASource->CustomFonts) return;
-  int32_t pos = 0;
-  while (THtObject* o = ASource->CustomFonts->NextObject(pos)) {
-    auto* f = static_cast<THtCustomFont*>(o);
-    THtCustomFont* existing = nullptr;
-    if (f->FontData.empty() || CustomFonts->TryGetValue(f->FontNameLower, existing)) continue;
-    TMemoryStream s(f->FontData.data(), f->FontData.size());
-    AddFontStream(f->FontName, s);
-  }
+  CopyCustomFontsFrom(ASource);
 }
 
 }  // namespace ht

@@ -28,15 +28,6 @@ uint8_t gdiStyle(THtFontStyles s) {
 
 }  // namespace
 
-std::vector<uint8_t> StreamBytes(TStream& Stream) {
-  if (auto* m = dynamic_cast<TMemoryStream*>(&Stream)) return m->Data();
-  int64_t size = Stream.Size();
-  std::vector<uint8_t> bytes(size > 0 ? size_t(size) : 0);
-  Stream.SetPosition(0);
-  size_t got = bytes.empty() ? 0 : Stream.Read(bytes.data(), bytes.size());
-  bytes.resize(got);
-  return bytes;
-}
 
 // ---------------------------------------------------------------- THtFontGP
 
@@ -198,23 +189,11 @@ void THtGPFontCollection::AddFontFile(const String& AName, const String& AFileNa
 void THtGPFontCollection::AddFontStream(const String& AName, TStream& AStream) {
   if (!FPrivateFonts) FPrivateFonts = std::make_unique<TGPPrivateFonts>();
   FPrivateFonts->AddFontData(AName, AStream);
-  auto* f = new THtCustomFont();
-  f->FontNameLower = FontNameLowerCase(AName);
-  f->FontName = AName;
-  if (KeepFontData) f->FontData = StreamBytes(AStream);
-  CustomFonts->AddObject(f);
+  RecordCustomFont(AName, AStream);
 }
 
 void THtGPFontCollection::AddFontsFrom(THtFontCollection* ASource) {
-  if (!ASource || !ASource->CustomFonts) return;
-  int32_t pos = 0;
-  while (THtObject* o = ASource->CustomFonts->NextObject(pos)) {
-    auto* f = static_cast<THtCustomFont*>(o);
-    THtCustomFont* existing = nullptr;
-    if (f->FontData.empty() || CustomFonts->TryGetValue(f->FontNameLower, existing)) continue;
-    TMemoryStream s(f->FontData.data(), f->FontData.size());
-    AddFontStream(f->FontName, s);
-  }
+  CopyCustomFontsFrom(ASource);
 }
 
 }  // namespace ht

@@ -76,7 +76,4 @@ class THtGPFontCollection : public THtFontCollection {
   std::unique_ptr<TGPPrivateFonts> FPrivateFonts;
 };
 
-// The whole stream from position 0 (a memory stream's own bytes).
-std::vector<uint8_t> StreamBytes(TStream& Stream);
-
 }  // namespace ht

@@ -119,7 +119,18 @@ class THtFontCollection : public THtObjectDictionary {
   // a recording canvas, so the fonts travel with the recording).
   bool KeepFontData = false;
   std::unique_ptr<THtObjectDictionary> CustomFonts;  // of THtCustomFont by FontNameLower
+
+ protected:
+  // Files a font a back end has just added under its name, with its bytes
+  // when KeepFontData is set.
+  void RecordCustomFont(const String& AName, TStream& AStream);
+  // Adds, through AddFontStream, each font of ASource that kept its bytes and
+  // is not here yet.
+  void CopyCustomFontsFrom(THtFontCollection* ASource);
 };
+
+// The whole stream from position 0 (a memory stream's own bytes).
+std::vector<uint8_t> StreamBytes(TStream& Stream);
 
 // Lower case of a font family name, for keys and installed-font look-ups.
 String FontNameLowerCase(StringView s);
