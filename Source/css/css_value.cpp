@@ -86,7 +86,8 @@ bool PrepareCSSValue(TCSSValue& Value, TCSSSection* Section) {
         return true;
       }
       int v = 0;
-      if (first.CType == ctIdent || first.CType == ctNumber) {
+      // A function's name is its keyword too: "position: running(footer)".
+      if (first.CType == ctIdent || first.CType == ctNumber || first.CType == ctFunction) {
         if (TryGetEnumValue(rec->EnumPrefix, first.Name, rec->EnumType, v)) {
           // The line bits set above are what computed style reads for
           // text-decoration-line; the keyword only has to be valid.

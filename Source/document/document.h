@@ -125,6 +125,12 @@ class THtDocument : public TElement {
   bool FCalculatingStyle = false;
   TRectF FViewPort;
   float FDocOffsetX = 0, FDocOffsetY = 0;
+  // Paged output: the page margins in pixels (0 top, 1 right, 2 bottom,
+  // 3 left) and the height of the current page's footnote area.
+  int PageMargins[4] = {0, 0, 0, 0};
+  float FFootnoteHeight = 0;
+  // How far the element being dragged has moved.
+  int DragX = 0, DragY = 0;
   int FUserWidth = 0, FUserHeight = 0;
   bool FScriptLoaded = false;
   bool FFullRecalcRequest = false;

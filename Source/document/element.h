@@ -24,6 +24,7 @@
 #include "canvas/matrix.h"
 #include "css/styled_node.h"
 #include "document/document_types.h"
+#include "document/draw_info.h"
 #include "layout/flow.h"
 #include "layout/line_blocks.h"
 #include "layout/overflow_data.h"
@@ -31,6 +32,7 @@
 namespace ht {
 
 class THtDocument;
+struct TTransform;
 
 // The child list, viewed as elements.
 using TElementList = THtNodeList;
@@ -229,6 +231,50 @@ class TElement : public TStyledHTMLNode {
   virtual THtLineBlock* FirstRun();
   virtual THtLineBlock* LastRun();
   virtual THtLineBlock* LastVisibleRun();
+
+  // --- Transforms and coordinates (element_transform.cpp) -----------------------------
+  // M is built around the transform origin in the coordinates of a flow
+  // whose origin lies at (CX, CY); MJoint maps those coordinates through M
+  // and then through the transforms of every transformed ancestor.
+  //
+  // Rebuilds M from the style (the identity without a transform). False
+  // when the matrix is unusable: singular (a zero scale factor, a
+  // degenerate matrix()) or not finite; painting then skips the element.
+  bool CalcTransform(float CX, float CY);
+  // CalcTransform; with a transform rebuilds MJoint and, when usable, saves
+  // the surface state and pushes M (the caller restores the state after the
+  // element when this answered true and M is not the identity); without one
+  // frees MJoint.
+  virtual bool ApplyTransform(float CX, float CY);
+  virtual void GetTransformOrigin(float& OX, float& OY, float CX, float CY, const TTransform& T);
+  // MJoint := a copy of the nearest ancestor's joint matrix, or the identity.
+  void InitJointMatrix();
+  // Frees MJoint here, in Before, After and the whole subtree.
+  virtual void ClearJointMatrix();
+  // P through the inverse of M (a nearly singular M inverts to the identity).
+  virtual void UntransformPoint(TPointF& P);
+  void InverseTransformPoint(TPointF& P);
+  // P through the joint matrix of the nearest ancestor that has one.
+  TPointF ParentTransformPoint(const TPointF& P) const;
+
+  // DI holds the parent's values on entry; adjusts them for this element.
+  virtual void PrepareDrawInfo(THtDrawInfo& DI);
+  // Moves a flow origin to this element's content origin, less its scroll
+  // offsets: the origin of its children.
+  virtual void LocalToDocument(float& X, float& Y);
+  TPoint ClienttoDocument(const TPoint& P);
+  // A point of this element in device pixels of the destination canvas.
+  TPoint ClientToDestCanvas(const TPoint& P);
+  // The corner of the first line's rectangle in device pixels.
+  TPoint AbsolutePosition();
+  virtual TPointF CharPoint(int CharIndex, bool AfterPrevious);
+  // The border box on the surface, through the joint matrix and the
+  // surface's root matrix.
+  TRectF GetBoundingClientRect();
+  // Called by box placement for each placed box: grows the document's
+  // content size (and the container's flow content rectangle) by the
+  // transformed border box, unless a clipping container stops it.
+  void ExtendScrollArea();
 
   // --- Painting (forwarded to the painting services) --------------------------------
   virtual void Draw();
