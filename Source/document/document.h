@@ -29,6 +29,9 @@
 #include "platform/rtl/stream.h"
 
 namespace ht {
+namespace ui {
+class IHostControl;
+}
 
 class THtDocument;
 class THtScriptAdapter;
@@ -147,6 +150,9 @@ class THtDocument : public TElement {
   // --- Owned parts ------------------------------------------------------------------
   std::unique_ptr<TCSSStyleSheet> Styles;
   std::unique_ptr<THtCanvas> Surface;
+  // The host control the document is shown in; null for a document drawn
+  // off screen (then no element gets scroll bars). Not owned.
+  ui::IHostControl* Control = nullptr;
   TDocSelection Selection;
   THtMouseEvent Event;
   std::unique_ptr<TFlow> FDocFlow;

@@ -522,10 +522,10 @@ void TElement::DeleteAllAnimations() {
 int TElement::GetScrollLeft() { return FOverflowData ? FOverflowData->HOffset : 0; }
 int TElement::GetScrollTop() { return FOverflowData ? FOverflowData->VOffset : 0; }
 void TElement::SetScrollLeft(int Value) {
-  if (FOverflowData) FOverflowData->HOffset = Value;
+  if (FOverflowData) FOverflowData->SetHOffset(Value);
 }
 void TElement::SetScrollTop(int Value) {
-  if (FOverflowData) FOverflowData->VOffset = Value;
+  if (FOverflowData) FOverflowData->SetVOffset(Value);
 }
 
 void TElement::RunEvent(StringView Event, TShiftState Shift) {

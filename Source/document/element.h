@@ -227,6 +227,17 @@ class TElement : public TStyledHTMLNode {
   bool ResolveWidth(float HorizontalDelta, float AMinWidth, float AMaxWidth);
   bool ResolveHeight();
   void CalcBoxSize(float HorizontalDelta, float VerticalDelta, float AMinWidth, float AMaxWidth);
+  // After content layout: makes the overflow data of a scroll or auto box
+  // (only with a host control) and sets its bars' ranges.
+  void UpdateOverflow();
+  // Before a paint: moves this element's bars, then those of every
+  // displayed descendant.
+  virtual void UpdateScrollBars();
+  // The width (height) of the vertical (horizontal) bar in use; 0 without.
+  int VScrollBarWidth() const override;
+  int HScrollBarHeight() const override;
+  // Scrolls this box vertically so that its descendant E comes into view.
+  void ScrollIntoView(TElement* E);
   // The first, last and last visible placed run; null without runs.
   virtual THtLineBlock* FirstRun();
   virtual THtLineBlock* LastRun();

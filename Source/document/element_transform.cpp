@@ -371,4 +371,22 @@ void TElement::ExtendScrollArea() {
     container->SelfFlow->UpdateContentRect(R);
 }
 
+void TElement::ScrollIntoView(TElement* E) {
+  TOverflowData* od = FOverflowData.get();
+  IElementStyleFacts* style = Style();
+  if (!od || !E || !style || !(style->OverflowY() == eoScroll || style->OverflowY() == eoAuto)) return;
+  if (!od->VBar || !od->VBar->Visible()) return;
+  bool descendant = false;
+  for (TElement* p = E->Parent(); p && !descendant; p = p->Parent()) descendant = p == this;
+  if (!descendant) return;
+  const float dx = E->RealLeft() - RealLeft();
+  const float dy = E->RealTop() - RealTop() - InnerRect().Top;
+  const TRectF R(E->OuterRect.Left + dx, E->OuterRect.Top + dy, E->OuterRect.Right + dx, E->OuterRect.Bottom + dy);
+  const float V = float(od->VOffset), Hgt = CalcHeight();
+  if (R.Bottom > Hgt)
+    od->SetVOffset(RoundHalfEven(std::min(R.Top + V, R.Bottom + V - Hgt)));
+  else if (R.Top < 0)
+    od->SetVOffset(RoundHalfEven(R.Top + V));
+}
+
 }  // namespace ht

@@ -250,7 +250,7 @@ TEST(Coordinates, ContentOriginAndDevicePoints) {
   e->LocalToDocument(x, y);
   EXPECT_EQ(x, 10 + 10);
   EXPECT_EQ(y, 20 + 10 + 4);
-  e->FOverflowData = std::make_unique<TOverflowData>();
+  e->FOverflowData = std::make_unique<TOverflowData>(e);
   e->FOverflowData->HOffset = 6;
   e->FOverflowData->VOffset = 8;
   x = y = 0;

@@ -1,0 +1,178 @@
+// Overflow data and element scroll bars: creation, ranges after layout and
+// placement before a paint.
+#include "layout/overflow_data.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "canvas/canvas.h"
+#include "document/document.h"
+#include "platform/rtl/numeric.h"
+
+namespace ht {
+
+namespace {
+
+bool scrolls(TElementOverflow o) { return o == eoScroll || o == eoAuto; }
+
+int round(float v) { return RoundHalfEven(v); }
+
+}  // namespace
+
+TOverflowData::TOverflowData(TElement* E) : Element(E) {
+  THtDocument* doc = E ? E->Document : nullptr;
+  if (!doc || !doc->Control) return;
+  HBar = doc->Control->CreateScrollBar();
+  HBar->SetVisible(false);
+  HBar->SetKind(ui::sbHorizontal);
+  HBar->OnChange = [this] { Change(); };
+  HBar->SetTabStop(false);
+  VBar = doc->Control->CreateScrollBar();
+  VBar->SetVisible(false);
+  BarThickness = VBar->Height();
+  VBar->SetKind(ui::sbVertical);
+  VBar->OnChange = [this] { Change(); };
+  VBar->SetTabStop(false);
+}
+
+TOverflowData::~TOverflowData() = default;
+
+bool TOverflowData::setOffset(int& Offset, ui::TScrollBar* Bar, int Value) {
+  if (Bar) Value = std::min(Value, Bar->Max() - Bar->PageSize());
+  Value = std::max(Value, 0);
+  if (Value == Offset) return false;
+  if (Bar) Bar->SetPosition(Value);
+  Offset = Value;
+  return true;
+}
+
+void TOverflowData::SetHOffset(int Value) {
+  if (setOffset(HOffset, HBar.get(), Value) && Element && Element->Document) Element->Document->Repaint();
+}
+
+void TOverflowData::SetVOffset(int Value) {
+  if (setOffset(VOffset, VBar.get(), Value) && Element && Element->Document) Element->Document->Repaint();
+}
+
+void TOverflowData::Change() {
+  bool changed = false;
+  if (HBar && HBar->Position() != HOffset) {
+    HOffset = HBar->Position();
+    changed = true;
+  }
+  if (VBar && VBar->Position() != VOffset) {
+    VOffset = VBar->Position();
+    changed = true;
+  }
+  if (changed && Element && Element->Document) Element->Document->Repaint();
+}
+
+void TOverflowData::Updatepos() {
+  TElement* e = Element;
+  THtDocument* doc = e ? e->Document : nullptr;
+  if (!HBar || !VBar || !doc) return;
+  if (!e->Visible() || doc->Paged) {
+    HBar->SetVisible(false);
+    VBar->SetVisible(false);
+    return;
+  }
+  const TRectF b = e->BorderRect();
+  const TPoint topLeft = e->ClientToDestCanvas(TPoint(round(b.Left), round(b.Top)));
+  const TPoint bottomRight = e->ClientToDestCanvas(TPoint(round(b.Right), round(b.Bottom)));
+  const float scale = doc->Surface ? doc->Surface->ScaleFactor() : 1.0f;
+  IElementStyleFacts* style = e->Style();
+  const TElementOverflow ox = style ? style->OverflowX() : eoVisible;
+  const TElementOverflow oy = style ? style->OverflowY() : eoVisible;
+  const bool showH = ox == eoScroll || (ox == eoAuto && HBar->PageSize() < HBar->Max());
+  const bool showV = oy == eoScroll || (oy == eoAuto && VBar->PageSize() < VBar->Max());
+  HBar->SetVisible(showH);
+  VBar->SetVisible(showV);
+  if (showH) {
+    const int left = topLeft.X, top = bottomRight.Y - HBar->Height();
+    const int width = round(float(round(e->CalcWidth())) * scale) - (showV ? VBar->Width() : 0);
+    if (left != HBar->Left() || top != HBar->Top() || width != HBar->Width())
+      HBar->SetWindowPos(left, top, width, BarThickness);
+  }
+  if (showV) {
+    const int left = bottomRight.X - VBar->Width(), top = topLeft.Y;
+    const int height = round((e->InnerHeight + e->PaddingTop + e->PaddingBottom) * scale);
+    if (left != VBar->Left() || top != VBar->Top() || height != VBar->Height()) {
+      VBar->SetWindowPos(left, top, BarThickness, height);
+      doc->NeedRepaint = true;
+    }
+  }
+}
+
+// --- The element's side -----------------------------------------------------------------
+
+void TElement::UpdateOverflow() {
+  IElementStyleFacts* style = Style();
+  if (!style || IsText()) return;
+  const TElementOverflow ox = style->OverflowX(), oy = style->OverflowY();
+  if ((scrolls(ox) || scrolls(oy)) && !FOverflowData && Document && Document->Control) {
+    FOverflowData = std::make_unique<TOverflowData>(this);
+    SetFlag(efHasOverflow, true, true, false);
+  }
+  TOverflowData* od = FOverflowData.get();
+  if (!od) return;
+  od->VVisible = false;
+  od->HVisible = false;
+  ui::TScrollBar* v = od->VBar.get();
+  ui::TScrollBar* h = od->HBar.get();
+  if (!v || !h) return;
+  if (scrolls(oy)) {
+    if (ContentHeight > InnerHeight) {
+      const int page = std::max(0, round(InnerHeight));
+      v->SetPageSize(0);
+      v->SetLargeChange(std::max(1, page));
+      v->SetMax(round(std::max({ContentHeight, float(page), 0.0f})));
+      v->SetPageSize(page);
+      od->VVisible = true;
+    } else {
+      v->SetPageSize(0);
+      v->SetLargeChange(std::max(1, round(InnerHeight)));
+      const int all = std::max(0, round(CalcHeight()));
+      v->SetMax(all);
+      v->SetPageSize(all);
+      od->VVisible = oy == eoScroll;
+    }
+  }
+  float room = CalcWidth() - OuterDeltaX();
+  if (od->VVisible && v->PageSize() < v->Max()) room -= float(v->Width());
+  if (ox == eoScroll || (ox == eoAuto && ContentWidth - 1 > room)) {
+    const int content = round(ContentWidth);
+    h->SetPageSize(0);
+    h->SetLargeChange(std::max(0, content));
+    h->SetMax(std::max(0, content));
+    h->SetPageSize(std::max(1, std::min(round(CalcWidth()), content)));
+    od->HVisible = true;
+    if (od->VVisible) {
+      const int page = std::max(0, round(InnerHeight - float(h->Height())));
+      v->SetPageSize(0);
+      v->SetLargeChange(std::max(1, page));
+      v->SetPageSize(page);
+    }
+  } else {
+    h->SetMax(h->PageSize());
+  }
+}
+
+void TElement::UpdateScrollBars() {
+  if (FOverflowData) FOverflowData->Updatepos();
+  for (int i = 0; i < Count(); ++i) {
+    TElement* c = AsElement(FNodes->Get(i));
+    if (c && !(c->Style() && c->Style()->Display() == dsNone)) c->UpdateScrollBars();
+  }
+}
+
+int TElement::VScrollBarWidth() const {
+  const TOverflowData* od = FOverflowData.get();
+  return od && od->VVisible && od->VBar ? od->VBar->Width() : 0;
+}
+
+int TElement::HScrollBarHeight() const {
+  const TOverflowData* od = FOverflowData.get();
+  return od && od->HVisible && od->HBar ? od->HBar->Height() : 0;
+}
+
+}  // namespace ht
