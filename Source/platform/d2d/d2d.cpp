@@ -2,6 +2,8 @@
 // render targets with clips and layers, bitmaps, factories.
 #include "platform/d2d/d2d.h"
 
+#include "platform/d2d/wic.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -574,7 +576,7 @@ HRESULT ID2D1RenderTarget::EndDraw(uint64_t*, uint64_t*) {
   if (!FPushes.empty()) fail(D2DERR_PUSH_POP_UNBALANCED);
   FPushes.clear();
   FCtx.reset();
-  if (FSurface) FSurface->MarkDirty();
+  if (FSurface && FSurface->Stride() != 0) FSurface->MarkDirty();  // a recording has no pixels
   FSurface = nullptr;
   HRESULT injected = nextFaultEndDraw();
   HRESULT r = FError != S_OK ? FError : injected;
@@ -710,6 +712,17 @@ void ID2D1RenderTarget::fillPath(const core::TCorePath& P, ID2D1Brush* Brush) {
     return;
   }
   core::TCorePaint paint = Brush->ToPaint();
+  if (paint.Kind == core::pkSurface && Brush->Opacity != 1) {
+    // A bitmap brush's opacity: the fill painted through a group.
+    if (!FCtx->Check(Brush->Opacity)) return;
+    const float opacity = Brush->Opacity;
+    Brush->Opacity = 1;
+    FCtx->PushGroup();
+    fillPath(P, Brush);
+    FCtx->PopGroup(std::clamp(opacity, 0.0f, 1.0f));
+    Brush->Opacity = opacity;
+    return;
+  }
   bool mixed = paint.Kind == core::pkSurface && paint.ExtendX != paint.ExtendY &&
                (paint.ExtendX == core::exPad || paint.ExtendY == core::exPad);
   if (!mixed) {
@@ -940,6 +953,11 @@ HRESULT ID2D1DeviceContext::CreateBitmapFromDxgiSurface(const std::shared_ptr<ID
 }
 
 core::TCoreSurface* ID2D1DeviceContext::TargetSurface(TRect& Area) {
+  if (auto* list = dynamic_cast<ID2D1CommandList*>(FTarget.get())) {
+    if (list->Closed()) return nullptr;
+    Area = TRect(0, 0, kMaxSurfaceSide, kMaxSurfaceSide);
+    return list->Recording.get();
+  }
   auto* b = dynamic_cast<ID2D1Bitmap*>(FTarget.get());
   if (!b || !b->Surface || b->Surface->Width() == 0) return nullptr;
   Area = TRect(0, 0, b->Surface->Width(), b->Surface->Height());
@@ -1001,6 +1019,214 @@ void ID2D1RenderTarget::DrawGlyphs(const core::TCoreFontFace& Face, float EmSize
   if (Count <= 0 || !Brush || !ready()) return;
   applyState();
   core::DrawGlyphRun(*FCtx, Face, EmSize, Glyphs, Positions, Count, Brush->ToPaint());
+}
+
+}  // namespace ht::d2d
+
+// ---------------------------------------------------------------- images, command lists, effects
+
+namespace ht::d2d {
+
+HRESULT ID2D1Bitmap::CopyFromMemory(const D2D1_RECT_U* DstRect, const void* Src, UINT32 Pitch) {
+  if (!Src) return E_INVALIDARG;
+  const int w = Surface->Width(), h = Surface->Height();
+  D2D1_RECT_U r = DstRect ? *DstRect : D2D1_RECT_U{0, 0, UINT32(w), UINT32(h)};
+  if (r.right < r.left || r.bottom < r.top || r.right > UINT32(w) || r.bottom > UINT32(h)) return E_INVALIDARG;
+  const size_t rowBytes = size_t(r.right - r.left) * 4;
+  if (Pitch < rowBytes) return E_INVALIDARG;
+  Surface->Flush();
+  const uint8_t* p = static_cast<const uint8_t*>(Src);
+  for (UINT32 y = r.top; y < r.bottom; ++y, p += Pitch) {
+    uint8_t* d = Surface->ScanLine(int(y)) + size_t(r.left) * 4;
+    std::memcpy(d, p, rowBytes);
+    if (AlphaMode == D2D1_ALPHA_MODE_IGNORE)
+      for (size_t x = 3; x < rowBytes; x += 4) d[x] = 0xFF;
+  }
+  Surface->MarkDirty();
+  return S_OK;
+}
+
+HRESULT ID2D1RenderTarget::CreateBitmapFromWicBitmap(IWICBitmapSource* Source, const D2D1_BITMAP_PROPERTIES* Props,
+                                                     std::shared_ptr<ID2D1Bitmap>* Bitmap) {
+  D2DTrace().Add("CreateBitmapFromWicBitmap");
+  Bitmap->reset();
+  if (!Source) return E_INVALIDARG;
+  WICPixelFormatGUID f;
+  HRESULT hr = Source->GetPixelFormat(&f);
+  if (FAILED(hr)) return hr;
+  if (f != GUID_WICPixelFormat32bppPBGRA && f != GUID_WICPixelFormat32bppBGR) return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+  if (Props && Props->pixelFormat.format != DXGI_FORMAT_B8G8R8A8_UNORM) return E_INVALIDARG;
+  auto s = ReadSourcePBGRA(Source, &hr);
+  if (!s) return hr;
+  D2D1_ALPHA_MODE mode = f == GUID_WICPixelFormat32bppBGR ? D2D1_ALPHA_MODE_IGNORE : D2D1_ALPHA_MODE_PREMULTIPLIED;
+  if (Props && Props->pixelFormat.alphaMode != D2D1_ALPHA_MODE_UNKNOWN) mode = Props->pixelFormat.alphaMode;
+  *Bitmap = std::make_shared<ID2D1Bitmap>(s, mode);
+  return S_OK;
+}
+
+ID2D1WicBitmapRenderTarget::ID2D1WicBitmapRenderTarget(std::shared_ptr<IWICBitmap> B) : Bitmap(std::move(B)) {}
+
+core::TCoreSurface* ID2D1WicBitmapRenderTarget::TargetSurface(TRect& Area) {
+  if (!Bitmap || !Bitmap->Surface || Bitmap->Surface->Width() == 0 || Bitmap->Surface->Height() == 0) return nullptr;
+  Area = TRect(0, 0, Bitmap->Surface->Width(), Bitmap->Surface->Height());
+  return Bitmap->Surface.get();
+}
+
+HRESULT ID2D1Factory::CreateWicBitmapRenderTarget(std::shared_ptr<IWICBitmap> Bitmap,
+                                                  const D2D1_RENDER_TARGET_PROPERTIES& Props,
+                                                  std::shared_ptr<ID2D1RenderTarget>* Target) {
+  D2DTrace().Add("CreateWicBitmapRenderTarget");
+  Target->reset();
+  if (!Bitmap || !Bitmap->Surface) return E_INVALIDARG;
+  if (Props.pixelFormat.format != DXGI_FORMAT_B8G8R8A8_UNORM) return E_INVALIDARG;
+  *Target = std::make_shared<ID2D1WicBitmapRenderTarget>(std::move(Bitmap));
+  return S_OK;
+}
+
+ID2D1CommandList::ID2D1CommandList()
+    : Recording(std::make_shared<core::TCoreSurface>(cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr),
+                                                     kMaxSurfaceSide, kMaxSurfaceSide)) {}
+
+HRESULT ID2D1CommandList::Close() {
+  if (FClosed) return D2DERR_WRONG_STATE;
+  FClosed = true;
+  return S_OK;
+}
+
+HRESULT ID2D1DeviceContext::CreateCommandList(std::shared_ptr<ID2D1CommandList>* List) {
+  D2DTrace().Add("CreateCommandList");
+  *List = std::make_shared<ID2D1CommandList>();
+  return S_OK;
+}
+
+HRESULT ID2D1DeviceContext::CreateEffect(CLSID_D2D1Effect Id, std::shared_ptr<ID2D1Effect>* Effect) {
+  Effect->reset();
+  if (Id != CLSID_D2D1GaussianBlur) return E_INVALIDARG;
+  *Effect = std::make_shared<ID2D1Effect>();
+  return S_OK;
+}
+
+void ID2D1Effect::SetInput(UINT32, std::shared_ptr<ID2D1Image> AInput) { Input = std::move(AInput); }
+
+HRESULT ID2D1Effect::SetValue(UINT32 Index, float Value) {
+  switch (Index) {
+    case D2D1_GAUSSIANBLUR_PROP_STANDARD_DEVIATION:
+      if (!(Value >= 0) || !(Value <= 250)) return E_INVALIDARG;
+      StandardDeviation = Value;
+      return S_OK;
+    case D2D1_GAUSSIANBLUR_PROP_OPTIMIZATION: Optimization = UINT32(Value); return S_OK;
+    case D2D1_GAUSSIANBLUR_PROP_BORDER_MODE:
+      BorderMode = Value != 0 ? D2D1_BORDER_MODE_HARD : D2D1_BORDER_MODE_SOFT;
+      return S_OK;
+    default: return E_INVALIDARG;
+  }
+}
+
+void ID2D1Effect::GetOutput(std::shared_ptr<ID2D1Image>* Output) { *Output = shared_from_this(); }
+
+std::shared_ptr<core::TCoreSurface> ID2D1Effect::Render(TPoint& Origin) {
+  auto* b = dynamic_cast<ID2D1Bitmap*>(Input.get());
+  Origin = TPoint(0, 0);
+  if (!b || !b->Surface || b->Surface->Width() == 0) return nullptr;
+  core::TCoreSurface& src = *b->Surface;
+  src.Flush();
+  const float sigma = StandardDeviation;
+  const int r = sigma > 0 ? int(std::ceil(sigma * 3)) : 0;
+  const bool hard = BorderMode == D2D1_BORDER_MODE_HARD;
+  const int pad = hard ? 0 : r;
+  const int w = src.Width() + 2 * pad, h = src.Height() + 2 * pad;
+  if (!SurfaceWithinBudget(w, h)) return nullptr;
+  // Premultiplied channels in floats, one plane per pass.
+  std::vector<float> a(size_t(w) * h * 4, 0.0f), t(a.size(), 0.0f);
+  for (int y = 0; y < src.Height(); ++y) {
+    const uint8_t* s = src.ScanLine(y);
+    float* d = a.data() + (size_t(y + pad) * w + pad) * 4;
+    for (int x = 0; x < src.Width() * 4; ++x) d[x] = s[x];
+  }
+  if (b->AlphaMode == D2D1_ALPHA_MODE_IGNORE)
+    for (size_t i = 3; i < a.size(); i += 4) a[i] = 255;
+  std::vector<float> k(size_t(2 * r + 1), 1.0f);
+  if (r > 0) {
+    float sum = 0;
+    for (int i = -r; i <= r; ++i) sum += k[size_t(i + r)] = std::exp(-float(i * i) / (2 * sigma * sigma));
+    for (float& v : k) v /= sum;
+  }
+  // Hard borders repeat the edge pixels; soft ones read transparency.
+  auto pass = [&](const std::vector<float>& in, std::vector<float>& out, bool horizontal) {
+    const int n = horizontal ? w : h, lines = horizontal ? h : w;
+    for (int l = 0; l < lines; ++l)
+      for (int i = 0; i < n; ++i) {
+        float acc[4] = {0, 0, 0, 0};
+        for (int j = -r; j <= r; ++j) {
+          int q = i + j;
+          if (q < 0 || q >= n) {
+            if (!hard) continue;
+            q = std::clamp(q, 0, n - 1);
+          }
+          const float* p = in.data() + (horizontal ? size_t(l) * w + q : size_t(q) * w + l) * 4;
+          const float kk = k[size_t(j + r)];
+          for (int c = 0; c < 4; ++c) acc[c] += p[c] * kk;
+        }
+        float* o = out.data() + (horizontal ? size_t(l) * w + i : size_t(i) * w + l) * 4;
+        for (int c = 0; c < 4; ++c) o[c] = acc[c];
+      }
+  };
+  pass(a, t, true);
+  pass(t, a, false);
+  auto out = std::make_shared<core::TCoreSurface>(w, h);
+  for (int y = 0; y < h; ++y) {
+    uint8_t* d = out->ScanLine(y);
+    const float* s = a.data() + size_t(y) * w * 4;
+    for (int x = 0; x < w * 4; ++x) d[x] = uint8_t(std::clamp(int(s[x] + 0.5f), 0, 255));
+    for (int x = 0; x < w; ++x)  // premultiplied: no channel above alpha
+      for (int c = 0; c < 3; ++c) d[x * 4 + c] = std::min(d[x * 4 + c], d[x * 4 + 3]);
+  }
+  out->MarkDirty();
+  Origin = TPoint(-pad, -pad);
+  return out;
+}
+
+void ID2D1DeviceContext::DrawImage(ID2D1Image* Image, const D2D1_POINT_2F* Offset, const D2D1_RECT_F* ImageRect,
+                                   D2D1_INTERPOLATION_MODE Mode, D2D1_COMPOSITE_MODE) {
+  D2DTrace().Add(dynamic_cast<ID2D1CommandList*>(Image) ? "DrawImage(commands)" : "DrawImage");
+  if (!ready() || !Image) return;
+  const float ox = Offset ? Offset->x : 0, oy = Offset ? Offset->y : 0;
+  core::TCorePaint p;
+  p.Kind = core::pkSurface;
+  p.Smooth = Mode == D2D1_INTERPOLATION_MODE_LINEAR;
+  std::shared_ptr<core::TCoreSurface> keep;
+  D2D1_RECT_F bounds;
+  if (auto* list = dynamic_cast<ID2D1CommandList*>(Image)) {
+    if (!list->Closed()) {
+      fail(D2DERR_WRONG_STATE);
+      return;
+    }
+    keep = list->Recording;
+    bounds = ImageRect ? *ImageRect : D2D1_RECT_F{-1e6f, -1e6f, 1e6f, 1e6f};
+    p.Matrix = core::TCoreMatrix::Translation(ox, oy);
+  } else if (auto* effect = dynamic_cast<ID2D1Effect*>(Image)) {
+    TPoint origin;
+    keep = effect->Render(origin);
+    if (!keep) return;
+    bounds = {float(origin.X), float(origin.Y), float(origin.X + keep->Width()), float(origin.Y + keep->Height())};
+    if (ImageRect)
+      bounds = {std::max(bounds.left, ImageRect->left), std::max(bounds.top, ImageRect->top),
+                std::min(bounds.right, ImageRect->right), std::min(bounds.bottom, ImageRect->bottom)};
+    p.Matrix = core::TCoreMatrix::Translation(ox + float(origin.X), oy + float(origin.Y));
+  } else if (auto* bitmap = dynamic_cast<ID2D1Bitmap*>(Image)) {
+    keep = bitmap->Surface;
+    bounds = {0, 0, float(keep->Width()), float(keep->Height())};
+    if (ImageRect) bounds = *ImageRect;
+    p.Matrix = core::TCoreMatrix::Translation(ox, oy);
+  } else {
+    return;
+  }
+  p.Surface = keep.get();
+  applyState();
+  FCtx->Save();
+  FCtx->ClipPath(rectPath({bounds.left + ox, bounds.top + oy, bounds.right + ox, bounds.bottom + oy}));
+  FCtx->Paint(p, 1);
+  FCtx->Restore();
 }
 
 }  // namespace ht::d2d

@@ -204,6 +204,7 @@ struct TD2DFaults {
   std::deque<HRESULT> Present;             // Present / Present1 (device-lost codes remove the device)
   std::deque<HRESULT> EndDraw;             // ID2D1RenderTarget::EndDraw
   std::deque<HRESULT> WICFactory;          // creating the imaging factory
+  std::deque<HRESULT> WICScaler;           // IWICImagingFactory::CreateBitmapScaler
 };
 TD2DFaults& D2DFaults();
 void ResetD2DFaults();
@@ -448,6 +449,9 @@ class ID2D1Bitmap : public ID2D1Image {
   // DestPoint ((0, 0) when null).
   HRESULT CopyFromRenderTarget(const D2D1_POINT_2U* DestPoint, ID2D1RenderTarget* Target,
                                const D2D1_RECT_U* SrcRect);
+  // Replaces DstRect (all of the bitmap when null) by premultiplied BGRA
+  // rows Pitch bytes apart.
+  HRESULT CopyFromMemory(const D2D1_RECT_U* DstRect, const void* Src, UINT32 Pitch);
   std::shared_ptr<core::TCoreSurface> Surface;
   D2D1_ALPHA_MODE AlphaMode;
 };
@@ -500,6 +504,45 @@ class ID2D1BitmapBrush : public ID2D1Brush {
 };
 class ID2D1Layer : public ID2D1Resource {};
 
+// A recorded sequence of drawing: a device context's target while it
+// records, then drawn as an image. Held as a cairo recording surface.
+class ID2D1CommandList : public ID2D1Image {
+ public:
+  ID2D1CommandList();
+  // Ends recording; a list is drawable only once closed.
+  HRESULT Close();
+  bool Closed() const { return FClosed; }
+  std::shared_ptr<core::TCoreSurface> Recording;
+
+ private:
+  bool FClosed = false;
+};
+
+// Effects: only the Gaussian blur exists, computed on the processor.
+enum CLSID_D2D1Effect : UINT32 { CLSID_D2D1GaussianBlur = 1 };
+enum D2D1_GAUSSIANBLUR_PROP : UINT32 { D2D1_GAUSSIANBLUR_PROP_STANDARD_DEVIATION = 0,
+                                       D2D1_GAUSSIANBLUR_PROP_OPTIMIZATION = 1,
+                                       D2D1_GAUSSIANBLUR_PROP_BORDER_MODE = 2 };
+enum D2D1_BORDER_MODE : UINT32 { D2D1_BORDER_MODE_SOFT, D2D1_BORDER_MODE_HARD };
+enum D2D1_INTERPOLATION_MODE : UINT32 { D2D1_INTERPOLATION_MODE_NEAREST_NEIGHBOR,
+                                        D2D1_INTERPOLATION_MODE_LINEAR };
+enum D2D1_COMPOSITE_MODE : UINT32 { D2D1_COMPOSITE_MODE_SOURCE_OVER };
+class ID2D1Effect : public ID2D1Image, public std::enable_shared_from_this<ID2D1Effect> {
+ public:
+  void SetInput(UINT32 Index, std::shared_ptr<ID2D1Image> Input);
+  HRESULT SetValue(UINT32 Index, float Value);
+  // The effect's output is the effect itself.
+  void GetOutput(std::shared_ptr<ID2D1Image>* Output);
+  // The blurred input bitmap (null without one): premultiplied pixels the
+  // input's size (hard borders) or grown by three deviations (soft).
+  std::shared_ptr<core::TCoreSurface> Render(TPoint& Origin);
+
+  float StandardDeviation = 3;
+  UINT32 Optimization = 1;
+  D2D1_BORDER_MODE BorderMode = D2D1_BORDER_MODE_SOFT;
+  std::shared_ptr<ID2D1Image> Input;
+};
+
 struct D2D1_LAYER_PARAMETERS {
   D2D1_RECT_F contentBounds;
   ID2D1Geometry* geometricMask = nullptr;
@@ -512,6 +555,8 @@ struct D2D1_LAYER_PARAMETERS {
 
 // ---------------------------------------------------------------- render targets
 class IDWriteTextLayout;
+class IWICBitmapSource;
+class IWICBitmap;
 class ID2D1RenderTarget : public ID2D1Resource {
  public:
   ID2D1RenderTarget();
@@ -570,6 +615,9 @@ class ID2D1RenderTarget : public ID2D1Resource {
   void FillGeometry(ID2D1Geometry* G, ID2D1Brush* Brush, ID2D1Brush* OpacityBrush = nullptr);
   void DrawBitmap(ID2D1Bitmap* Bitmap, const D2D1_RECT_F* Dest, float Opacity,
                   D2D1_BITMAP_INTERPOLATION_MODE Mode, const D2D1_RECT_F* Src);
+  // A bitmap of the source's pixels (32bppPBGRA, or 32bppBGR read as opaque).
+  HRESULT CreateBitmapFromWicBitmap(IWICBitmapSource* Source, const D2D1_BITMAP_PROPERTIES* Props,
+                                    std::shared_ptr<ID2D1Bitmap>* Bitmap);
   // Glyphs of Face at EmSize pixels, each at its baseline origin in user space.
   void DrawGlyphs(const core::TCoreFontFace& Face, float EmSize, const uint32_t* Glyphs,
                   const TPointF* Positions, int Count, ID2D1Brush* Brush);
@@ -626,9 +674,24 @@ class ID2D1DCRenderTarget : public ID2D1RenderTarget {
   RECT FRect;
 };
 
+// Draws into the pixels of a WIC bitmap.
+class ID2D1WicBitmapRenderTarget : public ID2D1RenderTarget {
+ public:
+  explicit ID2D1WicBitmapRenderTarget(std::shared_ptr<IWICBitmap> B);
+  core::TCoreSurface* TargetSurface(TRect& Area) override;
+  std::shared_ptr<IWICBitmap> Bitmap;
+};
+
 class ID2D1DeviceContext : public ID2D1RenderTarget {
  public:
+  // A bitmap or an open command list (which then records).
   void SetTarget(std::shared_ptr<ID2D1Image> Target);
+  HRESULT CreateCommandList(std::shared_ptr<ID2D1CommandList>* List);
+  HRESULT CreateEffect(CLSID_D2D1Effect Id, std::shared_ptr<ID2D1Effect>* Effect);
+  // A closed command list or an effect's output with its top-left at
+  // Offset ((0, 0) when null); ImageRect limits the part drawn.
+  void DrawImage(ID2D1Image* Image, const D2D1_POINT_2F* Offset, const D2D1_RECT_F* ImageRect,
+                 D2D1_INTERPOLATION_MODE Mode, D2D1_COMPOSITE_MODE Composite);
   std::shared_ptr<ID2D1Image> GetTarget() const { return FTarget; }
   HRESULT CreateBitmapFromDxgiSurface(const std::shared_ptr<IDXGISurface1>& Surface,
                                       const D2D1_BITMAP_PROPERTIES1* Props, std::shared_ptr<ID2D1Bitmap1>* Bitmap);
@@ -654,6 +717,9 @@ class ID2D1Factory : public IUnknown {
                             std::shared_ptr<ID2D1StrokeStyle>* Style);
   HRESULT CreateDCRenderTarget(const D2D1_RENDER_TARGET_PROPERTIES& Props,
                                std::shared_ptr<ID2D1DCRenderTarget>* Target);
+  HRESULT CreateWicBitmapRenderTarget(std::shared_ptr<IWICBitmap> Bitmap,
+                                      const D2D1_RENDER_TARGET_PROPERTIES& Props,
+                                      std::shared_ptr<ID2D1RenderTarget>* Target);
 };
 class ID2D1Factory1 : public ID2D1Factory {
  public:
@@ -667,7 +733,7 @@ struct DWRITE_FONT_FEATURE {
   UINT32 nameTag = 0;
   UINT32 parameter = 0;
 };
-class IWICImagingFactory : public IUnknown {};
+class IWICImagingFactory;  // platform/d2d/wic.h
 // Creates an imaging factory (CoCreateInstance of CLSID_WICImagingFactory).
 HRESULT CreateWICImagingFactory(std::shared_ptr<IWICImagingFactory>* Factory);
 // How many imaging factories were created in this process.

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/d2d/d2d.h"
+#include "platform/d2d/wic.h"
 #include "platform/d2d/dwrite.h"
 
 namespace ht::d2d {
