@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "backends/canvas_gp.h"
+#include "backends/dx_pages.h"
 #include "canvas/bitmap_effects.h"
+#include "platform/rtl/module.h"
 #include "canvas/geometry.h"
 #include "platform/gdi/gdi_controls.h"
 #include "platform/rtl/numeric.h"
@@ -103,6 +106,17 @@ bool THtCanvasDX::IsDirectXSupported() {
   return DXSupported;
 }
 
+bool THtCanvasDX::StartDirect2D() {
+  if (IsLibrary) return false;
+  if (!IsDirectXSupported()) return false;
+  if (HtDefaultCanvasClass == nullptr || HtDefaultCanvasClass == &THtCanvasGP::ClassType)
+    HtDefaultCanvasClass = &ClassType;
+  return HtDefaultCanvasClass == &ClassType;
+}
+
+const THtPageClass* THtCanvasDXClass::PageClass() const { return &THtPageDX::ClassType; }
+const THtCanvasClass* THtCanvasDXClass::PrintCanvasClass() const { return &THtMetaCanvasDX::ClassType; }
+
 void THtCanvasDX::ResetDirectXSupport() {
   DXSupportChecked = DXSupported = false;
   SharedDWriteFactory.reset();
@@ -181,6 +195,8 @@ void THtCanvasDX::BeginScene(const THtCanvasScene& AScene) {
     bound = true;
   }
   if (bound) {
+    // Pieces made on the old target do not belong to the new one.
+    FBlurCache.reset();
     FContext->CreateSolidColorBrush(colorF(0xFFFFFFFF), nullptr, &FDXSolidBrush);
     FLastSolidColor = 0xFFFFFFFF;
     FPen.reset();

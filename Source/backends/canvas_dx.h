@@ -11,10 +11,13 @@
 // styles, one shared for plain pens.
 //
 // Text is laid out with DirectWrite, one layout per call, and drawn as glyph
-// runs; underlines are the canvas's own lines. Images, shadows and printing
-// belong to the parts of the back end built elsewhere. Check boxes
-// and radio buttons are the classic control pictures of the GDI facade,
-// drawn into a bitmap and placed as a Direct2D bitmap.
+// runs; underlines are the canvas's own lines. Images are resampled once to
+// the device size they are drawn at and cached per target; box shadows are
+// blurred on the processor and drawn from cached pieces (canvas_dx_images).
+// Pages are recorded by THtMetaCanvasDX and printed through the GDI canvas
+// (dx_pages.h). Check boxes and radio buttons are the classic control
+// pictures of the GDI facade, drawn into a bitmap and placed as a Direct2D
+// bitmap.
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -22,6 +25,7 @@
 
 #include "backends/d2d_helper.h"
 #include "backends/dx_fonts.h"
+#include "backends/dx_images.h"
 #include "backends/path_dx.h"
 #include "canvas/canvas.h"
 #include "canvas/text_object.h"
@@ -43,6 +47,11 @@ class THtCanvasDXClass : public THtCanvasClass {
   float MeasureString(StringView s, THtFont* Font, const THtTextStyle& TextStyle, float Scale, int AFirstChar,
                       int ALength) const override;
   const THtPathClass* PathClass() const override { return &THtPathDX::ClassType; }
+  const THtImageClass* ImageClass() const override { return &THtImageDX::ClassType; }
+  const THtBitmapClass* BitmapClass() const override { return &THtBitmapDX::ClassType; }
+  const THtPageClass* PageClass() const override;
+  // Direct2D prints no pages itself: THtMetaCanvasDX records and prints them.
+  const THtCanvasClass* PrintCanvasClass() const override;
   THtCanvasFlags GetFlags() const override;
   // Fill and stroke hit tests in the path's own coordinates.
   bool PointInPath(float X, float Y, THtPath* Path) const override;
@@ -58,6 +67,27 @@ struct THtDXState {
 };
 
 class THtCanvasDX;
+
+// The pieces of the last box shadow the canvas blurred, and what they were
+// made for.
+class TDXBlurCache {
+ public:
+  std::shared_ptr<d2d::ID2D1BitmapBrush> BR;  // profile across a vertical edge
+  std::shared_ptr<d2d::ID2D1BitmapBrush> BT;  // profile across a horizontal edge
+  std::shared_ptr<d2d::ID2D1Bitmap> BA;       // corner tile, or a small shadow whole
+  int MaxBorderRadius = 0;
+  float Radius = 0;
+  uint32_t Color = 0;
+  bool Small = false;
+  float W = 0, H = 0;
+  // The offsets decide a large shadow's corner size and a small one's
+  // cut-out, so they are part of the key.
+  float HOffset = 0, VOffset = 0;
+  // True when the pieces fit (radius within 0.5, the size within 0.5 for a
+  // small shadow, BR made); otherwise stores the key and answers false.
+  bool Same(int AMaxBorderRadius, float ARadius, uint32_t AColor, bool ASmall, float AW, float AH, float AHOffset,
+            float AVOffset);
+};
 
 // A prepared layout of styled ranges. Underlines are drawn by the canvas.
 class THtTextObjectDX : public THtTextObject {
@@ -96,6 +126,10 @@ class THtCanvasDX : public THtCanvas {
   static bool IsDirectXSupported();
   // Forgets the answer (tests change the machine).
   static void ResetDirectXSupport();
+  // The back end's start-up: when the devices can be made, the Direct2D
+  // canvas becomes the default canvas class in place of the GDI+ one (a
+  // class someone else chose stays). Not when the engine runs as a library.
+  static bool StartDirect2D();
   // Layers need a layer object before Windows 8.1; this system answers as a
   // later one (tests may switch it).
   static bool IsWindows81OrLater;
@@ -151,6 +185,27 @@ class THtCanvasDX : public THtCanvas {
   // premultiplied when the bitmap has alpha; null when none can be made.
   std::shared_ptr<d2d::ID2D1Bitmap> BitmapToD2DBitmap(gdi::HBITMAP Bitmap, bool HasAlpha = true);
 
+  // Images (canvas_dx_images.cpp). A vector image plays its display list, a
+  // page image its command list; a THtImageDX is drawn from its bitmap at
+  // device size (an animation from its composed frame).
+  void DrawImage(THtImage* Image, const TRectF& R, float Opacity) override;
+  // A bitmap brush of the image scaled to the W x H tile; a direction that
+  // does not repeat is limited to one tile.
+  void TileImage(THtImage* Image, float W, float H, const TRectF& R, const TPointF& Origin, bool RepeatX,
+                 bool RepeatY, float Opacity, float Radius) override;
+  // Makes sure the image's bitmap serves a device size of w x h.
+  void GetImageBitmap(THtImageDX* Image, int w, int h);
+  std::shared_ptr<d2d::ID2D1Bitmap> BitmapToD2DBitmap(THtBitmap* Bitmap);
+  // The pixels of Rect (right and bottom outside).
+  std::shared_ptr<d2d::ID2D1Bitmap> BitmapRectToD2DBitmap(THtBitmap* Bitmap, const TRect& Rect);
+  // Outer shadows with one corner radius; others are not drawn.
+  void DrawShadow(THtPath* Path, const THtShadowProps& Props) override;
+  // Gaussian blur of what is drawn in R, on window targets only.
+  void BlurRect(const TRectF& R, THtPath* BorderPath, float BlurRadius) override;
+  // Clears the pixels of a 32-bit bitmap inside a rounded rectangle.
+  static void ClearRoundRectPixels(THtBitmap* Bitmap, const TRectF& R, float Radius);
+  TDXBlurCache* BlurCache() const { return FBlurCache.get(); }
+
   // Raises: printing goes through the print canvas class.
   bool Print(THtObject* PrintDialog, StringView Title) override;
   // m11 of the current matrix.
@@ -203,6 +258,10 @@ class THtCanvasDX : public THtCanvas {
   // and Spacing.
   void drawSpaced(d2d::D2D1_POINT_2F Origin, d2d::IDWriteTextLayout* Layout, const THtTextStyle& TextStyle,
                   const TSingleArray& Spacing);
+  void DrawBoxShadow(const TRectF& R, THtPath* Path, const THtShadowProps& Props);
+  void DrawSmallShadow(THtPath* Path, const THtShadowProps& Props);
+  void BuildShadowMask(const TRectF& R, int S, float HOffset, float VOffset, float Radius);
+  std::unique_ptr<TDXBlurCache> FBlurCache;
 
   std::shared_ptr<d2d::IDWriteTextLayout> FTextLayout;
   THtObject* FCanvas = nullptr;

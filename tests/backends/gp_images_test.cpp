@@ -44,8 +44,7 @@ class GPImages : public GPCanvasTest {
   }
 };
 
-TEST_F(GPImages, StartUpMakesTheGDIPlusCanvasTheDefault) {
-  EXPECT_EQ(HtDefaultCanvasClass, &THtCanvasGP::ClassType);
+TEST_F(GPImages, TheCanvasNamesItsImageAndBitmapClasses) {
   EXPECT_EQ(THtCanvasGP::ClassType.ImageClass(), &THtImageGP::ClassType);
   EXPECT_EQ(THtCanvasGP::ClassType.BitmapClass(), &THtBitmapGP::ClassType);
 }
