@@ -203,7 +203,7 @@ bool TAnimationThread::AnimateDoc(THtObject* Doc, int32_t AStep, bool& NeedRepai
   // appends and reads SubscribedtoAnimation: an animation added now either
   // keeps the document here or subscribes it again.
   std::lock_guard<std::recursive_mutex> guard(doc->FAnimationLock);
-  if (doc->Animations().empty()) {
+  if (doc->Animations().empty() && !doc->HasAnimatedImages()) {
     doc->SubscribedtoAnimation = false;
     return false;
   }
@@ -269,7 +269,7 @@ void THtDocument::Animate(int32_t AStep) {
   bool changed = false, layout = false;
   {
     std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
-    if (FAnimations.empty()) return;
+    if (FAnimations.empty() && !FHasAnimatedImages) return;
     for (size_t i = 0; i < FAnimations.size();) {
       TAbstractAnimation* a = FAnimations[i].get();
       if (a->NextStep(AStep)) {
@@ -299,6 +299,12 @@ void THtDocument::Animate(int32_t AStep) {
     if (layout) NeedRecalc = true;
     else ResetCache();
   }
+}
+
+void THtDocument::SetHasAnimatedImages(bool Value) {
+  if (Value) IncludeFlag(efHasAnimatedImages);
+  else ExcludeFlag(efHasAnimatedImages);
+  FHasAnimatedImages = Value;
 }
 
 void THtDocument::AnimationFinished(TAbstractAnimation* Animation) {

@@ -248,9 +248,6 @@ class THtDocument : public TElement {
   void AddAnimation(TAbstractAnimation* Item);
   // Removes and frees Item when listed.
   void DeleteAnimation(TAbstractAnimation* Item);
-  // Steps every animation by StepTime ms under the lock, dropping finished
-  // ones; true when a value changed.
-  bool StepAnimations(int32_t StepTime);
   size_t AnimationCount();
   // The listed animations, for inspection under FAnimationLock.
   const std::vector<std::unique_ptr<TAbstractAnimation>>& Animations() const { return FAnimations; }
@@ -260,9 +257,15 @@ class THtDocument : public TElement {
   bool SubscribedtoAnimation = false;  // guarded by FAnimationLock
   // Registers the document with the animation thread once.
   void SubscribetoAnimation();
-  // The animation thread's step: advances the list, drops finished
-  // animations and sets NeedRepaint and NeedRecalc or resets the paint cache.
+  // The one step of the animation list, on the animation thread (or a
+  // test): advances the animated images and the animations, ends finished
+  // ones, lists the elements to restyle for ApplyAnimatedStyles and sets
+  // NeedRepaint, and NeedRecalc or a paint-cache reset.
   virtual void Animate(int32_t AStep);
+  // efHasAnimatedImages of the document, set and cleared with a copy the
+  // animation thread reads (the element flag word is the main thread's).
+  void SetHasAnimatedImages(bool Value);
+  bool HasAnimatedImages() const { return FHasAnimatedImages; }
   void AnimationFinished(TAbstractAnimation* Animation);
   // Main thread: restyles the elements the animation thread listed.
   void ApplyAnimatedStyles();
@@ -334,6 +337,7 @@ class THtDocument : public TElement {
   bool FOwnsScriptAdapter = false;
   THtElementEvents FEvents;
   std::vector<std::unique_ptr<TAbstractAnimation>> FAnimations;  // guarded by FAnimationLock
+  std::atomic<bool> FHasAnimatedImages{false};
   std::vector<TElement*> FAnimatedStyleElements;  // listed by the animation step; guarded by FAnimationLock
   THtElementEvents FRunningEvents;  // the queue being run; guarded by FEventLock
   bool FProcessingEvents = false;

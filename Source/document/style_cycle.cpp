@@ -199,30 +199,6 @@ void THtDocument::DeleteElementAnimations(TElement* E, THtObject* Par) {
   });
 }
 
-bool THtDocument::StepAnimations(int32_t StepTime) {
-  std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
-  bool changed = false;
-  for (auto& a : FAnimations)
-    if (a->NextStep(StepTime)) {
-      changed = true;
-      if (a->NeedRecalc) NeedRecalc = true;
-      if (a->ChangeStyle && a->Element) {
-        a->Element->StyleChanged(false);
-        Changed = true;
-      }
-    }
-  std::erase_if(FAnimations, [](const std::unique_ptr<TAbstractAnimation>& a) {
-    if (a->Active()) return false;
-    if (a->Transition) {
-      a->Transition->Active = false;
-      a->Transition->Animation = nullptr;
-    }
-    return true;
-  });
-  if (changed) NeedRepaint = true;
-  return changed;
-}
-
 size_t THtDocument::AnimationCount() {
   std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
   return FAnimations.size();

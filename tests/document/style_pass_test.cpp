@@ -198,7 +198,7 @@ TEST(Animation, HoverTransitionStartsOneColourAnimation) {
   doc->CalcStyle(doc->Styles.get());
   EXPECT_EQ(doc->AnimationCount(), 1u);  // restarted, not added
   EXPECT_EQ(std::count(doc->FTransitionElements.begin(), doc->FTransitionElements.end(), a), 1);
-  for (int i = 0; i < 120 && doc->AnimationCount(); ++i) doc->StepAnimations(10);
+  for (int i = 0; i < 120 && doc->AnimationCount(); ++i) doc->Animate(10);
   EXPECT_EQ(doc->AnimationCount(), 0u);
 }
 
