@@ -1,0 +1,413 @@
+#include "platform/ui/controls.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/core/core_status.h"
+#include "platform/rtl/dispatcher.h"
+#include "platform/ui/application.h"
+
+namespace ht::ui {
+
+namespace {
+
+std::string traceInfo(const char* Call, int Bar, const SCROLLINFO& si) {
+  return std::string(Call) + " " + std::to_string(Bar) + " " + std::to_string(si.fMask) + " " +
+         std::to_string(si.nMin) + " " + std::to_string(si.nMax) + " " + std::to_string(si.nPage) + " " +
+         std::to_string(si.nPos);
+}
+
+GtkAdjustment* adjustmentOf(GtkWidget* Bar) { return gtk_range_get_adjustment(GTK_RANGE(Bar)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- TWinControl
+
+TWinControl::~TWinControl() {
+  FLiveness.Kill();
+  if (FHandle) {
+    gtk_widget_destroy(FHandle);
+    g_object_unref(FHandle);
+  }
+}
+
+void TWinControl::SetHandle(GtkWidget* W) {
+  FHandle = W;
+  g_object_ref_sink(W);
+  TrackWidget(W);
+}
+
+bool TWinControl::Visible() const { return FHandle && gtk_widget_get_visible(FHandle); }
+
+void TWinControl::SetVisible(bool Value) {
+  if (FHandle) gtk_widget_set_visible(FHandle, Value);
+}
+
+int TWinControl::Width() const { return FHandle ? std::max(gtk_widget_get_allocated_width(FHandle), 0) : 0; }
+
+int TWinControl::Height() const { return FHandle ? std::max(gtk_widget_get_allocated_height(FHandle), 0) : 0; }
+
+void TWinControl::Dispatch(TMessage&) {}
+
+void TWinControl::PostMessage(unsigned Msg, intptr_t WParam, intptr_t LParam) {
+  UiTrace().Add("PostMessage " + std::to_string(Msg));
+  TDispatcher::Main().Post(
+      [this, Msg, WParam, LParam] {
+        TMessage m{Msg, WParam, LParam, 0};
+        Dispatch(m);
+      },
+      FLiveness.Token(), TDispatcher::TKey(Msg) + 1);
+}
+
+// ---------------------------------------------------------------- TCustomPanel
+
+struct TPanelSignals {
+  static gboolean draw(GtkWidget* W, cairo_t* Cr, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    Guard([&] { p->draw(Cr, gtk_widget_get_allocated_width(W), gtk_widget_get_allocated_height(W)); });
+    return FALSE;
+  }
+
+  static void sizeAllocate(GtkWidget*, GdkRectangle* A, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    if (A->width == p->FLastW && A->height == p->FLastH) return;
+    p->FLastW = A->width;
+    p->FLastH = A->height;
+    Guard([&] { p->Resize(); });
+  }
+
+  static gboolean changeValue(GtkRange* R, GtkScrollType Scroll, gdouble Value, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    const int bar = GTK_WIDGET(R) == p->FVBar ? SB_VERT : SB_HORZ;
+    int code = SB_THUMBTRACK;
+    switch (Scroll) {
+      case GTK_SCROLL_STEP_BACKWARD:
+      case GTK_SCROLL_STEP_UP:
+      case GTK_SCROLL_STEP_LEFT:
+        code = SB_LINEUP;
+        break;
+      case GTK_SCROLL_STEP_FORWARD:
+      case GTK_SCROLL_STEP_DOWN:
+      case GTK_SCROLL_STEP_RIGHT:
+        code = SB_LINEDOWN;
+        break;
+      case GTK_SCROLL_PAGE_BACKWARD:
+      case GTK_SCROLL_PAGE_UP:
+      case GTK_SCROLL_PAGE_LEFT:
+        code = SB_PAGEUP;
+        break;
+      case GTK_SCROLL_PAGE_FORWARD:
+      case GTK_SCROLL_PAGE_DOWN:
+      case GTK_SCROLL_PAGE_RIGHT:
+        code = SB_PAGEDOWN;
+        break;
+      case GTK_SCROLL_START:
+        code = SB_TOP;
+        break;
+      case GTK_SCROLL_END:
+        code = SB_BOTTOM;
+        break;
+      default:
+        break;
+    }
+    TCustomPanel::TBarState& s = p->FBars[bar];
+    const int pos = int(std::lround(Value));
+    Guard([&] {
+      s.Tracking = code == SB_THUMBTRACK;
+      s.TrackPos = pos;
+      struct TEnd {
+        TCustomPanel::TBarState& S;
+        ~TEnd() { S.Tracking = false; }
+      } end{s};
+      TMessage m{bar == SB_VERT ? unsigned(WM_VSCROLL) : unsigned(WM_HSCROLL),
+                 intptr_t((uint32_t(pos & 0xFFFF) << 16) | uint32_t(code)), 0, 0};
+      p->Dispatch(m);
+    });
+    // The control writes the bar's position itself.
+    return TRUE;
+  }
+};
+
+TCustomPanel::TCustomPanel() {
+  GtkWidget* grid = gtk_grid_new();
+  SetHandle(grid);
+  FOverlay = gtk_overlay_new();
+  FArea = gtk_drawing_area_new();
+  FFixed = gtk_fixed_new();
+  FVBar = gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, nullptr);
+  FHBar = gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, nullptr);
+  for (GtkWidget* w : {FOverlay, FArea, FFixed, FVBar, FHBar}) TrackWidget(w);
+  gtk_widget_set_hexpand(FOverlay, TRUE);
+  gtk_widget_set_vexpand(FOverlay, TRUE);
+  gtk_widget_set_size_request(FArea, 1, 1);
+  gtk_container_add(GTK_CONTAINER(FOverlay), FArea);
+  gtk_overlay_add_overlay(GTK_OVERLAY(FOverlay), FFixed);
+  // Pointer input reaches the client area through the empty child layer.
+  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(FOverlay), FFixed, TRUE);
+  gtk_grid_attach(GTK_GRID(grid), FOverlay, 0, 0, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid), FVBar, 1, 0, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid), FHBar, 0, 1, 1, 1);
+  for (GtkWidget* b : {FVBar, FHBar}) {
+    gtk_widget_set_no_show_all(b, TRUE);
+    g_signal_connect(b, "change-value", G_CALLBACK(TPanelSignals::changeValue), this);
+  }
+  g_signal_connect(FArea, "draw", G_CALLBACK(TPanelSignals::draw), this);
+  g_signal_connect(FArea, "size-allocate", G_CALLBACK(TPanelSignals::sizeAllocate), this);
+  gtk_widget_show(FArea);
+  gtk_widget_show(FFixed);
+  gtk_widget_show(FOverlay);
+  gtk_widget_show(grid);
+}
+
+TCustomPanel::~TCustomPanel() {
+  FLiveness.Kill();
+  FStyleHook.reset();
+  // Signals must not reach the half-destroyed panel while GTK tears down.
+  for (GtkWidget* w : {FArea, FVBar, FHBar}) g_signal_handlers_disconnect_by_data(w, this);
+}
+
+int TCustomPanel::ClientWidth() const { return std::max(gtk_widget_get_allocated_width(FArea), 0); }
+
+int TCustomPanel::ClientHeight() const { return std::max(gtk_widget_get_allocated_height(FArea), 0); }
+
+bool TCustomPanel::HasChildControls() const {
+  GList* kids = gtk_container_get_children(GTK_CONTAINER(FFixed));
+  const bool any = kids != nullptr;
+  g_list_free(kids);
+  return any;
+}
+
+void TCustomPanel::SetScrollBars(bool Vertical, bool Horizontal) {
+  UiTrace().Add(std::string("SetScrollBars ") + (Vertical ? "1" : "0") + (Horizontal ? "1" : "0"));
+  gtk_widget_set_visible(FVBar, Vertical);
+  gtk_widget_set_visible(FHBar, Horizontal);
+}
+
+bool TCustomPanel::ScrollBarShown(int Bar) const { return gtk_widget_get_visible(ScrollBar(Bar)); }
+
+void TCustomPanel::Invalidate() {
+  UiTrace().Add("Invalidate");
+  gtk_widget_queue_draw(FArea);
+}
+
+void TCustomPanel::ScrollWindowEx(int DX, int DY) {
+  UiTrace().Add("ScrollWindowEx " + std::to_string(DX) + " " + std::to_string(DY));
+  gtk_widget_queue_draw(FArea);
+}
+
+bool TCustomPanel::GetScrollInfo(int Bar, SCROLLINFO& Info) const {
+  if (!ScrollBarShown(Bar)) return false;
+  const TBarState& s = FBars[Bar];
+  if (Info.fMask & SIF_RANGE) {
+    Info.nMin = s.Info.nMin;
+    Info.nMax = s.Info.nMax;
+  }
+  if (Info.fMask & SIF_PAGE) Info.nPage = s.Info.nPage;
+  if (Info.fMask & SIF_POS) Info.nPos = s.Info.nPos;
+  if (Info.fMask & SIF_TRACKPOS) Info.nTrackPos = s.Tracking ? s.TrackPos : s.Info.nPos;
+  return true;
+}
+
+int TCustomPanel::SetScrollInfo(int Bar, const SCROLLINFO& Info, bool Redraw) {
+  UiTrace().Add(traceInfo("SetScrollInfo", Bar, Info));
+  SCROLLINFO& s = FBars[Bar].Info;
+  if (Info.fMask & SIF_RANGE) {
+    s.nMin = Info.nMin;
+    s.nMax = std::max(Info.nMax, Info.nMin);
+  }
+  if (Info.fMask & SIF_PAGE) s.nPage = std::min<unsigned>(Info.nPage, unsigned(s.nMax - s.nMin + 1));
+  if (Info.fMask & SIF_POS) s.nPos = Info.nPos;
+  // The position stays where a whole page still fits.
+  const int last = s.nMax - std::max<int>(int(s.nPage) - 1, 0);
+  s.nPos = std::clamp(s.nPos, s.nMin, std::max(last, s.nMin));
+  GtkWidget* bar = ScrollBar(Bar);
+  GtkAdjustment* adj = adjustmentOf(bar);
+  const double page = s.nPage;
+  gtk_adjustment_configure(adj, s.nPos, s.nMin, double(s.nMax) + 1, 5, std::max(page, 1.0), page);
+  gtk_widget_set_sensitive(bar, int(s.nPage) <= s.nMax - s.nMin);
+  if (Redraw) gtk_widget_queue_draw(bar);
+  return s.nPos;
+}
+
+void TCustomPanel::AttachStyleHook(const std::string& ControlClass) {
+  if (const TStyleHookFactory* f = TStyleEngine::Find(ControlClass)) FStyleHook = (*f)(*this);
+}
+
+void TCustomPanel::Paint() {
+  if (gdi::TCanvas* c = Canvas()) {
+    gdi::HDC dc = c->Handle();
+    cairo_t* cr = cairo_create(dc->Bitmap->Surface.Handle());
+    cairo_set_source_rgb(cr, ((Color >> 16) & 0xFF) / 255.0, ((Color >> 8) & 0xFF) / 255.0, (Color & 0xFF) / 255.0);
+    cairo_rectangle(cr, FClipRect.Left, FClipRect.Top, FClipRect.Right - FClipRect.Left,
+                    FClipRect.Bottom - FClipRect.Top);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    dc->Bitmap->Surface.MarkDirty();
+  }
+}
+
+void TCustomPanel::draw(cairo_t* Cr, int W, int H) {
+  if (W <= 0 || H <= 0) return;
+  if (!FPaintBuffer || FPaintBuffer->Width() != W || FPaintBuffer->Height() != H) {
+    // A new window shows its background until something paints over it.
+    FPaintBuffer = std::make_unique<gdi::TBitmap>(W, H);
+    FPaintBuffer->Surface().Fill(0xFF000000u | Color);
+  }
+  double x1, y1, x2, y2;
+  cairo_clip_extents(Cr, &x1, &y1, &x2, &y2);
+  FClipRect = TRect{int(std::floor(x1)), int(std::floor(y1)), int(std::ceil(x2)), int(std::ceil(y2))};
+  UiTrace().Add("Paint");
+  {
+    FInPaint = true;
+    struct TEnd {
+      bool& F;
+      ~TEnd() { F = false; }
+    } end{FInPaint};
+    Paint();
+  }
+  core::TCoreSurface& s = FPaintBuffer->Surface();
+  s.Flush();
+  cairo_save(Cr);
+  cairo_set_source_surface(Cr, s.Handle(), 0, 0);
+  cairo_paint(Cr);
+  cairo_restore(Cr);
+}
+
+void TCustomPanel::PaintTo(cairo_t* Cr, int Width, int Height) { draw(Cr, Width, Height); }
+
+// ---------------------------------------------------------------- style hooks
+
+namespace {
+
+std::map<std::string, TStyleHookFactory>& hookRegistry() {
+  static std::map<std::string, TStyleHookFactory> r;
+  return r;
+}
+int registrations = 0;
+
+TRect widgetRect(int X, int Y, int W, int H) { return TRect{X, Y, X + W, Y + H}; }
+
+}  // namespace
+
+void TStyleEngine::RegisterStyleHook(const std::string& ControlClass, TStyleHookFactory Factory) {
+  auto& r = hookRegistry();
+  if (r.count(ControlClass))
+    throw EStyleEngineException(u"Style hook already registered for %s", Utf8ToString(ControlClass));
+  r.emplace(ControlClass, std::move(Factory));
+  ++registrations;
+}
+
+void TStyleEngine::UnRegisterStyleHook(const std::string& ControlClass) { hookRegistry().erase(ControlClass); }
+
+const TStyleHookFactory* TStyleEngine::Find(const std::string& ControlClass) {
+  auto& r = hookRegistry();
+  auto it = r.find(ControlClass);
+  return it == r.end() ? nullptr : &it->second;
+}
+
+int TStyleEngine::Registrations() { return registrations; }
+
+namespace {
+
+gboolean hookDraw(GtkWidget*, cairo_t* Cr, gpointer Self) {
+  auto* h = static_cast<TScrollingStyleHook*>(Self);
+  Guard([&] { h->PaintVertScroll(Cr); });
+  return FALSE;
+}
+
+gboolean hookButton(GtkWidget*, GdkEventButton* E, gpointer Self) {
+  auto* flag = static_cast<bool*>(Self);
+  if (E->button == 1) *flag = E->type == GDK_BUTTON_PRESS;
+  return FALSE;
+}
+
+}  // namespace
+
+TScrollingStyleHook::TScrollingStyleHook(TCustomPanel& AControl) : FControl(AControl) {
+  GtkWidget* bar = FControl.ScrollBar(SB_VERT);
+  FDrawHandler = g_signal_connect_after(bar, "draw", G_CALLBACK(hookDraw), this);
+  FPressHandler = g_signal_connect(bar, "button-press-event", G_CALLBACK(hookButton), &FLeftButtonDown);
+  FReleaseHandler = g_signal_connect(bar, "button-release-event", G_CALLBACK(hookButton), &FLeftButtonDown);
+}
+
+TScrollingStyleHook::~TScrollingStyleHook() {
+  GtkWidget* bar = FControl.ScrollBar(SB_VERT);
+  for (unsigned long h : {FDrawHandler, FPressHandler, FReleaseHandler}) g_signal_handler_disconnect(bar, h);
+}
+
+void TScrollingStyleHook::DrawVertScroll(gdi::HDC) {}
+
+void TScrollingStyleHook::PaintVertScroll(cairo_t* Cr) {
+  GtkWidget* bar = FControl.ScrollBar(SB_VERT);
+  const int w = gtk_widget_get_allocated_width(bar), h = gtk_widget_get_allocated_height(bar);
+  FScrollRect = TRect{0, 0, w, h};
+  if (w <= 0 || h <= 0) return;
+  GdkRectangle range;
+  gtk_range_get_range_rect(GTK_RANGE(bar), &range);
+  FTrackRect = widgetRect(range.x, range.y, range.width, range.height);
+  FUpRect = TRect{0, FTrackRect.Top, w, FTrackRect.Top};
+  FDownRect = TRect{0, FTrackRect.Bottom, w, FTrackRect.Bottom};
+  int sliderStart = 0, sliderEnd = 0;
+  if (gtk_widget_get_sensitive(bar)) gtk_range_get_slider_range(GTK_RANGE(bar), &sliderStart, &sliderEnd);
+  FSliderRect = TRect{FTrackRect.Left, sliderStart, FTrackRect.Right, sliderEnd};
+  gdi::TBitmap picture(w, h);
+  DrawVertScroll(picture.Canvas().Handle());
+  core::TCoreSurface& s = picture.Surface();
+  s.Flush();
+  cairo_save(Cr);
+  cairo_set_source_surface(Cr, s.Handle(), 0, 0);
+  cairo_paint(Cr);
+  cairo_restore(Cr);
+}
+
+// ---------------------------------------------------------------- TForm
+
+namespace {
+
+gboolean formDelete(GtkWidget*, GdkEvent*, gpointer Self) {
+  auto* f = static_cast<TForm*>(Self);
+  Guard([&] {
+    UiTrace().Add("Close");
+    if (f->OnClose) f->OnClose();
+    gtk_widget_hide(f->Handle());
+    if (f->MainForm) TApplication::Terminate();
+  });
+  // The form object owns the window; it is destroyed with it.
+  return TRUE;
+}
+
+}  // namespace
+
+TForm::TForm() {
+  GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  SetHandle(w);
+  g_signal_connect(w, "delete-event", G_CALLBACK(formDelete), this);
+}
+
+TForm::~TForm() { g_signal_handlers_disconnect_by_data(Handle(), this); }
+
+void TForm::SetCaption(StringView Value) { gtk_window_set_title(GTK_WINDOW(Handle()), StringToUtf8(Value).c_str()); }
+
+String TForm::Caption() const {
+  const char* t = gtk_window_get_title(GTK_WINDOW(Handle()));
+  return t ? Utf8ToString(t) : String();
+}
+
+void TForm::SetClientSize(int W, int H) { gtk_window_set_default_size(GTK_WINDOW(Handle()), W, H); }
+
+void TForm::SetPosition(TPosition Value) {
+  gtk_window_set_position(GTK_WINDOW(Handle()), Value == poScreenCenter ? GTK_WIN_POS_CENTER : GTK_WIN_POS_NONE);
+}
+
+void TForm::InsertControl(TWinControl& Control) { gtk_container_add(GTK_CONTAINER(Handle()), Control.Handle()); }
+
+void TForm::Show() { gtk_widget_show(Handle()); }
+
+void TForm::Close() {
+  if (gtk_widget_get_realized(Handle())) gtk_window_close(GTK_WINDOW(Handle()));
+  else formDelete(Handle(), nullptr, this);
+}
+
+}  // namespace ht::ui

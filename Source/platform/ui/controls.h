@@ -1,0 +1,267 @@
+#pragma once
+// Windowed controls over GTK 3: the form (a top-level window) and the panel
+// base of the host control.
+//
+// The panel's widget tree is a GtkGrid holding a GtkOverlay (a
+// GtkDrawingArea that is the client area, with a GtkFixed above it for
+// native child controls) and the two GtkScrollbars. Window messages keep
+// their numbers and arguments: a scroll bar's "change-value" arrives as
+// WM_VSCROLL / WM_HSCROLL through Dispatch, SCROLLINFO reads and writes the
+// bar's GtkAdjustment (upper = nMax + 1, page size = nPage).
+//
+// Painting: a paint draws on Canvas, an off-screen bitmap of the client
+// size, inside GTK's draw signal; the bitmap is then copied onto the draw
+// signal's cairo context. Nothing draws outside a draw signal. Scrolling the
+// window contents (ScrollWindowEx) repaints the whole client area.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/gdi/gdi_canvas.h"
+#include "platform/rtl/exception.h"
+#include "platform/rtl/geometry.h"
+#include "platform/rtl/liveness.h"
+#include "platform/rtl/string.h"
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _cairo cairo_t;
+
+namespace ht::ui {
+
+enum : unsigned {
+  WM_PAINT = 15,
+  WM_ERASEBKGND = 20,
+  WM_NCPAINT = 0x85,
+  WM_HSCROLL = 276,
+  WM_VSCROLL = 277,
+  WM_USER = 0x400,
+};
+
+enum : int { SB_HORZ = 0, SB_VERT = 1 };
+
+// Scroll codes of WM_VSCROLL / WM_HSCROLL (the low word of WParam; the
+// high word carries the thumb position for SB_THUMBPOSITION/SB_THUMBTRACK).
+enum : int {
+  SB_LINEUP = 0,
+  SB_LINELEFT = 0,
+  SB_LINEDOWN = 1,
+  SB_LINERIGHT = 1,
+  SB_PAGEUP = 2,
+  SB_PAGELEFT = 2,
+  SB_PAGEDOWN = 3,
+  SB_PAGERIGHT = 3,
+  SB_THUMBPOSITION = 4,
+  SB_THUMBTRACK = 5,
+  SB_TOP = 6,
+  SB_LEFT = 6,
+  SB_BOTTOM = 7,
+  SB_RIGHT = 7,
+  SB_ENDSCROLL = 8,
+};
+
+enum : unsigned { SIF_RANGE = 1, SIF_PAGE = 2, SIF_POS = 4, SIF_DISABLENOSCROLL = 8, SIF_TRACKPOS = 16 };
+
+struct SCROLLINFO {
+  unsigned cbSize = 28;
+  unsigned fMask = 0;
+  int nMin = 0;
+  int nMax = 0;
+  unsigned nPage = 0;
+  int nPos = 0;
+  int nTrackPos = 0;
+};
+
+struct TMessage {
+  unsigned Msg = 0;
+  intptr_t WParam = 0;
+  intptr_t LParam = 0;
+  intptr_t Result = 0;
+};
+
+HT_DECLARE_EXCEPTION(EStyleEngineException, Exception);
+
+class TWinControl {
+ public:
+  TWinControl() = default;
+  virtual ~TWinControl();
+  TWinControl(const TWinControl&) = delete;
+  TWinControl& operator=(const TWinControl&) = delete;
+
+  // The outer widget.
+  GtkWidget* Handle() const { return FHandle; }
+  bool Visible() const;
+  void SetVisible(bool Value);
+  // The outer widget's allocated size (0 before GTK placed it).
+  int Width() const;
+  int Height() const;
+
+  // The window procedure; the base answers nothing.
+  virtual void Dispatch(TMessage& Message);
+  // Queues the message for the main loop. Posts of one message to one
+  // control coalesce while pending; a control freed meanwhile gets nothing.
+  void PostMessage(unsigned Msg, intptr_t WParam = 0, intptr_t LParam = 0);
+  TLivenessToken Token() const { return FLiveness.Token(); }
+
+ protected:
+  // Takes a reference on W and counts it as live.
+  void SetHandle(GtkWidget* W);
+  TLiveness FLiveness;
+
+ private:
+  GtkWidget* FHandle = nullptr;
+};
+
+class TCustomPanel;
+
+// A control's style hook: the platform's style engine attaches one to each
+// new control whose class has one registered.
+class TStyleHook {
+ public:
+  virtual ~TStyleHook() = default;
+};
+
+// The scrolling style hook of a panel: it draws after GTK has drawn the
+// vertical scroll bar, with the bar's parts as rectangles in the bar's own
+// coordinates. The bars have no arrow buttons, so those rectangles are
+// empty at the track's ends.
+class TScrollingStyleHook : public TStyleHook {
+ public:
+  explicit TScrollingStyleHook(TCustomPanel& AControl);
+  ~TScrollingStyleHook() override;
+
+  TCustomPanel& Control() const { return FControl; }
+  TRect VertScrollRect() const { return FScrollRect; }
+  TRect VertTrackRect() const { return FTrackRect; }
+  TRect VertSliderRect() const { return FSliderRect; }
+  TRect VertUpButtonRect() const { return FUpRect; }
+  TRect VertDownButtonRect() const { return FDownRect; }
+  bool LeftButtonDown() const { return FLeftButtonDown; }
+
+  // Called from the bar's draw signal, after GTK's own drawing.
+  void PaintVertScroll(cairo_t* Cr);
+
+ protected:
+  // Draws on DC, a transparent bitmap the size of VertScrollRect whose
+  // picture is laid over the bar. The base draws nothing: GTK's theme has
+  // drawn the bar.
+  virtual void DrawVertScroll(gdi::HDC DC);
+
+ private:
+  TCustomPanel& FControl;
+  TRect FScrollRect, FTrackRect, FSliderRect, FUpRect, FDownRect;
+  bool FLeftButtonDown = false;
+  unsigned long FDrawHandler = 0, FPressHandler = 0, FReleaseHandler = 0;
+};
+
+using TStyleHookFactory = std::function<std::unique_ptr<TStyleHook>(TCustomPanel& Control)>;
+
+class TStyleEngine {
+ public:
+  // EStyleEngineException when the class already has a hook.
+  static void RegisterStyleHook(const std::string& ControlClass, TStyleHookFactory Factory);
+  static void UnRegisterStyleHook(const std::string& ControlClass);
+  static const TStyleHookFactory* Find(const std::string& ControlClass);
+  // Registrations made so far in this process.
+  static int Registrations();
+};
+
+class TCustomPanel : public TWinControl {
+ public:
+  TCustomPanel();
+  ~TCustomPanel() override;
+
+  // The client area (the drawing area's allocation).
+  int ClientWidth() const;
+  int ClientHeight() const;
+  TRect ClientRect() const { return TRect{0, 0, ClientWidth(), ClientHeight()}; }
+  // The layer native child controls are put on, above the client area.
+  GtkWidget* ChildLayer() const { return FFixed; }
+  bool HasChildControls() const;
+  GtkWidget* ScrollBar(int Bar) const { return Bar == SB_VERT ? FVBar : FHBar; }
+
+  // The window's scroll bars (the window style's WS_VSCROLL / WS_HSCROLL).
+  void SetScrollBars(bool Vertical, bool Horizontal);
+  bool ScrollBarShown(int Bar) const;
+
+  // Redraw the client area at the next paint.
+  void Invalidate();
+  // Moves the window contents: here a full redraw of the client area.
+  void ScrollWindowEx(int DX, int DY);
+  // Paces a fast repaint to the display; GTK's frame clock already does.
+  void DwmFlush() {}
+
+  // Reads the mask's parts of a bar's state; false for a hidden bar.
+  bool GetScrollInfo(int Bar, SCROLLINFO& Info) const;
+  // Writes the mask's parts and answers the position. A bar whose page
+  // covers its range stays shown and turns insensitive.
+  int SetScrollInfo(int Bar, const SCROLLINFO& Info, bool Redraw);
+
+  // The paint's canvas: valid only inside Paint.
+  gdi::TCanvas* Canvas() { return FPaintBuffer ? &FPaintBuffer->Canvas() : nullptr; }
+  // The area the current paint must cover.
+  const TRect& CanvasClipRect() const { return FClipRect; }
+  bool InPaint() const { return FInPaint; }
+  uint32_t Color = 0xF0F0F0;  // the panel's background (RGB)
+
+  // The style hook the style engine attached, or null.
+  TStyleHook* StyleHook() const { return FStyleHook.get(); }
+
+  // Runs a paint now on an off-screen target of Width x Height, as the draw
+  // signal would (tests compare it with the window's picture).
+  void PaintTo(cairo_t* Cr, int Width, int Height);
+
+ protected:
+  // The control's class name picks its style hook; derived classes call it
+  // once constructed.
+  void AttachStyleHook(const std::string& ControlClass);
+  // Paints the client area; the base fills it with Color.
+  virtual void Paint();
+  // The client area changed size.
+  virtual void Resize() {}
+
+ private:
+  void draw(cairo_t* Cr, int W, int H);
+  friend struct TPanelSignals;
+
+  GtkWidget* FOverlay = nullptr;
+  GtkWidget* FArea = nullptr;
+  GtkWidget* FFixed = nullptr;
+  GtkWidget* FVBar = nullptr;
+  GtkWidget* FHBar = nullptr;
+  std::unique_ptr<gdi::TBitmap> FPaintBuffer;
+  TRect FClipRect;
+  bool FInPaint = false;
+  int FLastW = -1, FLastH = -1;
+  struct TBarState {
+    SCROLLINFO Info;
+    bool Tracking = false;  // a thumb drag's message is being handled
+    int TrackPos = 0;
+  } FBars[2];
+  std::unique_ptr<TStyleHook> FStyleHook;
+};
+
+enum TPosition { poDesigned, poScreenCenter };
+
+// A top-level window holding one control that fills its client area.
+class TForm : public TWinControl {
+ public:
+  TForm();
+  ~TForm() override;
+
+  void SetCaption(StringView Value);
+  String Caption() const;
+  void SetClientSize(int W, int H);
+  void SetPosition(TPosition Value);
+  // The control that fills the window (not owned).
+  void InsertControl(TWinControl& Control);
+  void Show();
+  // A close request, as the window manager's close button makes it.
+  void Close();
+  // The main form ends the message loop when it closes.
+  bool MainForm = false;
+  std::function<void()> OnClose;
+};
+
+}  // namespace ht::ui
