@@ -176,6 +176,8 @@ class TCustomPanel : public TWinControl {
   int ClientWidth() const;
   int ClientHeight() const;
   TRect ClientRect() const { return TRect{0, 0, ClientWidth(), ClientHeight()}; }
+  // The drawing area that is the client area.
+  GtkWidget* ClientArea() const { return FArea; }
   // The layer native child controls are put on, above the client area.
   GtkWidget* ChildLayer() const { return FFixed; }
   bool HasChildControls() const;

@@ -1,0 +1,135 @@
+// The main window as the program makes it, and the panel's picture on the
+// screen against the same document drawn off screen.
+#include "app/unit_main.h"
+
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <cstdlib>
+
+#include "app/window_fixture.h"
+#include "canvas/canvas.h"
+#include "document/paint_services.h"
+#include "platform/gdi/gdi_canvas.h"
+#include "platform/rtl/stream.h"
+
+namespace ht::testing {
+namespace {
+
+using MainWindowTest = WindowTest;
+
+// The client area's pixels as the X server shows them (0x00RRGGBB).
+std::vector<uint32_t> screenPixels(ui::TCustomPanel& P) {
+  GtkWidget* area = P.ClientArea();
+  GtkWidget* top = gtk_widget_get_toplevel(area);
+  int x = 0, y = 0, ox = 0, oy = 0;
+  gtk_widget_translate_coordinates(area, top, 0, 0, &x, &y);
+  gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+  const int w = P.ClientWidth(), h = P.ClientHeight();
+  GdkPixbuf* pb = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), ox + x, oy + y, w, h);
+  std::vector<uint32_t> px;
+  if (!pb) return px;
+  const int n = gdk_pixbuf_get_n_channels(pb), stride = gdk_pixbuf_get_rowstride(pb);
+  const guchar* bits = gdk_pixbuf_get_pixels(pb);
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i) {
+      const guchar* p = bits + j * stride + i * n;
+      px.push_back(uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+    }
+  g_object_unref(pb);
+  return px;
+}
+
+// The panel's document drawn on a bitmap of the client size at the
+// panel's offsets.
+std::vector<uint32_t> offscreenPixels(THtPanel& P) {
+  const int w = P.ClientWidth(), h = P.ClientHeight();
+  gdi::TBitmap bmp(w, h);
+  bmp.Surface().Fill(0xFF000000u | P.Color);
+  const TRect r{0, 0, w, h};
+  const float s = P.Doc()->Surface->ScaleFactor();
+  P.Doc()->Draw(&bmp.Canvas(), r, r, -float(P.OffsetX) / s, -float(P.OffsetY) / s, 0);
+  bmp.Surface().Flush();
+  std::vector<uint32_t> px;
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i) px.push_back(bmp.Surface().Pixel(i, j) & 0xFFFFFF);
+  return px;
+}
+
+// Pixels whose channels differ by more than 2.
+int differing(const std::vector<uint32_t>& A, const std::vector<uint32_t>& B) {
+  int n = 0;
+  for (size_t i = 0; i < A.size() && i < B.size(); ++i)
+    for (int shift : {0, 8, 16})
+      if (std::abs(int((A[i] >> shift) & 0xFF) - int((B[i] >> shift) & 0xFF)) > 2) {
+        ++n;
+        break;
+      }
+  return n;
+}
+
+TEST_F(MainWindowTest, WithoutIndexTheBuiltInPageShowsAndTheErrorIsReported) {
+  std::vector<String> reported;
+  ui::TApplication::OnException = [&](const String& M) { reported.push_back(M); };
+  TForm1 form;
+  EXPECT_EQ(form.Caption(), u"Lorimel - Tarnwick");
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_NE(reported[0].find(u"index.html"), String::npos);
+  THtPanel& p = *form.HtPanel1;
+  EXPECT_EQ(p.fCurrentFile, TForm1::ExeFolder() + u"index.html");
+  ASSERT_NE(p.Doc(), nullptr);
+  EXPECT_NE(p.Doc()->Body()->GetInnerText().find(u"Test"), String::npos);
+  EXPECT_TRUE(p.ScrollBarShown(ui::SB_VERT));
+  EXPECT_TRUE(p.ScrollBarShown(ui::SB_HORZ));
+  EXPECT_NEAR(p.Doc()->DefaultFontSize, 17.3333f, 0.001);
+  EXPECT_EQ(p.HighlightTextColor(), 0u);
+  form.Show();
+  EXPECT_TRUE(RunUntil([&] { return p.Width() == 1171 && p.Height() == 723; }));
+  form.SetVisible(false);
+}
+
+TEST_F(MainWindowTest, OnlyLinksStartingWithIndexLoadAFile) {
+  ui::TApplication::OnException = [](const String&) {};
+  TForm1 form;
+  THtPanel& p = *form.HtPanel1;
+  THtDocument* doc = p.Doc();
+  auto link = doc->CreateElement(u"a");
+  for (const char16_t* href : {u"Index.html", u"./index.html", u"#top", u"", u"http://example.invalid/index.html"}) {
+    link->SetAttribute(u"href", href);
+    form.HtPanel1UrlClick(link.get());
+    EXPECT_EQ(p.Doc(), doc) << StringToUtf8(href);
+  }
+  // A fragment is part of the file name.
+  link->SetAttribute(u"href", u"index.html#part");
+  EXPECT_THROW(form.HtPanel1UrlClick(link.get()), EFOpenError);
+  EXPECT_EQ(p.fCurrentFile, TForm1::ExeFolder() + u"index.html#part");
+  EXPECT_EQ(p.Doc(), doc);
+}
+
+TEST_F(MainWindowTest, TheWindowShowsWhatTheDocumentDrawsOffScreen) {
+  if (HtPaintServices().InternalPaint == NeutralPaintServices().InternalPaint)
+    GTEST_SKIP() << "documents paint nothing until the painting unit is started";
+  ui::TApplication::OnException = [](const String&) {};
+  TForm1 form;
+  THtPanel& p = *form.HtPanel1;
+  std::vector<String> tall{u"<div style='height: 3000px; background: linear-gradient(#fff, #248)'>"};
+  for (int i = 0; i < 40; ++i) tall.push_back(u"<p>Line of text number " + AsciiToString(std::to_string(i)) + u"</p>");
+  tall.push_back(u"</div>");
+  p.SetHTML(tall);
+  form.Show();
+  ASSERT_TRUE(RunUntil([&] { return p.Width() == 1171 && p.Height() == 723; }));
+  Settle();
+  for (int scroll : {0, 100}) {
+    p.ScrollY(scroll);
+    EXPECT_EQ(p.OffsetY, scroll);
+    Settle();
+    const auto screen = screenPixels(p);
+    const auto offscreen = offscreenPixels(p);
+    ASSERT_EQ(screen.size(), offscreen.size());
+    EXPECT_LE(differing(screen, offscreen), int(screen.size() / 1000)) << "scrolled by " << scroll;
+  }
+  form.SetVisible(false);
+}
+
+}  // namespace
+}  // namespace ht::testing
