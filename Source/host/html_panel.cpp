@@ -15,6 +15,7 @@
 #include "platform/rtl/code_pages.h"
 #include "platform/rtl/numeric.h"
 #include "platform/ui/application.h"
+#include "platform/ui/element_scroll_bar.h"
 
 namespace ht {
 
@@ -139,6 +140,7 @@ void THtPanel::HTMLChanged() {
   FDoc->Styles->Parse(FStyles->Text(), -1, false);
   if (FScript->Count() > 0)
     if (THtScriptAdapter* adapter = FDoc->ScriptAdapter()) adapter->AddScript(FScript->Text(), u"passcript");
+  FDoc->Control = this;
   THtmlEncoding encoding = fForcedEncoding;
   if (fHTML->Encoding() == TStringList::teUTF8) encoding = heUTF8;
   else if (fHTML->Encoding() == TStringList::teUTF16LE) encoding = heUTF16;
@@ -277,6 +279,10 @@ void THtPanel::LoadfromResource(const String& AResourceName, THtmlEncoding AEnco
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) text.push_back(char16_t(bytes[i] | bytes[i + 1] << 8));
   }
   LoadFromString(text, AEncoding, 0);
+}
+
+std::unique_ptr<ui::TScrollBar> THtPanel::CreateScrollBar() {
+  return std::make_unique<ui::TElementScrollBar>(*this);
 }
 
 void THtPanel::NotifyDocumentChanged() {

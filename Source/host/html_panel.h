@@ -19,6 +19,7 @@
 #include "platform/rtl/string_list.h"
 #include "platform/rtl/sys_colors.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/scroll_bar.h"
 
 namespace ht {
 
@@ -43,7 +44,7 @@ class THtScrollingStyleHook : public ui::TScrollingStyleHook {
 
 using TVScrollBarPaintEvent = std::function<void(THtScrollingStyleHook* Sender, gdi::HDC DC)>;
 
-class THtPanel : public ui::TCustomPanel, public THtObject {
+class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostControl {
  public:
   // AOwnerLoading: the panel is made while its owner reads a stored form;
   // the owner calls Loaded once it has set the properties.
@@ -162,6 +163,9 @@ class THtPanel : public ui::TCustomPanel, public THtObject {
   // Elements clicked during the current release.
   std::vector<TElement*> fUrlClickList;
   TElement* HintElement = nullptr;
+
+  // An element scroll bar: a GTK scroll bar on the child layer.
+  std::unique_ptr<ui::TScrollBar> CreateScrollBar() override;
 
   // The window procedure: scroll bar messages.
   void Dispatch(ui::TMessage& Message) override;

@@ -12,6 +12,7 @@
 #include "app/window_fixture.h"
 #include "platform/rtl/dispatcher.h"
 #include "platform/rtl/exception.h"
+#include "platform/ui/element_scroll_bar.h"
 
 namespace ht::testing {
 namespace {
@@ -192,6 +193,53 @@ TEST_F(UiLayerTest, FormCloseEndsOnlyTheMainFormsLoop) {
   ui::TApplication::Run();  // returns once the close request is handled
   EXPECT_EQ(closes, 1);
   EXPECT_FALSE(Form->Visible());
+}
+
+TEST_F(UiLayerTest, ElementScrollBarsAreGtkBarsOnTheChildLayer) {
+  TRecordingPanel panel;
+  ShowIn(panel);
+  const int widgets = ui::LiveWidgets();
+  auto bar = std::make_unique<ui::TElementScrollBar>(panel);
+  EXPECT_EQ(ui::LiveWidgets(), widgets + 1);
+  EXPECT_EQ(gtk_widget_get_parent(bar->Handle()), panel.ChildLayer());
+  EXPECT_FALSE(gtk_widget_get_visible(bar->Handle()));
+  const int thickness = bar->Height();
+  EXPECT_GT(thickness, 0);
+  int changes = 0;
+  bar->OnChange = [&] { ++changes; };
+  bar->SetKind(ui::sbVertical);
+  EXPECT_EQ(bar->Width(), thickness);
+  EXPECT_EQ(gtk_orientable_get_orientation(GTK_ORIENTABLE(bar->Handle())), GTK_ORIENTATION_VERTICAL);
+  bar->SetMax(500);
+  bar->SetPageSize(100);
+  bar->SetPosition(50);
+  bar->SetWindowPos(10, 20, thickness, 200);
+  bar->SetVisible(true);
+  EXPECT_EQ(changes, 0);  // the engine's own moves are not reported back
+  Settle();
+  GtkAllocation a;
+  gtk_widget_get_allocation(bar->Handle(), &a);
+  int x = 0, y = 0;
+  gtk_widget_translate_coordinates(bar->Handle(), panel.ChildLayer(), 0, 0, &x, &y);
+  EXPECT_EQ(x, 10);
+  EXPECT_EQ(y, 20);
+  EXPECT_EQ(a.height, 200);
+  GtkAdjustment* adj = gtk_range_get_adjustment(GTK_RANGE(bar->Handle()));
+  EXPECT_EQ(gtk_adjustment_get_upper(adj), 500);
+  EXPECT_EQ(gtk_adjustment_get_page_size(adj), 100);
+  EXPECT_EQ(gtk_adjustment_get_value(adj), 50);
+  struct Case {
+    double value;
+    int want;
+  } cases[] = {{120.4, 120}, {1000, 400}, {-5, 0}};
+  for (const Case& c : cases) {
+    gboolean handled = FALSE;
+    g_signal_emit_by_name(bar->Handle(), "change-value", GTK_SCROLL_JUMP, c.value, &handled);
+    EXPECT_EQ(bar->Position(), c.want) << c.value;
+  }
+  EXPECT_EQ(changes, 3);
+  bar.reset();
+  EXPECT_EQ(ui::LiveWidgets(), widgets);
 }
 
 }  // namespace
