@@ -262,6 +262,13 @@ void THtImageDX::LoadFromBytes(const THtBytes& ABytes, bool InLoader) {
     const uint32_t sw = queryValue(screen.get(), "/logscrdesc/Width", &fw),
                    sh = queryValue(screen.get(), "/logscrdesc/Height", &fh);
     if (fw && fh && sw > 0 && sh > 0) w = sw, h = sh;
+    if (!core::WithinPixelBudget(w, h)) {
+      // A screen no picture may have: nothing reads it.
+      FDecoder.reset();
+      FGif.reset();
+      FStream.reset();
+      return;
+    }
     if (FGif->Width() > 0 && FGif->Height() > 0) {
       FGif->SetFrameIndex(0);
       if (TGifBitmap* pic = FGif->Bitmap(); pic && pic->PixelFormat() == gpf32bit) {

@@ -212,6 +212,29 @@ TEST_F(DXImagesTest, GifFrameTableFromTheCodecsBlocks) {
   EXPECT_EQ(px[3], 0);                      // the rest of the screen is clear
 }
 
+TEST_F(DXImagesTest, HostileGifsStayWithinTheBudget) {
+  // A logical screen of 65535 x 65535 around a 1 x 1 frame.
+  Bytes huge = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 255, 0, 0, 0, 0, 255};
+  huge.insert(huge.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0, 0x3B});
+  EXPECT_FALSE(Load(huge)->IsLoaded());
+  // A frame past the codec's budget.
+  Bytes frame = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 255, 0, 0, 0, 0, 255};
+  frame.insert(frame.end(), {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 2, 0x44, 1, 0, 0x3B});
+  EXPECT_FALSE(Load(frame)->IsLoaded());
+  // Thousands of tiny frames load and animate.
+  Bytes many = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 255, 0, 0, 0, 0, 255};
+  for (int i = 0; i < 5000; ++i) many.insert(many.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0});
+  many.push_back(0x3B);
+  auto img = Load(many);
+  ASSERT_TRUE(img->IsLoaded());
+  EXPECT_EQ(img->FrameCount(), 5000u);
+  Begin(4, 4);
+  img->SetCurrentFrame(4999);
+  Canvas.DrawImage(img.get(), TRectF(0, 0, 1, 1), 1);
+  End();
+  EXPECT_EQ(Px(0, 0), 0xFFFF0000u);
+}
+
 // ---------------------------------------------------------------- animation
 
 TEST_F(DXImagesTest, LoopCountsAndTheFinishedState) {

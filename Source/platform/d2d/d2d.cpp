@@ -1142,9 +1142,9 @@ std::shared_ptr<core::TCoreSurface> ID2D1Effect::Render(TPoint& Origin) {
     const uint8_t* s = src.ScanLine(y);
     float* d = a.data() + (size_t(y + pad) * w + pad) * 4;
     for (int x = 0; x < src.Width() * 4; ++x) d[x] = s[x];
+    if (b->AlphaMode == D2D1_ALPHA_MODE_IGNORE)
+      for (int x = 3; x < src.Width() * 4; x += 4) d[x] = 255;
   }
-  if (b->AlphaMode == D2D1_ALPHA_MODE_IGNORE)
-    for (size_t i = 3; i < a.size(); i += 4) a[i] = 255;
   std::vector<float> k(size_t(2 * r + 1), 1.0f);
   if (r > 0) {
     float sum = 0;
