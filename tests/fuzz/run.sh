@@ -33,6 +33,14 @@ printf '{%s"z":0}' "$(for i in $(seq 1 3000); do printf '"k%d":1,' "$i"; done)" 
 printf '<r>%s</r>' "$(repeat '<a>' 2000)" | utf16 | seed xml_parse_fuzz deep
 printf 'M0 0L10 10Q1 2 3 4C1 2 3 4 5 6A5 5 0 1 1 9 9Z' | seed path_data_fuzz basic
 
+# Layout: byte 0 holds the width (bits 3-7, 40 px steps) and bit 0 wraps the
+# body in a chain of divs deeper than the parser nests; CSS follows a zero byte.
+{ printf '\x50<p>%s</p><pre>\ta\tb  c</pre>' "$(repeat 'word ' 2000)"
+  printf '\0p{text-align:justify;hyphens:auto;word-break:break-all}pre{tab-stops:right 20px}'; } | seed layout_fuzz text
+printf '\x50%s' "$(repeat '<div style="float:left;width:3px;height:2px"></div>' 10000)" | seed layout_fuzz floats
+printf '\x07x<span style="position:absolute">y</span><b style="float:right">z</b>' | seed layout_fuzz deep-edits
+printf '\x08%s<i style="display:inline-block">a</i>' "$(repeat '<span>' 254)" | seed layout_fuzz deep-inline
+
 # Device-independent bitmaps: the first byte holds the flip and transparency flags.
 printf '\x01\x28\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x01\x00\x18\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\x00\xff\x00\x00\x00\xff\x00\x00\xff\xff\xff\x00\x00' | seed dib_to_gif_fuzz rgb24
 printf '\x03\x28\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x01\x00\x10\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xf8\x00\x00\xe0\x07\x00\x00\x1f\x00\x00\x00\x1f\x00\xe0\x07\x00\xf8\xff\xff' | seed dib_to_gif_fuzz bitfields16
