@@ -1,15 +1,26 @@
-// Box building of the book page on the Ahem-metric canvas: the first build
-// (text prepared, split and measured) and a rebuild without structural
-// change, which reuses runs and flows. Runs per second, and the heap
-// allocations of one rebuild (the goal is none).
+// Layout of the book page with fixed Ahem metrics (every character one em
+// wide):
+//   BuildBoxesAndMeasure  box building with text prepared, split, measured
+//   RebuildBoxes          box building again without structural change,
+//                         reusing runs and flows (heap allocations: goal 0)
+//   CalcSize1280          the parsed, styled page laid out at 1280 px
+//   RelayoutOneWidth      one element's width changed, then laid out again
+//   LitehtmlRender1280    litehtml's render(1280) of the same page (Debian's
+//                         liblitehtml-dev, linked here only), its container
+//                         measuring text with the same fixed metrics and its
+//                         master sheet holding the usual block defaults
+// The target is CalcSize1280 at least twice as fast as LitehtmlRender1280.
 #include <benchmark/benchmark.h>
+#include <litehtml/litehtml.h>
 
 #include "shared_input.h"
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "document/document.h"
 #include "layout/flow.h"
@@ -103,5 +114,127 @@ void BM_RebuildBoxes(benchmark::State& state) {
   state.counters["allocs"] = double(allocations);
 }
 BENCHMARK(BM_RebuildBoxes)->Unit(benchmark::kMillisecond);
+
+void BM_CalcSize1280(benchmark::State& state) {
+  Book b;
+  if (!b.ok) return state.SkipWithError(bench::TSharedPage::Missing);
+  b.doc->CalcSize(1280, 800);
+  for (auto _ : state) b.doc->CalcSize(1280, 800);
+  state.counters["runs"] = double(b.Runs());
+  state.counters["height"] = double(b.doc->DocumentHeight);
+}
+BENCHMARK(BM_CalcSize1280)->Unit(benchmark::kMillisecond);
+
+void BM_RelayoutOneWidth(benchmark::State& state) {
+  Book b;
+  if (!b.ok) return state.SkipWithError(bench::TSharedPage::Missing);
+  // The block in the middle of the page, in document order.
+  std::vector<TElement*> blocks;
+  for (THtNode* n = b.body; n; n = n->NextNode())
+    if (n->Tag() == u"div" || n->Tag() == u"p") blocks.push_back(static_cast<TElement*>(n));
+  if (blocks.empty()) return state.SkipWithError("no block in the book page");
+  TElement* e = blocks[blocks.size() / 2];
+  b.doc->CalcSize(1280, 800);
+  bool wide = false;
+  for (auto _ : state) {
+    e->SetAttribute(u"style", wide ? u"width: 700px" : u"width: 600px");
+    wide = !wide;
+    b.doc->CalcSize(1280, 800);
+  }
+  state.counters["height"] = double(b.doc->DocumentHeight);
+}
+BENCHMARK(BM_RelayoutOneWidth)->Unit(benchmark::kMillisecond);
+
+// litehtml's side: fonts are their pixel size, text is one size per
+// character (UTF-8 continuation bytes do not count), nothing is drawn.
+class TAhemContainer : public litehtml::document_container {
+ public:
+  litehtml::uint_ptr create_font(const litehtml::tchar_t*, int size, int, litehtml::font_style, unsigned int,
+                                 litehtml::font_metrics* fm) override {
+    if (fm) {
+      fm->height = size;
+      fm->ascent = size * 4 / 5;
+      fm->descent = size - size * 4 / 5;
+      fm->x_height = size * 4 / 5;
+    }
+    return litehtml::uint_ptr(size);
+  }
+  void delete_font(litehtml::uint_ptr) override {}
+  int text_width(const litehtml::tchar_t* text, litehtml::uint_ptr font) override {
+    int chars = 0;
+    for (const char* p = text; *p; ++p)
+      if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++chars;
+    return chars * int(font);
+  }
+  void draw_text(litehtml::uint_ptr, const litehtml::tchar_t*, litehtml::uint_ptr, litehtml::web_color,
+                 const litehtml::position&) override {}
+  int pt_to_px(int pt) const override { return pt * 96 / 72; }
+  int get_default_font_size() const override { return 16; }
+  const litehtml::tchar_t* get_default_font_name() const override { return "Ahem"; }
+  void draw_list_marker(litehtml::uint_ptr, const litehtml::list_marker&) override {}
+  void load_image(const litehtml::tchar_t*, const litehtml::tchar_t*, bool) override {}
+  void get_image_size(const litehtml::tchar_t*, const litehtml::tchar_t*, litehtml::size& sz) override {
+    sz.width = sz.height = 0;
+  }
+  void draw_background(litehtml::uint_ptr, const litehtml::background_paint&) override {}
+  void draw_borders(litehtml::uint_ptr, const litehtml::borders&, const litehtml::position&, bool) override {}
+  void set_caption(const litehtml::tchar_t*) override {}
+  void set_base_url(const litehtml::tchar_t*) override {}
+  void link(const std::shared_ptr<litehtml::document>&, const litehtml::element::ptr&) override {}
+  void on_anchor_click(const litehtml::tchar_t*, const litehtml::element::ptr&) override {}
+  void set_cursor(const litehtml::tchar_t*) override {}
+  void transform_text(litehtml::tstring&, litehtml::text_transform) override {}
+  void import_css(litehtml::tstring&, const litehtml::tstring&, litehtml::tstring&) override {}
+  void set_clip(const litehtml::position&, const litehtml::border_radiuses&, bool, bool) override {}
+  void del_clip() override {}
+  void get_client_rect(litehtml::position& client) const override { client = litehtml::position(0, 0, 1280, 800); }
+  std::shared_ptr<litehtml::element> create_element(const litehtml::tchar_t*, const litehtml::string_map&,
+                                                    const std::shared_ptr<litehtml::document>&) override {
+    return nullptr;
+  }
+  void get_media_features(litehtml::media_features& media) const override {
+    media.type = litehtml::media_type_screen;
+    media.width = media.device_width = 1280;
+    media.height = media.device_height = 800;
+    media.color = 8;
+    media.monochrome = 0;
+    media.color_index = 256;
+    media.resolution = 96;
+  }
+  void get_language(litehtml::tstring& language, litehtml::tstring& culture) const override {
+    language = "en";
+    culture.clear();
+  }
+};
+
+// The block and hidden elements and the spacing a browser gives by default.
+constexpr const char* kLitehtmlMaster = R"css(
+html, address, blockquote, body, dd, div, dl, dt, fieldset, form, h1, h2, h3, h4, h5, h6, ol, p, ul, pre,
+article, aside, details, figcaption, figure, footer, header, main, nav, section, summary, hr, menu { display: block }
+head, style, script, link, meta, title, template { display: none }
+li { display: list-item }
+table { display: table } tr { display: table-row } thead, tbody, tfoot { display: table-row-group }
+td, th { display: table-cell } caption { display: table-caption }
+body { margin: 8px }
+h1 { font-size: 2em; margin: .67em 0 } h2 { font-size: 1.5em; margin: .75em 0 } h3 { font-size: 1.17em; margin: .83em 0 }
+p, blockquote, ul, ol, dl, h4 { margin: 1em 0 }
+ul, ol { padding-left: 40px }
+pre { white-space: pre }
+b, strong, th { font-weight: bold } i, em { font-style: italic }
+)css";
+
+void BM_LitehtmlRender1280(benchmark::State& state) {
+  if (!bench::BookPage().ok) return state.SkipWithError(bench::TSharedPage::Missing);
+  std::string utf8;
+  if (!bench::LoadSharedInput(bench::TSharedPage::Name, utf8)) return state.SkipWithError(bench::TSharedPage::Missing);
+  TAhemContainer container;
+  litehtml::context context;
+  context.load_master_stylesheet(kLitehtmlMaster);
+  litehtml::document::ptr doc = litehtml::document::createFromString(utf8.c_str(), &container, &context);
+  doc->render(1280);
+  for (auto _ : state) doc->render(1280);
+  state.counters["height"] = double(doc->height());
+}
+BENCHMARK(BM_LitehtmlRender1280)->Unit(benchmark::kMillisecond);
 
 }  // namespace
