@@ -252,12 +252,14 @@ class TElement : public TStyledHTMLNode {
   // when the matrix is unusable: singular (a zero scale factor, a
   // degenerate matrix()) or not finite; painting then skips the element.
   bool CalcTransform(float CX, float CY);
+  // The matrix CalcTransform builds, into Out, touching nothing here.
+  bool TransformMatrix(float CX, float CY, THtMatrixData& Out) const;
   // CalcTransform; with a transform rebuilds MJoint and, when usable, saves
   // the surface state and pushes M (the caller restores the state after the
   // element when this answered true and M is not the identity); without one
   // frees MJoint.
   virtual bool ApplyTransform(float CX, float CY);
-  virtual void GetTransformOrigin(float& OX, float& OY, float CX, float CY, const TTransform& T);
+  virtual void GetTransformOrigin(float& OX, float& OY, float CX, float CY, const TTransform& T) const;
   // MJoint := a copy of the nearest ancestor's joint matrix, or the identity.
   void InitJointMatrix();
   // Frees MJoint here, in Before, After and the whole subtree.

@@ -57,12 +57,18 @@ TElement* elementOf(TStyledHTMLNode* N) { return static_cast<TElement*>(N); }
 // --- Transforms ---------------------------------------------------------------------
 
 bool TElement::CalcTransform(float CX, float CY) {
+  const bool result = TransformMatrix(CX, CY, M);
+  if (M.Flags == mfIdentity) {
+    TElementStyle* style = IsText() ? nullptr : ElementStyleOf(this);
+    if (!style || !style->HasTransform()) MJoint.reset();
+  }
+  return result;
+}
+
+bool TElement::TransformMatrix(float CX, float CY, THtMatrixData& M) const {
   M.Reset();
   TElementStyle* style = IsText() ? nullptr : ElementStyleOf(this);
-  if (!style || !style->HasTransform()) {
-    MJoint.reset();
-    return true;
-  }
+  if (!style || !style->HasTransform()) return true;
   TTransform T;
   style->GetTransform(T, true);
   float OX = 0, OY = 0;
@@ -155,7 +161,7 @@ bool TElement::CalcTransform(float CX, float CY) {
   return result;
 }
 
-void TElement::GetTransformOrigin(float& OX, float& OY, float CX, float CY, const TTransform& T) {
+void TElement::GetTransformOrigin(float& OX, float& OY, float CX, float CY, const TTransform& T) const {
   const TRectF B = BorderRect();
   const float W = B.Right - B.Left, H = B.Bottom - B.Top;
   const TMeasure& mx = T.OriginX;

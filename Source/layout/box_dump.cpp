@@ -69,7 +69,15 @@ TRectF boxRect(TElement* E) {
     r = E->Rects(0);
     for (int l = 1; l < lines; ++l) r = unite(r, E->Rects(l));
   }
-  return offset(r, E->RealLeft(), E->RealTop());
+  r = offset(r, E->RealLeft(), E->RealTop());
+  // Transformed boxes answer their bounds on the page, as a browser does:
+  // through their own transform, then those of their ancestors.
+  for (const TElement* e = E; e; e = e->Parent()) {
+    THtMatrixData m;
+    e->TransformMatrix(e->RealLeft(), e->RealTop(), m);
+    if (m.Flags != mfIdentity) r = m.TransformRect(r);
+  }
+  return r;
 }
 
 // Where the content box of E starts in document pixels: the origin of its
