@@ -234,6 +234,9 @@ class THtDocument : public TElement {
   // Layout steps of CalcSize that the layout unit fills: building the boxes
   // and placing them. Empty until layout exists.
   std::function<void(THtDocument&)> OnLayoutPass;
+  // The layout unit's pass when OnLayoutPass is empty: boxes built, sized,
+  // placed, and the document's size from them (bodies in the layout unit).
+  void LayoutPass();
 
   // --- Canvas services for computed style (style_cycle.cpp) ---------------------------
   // The font of the collection for a family, size in pixels and style bits

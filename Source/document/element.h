@@ -238,6 +238,45 @@ class TElement : public TStyledHTMLNode {
   int HScrollBarHeight() const override;
   // Scrolls this box vertically so that its descendant E comes into view.
   void ScrollIntoView(TElement* E);
+  // The natural size of a replaced element; false (and KeepAspect false)
+  // for every other element.
+  virtual bool GetIntrinsicSize(float& Width, float& Height, bool& KeepAspect) {
+    (void)Width;
+    (void)Height;
+    KeepAspect = false;
+    return false;
+  }
+  // Sizes the box and lays out its content through its own flow; true when
+  // something laid out on the way asks the caller to lay out again.
+  virtual bool CalcLayout();
+  bool CalcContentLayout(bool ResetFloats, bool UpdateHeight);
+  // Width again after the containing size changed, down the block-level
+  // descendants.
+  virtual void RecalcWidth();
+  // --- Placement -----------------------------------------------------------------
+  // Final position of a sized box; Flow is the flow that placed its run, or
+  // null in the out-of-flow pass.
+  virtual void PlaceBox(TFlow* Flow);
+  void PlaceFloat(TFlow* Flow);
+  void PlaceAbsoluteBox();
+  virtual void PlaceOutOfFlowElements();
+  // Margin collapsing of the block of a block line: how far the block moves
+  // up (M: its top margin in whole pixels), and what comes off the flow's
+  // height at its end.
+  int CollapseTopMargin(TFlow* Flow, int M);
+  int CollapseBottomMargin(TFlow* Flow);
+  // --- Geometry after layout ---------------------------------------------------------
+  float GetRealLeft() const override;
+  float GetRealTop() const override;
+  // The rectangle of the Line-th line fragment of an inline element, else
+  // the border box.
+  TRectF Rects(int Line) const override;
+  int EndLine() const override;
+  // A table cell's content offset from its vertical-align.
+  virtual void UpdateVAlign();
+  // The content corner in canvas pixels, for placing platform controls.
+  int GetClientLeft();
+  int GetClientTop();
   // The first, last and last visible placed run; null without runs.
   virtual THtLineBlock* FirstRun();
   virtual THtLineBlock* LastRun();

@@ -77,9 +77,13 @@ void THtDocument::CalcSize(const TRect& AViewPort) {
     OuterRect = TRectF{0, 0, float(ClientWidth), float(ClientHeight)};
     Container = this;
     // Boxes are built and placed by the layout unit.
-    if (OnLayoutPass) OnLayoutPass(*this);
-    DocumentWidth = std::max(int(std::lround(CalcWidth())), int(std::lround(ContentWidth)));
-    DocumentHeight = int(std::lround(CalcHeight()));
+    if (OnLayoutPass) {
+      OnLayoutPass(*this);
+      DocumentWidth = std::max(int(std::lround(CalcWidth())), int(std::lround(ContentWidth)));
+      DocumentHeight = int(std::lround(CalcHeight()));
+    } else {
+      LayoutPass();
+    }
   }
   ResetCache();
   const bool sizeChanged = std::fabs(ContentHeight - oldHeight) > 1.0f || std::fabs(ContentWidth - oldWidth) > 1.0f;

@@ -2,10 +2,14 @@
 // block container that lays them out. A block-level box is one run there
 // and opens a flow of its own for its children; an inline element is an
 // opening and a closing run around its children's runs in the same flow.
+#include <algorithm>
+#include <cmath>
+
 #include "canvas/font.h"
 #include "css/float_bands.h"
 #include "document/element.h"
 #include "layout/flow.h"
+#include "layout/layout_internal.h"
 #include "layout/layout_style.h"
 #include "layout/text_element.h"
 
@@ -13,6 +17,8 @@ namespace ht {
 
 namespace {
 
+constexpr uint32_t kWidthFixed = 0x1;
+constexpr uint32_t kWidthDefinite = 0x2;
 constexpr uint32_t kHeightFixed = 0x100;
 
 TElement* elementOf(TStyledHTMLNode* N) { return dynamic_cast<TElement*>(N); }
@@ -56,6 +62,8 @@ void TElement::CalcBoxes(TFlow* Flow) {
   ContentHeight = 0;
   const TDisplayStyle d = DisplayOf(this);
   if (d == dsNone) return;  // the old runs stay as they were
+  if (!LayoutDepthLeft()) return;
+  TLayoutDepth depth;
   if (d == dsInline) CalcInlineBoxes(Flow);
   else CalcBlockBoxes(Flow);
   ExcludeFlag(efSpellChecked);
@@ -67,10 +75,27 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
   if (hasContent && !SelfFlow) EnsureSelfFlow();
   if (SelfFlow) SelfFlow->Reset();
 
+  const float hd = InnerDeltaX() + OuterDeltaX(), vd = InnerDeltaY() + OuterDeltaY();
+  if (IsFlexItem()) InnerWidth = 0;
+  CalcBoxSize(hd, vd, MinWidth(), MaxWidth());
+  const TDisplayStyle d = DisplayOf(this);
+  const bool isRoot = !Container || Container == this;
+  const uint32_t cFlags = isRoot ? SizeFlags : Container->SizeFlags;
+  if ((SizeFlags & kWidthDefinite) && (cFlags & kWidthFixed) && d != dsTableCell) SizeFlags |= kWidthFixed;
+  if (!isRoot && (cFlags & kWidthFixed) && (d == dsBlock || d == dsListItem) && DisplayOf(Container) != dsFlex &&
+      !OutofFlow())
+    SizeFlags |= kWidthFixed | kWidthDefinite;
+
   if (auto* b = elementOf(Before)) b->CalcBoxes(containerFlow(b));
   CalcChildBoxes(SelfFlow.get());
   if (auto* a = elementOf(After)) a->CalcBoxes(containerFlow(a));
   UpdateMinMaxWidth(MinWidth(), MaxWidth());
+
+  if ((d == dsInlineBlock || d == dsInlineFlex) && !(SizeFlags & kWidthDefinite)) {
+    InnerWidth = std::max(0.0f, MaxContentWidth());
+    if (!std::isfinite(InnerWidth)) InnerWidth = 0;
+  }
+  OuterRect.Right = OuterRect.Left + InnerWidth + hd;
 
   THtLineBlock* run = LineBlocks.Count() > 0 ? LineBlocks.Get(0) : LineBlocks.CreateBlock(this);
   run->E = this;
@@ -79,11 +104,15 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
   run->Line = 0;
   run->LogicalWidth = CalcWidth();
   run->LogicalHeight = CalcHeight();
-  run->Ascent = run->LogicalHeight;
   TTextValues v;
   TextValuesOf(this, v);
   run->VAlign = v.VAlign;
-  const TDisplayStyle d = DisplayOf(this);
+  const bool floated = IsFloated(this) && (Style()->Float() == fLeft || Style()->Float() == fRight);
+  if (floated) run->LogicalWidth = std::max(run->LogicalWidth, MinContentWidth());
+  if (SizeFlags & kHeightFixed) {
+    run->LogicalHeight = IsInlineLevelDisplay(d) ? InnerHeight + InnerDeltaY() + BorderTop + BorderBottom
+                                                 : InnerHeight + InnerDeltaY() + OuterDeltaY();
+  }
   if (IsInlineLevelDisplay(d)) {
     run->Start = 1;
     run->Count = 1;
@@ -92,8 +121,26 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
       run->Flags.Include(trfBreakBefore);
       run->Flags.Include(trfBreakAfter);
     }
+    float a = 0;
+    if (!IsReplacedElement() && d != dsInlineTable && Count() > 0)
+      a = run->LogicalHeight - PaddingBottom - MarginBottom - BorderBottom - MarginTop;
+    else
+      a = run->LogicalHeight - BorderTop - MarginTop;
+    if (v.VAlign == vaMiddle) a /= 2;
+    run->Ascent = std::max(0.0f, a);
+  } else {
+    run->Ascent = run->LogicalHeight;
   }
   if (Flow) Flow->AddBlock(run);
+
+  if (floated) {
+    auto* bc = dynamic_cast<TElement*>(BlockContainer());
+    if (bc && bc != this && bc->SelfFlow) {
+      TFlow* f = bc->SelfFlow.get();
+      f->MinWidth = std::max(f->MinWidth, MinContentWidth() + hd);
+      if (SizeFlags & kWidthFixed) f->MinWidth = std::max(f->MinWidth, InnerWidth + hd);
+    }
+  }
 }
 
 void TElement::CalcInlineBoxes(TFlow* Flow) {
@@ -112,7 +159,9 @@ void TElement::CalcInlineBoxes(TFlow* Flow) {
     InnerHeight = font ? font->LineHeight : 0.0f;
     open->LogicalWidth = MarginLeft + BorderLeft + PaddingLeft();
     open->LogicalHeight = InnerHeight;
-    open->Ascent = (SizeFlags & kHeightFixed) ? float(StyleHeight()) : (font ? font->Ascent : 0.0f) + BorderTop;
+    float styleH = 0;
+    open->Ascent = (SizeFlags & kHeightFixed) && SetHeightOf(this, styleH) ? float(StyleHeight())
+                                                                             : (font ? font->Ascent : 0.0f) + BorderTop;
   } else {
     open->LogicalWidth = open->LogicalHeight = open->Ascent = 0;
   }

@@ -6,6 +6,7 @@
 #include "document/document.h"
 #include "document/element.h"
 #include "layout/flow.h"
+#include "layout/layout_internal.h"
 #include "layout/layout_style.h"
 #include "layout/line_blocks.h"
 
@@ -158,8 +159,37 @@ bool TElement::ResolveHeight() {
 }
 
 void TElement::CalcBoxSize(float HorizontalDelta, float VerticalDelta, float AMinWidth, float AMaxWidth) {
-  ResolveWidth(HorizontalDelta, AMinWidth, AMaxWidth);
-  ResolveHeight();
+  bool wDef = ResolveWidth(HorizontalDelta, AMinWidth, AMaxWidth);
+  bool hDef = ResolveHeight();
+  float iw = 0, ih = 0;
+  bool keepAspect = false;
+  if (GetIntrinsicSize(iw, ih, keepAspect)) {
+    iw = finiteOr0(iw);
+    ih = finiteOr0(ih);
+    if (!wDef) InnerWidth = iw;
+    if (!hDef) InnerHeight = ih;
+    float sw = 0;
+    if (!SetWidthOf(this, sw)) SizeFlags |= sfWidthFixed;
+    float sh = 0;
+    if (!SetHeightOf(this, sh)) SizeFlags |= sfHeightFixed;
+    if (keepAspect) {
+      if (wDef && !hDef && iw != 0) InnerHeight = InnerWidth * ih / iw;
+      else if (hDef && !wDef && ih != 0) InnerWidth = InnerHeight * iw / ih;
+    }
+    if (InnerWidth > AMaxWidth) {
+      InnerWidth = AMaxWidth;
+      if (!hDef && keepAspect && iw != 0) InnerHeight = InnerWidth * ih / iw;
+    }
+    if (InnerHeight > MaxHeight()) {
+      InnerHeight = MaxHeight();
+      if (!wDef && keepAspect && ih != 0) InnerWidth = InnerHeight * iw / ih;
+    }
+    InnerWidth = std::max(InnerWidth, AMinWidth);
+    InnerHeight = std::max(InnerHeight, MinHeight());
+    ContentWidth = InnerWidth;
+    ContentHeight = InnerHeight;
+    wDef = hDef = true;
+  }
   OuterRect.Right = OuterRect.Left + InnerWidth + HorizontalDelta;
   OuterRect.Bottom = OuterRect.Top + InnerHeight + VerticalDelta;
   if (THtLineBlock* run = FirstRun()) {
@@ -217,6 +247,8 @@ void TElement::BeforeCalcLayout() {
   }
   if (THtLineBlock* first = FirstRun()) first->Flags.Exclude(trfProcessed);
 
+  if (!LayoutDepthLeft()) return;
+  TLayoutDepth depth;
   if (TElement* b = AsElement(Before)) b->BeforeCalcLayout();
   for (int i = 0; i < Count(); ++i)
     if (TElement* c = AsElement(GetNodes()->Get(i)); c && DisplayOf(c) != dsNone) c->BeforeCalcLayout();

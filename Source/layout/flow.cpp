@@ -218,10 +218,5 @@ void TFlow::UpdateContentRect(const TRectF& R) {
   if (R.Bottom > ContentRect.Bottom) ContentRect.Bottom = R.Bottom;
 }
 
-float TFlow::CustomTabStop(THtLineBlock*, THtLineBlock*, float X) {
-  const int i = TabIntervalOf(Owner);
-  if (i <= 1) return X;
-  return float((std::trunc((X - 1) / float(i)) + 1) * float(i));
-}
 
 }  // namespace ht

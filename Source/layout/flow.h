@@ -31,6 +31,20 @@ struct THtLineInfo {
 };
 using PHtLineInfo = THtLineInfo*;
 
+// The metrics of one line, collected while its runs join it.
+struct THtLineSize {
+  float Ascent = 0;         // largest ascent of the baseline-aligned runs
+  float Descent = 0;        // largest descent of the baseline-aligned runs
+  float MarginAscent = 0;   // largest ascent plus top margin of baseline inline blocks
+  float MarginDescent = 0;  // largest descent plus bottom margin of baseline inline blocks
+  float AboveTop = 0;       // room needed above the line box
+  float BelowBottom = 0;    // room needed below the line box
+  float Inner = 0;          // largest run height, at least the line-height
+  float Outer = 0;          // largest outer height of the runs' boxes
+  float InnerHeight() const { return Inner > Ascent + Descent ? Inner : Ascent + Descent; }
+  float MarginHeight() const;
+};
+
 class TFlow {
  public:
   explicit TFlow(TElement* AContainer);
@@ -64,6 +78,15 @@ class TFlow {
   // The position a tab run at pen position X advances to. Without tab
   // stops it steps to the owner's tab interval.
   float CustomTabStop(THtLineBlock* LB, THtLineBlock* LastBox, float X);
+  // Breaks the chain into lines and places them; true when a box laid out
+  // on the way asks its caller to lay out again.
+  bool CalcLines();
+  // Finishes the line FirstBox..LastBox: direction, alignment, tabs,
+  // metrics, vertical positions and the boxes on it.
+  bool CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLineSize& LineSize, float LineSpace,
+                       int StartX, bool IsLastLine, bool HasRTL);
+  // Adds the run's metrics to the line's; false when it contributed none.
+  bool AddToLineSize(PHtLineInfo ALine, THtLineBlock* ABlock, THtLineSize& Size);
 
   // Line-building state, shared with line breaking and alignment.
   std::vector<THtLineInfo> FLines;

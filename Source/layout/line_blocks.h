@@ -133,6 +133,16 @@ class THtLineBlocks {
     FItems.push_back(std::move(Block));
     return FItems.back().get();
   }
+  // Places Block at Index (0..Count).
+  THtLineBlock* Insert(int Index, std::unique_ptr<THtLineBlock> Block) {
+    FItems.insert(FItems.begin() + Index, std::move(Block));
+    return FItems[size_t(Index)].get();
+  }
+  int IndexOf(const THtLineBlock* Block) const {
+    for (size_t i = 0; i < FItems.size(); ++i)
+      if (FItems[i].get() == Block) return int(i);
+    return -1;
+  }
   // A new run of E, appended, with its flags set from E.
   THtLineBlock* CreateBlock(TElement* AE);
   // The first run whose Line equals ALine; null when none.

@@ -293,3 +293,106 @@ void TTextElement::makeLineBlocks(TFlow* Flow) {
 }
 
 }  // namespace ht
+
+namespace ht {
+
+// --- Layout and geometry -------------------------------------------------------------
+
+bool TTextElement::CalcLayout() { return LineBlocks.First() != nullptr; }
+
+float TTextElement::TextWidth(StringView S, int AFirstChar, int ALength) const {
+  if (S.empty() || ALength == 0 || !Font || !(Font->Height() > 0)) return 0;
+  if (AFirstChar < 1) AFirstChar = 1;
+  if (ALength < 0 || size_t(AFirstChar - 1 + ALength) > S.size()) ALength = int(S.size()) - (AFirstChar - 1);
+  if (ALength <= 0) return 0;
+  bool cjk = false;
+  for (int i = AFirstChar - 1; i < AFirstChar - 1 + ALength && !cjk; ++i) {
+    const char16_t c = S[size_t(i)];
+    cjk = (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF);
+  }
+  if (Font->Fixed && !cjk && Font->FixedCharWidth > 0) return float(ALength) * Font->FixedCharWidth;
+  const THtCanvasClass* cc = canvasClass();
+  if (!cc) return 0;
+  const float w = cc->MeasureString(S, Font, TextStyle, surfaceScale(), AFirstChar, ALength);
+  return std::isfinite(w) ? w : 0.0f;
+}
+
+THtLineBlock* TTextElement::SplitBlockAtChar(THtLineBlock* LB, int CharPos) {
+  if (!LB || CharPos <= 0 || CharPos >= LB->Count) return LB;
+  const int index = LineBlocks.IndexOf(LB);
+  if (index < 0) return LB;
+  const float firstWidth = TextWidth(DisplayText, LB->Start, CharPos);
+  auto second = std::make_unique<THtLineBlock>(this);
+  THtLineBlock* b = LineBlocks.Insert(index + 1, std::move(second));
+  b->Start = LB->Start + CharPos;
+  b->Count = LB->Count - CharPos;
+  b->LogicalWidth = std::max(0.0f, LB->LogicalWidth - firstWidth);
+  b->Flags = LB->Flags;
+  b->Bidi = LB->Bidi;
+  b->LogicalHeight = LB->LogicalHeight;
+  b->Ascent = LB->Ascent;
+  b->VAlign = LB->VAlign;
+  b->Line = LB->Line;
+  THtLineBlock* next = LB->NextBlock();
+  LB->SetNextBlock(b);
+  b->SetNextBlock(next);
+  LB->Count = CharPos;
+  LB->LogicalWidth = firstWidth;
+  return b;
+}
+
+THtLineBlock* TTextElement::SplitBlock(THtLineBlock* LB, float Offset) {
+  if (!LB || LB->Count < 2 || LB->LogicalWidth < 8) return LB;
+  const float average = LB->LogicalWidth / float(LB->Count);
+  int n = average > 0 ? int(std::lround(Offset / average)) : 1;
+  n = std::clamp(n, 1, LB->Count - 1);
+  if (TextWidth(DisplayText, LB->Start, n) > Offset) {
+    while (n > 1 && TextWidth(DisplayText, LB->Start, n) > Offset) --n;
+    if (TextWidth(DisplayText, LB->Start, n) > Offset) return LB;
+  } else {
+    while (n + 1 <= LB->Count - 1 && TextWidth(DisplayText, LB->Start, n + 1) <= Offset) ++n;
+  }
+  return SplitBlockAtChar(LB, n);
+}
+
+namespace {
+
+float scrolled(const TElement* E, bool Vertical) {
+  if (!E->FOverflowData) return 0;
+  return float(Vertical ? E->FOverflowData->VOffset : E->FOverflowData->HOffset);
+}
+
+}  // namespace
+
+// Runs lie in the content box of the container whose flow placed them.
+float TTextElement::GetRealLeft() const {
+  const TElement* c = static_cast<const TElement*>(Container);
+  if (!c || c == this) return 0;
+  return c->RealLeft() + c->OuterRect.Left + c->LeftDelta() - scrolled(c, false);
+}
+
+float TTextElement::GetRealTop() const {
+  const TElement* c = static_cast<const TElement*>(Container);
+  if (!c || c == this) return 0;
+  float t = c->RealTop() + c->OuterRect.Top + c->TopDelta() - scrolled(c, true);
+  if (c->HasFlag(efTableCell) || DisplayOf(c) == dsTableCell) t += c->VDelta;
+  return t;
+}
+
+TRectF TTextElement::Rects(int Line) const {
+  const int want = StartLine() + Line;
+  for (int i = 0; i < LineBlocks.Count(); ++i) {
+    const THtLineBlock* b = LineBlocks.Get(i);
+    if (b->Line < want) continue;
+    TRectF r = b->R();
+    for (int j = i + 1; j < LineBlocks.Count(); ++j) {
+      const THtLineBlock* n = LineBlocks.Get(j);
+      if (n->Line != b->Line) break;
+      r.Right = std::max(r.Right, n->X() + n->XSize());
+    }
+    return r;
+  }
+  return TRectF();
+}
+
+}  // namespace ht

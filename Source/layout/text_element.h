@@ -54,6 +54,20 @@ class TTextElement : public TElement {
   float LineHeight() const;
   // Splits the display text into measured runs with the canvas class.
   virtual void SplitIntoRuns();
+  // Answers whether a first run exists.
+  bool CalcLayout() override;
+  // The width of ALength characters of S from AFirstChar (1-based; -1: to
+  // the end) in this element's font.
+  float TextWidth(StringView S, int AFirstChar, int ALength) const;
+  // Splits LB after CharPos characters; the new second part is answered,
+  // chained right after LB (LB itself when CharPos <= 0).
+  THtLineBlock* SplitBlockAtChar(THtLineBlock* LB, int CharPos);
+  // Splits LB after the longest prefix narrower than Offset; LB when no
+  // prefix fits or LB is too small to split.
+  THtLineBlock* SplitBlock(THtLineBlock* LB, float Offset);
+  float GetRealLeft() const override;
+  float GetRealTop() const override;
+  TRectF Rects(int Line) const override;
 
   uint16_t TextFlags = 0;  // one bit per text flag 0 to 15
   String Template;         // the parsed text of a templated node

@@ -35,7 +35,9 @@ TEST_F(IntrinsicWidthsTest, ContentAndStyleWidthsMeet) {
   EXPECT_EQ(e[1]->MinContentWidth(), 64);
   EXPECT_EQ(e[2]->MaxContentWidth(), 224);  // a percentage does not cap
   EXPECT_EQ(e[3]->MinContentWidth(), 120);  // no flow: the style width
-  EXPECT_EQ(e[4]->MinContentWidth(), 0);
+  // An empty block in a container of fixed width gets a fixed width of its
+  // own: its min-content width is that width.
+  EXPECT_EQ(e[4]->MinContentWidth(), e[4]->InnerWidth);
   EXPECT_EQ(e[4]->MaxContentWidth(), 0);
 }
 
