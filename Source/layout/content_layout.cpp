@@ -105,6 +105,8 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
       }
     }
     if (!IsReplacedElement()) {
+      // A box laid out again lays out its floats and inline blocks again.
+      for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock()) r->Flags.Exclude(trfProcessed);
       result = flow->CalcLines();
     } else {
       flow->FirstBlocktoPrint = flow->FirstBlock;
@@ -161,6 +163,16 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
   }
 
   if (isCell(this)) UpdateVAlign();
+
+  const int barWidth = VScrollBarWidth();
+  UpdateOverflow();
+  if (VScrollBarWidth() != barWidth) {
+    CalcRects();
+    if (flow && !IsReplacedElement()) {
+      for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock()) r->Flags.Exclude(trfProcessed);
+      flow->CalcLines();
+    }
+  }
 
   if (flow) {
     TRectF& cr = flow->ContentRect;

@@ -65,7 +65,7 @@ bool TFlow::CalcLines() {
   ContentRect = TRectF(400000, 400000, -400000, -400000);
   ContentRect.Left = std::min(ContentRect.Left, FCurX);
   if (FLines.empty()) FLines.resize(1);
-  Line = std::clamp(Line, 0, int(FLines.size()) - 1);
+  Line = 0;
 
   const TWhiteSpace ws = WhiteSpaceOf(owner);
   const bool wrapAllowed = wraps(ws);

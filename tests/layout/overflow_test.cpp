@@ -152,17 +152,19 @@ TEST_F(OverflowTest, ScrollIntoViewBringsADescendantIn) {
   for (THtNode* n = e; n; n = n->NextNode())
     if (n->GetAttribute(u"id") == u"c") c = static_cast<TElement*>(n);
   ASSERT_TRUE(c);
-  const float dy = c->RealTop() - e->RealTop() - e->InnerRect().Top;
+  // Where c's origin lies in the box's visible area (the scroll offset
+  // moves it up).
+  auto dy = [&] { return c->RealTop() - e->RealTop() - e->InnerRect().Top; };
   // Below the box: scrolled so that its bottom meets the box's bottom.
-  c->OuterRect = TRectF(0, 400 - dy, 50, 450 - dy);
+  c->OuterRect = TRectF(0, 400 - dy(), 50, 450 - dy());
   e->ScrollIntoView(c);
   EXPECT_EQ(e->ScrollTop(), 450 - 100);
   // Above the box (at the current offset): scrolled so that its top shows.
-  c->OuterRect = TRectF(0, -20 - dy, 50, 10 - dy);
+  c->OuterRect = TRectF(0, -20 - dy(), 50, 10 - dy());
   e->ScrollIntoView(c);
   EXPECT_EQ(e->ScrollTop(), 350 - 20);
   // Inside: nothing moves; an element outside the box is ignored.
-  c->OuterRect = TRectF(0, 10 - dy, 50, 20 - dy);
+  c->OuterRect = TRectF(0, 10 - dy(), 50, 20 - dy());
   e->ScrollIntoView(c);
   EXPECT_EQ(e->ScrollTop(), 330);
   e->ScrollIntoView(Doc->Body());
