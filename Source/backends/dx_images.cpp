@@ -30,9 +30,8 @@ HRESULT TStreamAdapterFix::Stat(STATSTG* Stat, uint32_t Flags) {
 
 namespace {
 
-// A GIF 32-bit picture (red in the lowest byte, alpha 0 or 255) as
-// premultiplied BGRA; a pixel without alpha is transparent whatever its
-// colour.
+// A GIF 32-bit picture (red in the lowest byte) as premultiplied BGRA; a
+// pixel without alpha is transparent whatever its colour.
 inline void gifToBGRA(const uint8_t* s, uint8_t* d, int n) {
   for (int x = 0; x < n; ++x, s += 4, d += 4) {
     const uint8_t a = s[3];
@@ -179,7 +178,13 @@ void HtUnregisterGifWICDecoder() { UnregisterWICDecoder("gif"); }
 // ---------------------------------------------------------------- image
 
 THtImageDX::THtImageDX() = default;
-THtImageDX::~THtImageDX() = default;
+THtImageDX::~THtImageDX() {
+  // The bitmaps may lie over the codec's picture: they go first.
+  FFrameBitmap.reset();
+  FFrameBuffer.reset();
+  FPicture.reset();
+  FGif.reset();
+}
 
 namespace {
 
@@ -198,6 +203,7 @@ void THtImageDX::LoadFromBytes(const THtBytes& ABytes, bool InLoader) {
   FDecoded.reset();
   FFrameBitmap.reset();
   FFrameBuffer.reset();
+  FPicture.reset();
   FDecoder.reset();
   FStream.reset();
   FGif.reset();
@@ -270,10 +276,16 @@ void THtImageDX::LoadFromBytes(const THtBytes& ABytes, bool InLoader) {
       return;
     }
     if (FGif->Width() > 0 && FGif->Height() > 0) {
+      // An animation is composed in the layout it is drawn in.
+      FGif->PictureBGRA = count > 1;
       FGif->SetFrameIndex(0);
       if (TGifBitmap* pic = FGif->Bitmap(); pic && pic->PixelFormat() == gpf32bit) {
         auto s = std::make_shared<core::TCoreSurface>(pic->Width(), pic->Height());
-        for (int y = 0; y < pic->Height(); ++y) gifToBGRA(pic->ScanLine(y), s->ScanLine(y), pic->Width());
+        for (int y = 0; y < pic->Height(); ++y)
+          if (FGif->PictureBGRA)
+            std::memcpy(s->ScanLine(y), pic->ScanLine(y), size_t(pic->Width()) * 4);
+          else
+            gifToBGRA(pic->ScanLine(y), s->ScanLine(y), pic->Width());
         s->MarkDirty();
         first = std::make_shared<TWICMemoryFrame>(s, nullptr);
         s->Flush();
@@ -373,88 +385,61 @@ bool THtImageDX::NextFrame(int Elapsed) {
   return true;
 }
 
-void THtImageDX::copyGifPicture(const TRect& R) {
-  TGifBitmap* pic = FGif->Bitmap();
-  core::TCoreSurface* s = FFrameBuffer->Surface.get();
-  if (!pic || pic->PixelFormat() != gpf32bit || !s) return;
-  const TRect r(std::max(R.Left, 0), std::max(R.Top, 0), std::min({R.Right, pic->Width(), s->Width()}),
-                std::min({R.Bottom, pic->Height(), s->Height()}));
-  if (r.Right <= r.Left || r.Bottom <= r.Top) return;
-  s->Flush();
-  for (int y = r.Top; y < r.Bottom; ++y)
-    gifToBGRA(pic->ScanLine(y) + size_t(r.Left) * 4, s->ScanLine(y) + size_t(r.Left) * 4, r.Right - r.Left);
-  s->MarkDirty();
-}
-
 void THtImageDX::PrepareFrame(ID2D1RenderTarget* Target) {
   if (!Loaded || FFrameCount == 0 || !Target) return;
   const int cur = std::clamp(FCurrentFrame.load(), 0, int(FFrameCount) - 1);
+  if (FGif) {
+    // The codec goes on from the frame it composed last (from frame 0 when
+    // the animation went back) into its picture, which the frame buffer and
+    // the frame bitmaps of every target show where it lies.
+    if (cur != FShownFrame) {
+      if (FPicture) FPicture->Flush();
+      FGif->SetFrameIndex(cur);
+      FShownFrame = cur;
+      if (FPicture) FPicture->MarkDirty();
+    }
+    TGifBitmap* pic = FGif->Bitmap();
+    if (!pic || pic->PixelFormat() != gpf32bit || pic->Width() <= 0 || pic->Height() <= 0) return;
+    if (!FPicture || FPicture->ScanLine(0) != pic->ScanLine(0) || FPicture->Width() != pic->Width() ||
+        FPicture->Height() != pic->Height()) {
+      FFrameBitmap.reset();
+      FPicture = std::make_shared<core::TCoreSurface>(pic->ScanLine(0), pic->Width(), pic->Height(), pic->Width() * 4);
+      FFrameBuffer = std::make_shared<IWICBitmap>(FPicture, GUID_WICPixelFormat32bppPBGRA);
+    }
+    if (!FFrameBitmap) FFrameBitmap = std::make_shared<ID2D1Bitmap>(FPicture, D2D1_ALPHA_MODE_PREMULTIPLIED);
+    return;
+  }
+  // Other formats hand every frame composed already.
   std::shared_ptr<IWICImagingFactory> wic = D2DHelper().WICFactory();
   if (!FFrameBuffer) {
     CheckImageResult(wic->CreateBitmap(UINT(std::max(Width, 0)), UINT(std::max(Height, 0)),
                                        GUID_WICPixelFormat32bppPBGRA, WICBitmapCacheOnLoad, &FFrameBuffer));
     FShownFrame = -1;
+    FFrameBitmap.reset();
   }
-  const TRect all(0, 0, Width, Height);
+  core::TCoreSurface* s = FFrameBuffer->Surface.get();
   if (cur != FShownFrame) {
-    if (FGif) {
-      // The codec goes on from the frame it composed last; the part that
-      // changed is what those frames and their disposals covered.
-      TRect dirty = all;
-      if (FShownFrame >= 0 && cur > FShownFrame && FGif->FrameIndex() == FShownFrame) {
-        dirty = TRect(0, 0, 0, 0);
-        auto grow = [&](const TRect& b) {
-          if (b.Right <= b.Left || b.Bottom <= b.Top) return;
-          if (dirty.Right <= dirty.Left)
-            dirty = b;
-          else
-            dirty = TRect(std::min(dirty.Left, b.Left), std::min(dirty.Top, b.Top), std::max(dirty.Right, b.Right),
-                          std::max(dirty.Bottom, b.Bottom));
-        };
-        for (int k = FShownFrame + 1; k <= cur; ++k) {
-          const THtDXFrame& f = FFrames[size_t(k)];
-          grow(TRect(f.Left, f.Top, f.Right, f.Bottom));
-          const THtDXFrame& p = FFrames[size_t(k - 1)];
-          if (p.Disposal >= 2) grow(TRect(p.Left, p.Top, p.Right, p.Bottom));
-        }
-      }
-      FGif->SetFrameIndex(cur);
-      copyGifPicture(dirty);
-      FDirty = FDirty.Right > FDirty.Left
-                   ? TRect(std::min(FDirty.Left, dirty.Left), std::min(FDirty.Top, dirty.Top),
-                           std::max(FDirty.Right, dirty.Right), std::max(FDirty.Bottom, dirty.Bottom))
-                   : dirty;
-    } else {
-      // Other formats hand every frame composed already.
-      std::shared_ptr<IWICBitmapFrameDecode> frame;
-      CheckImageResult(FDecoder->GetFrame(UINT(cur), &frame));
-      std::shared_ptr<IWICFormatConverter> conv;
-      CheckImageResult(wic->CreateFormatConverter(&conv));
-      CheckImageResult(conv->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                                        WICBitmapPaletteTypeMedianCut));
-      UINT fw = 0, fh = 0;
-      conv->GetSize(&fw, &fh);
-      core::TCoreSurface* s = FFrameBuffer->Surface.get();
-      if (s && s->Width() > 0 && fw == UINT(s->Width()) && fh == UINT(s->Height())) {
-        s->Flush();
-        CheckImageResult(conv->CopyPixels(nullptr, UINT(s->Stride()), UINT(s->Stride()) * fh, s->ScanLine(0)));
-        s->MarkDirty();
-      }
-      FDirty = all;
+    std::shared_ptr<IWICBitmapFrameDecode> frame;
+    CheckImageResult(FDecoder->GetFrame(UINT(cur), &frame));
+    std::shared_ptr<IWICFormatConverter> conv;
+    CheckImageResult(wic->CreateFormatConverter(&conv));
+    CheckImageResult(conv->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                                      WICBitmapPaletteTypeMedianCut));
+    UINT fw = 0, fh = 0;
+    conv->GetSize(&fw, &fh);
+    if (s && s->Width() > 0 && fw == UINT(s->Width()) && fh == UINT(s->Height())) {
+      s->Flush();
+      CheckImageResult(conv->CopyPixels(nullptr, UINT(s->Stride()), UINT(s->Stride()) * fh, s->ScanLine(0)));
+      s->MarkDirty();
+      if (FFrameBitmap) FFrameBitmap->CopyFromMemory(nullptr, s->ScanLine(0), UINT32(s->Stride()));
     }
     FShownFrame = cur;
   }
-  if (FFrameBitmap && FDirty.Right > FDirty.Left && FDirty.Bottom > FDirty.Top) {
-    core::TCoreSurface* s = FFrameBuffer->Surface.get();
-    s->Flush();
-    D2D1_RECT_U r{UINT32(FDirty.Left), UINT32(FDirty.Top), UINT32(FDirty.Right), UINT32(FDirty.Bottom)};
-    FFrameBitmap->CopyFromMemory(&r, s->ScanLine(FDirty.Top) + size_t(FDirty.Left) * 4, UINT32(s->Stride()));
-  } else if (!FFrameBitmap) {
+  if (!FFrameBitmap) {
     D2D1_BITMAP_PROPERTIES props;
     props.pixelFormat = {DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED};
     CheckImageResult(Target->CreateBitmapFromWicBitmap(FFrameBuffer.get(), &props, &FFrameBitmap));
   }
-  FDirty = TRect(0, 0, 0, 0);
 }
 
 }  // namespace ht

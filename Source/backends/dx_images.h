@@ -6,7 +6,9 @@
 // Animated GIFs are composed by the engine's GIF codec, from the frame
 // composed last to the one to show (from frame 0 again when the animation
 // went back), so the previous frame's disposal, disposal 3 and frames
-// skipped between two paints all come out as the codec's own pictures.
+// skipped between two paints all come out as the codec's own pictures. The
+// codec composes in the surfaces' own pixel layout and the frame bitmaps lie
+// over its picture, so a frame costs no more than the codec's compositing.
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -89,7 +91,8 @@ class THtImageDX : public THtImage {
   uint32_t LoopCount() const { return FLoopCount; }
   int FirstDelay() const { return FFirstDelay; }
   const std::vector<THtDXFrame>& Frames() const { return FFrames; }
-  // The composed picture of an animation (premultiplied BGRA).
+  // The composed picture (premultiplied BGRA); for a GIF it lies over the
+  // codec's picture, as do the frame bitmaps made from it.
   const std::shared_ptr<d2d::IWICBitmap>& FrameBuffer() const { return FFrameBuffer; }
 
   std::shared_ptr<d2d::IWICBitmap> FDecoded;       // the first frame (whole picture of a still image)
@@ -98,8 +101,6 @@ class THtImageDX : public THtImage {
 
  private:
   void readFrameTable();
-  // Copies R of the codec's picture into the frame buffer.
-  void copyGifPicture(const TRect& R);
 
   int FFirstDelay = 10;
   uint32_t FFrameCount = 0;
@@ -114,7 +115,9 @@ class THtImageDX : public THtImage {
   std::vector<THtDXFrame> FFrames;
   std::shared_ptr<d2d::IWICBitmap> FFrameBuffer;
   std::shared_ptr<THtGifImage> FGif;
-  TRect FDirty;  // of the frame buffer, not yet in FFrameBitmap
+  // A GIF animation's frame buffer: the codec's own picture, composed in
+  // place (no copy per frame).
+  std::shared_ptr<core::TCoreSurface> FPicture;
 };
 
 // The back end's bitmap: a GDI+ bitmap with a Direct2D bitmap slot.

@@ -421,6 +421,15 @@ TGifBitmap* THtGifImage::Bitmap() {
 }
 
 namespace {
+// A picture colour (red lowest, alpha on top) as premultiplied BGRA.
+uint32_t bgraOf(uint32_t c) {
+  const uint32_t a = c >> 24;
+  if (a == 0) return 0;
+  uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+  if (a != 255) r = (r * a + 127) / 255, g = (g * a + 127) / 255, b = (b * a + 127) / 255;
+  return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
 TRect clipTo(const TRect& r, int32_t w, int32_t h) {
   return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w), std::min(r.Bottom, h)};
 }
@@ -483,8 +492,11 @@ void THtGifImage::SetFrameIndex(int32_t Index) {
     if (FFrameIndex > 0) {
       const THtGIFFrame* prev = FFrames->Frames(FFrameIndex - 1);
       const int32_t disposal = prev->GraphicControlExtension() ? prev->GraphicControlExtension()->Disposal() : 0;
-      if (disposal == fdmBackground)
-        FBitmap->FillRect(prev->BoundsRect(), frame->Transparent() ? 0 : EffectiveBackgroundColor());
+      if (disposal == fdmBackground) {
+        uint32_t fill = frame->Transparent() ? 0 : EffectiveBackgroundColor();
+        if (PictureBGRA) fill = bgraOf(fill);
+        FBitmap->FillRect(prev->BoundsRect(), fill);
+      }
       else if (disposal == fdmPreviousFrame)
         restorePrevious(FFrameIndex - 1);
     }
@@ -498,6 +510,8 @@ void THtGifImage::SetFrameIndex(int32_t Index) {
     uint32_t colors[256];
     for (int32_t i = 0; i < 256; ++i)
       colors[i] = size_t(i) < palette.size() ? 0xFF000000u | GifColorValue(palette[size_t(i)]) : 0xFF000000u;
+    if (PictureBGRA)
+      for (uint32_t& c : colors) c = bgraOf(c);
     const bool transparent = fb->Transparent();
     const int32_t tIndex = fb->TransparentIndex;
     const TRect clip = clipTo(bounds, pw, ph);

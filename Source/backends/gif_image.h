@@ -677,6 +677,11 @@ class THtGifImage : public THtObject {
   void ReserveLoadPixels(int64_t Pixels);
 
   bool Modified = false;
+  // Composes the 32-bit picture as premultiplied BGRA (blue in the lowest
+  // byte, clear pixels all zero), the layout of the drawing surfaces, so a
+  // back end can draw the picture where it lies. Set before the first
+  // composition.
+  bool PictureBGRA = false;
 
  private:
   void restorePrevious(int32_t PrevIndex);
