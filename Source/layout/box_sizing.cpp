@@ -49,8 +49,8 @@ bool TElement::ResolveWidth(float HorizontalDelta, float AMinWidth, float AMaxWi
   float available = InnerWidth;
   if (!isRoot) {
     if (isAbsoluteOrFixed(pos)) {
-      available = Container->InnerWidth + Container->InnerDeltaX() +
-                  (hasGroup(Container, IElementStyleFacts::TEdgeGroup::Border) ? Container->BorderLeft + Container->BorderRight : 0.0f);
+      // Insets count from the container's padding box, so that is the room.
+      available = Container->InnerWidth + Container->InnerDeltaX();
     } else {
       available = Container->InnerWidth;
       if (OwnFloatContext() && !IsFloated(this) && Container->FloatMapIfAny()) {

@@ -66,8 +66,13 @@ float TElement::GetRealLeft() const {
   if (pos == epFixed) return Document ? -Document->FDocOffsetX : 0.0f;
   if (pos == epRunning) return 0;
   if (pos == epAbsolute) {
-    const TElement* a = bothAuto(this, 3, 1) ? blockAncestor(this) : c;
-    if (a) return a->RealLeft() + a->PaddingRect().Left;
+    // At its static position the box's run lies in the content box of the
+    // block it was laid out in; an inset counts from the padding box.
+    if (bothAuto(this, 3, 1)) {
+      if (const TElement* a = blockAncestor(this)) return a->RealLeft() + a->InnerRect().Left;
+    } else {
+      return c->RealLeft() + c->PaddingRect().Left;
+    }
   }
   return staticLeft(this);
 }
@@ -80,7 +85,7 @@ float TElement::GetRealTop() const {
   if (pos == epRunning) return Document ? -Document->FDocOffsetY : 0.0f;
   if (pos == epAbsolute) {
     if (bothAuto(this, 0, 2)) {
-      if (const TElement* a = blockAncestor(this)) return a->RealTop() + a->PaddingRect().Top + a->VDelta;
+      if (const TElement* a = blockAncestor(this)) return a->RealTop() + a->InnerRect().Top + a->VDelta;
     } else {
       auto* op = const_cast<TElement*>(this)->OffsetParent();
       return c->RealTop() + c->PaddingRect().Top + (op ? op->VDelta : 0.0f);
@@ -154,7 +159,8 @@ TRectF TElement::Rects(int Line) const {
     }
     if (b == last) break;
   }
-  if (lastOnLine && lastOnLine->Has(trfSpace) && line != EndLine()) right -= lastOnLine->XSize();
+  if (lastOnLine && lastOnLine->Has(trfSpace) && line != EndLine() && lastOnLine->XSize() > 0)
+    right -= lastOnLine->XSize();
   if (Line == 0) left += MarginLeft;
   if (line == EndLine()) right -= MarginRight;
   r.Left = left;

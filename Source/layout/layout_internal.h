@@ -16,6 +16,10 @@ inline bool IsInlineBlockLike(TDisplayStyle d) { return d == dsInlineBlock || d 
 // initial); Number tells a bare number (a factor of the font size).
 bool LineHeightPx(const TStyledHTMLNode* N, float& Px, bool* Number = nullptr);
 
+// A block whose top and bottom margins touch (no height, border or padding
+// between them): margins collapse through it.
+bool IsEmptyCollapsible(const TElement* E);
+
 // The line entry's metrics from the collected ones.
 void FinishLineMetrics(TFlow& F, THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLineSize& S, PHtLineInfo L);
 

@@ -278,7 +278,11 @@ bool TFlow::CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLi
     if (Line == 0) ContentWidth = std::max(ContentWidth, L->Width + TextIndent);
   } else {
     TElement* Q = blockRun->E;
-    if (Q->MarginTop > 0) FCurY -= float(Q->CollapseTopMargin(this, int(std::lround(Q->MarginTop))));
+    // Margins collapse for a positive top margin, and through an empty
+    // block before this one whatever this one's margin is.
+    const THtLineInfo* before = Line > 0 ? &FLines[size_t(Line - 1)] : nullptr;
+    const bool afterEmpty = before && before->IsBlock && before->FirstBox && IsEmptyCollapsible(before->FirstBox->E);
+    if (Q->MarginTop > 0 || afterEmpty) FCurY -= float(Q->CollapseTopMargin(this, int(std::lround(Q->MarginTop))));
     const TBaseElementStyle* qs = baseStyleOf(Q);
     if (qs && qs->Clear != 0 && Owner->FloatMapIfAny()) {
       float li = 0, ri = 0;

@@ -419,8 +419,10 @@ bool TFlow::CalcLines() {
 
   // The last block's bottom margin collapses into the owner's.
   THtLineInfo& lastLine = FLines[size_t(Line)];
+  // Only a box whose height follows its content lets the margin through.
+  float ownerHeight = 0;
   if (lastLine.IsBlock && lastLine.FirstBox && lastLine.FirstBox->E && owner &&
-      !(owner->SizeFlags & (sfHeightFixed | sfHeightDefinite))) {
+      !(owner->SizeFlags & (sfHeightFixed | sfHeightDefinite)) && !SetHeightOf(owner, ownerHeight)) {
     const float c = std::min(float(lastLine.FirstBox->E->CollapseBottomMargin(this)), owner->MarginBottom);
     if (c > 0) {
       lastLine.Height -= c;

@@ -138,6 +138,19 @@ bool collapsesAsBlock(const TElement* E) {
   return E->IsBlock();
 }
 
+}  // namespace
+
+// A block whose top and bottom margins touch: in flow, no height, border or
+// padding between them.
+bool IsEmptyCollapsible(const TElement* E) {
+  if (!E || E->IsText() || !E->IsBlock() || E->OutofFlow() || E->InnerHeight != 0) return false;
+  if (E->BorderTop != 0 || E->BorderBottom != 0 || E->PaddingTop != 0 || E->PaddingBottom != 0) return false;
+  if (E->SelfFlow && E->SelfFlow->FHeight > 0) return false;
+  return true;
+}
+
+namespace {
+
 int roundPx(float v) { return int(std::lround(std::isfinite(v) ? v : 0.0f)); }
 
 // The line of Flow that holds E's run; -1 when none does.
@@ -176,6 +189,19 @@ int TElement::CollapseTopMargin(TFlow* Flow, int M) {
     }
     return M;
   }
+  if (IsEmptyCollapsible(P)) {
+    // Margins collapse through an empty block: the space between the block
+    // before it and this one is the largest margin of all of them. K is
+    // what the empty block's line already gave: the larger of its top
+    // margin and the bottom margin of the block before it.
+    float before = 0;
+    if (line >= 2 && Flow->FLines[size_t(line - 2)].IsBlock && Flow->FLines[size_t(line - 2)].FirstBox &&
+        Flow->FLines[size_t(line - 2)].FirstBox->E)
+      before = std::max(0.0f, Flow->FLines[size_t(line - 2)].FirstBox->E->MarginBottom);
+    const float k = std::max(before, std::max(0.0f, P->MarginTop));
+    const float pb = std::max(0.0f, P->MarginBottom), a = std::max(0.0f, MarginTop);
+    return roundPx(pb + a - std::max(0.0f, std::max(pb, a) - k));
+  }
   if (!P->HasNonAutoMargin(2)) return 0;
   if (P->InnerHeight == 0) return roundPx(std::min(MarginTop, P->MarginBottom + P->MarginTop));
   const int a = roundPx(MarginTop);
@@ -201,13 +227,14 @@ int TElement::CollapseBottomMargin(TFlow* Flow) {
     P = Flow->FLines[size_t(line + 1)].FirstBox->E;
   }
   if (!P || P != Container || P == this || !P->CanCollapseMargin(2)) return 0;
-  const int r = roundPx(MarginBottom - P->MarginBottom);
   if (MarginBottom > P->MarginBottom) {
     P->OuterRect.Bottom += MarginBottom - P->MarginBottom;
     P->MarginBottom = MarginBottom;
     P->CalcRects();
   }
-  return std::max(0, r);
+  // The whole margin leaves the flow: the owner's own bottom margin, now at
+  // least as large, stands for both.
+  return std::max(0, roundPx(MarginBottom));
 }
 
 }  // namespace ht
