@@ -228,13 +228,51 @@ void THtPanel::CreateDocument() {
     gdi::TEXTMETRICW tm;
     if (probe.GetTextMetrics(tm) && (tm.tmPitchAndFamily & 0x0F & gdi::TMPF_TRUETYPE)) d.FDefaultFontName = FontName;
   }
-  // Font size in points from the pixel height, as the platform font reports it.
+  d.DefaultFontSize = defaultFontSize();
+  d.DefaultBackgroundColor = TColorToARGB(PanelColor);
+  d.FDefaultTextColor = TColorToARGB(FontColor);
+}
+
+float THtPanel::defaultFontSize() const {
+  // Points from the pixel height, as the platform font reports them.
   const int points = std::abs(mulDiv(FontHeight, 72, FontPixelsPerInch));
   double size = points * 1.3333333333333333;
   if (FontPixelsPerInch != CurrentDPI) size *= double(FontPixelsPerInch) / CurrentDPI;
-  d.DefaultFontSize = float(size);
-  d.DefaultBackgroundColor = TColorToARGB(PanelColor);
-  d.FDefaultTextColor = TColorToARGB(FontColor);
+  return float(size);
+}
+
+void THtPanel::SetFont(StringView Name, int Height) {
+  FontName = String(Name);
+  FontHeight = Height;
+  if (!FDoc) return;
+  FDoc->DefaultFontSize = defaultFontSize();
+  FDoc->FDefaultFontName = FontName;
+  FDoc->RecalcStyles();
+  FDoc->Recalc();
+  Repaint();
+}
+
+void THtPanel::SetPanelColor(TColor Value) {
+  PanelColor = Value;
+  Color = TColorToARGB(Value) & 0xFFFFFF;
+  if (!FDoc) return;
+  FDoc->DefaultBackgroundColor = TColorToARGB(Value);
+  FDoc->RecalcStyles();
+  Repaint();
+}
+
+void THtPanel::VisibleChanging(bool Value) {
+  if (FDoc) FDoc->FVisible = Value;
+}
+
+void THtPanel::WMUser1() {
+  if (!FDoc) return;
+  if (FDoc->Changed) {
+    FDoc->CalcStyle(FDoc->Styles.get());
+    FDoc->Changed = false;
+  }
+  if (FDoc->NeedRecalc) FDoc->Recalc();
+  Repaint();
 }
 
 void THtPanel::LoadFromFile(const String& FileName) {
@@ -545,6 +583,9 @@ void THtPanel::Dispatch(ui::TMessage& Message) {
       break;
     case ui::WM_HSCROLL:
       WMHScroll(Message);
+      break;
+    case ui::WM_USER + 1:
+      WMUser1();
       break;
     default:
       ui::TCustomPanel::Dispatch(Message);

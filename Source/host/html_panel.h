@@ -118,13 +118,16 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   void SetAdaptiveZoom(bool Value);
   void SetCanvasClass(const THtCanvasClass* Value);
 
-  // The panel font, given to each new document.
+  // The panel font, given to each new document. The setters restyle a
+  // document that exists.
   String FontName = u"Tahoma";
   // Pixels: negative is the em size, positive the cell height.
   int FontHeight = 16;
   int FontPixelsPerInch = 96;
   TColor FontColor = TColor(0xFF000008);  // clWindowText
   TColor PanelColor = TColor(0xFF00000F);  // clBtnFace
+  void SetFont(StringView Name, int Height);
+  void SetPanelColor(TColor Value);
   bool ShowHint = true;
 
   // --- Published properties that are plain fields ---------------------------------
@@ -173,6 +176,9 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
  protected:
   void Paint() override;
   void Resize() override;
+  void VisibleChanging(bool Value) override;
+  // The animation thread's request to bring the document up to date.
+  void WMUser1();
   // The window is made again: the bars follow the modes.
   void RecreateWnd();
   void CreateWnd();
@@ -201,6 +207,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   int FLastAdjustWidth = 0, FLastAdjustHeight = 0;
   int FScrollDX = 0, FScrollDY = 0;
   int64_t FLastFullPaintTime = 0;
+  float defaultFontSize() const;
   bool FInDocEvent = false;
   bool FHTMLChanged = false;
   bool FInSmoothScroll = false, FInSmoothZoom = false;

@@ -9,7 +9,9 @@
 #include <fstream>
 
 #include "app/window_fixture.h"
+#include "backends/canvas_gp.h"
 #include "platform/rtl/dispatcher.h"
+#include "support/trace_canvas.h"
 #include "platform/rtl/stream.h"
 
 namespace ht::testing {
@@ -28,6 +30,7 @@ class TSizedPanel : public THtPanel {
     ++Builds;
     THtPanel::CreateDocument();
   }
+  int ScrollDY() const { return FScrollDY; }
   using THtPanel::BeginDocEvent;
   using THtPanel::EndDocEvent;
 };
@@ -93,6 +96,62 @@ TEST_F(HtPanelTest, ScrollStopsAtTheDocumentsEnd) {
     EXPECT_EQ(Panel->OffsetY, c.wantY) << c.dx << "," << c.dy;
     EXPECT_EQ(Scrolls, 1);
   }
+}
+
+TEST_F(HtPanelTest, AWindowScrollRepaintsAndTheNextPaintTakesTheDistance) {
+  Show();
+  Panel->DocH = Ch + 1500;
+  Panel->DocW = Cw;
+  struct Case {
+    const THtCanvasClass* canvas;
+    std::string smallMoves;  // two small moves of 10 and 15
+  } cases[] = {
+      {&TTraceCanvas::ClassType, "ScrollWindowEx 0 -10; ScrollWindowEx 0 -15"},
+      // The GDI+ canvas repaints everything on every scroll.
+      {&THtCanvasGP::ClassType, "Invalidate; Invalidate"},
+  };
+  for (const Case& c : cases) {
+    Panel->SetCanvasClass(c.canvas);
+    Settle();
+    Panel->OffsetY = 0;
+    Panel->Doc()->NeedRepaint = false;
+    Panel->Doc()->NeedRecalc = false;
+    ui::UiTrace().Clear();
+    ui::UiTrace().Enabled = true;
+    Panel->ScrollY(10);
+    Panel->ScrollY(15);
+    EXPECT_EQ(ui::UiTrace().Text(), c.smallMoves);
+    EXPECT_EQ(Panel->ScrollDY(), 25);
+    ui::UiTrace().Clear();
+    ASSERT_TRUE(RunUntil([&] { return ui::UiTrace().Count("Paint") > 0; }));
+    EXPECT_EQ(Panel->ScrollDY(), 0);  // the paint took the distance
+    ui::UiTrace().Clear();
+    Panel->Doc()->NeedRepaint = false;
+    Panel->ScrollY(Ch);  // a page or more: the whole client area again
+    EXPECT_EQ(ui::UiTrace().Text(), c.canvas == &TTraceCanvas::ClassType
+                                        ? "ScrollWindowEx 0 -" + std::to_string(Ch) + "; Invalidate"
+                                        : std::string("Invalidate"));
+    ui::UiTrace().Enabled = false;
+    Settle();
+  }
+}
+
+TEST_F(HtPanelTest, NotificationsReachTheDocument) {
+  Show();
+  Panel->SetFont(u"Arial", -20);
+  EXPECT_FLOAT_EQ(Panel->Doc()->DefaultFontSize, 20.0f);
+  EXPECT_EQ(Panel->Doc()->FDefaultFontName, u"Arial");
+  Panel->SetPanelColor(TColor(0x00336699));  // BGR: red 0x99, blue 0x33
+  EXPECT_EQ(Panel->Doc()->DefaultBackgroundColor, 0xFF996633u);
+  EXPECT_EQ(Panel->Color, 0x996633u);
+  Panel->SetVisible(false);
+  EXPECT_FALSE(Panel->Doc()->FVisible);
+  Panel->SetVisible(true);
+  EXPECT_TRUE(Panel->Doc()->FVisible);
+  Panel->Doc()->NeedRecalc = true;
+  ui::TMessage m{ui::WM_USER + 1, 0, 0, 0};
+  Panel->Dispatch(m);
+  EXPECT_FALSE(Panel->Doc()->NeedRecalc);
 }
 
 TEST_F(HtPanelTest, AShortDocumentReturnsToTheTop) {

@@ -42,7 +42,9 @@ void TWinControl::SetHandle(GtkWidget* W) {
 bool TWinControl::Visible() const { return FHandle && gtk_widget_get_visible(FHandle); }
 
 void TWinControl::SetVisible(bool Value) {
-  if (FHandle) gtk_widget_set_visible(FHandle, Value);
+  if (!FHandle || Value == bool(gtk_widget_get_visible(FHandle))) return;
+  VisibleChanging(Value);
+  gtk_widget_set_visible(FHandle, Value);
 }
 
 int TWinControl::Width() const { return FHandle ? std::max(gtk_widget_get_allocated_width(FHandle), 0) : 0; }

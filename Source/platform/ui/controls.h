@@ -105,6 +105,8 @@ class TWinControl {
   TLivenessToken Token() const { return FLiveness.Token(); }
 
  protected:
+  // Called before the visibility changes to Value.
+  virtual void VisibleChanging(bool) {}
   // Takes a reference on W and counts it as live.
   void SetHandle(GtkWidget* W);
   TLiveness FLiveness;
