@@ -114,3 +114,134 @@ INSTANTIATE_TEST_SUITE_P(Layout, LayoutCaseTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return StringToUtf8(info.param.Name); });
 
 }  // namespace ht::testing
+
+namespace ht::testing {
+
+// Lines of one container: each line's first run's text, left and top, and
+// the runs' widths.
+class LineTest : public LayoutPassTest {
+ protected:
+  std::vector<THtLineBlock*> Runs(StringView I) {
+    std::vector<THtLineBlock*> out;
+    TElement* e = Id(I);
+    if (!e || !e->SelfFlow) return out;
+    for (THtLineBlock* b = e->SelfFlow->FirstBlock; b; b = b->NextBlock()) out.push_back(b);
+    return out;
+  }
+  // "text@line:left" of every text run.
+  std::string Texts(StringView I) {
+    std::string s;
+    for (THtLineBlock* b : Runs(I))
+      if (b->IsText())
+        s += (s.empty() ? "" : " ") + StringToUtf8(b->DisplayText()) + "@" + std::to_string(b->Line) + ":" +
+             std::to_string(int(std::lround(b->Left)));
+    return s;
+  }
+};
+
+TEST_F(LineTest, WordsSplitUnderBreakAllAndStayWholeOtherwise) {
+  Load(u"<div id=n style='width:55px'>aaaaaaaa bb</div>"
+       u"<div id=b style='width:55px;word-break:break-all'>aaaaaaaa bb</div>");
+  EXPECT_EQ(Texts(u"n"), "aaaaaaaa@0:0  @0:80 bb@1:0");
+  EXPECT_EQ(Texts(u"b"), "aaaaa@0:0 aaa@1:0  @1:30 b@1:40 b@2:0");
+}
+
+TEST_F(LineTest, OverflowOnlyBeyondHalfAPixel) {
+  // "aa bb" is 50.5 pixels at 10.1 px and 51 at 10.2 px: only the second
+  // passes a 50 pixel line by more than half a pixel.
+  Load(u"<div id=a style='width:50px;font-size:10.1px'>aa bb</div>"
+       u"<div id=b style='width:50px;font-size:10.2px'>aa bb</div>");
+  EXPECT_EQ(Runs(u"a").back()->Line, 0);
+  EXPECT_EQ(Runs(u"b").back()->Line, 1);
+}
+
+TEST_F(LineTest, HangingBlanksTakeNegativeWidths) {
+  Load(u"<div id=a style='width:30px'>aa   bb</div>");
+  auto r = Runs(u"a");
+  ASSERT_GE(r.size(), 3u);
+  EXPECT_EQ(r[1]->Line, 0);
+  EXPECT_LT(r[1]->LogicalWidth, 0);
+  EXPECT_EQ(r[2]->Line, 1);
+}
+
+TEST_F(LineTest, ALineOfOneForcedBreakTakesItsHeight) {
+  Load(u"<div id=a style='line-height:10px'>a<br><br>b</div>");
+  TElement* a = Id(u"a");
+  ASSERT_EQ(a->SelfFlow->LineCount(), 3);
+  EXPECT_EQ(a->SelfFlow->GetLine(1)->Height, 10);
+  EXPECT_EQ(At(u"a"), "0,0 800x30");
+}
+
+TEST_F(LineTest, TabsStopAtTheIntervalAndNeverTwiceAtOne) {
+  Load(u"<pre id=p style='tab-interval:50px;font:10px/1 Ahem'>a\tb\tc</pre>"
+       u"<pre id=q style='tab-interval:50px;font:10px/1 Ahem'>a\t<span></span>\tc</pre>");
+  auto lefts = [&](StringView I) {
+    std::string out;
+    for (THtLineBlock* b : Runs(I))
+      if (b->IsText() && !b->Has(trfTab) && !b->IsLineBreak()) out += std::to_string(int(std::lround(b->Left))) + " ";
+    return out;
+  };
+  EXPECT_EQ(lefts(u"p"), "0 50 100 ");
+  // The second tab starts where the first ended: it moves 2 pixels first,
+  // so it goes on to the next stop.
+  EXPECT_EQ(lefts(u"q"), "0 100 ");
+}
+
+TEST_F(LineTest, JustifiedLinesFillTheWidthButTheLastStaysLeft) {
+  Load(u"<div id=j style='width:100px;text-align:justify'>aa bb cc dd ee ff</div>"
+       u"<div id=r style='width:100px;text-align:justify;direction:rtl'>aa bb cc dd ee ff</div>");
+  // "aa bb cc" takes 60 of 100 pixels: each of its two spaces grows to 20,
+  // the hanging one after "cc" stays out.
+  EXPECT_EQ(Texts(u"j"), "aa@0:0  @0:20 bb@0:40  @0:60 cc@0:80  @0:100 dd@1:0  @1:20 ee@1:30  @1:50 ff@1:60");
+  auto r = Runs(u"r");
+  ASSERT_FALSE(r.empty());
+  EXPECT_EQ(Id(u"r")->SelfFlow->GetLine(1)->Align, thRight);
+}
+
+TEST_F(LineTest, ABlockWithAutoMarginsCentresBetweenFloats) {
+  Load(u"<div style='float:left;width:100px;height:50px'></div><div style='float:right;width:300px;height:50px'></div>"
+       u"<div id=c style='margin:0 auto;width:100px;height:10px;overflow:hidden'></div>");
+  EXPECT_EQ(At(u"c"), "250,0 100x10");
+}
+
+TEST_F(LineTest, ALaterFloatNeverGoesAboveAnEarlierOne) {
+  Load(u"<div style='width:100px'><div id=a style='float:left;width:60px;height:10px'></div>"
+       u"<div id=b style='float:left;width:60px;height:30px'></div>"
+       u"<div id=c style='float:right;width:30px;height:10px'></div></div>");
+  EXPECT_EQ(At(u"a"), "0,0 60x10");
+  EXPECT_EQ(At(u"b"), "0,10 60x30");
+  EXPECT_EQ(At(u"c"), "70,10 30x10");
+}
+
+TEST_F(LineTest, AScrolledContainerMovesItsContentUp) {
+  Load(u"<div id=s style='height:50px'><div id=c style='height:200px'></div></div>");
+  TElement* s = Id(u"s");
+  s->FOverflowData = std::make_unique<TOverflowData>(s);
+  const float before = Id(u"c")->RealTop();
+  s->FOverflowData->VOffset = 30;
+  EXPECT_EQ(Id(u"c")->RealTop(), before - 30);
+}
+
+TEST_F(LineTest, ATableCellSetsItsContentOffsetByVerticalAlign) {
+  Load(u"<div id=b style='display:table-cell;height:40px;vertical-align:bottom'>x</div>"
+       u"<div id=m style='display:table-cell;height:40px;vertical-align:middle'>x</div>");
+  TElement* b = Id(u"b");
+  TElement* m = Id(u"m");
+  b->InnerHeight = 40;
+  b->ContentHeight = 20;
+  b->UpdateVAlign();
+  m->InnerHeight = 40;
+  m->ContentHeight = 20;
+  m->UpdateVAlign();
+  EXPECT_EQ(b->VDelta, 20);
+  EXPECT_EQ(m->VDelta, 10);
+}
+
+TEST_F(LineTest, AnInlineBoxsClientLeftIsItsContentOnTheFirstLine) {
+  Load(u"<div>aa<span id=s style='padding:3px 7px 30px 5px;border-left:2px solid;margin-left:4px'>bb</span></div>");
+  // The span starts after "aa" (20) and its left margin (4); its content
+  // after the border (2) and the left padding (5).
+  EXPECT_EQ(Id(u"s")->GetClientLeft(), 20 + 4 + 2 + 5);
+}
+
+}  // namespace ht::testing
