@@ -169,7 +169,12 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
   if (VScrollBarWidth() != barWidth) {
     CalcRects();
     if (flow && !IsReplacedElement()) {
-      for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock()) r->Flags.Exclude(trfProcessed);
+      // The first pass hid the spaces that ended its lines (negative
+      // widths); the narrower lines end elsewhere.
+      for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock()) {
+        r->Flags.Exclude(trfProcessed);
+        if (r->Has(trfSpace) && r->LogicalWidth < 0) r->LogicalWidth = -r->LogicalWidth;
+      }
       flow->CalcLines();
     }
   }

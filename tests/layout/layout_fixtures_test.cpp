@@ -46,7 +46,6 @@ const std::map<std::string, std::string>& pendingFixtures() {
       {"css/margin-siblings", kNoPlacement},
       {"css/relative", kNoPlacement},
       {"css/text-align", kNoPlacement},
-      {"css/transforms", kNoPlacement},
       {"departures/absolute-nearest-block", kNoPlacement},
       {"departures/body-fills-viewport", kNoPlacement},
       {"departures/negative-top-margin", kNoPlacement},

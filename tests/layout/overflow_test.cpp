@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "canvas/canvas.h"
+#include "layout/flow.h"
 #include "layout_fixture.h"
 #include "support/fake_scroll_bar.h"
 
@@ -169,6 +170,28 @@ TEST_F(OverflowTest, ScrollIntoViewBringsADescendantIn) {
   EXPECT_EQ(e->ScrollTop(), 330);
   e->ScrollIntoView(Doc->Body());
   EXPECT_EQ(e->ScrollTop(), 330);
+}
+
+TEST_F(OverflowTest, ABarComingIntoUseBreaksTheLinesAgain) {
+  // Two 40 px words fit the 100 px box on one line, not the 84 px left
+  // beside a vertical bar; with the bar the content is broken once more.
+  auto lines = [&](bool WithHost, bool& VBar) {
+    SetUp();
+    if (WithHost) Doc->Control = &Host;
+    Doc->Parse(u"<!DOCTYPE html><style>body{margin:0;font:10px/1 Ahem}</style>"
+               u"<div id=e style='width:100px;height:15px;overflow-y:auto'>aaaa bbbb cccc dddd</div>");
+    Doc->CalcSize(800, 600);
+    TElement* e = nullptr;
+    for (THtNode* n = Doc.get(); n; n = n->NextNode())
+      if (n->GetAttribute(u"id") == u"e") e = static_cast<TElement*>(n);
+    VBar = e && e->VScrollBarWidth() > 0;
+    return e && e->SelfFlow ? e->SelfFlow->LineCount() : -1;
+  };
+  bool bar = false;
+  EXPECT_EQ(lines(false, bar), 2);
+  EXPECT_FALSE(bar);  // no host, no bar
+  EXPECT_EQ(lines(true, bar), 4);
+  EXPECT_TRUE(bar);
 }
 
 }  // namespace ht::testing
