@@ -275,8 +275,7 @@ HRESULT IWICBitmapScaler::GetPixelFormat(WICPixelFormatGUID* F) {
   return S_OK;
 }
 
-HRESULT IWICBitmapScaler::scale() {
-  if (FScaled) return S_OK;
+HRESULT IWICBitmapScaler::scale(core::TCoreSurface* Into) {
   HRESULT hr = S_OK;
   // Straight alpha would blend wrongly: scale premultiplied pixels, and
   // give the source's format back after.
@@ -286,7 +285,12 @@ HRESULT IWICBitmapScaler::scale() {
   else
     src = ReadSourcePBGRA(FSource.get(), &hr);
   if (!src) return FAILED(hr) ? hr : E_FAIL;
-  auto out = std::make_unique<core::TCoreSurface>(int(FWidth), int(FHeight));
+  core::TCoreSurface* out = Into;
+  std::unique_ptr<core::TCoreSurface> own;
+  if (!out) {
+    own = std::make_unique<core::TCoreSurface>(int(FWidth), int(FHeight));
+    out = own.get();
+  }
   if (src->Width() > 0 && src->Height() > 0) {
     cairo_t* cr = cairo_create(out->Handle());
     cairo_scale(cr, double(FWidth) / src->Width(), double(FHeight) / src->Height());
@@ -308,14 +312,28 @@ HRESULT IWICBitmapScaler::scale() {
           for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::min(255, (p[c] * 255 + p[3] / 2) / p[3]));
     }
   }
-  FScaled = std::move(out);
+  if (own) FScaled = std::move(own);
   return S_OK;
 }
 
 HRESULT IWICBitmapScaler::CopyPixels(const WICRect* Rect, UINT Stride, UINT BufferSize, uint8_t* Buffer) {
   if (!FSource) return WINCODEC_ERR_NOTINITIALIZED;
-  HRESULT hr = scale();
-  if (FAILED(hr)) return hr;
+  if (!FScaled && (!Rect || (Rect->X == 0 && Rect->Y == 0 && UINT(Rect->Width) == FWidth &&
+                             UINT(Rect->Height) == FHeight))) {
+    // The whole picture into a buffer laid out as a surface: scaled there
+    // directly, without a copy.
+    WICRect r;
+    HRESULT hr = CheckCopyRect(Rect, FWidth, FHeight, Stride, BufferSize, r);
+    if (FAILED(hr)) return hr;
+    if (Stride == FWidth * 4) {
+      core::TCoreSurface into(Buffer, int(FWidth), int(FHeight), int(Stride));
+      return scale(&into);
+    }
+  }
+  if (!FScaled) {
+    HRESULT hr = scale(nullptr);
+    if (FAILED(hr)) return hr;
+  }
   return copySurface(*FScaled, Rect, Stride, BufferSize, Buffer);
 }
 

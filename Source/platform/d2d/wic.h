@@ -149,8 +149,9 @@ class IWICFormatConverter : public IWICBitmapSource {
   WICPixelFormatGUID FFrom = GUID_WICPixelFormatDontCare, FTo = GUID_WICPixelFormatDontCare;
 };
 
-// Resamples a premultiplied source to another size (bilinear for linear,
-// as the core samples), once, on the first copy.
+// Resamples a source to another size (bilinear for linear, as the core
+// samples, on premultiplied pixels): straight into the caller's buffer when
+// it asks for the whole picture, else once into a picture of its own.
 class IWICBitmapScaler : public IWICBitmapSource {
  public:
   HRESULT Initialize(std::shared_ptr<IWICBitmapSource> Source, UINT Width, UINT Height,
@@ -160,7 +161,8 @@ class IWICBitmapScaler : public IWICBitmapSource {
   HRESULT CopyPixels(const WICRect* Rect, UINT Stride, UINT BufferSize, uint8_t* Buffer) override;
 
  private:
-  HRESULT scale();
+  // Into Into when given, else into FScaled.
+  HRESULT scale(core::TCoreSurface* Into);
   std::shared_ptr<IWICBitmapSource> FSource;
   UINT FWidth = 0, FHeight = 0;
   WICBitmapInterpolationMode FMode = WICBitmapInterpolationModeLinear;
