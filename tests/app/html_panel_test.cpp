@@ -10,6 +10,7 @@
 
 #include "app/window_fixture.h"
 #include "backends/canvas_gp.h"
+#include "document/global.h"
 #include "platform/rtl/dispatcher.h"
 #include "support/trace_canvas.h"
 #include "platform/rtl/stream.h"
@@ -286,6 +287,21 @@ TEST_F(HtPanelTest, LoadFromStringLeavesTheLinesAlone) {
   EXPECT_EQ(Panel->HTML()[0], u"<p>Some text</p>");
   Panel->HTML().Add(u"<p>more</p>");  // rebuilds from the lines
   EXPECT_EQ(Panel->Doc()->Body()->GetInnerText().find(u"direct"), String::npos);
+}
+
+TEST_F(HtPanelTest, ResourcesLoadAsUtf16OrAnsiText) {
+  Show();
+  THtResourceEntry wide{u"PANEL_WIDE_PAGE", 23, u"", {}};
+  for (char c : std::string("<p>resource text</p>")) wide.Data.insert(wide.Data.end(), {uint8_t(c), 0});
+  RegisterHtResource(wide);
+  RegisterHtResource(THtResourceEntry{u"PANEL_ANSI_PAGE", 23, u"", {'<', 'p', '>', 'c', 'a', 'f', 0xE9, '<', '/', 'p', '>'}});
+  Panel->LoadfromResource(u"PANEL_WIDE_PAGE", heUTF16);
+  EXPECT_NE(Panel->Doc()->Body()->GetInnerText().find(u"resource text"), String::npos);
+  Panel->LoadfromResource(u"PANEL_ANSI_PAGE", heANSI);
+  EXPECT_NE(Panel->Doc()->Body()->GetInnerText().find(u"caf\u00E9"), String::npos);
+  THtDocument* before = Panel->Doc();
+  EXPECT_THROW(Panel->LoadfromResource(u"NO_SUCH_PAGE", heDefault), EResNotFound);
+  EXPECT_EQ(Panel->Doc(), before);
 }
 
 class HtPanelFileTest : public HtPanelTest {
