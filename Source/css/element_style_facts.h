@@ -9,11 +9,17 @@
 namespace ht {
 
 class TStyledHTMLNode;
+class TStyledElementLink;
 
 // Sides are numbered 0 top, 1 right, 2 bottom, 3 left.
 class IElementStyleFacts {
  public:
   virtual ~IElementStyleFacts() = default;
+
+  // The link to the node's computed style when the facts come from one;
+  // style inheritance asks it for every inherited value, so it is a
+  // virtual call rather than a type test.
+  virtual TStyledElementLink* StyleLink() { return nullptr; }
 
   // The edge property groups: present when the node declares any property
   // of the group, relative when one of them is a percentage.

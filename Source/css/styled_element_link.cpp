@@ -16,8 +16,8 @@ std::unique_ptr<IElementStyleFacts> createFacts(TStyledHTMLNode* Node) {
 const TElementStyleClass ElementStyleFactsClass{"TElementStyleFacts", nullptr, createFacts};
 
 TStyledElementLink* TStyledElementLink::Of(const TStyledHTMLNode* Node) {
-  auto* facts = Node ? dynamic_cast<TElementStyleFacts*>(Node->Style()) : nullptr;
-  return facts ? &facts->Link() : nullptr;
+  IElementStyleFacts* facts = Node ? Node->Style() : nullptr;
+  return facts ? facts->StyleLink() : nullptr;
 }
 
 IStyledElement* TStyledElementLink::StyleParent() const { return Of(FNode->StyledParent()); }

@@ -54,6 +54,7 @@ class TElementStyleFacts : public IElementStyleFacts {
 
   TBaseElementStyle& Style() const { return *FStyle; }
   TStyledElementLink& Link() { return FLink; }
+  TStyledElementLink* StyleLink() override { return &FLink; }
 
   bool HasGroup(TEdgeGroup Group) const override;
   bool RelativeGroup(TEdgeGroup Group) const override;
