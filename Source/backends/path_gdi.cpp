@@ -55,7 +55,6 @@ THtPathGDI::~THtPathGDI() {
 void THtPathGDI::freeDC() {
   if (!TempDC) return;
   AbortPath(TempDC);
-  ForgetDC(TempDC);
   DeleteDC(TempDC);
   TempDC = nullptr;
 }
@@ -70,7 +69,6 @@ void THtPathGDI::BeginPath() {
   GPath = std::make_unique<gdiplus::GraphicsPath>(gdiplus::FillModeAlternate);
   if (TempDC) throw Exception(String(u"Duplicate call to BeginPath"));
   TempDC = CreateCompatibleDC(nullptr);
-  ForgetDC(TempDC);  // a context made where a deleted one was starts fresh
   SetArcDirection(TempDC, AD_CLOCKWISE);
   check(gdi::BeginPath(TempDC));
   Ended = false;
@@ -101,7 +99,6 @@ void THtPathGDI::Clear() {
   }
   if (!TempDC) {
     TempDC = CreateCompatibleDC(nullptr);
-    ForgetDC(TempDC);
     SetArcDirection(TempDC, AD_CLOCKWISE);
   }
   check(gdi::BeginPath(TempDC));
@@ -333,18 +330,15 @@ HRGN THtPathGDI::Region() {
   EndPath();
   if (!fRegion) {
     HDC d = CreateCompatibleDC(nullptr);
-    ForgetDC(d);
     // Shapes replay as on the canvas, whose context is in advanced mode.
     SetGraphicsMode(d, GM_ADVANCED);
     try {
       PlayInto(d, true);
       fRegion = PathToRegion(d);
     } catch (...) {
-      ForgetDC(d);
       DeleteDC(d);
       throw;
     }
-    ForgetDC(d);
     DeleteDC(d);
     if (!fRegion) RaiseLastGdiError();
   }

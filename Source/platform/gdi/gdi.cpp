@@ -1,5 +1,7 @@
 #include "platform/gdi/gdi.h"
 
+#include "platform/gdi/gdi_draw.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -68,7 +70,28 @@ TGdiFont* stockFont() {
   return f;
 }
 
-bool isStock(HGDIOBJ o) { return o == stockBitmap() || o == stockFont(); }
+struct stockObjects {
+  TGdiBrush white, black, null, dcBrush;
+  TGdiPen whitePen, blackPen, nullPen, dcPen;
+  stockObjects() {
+    white.Color = 0xFFFFFF;
+    null.Style = BS_NULL;
+    dcBrush.UseDcColor = true;
+    whitePen.Color = 0xFFFFFF;
+    nullPen.Style = PS_NULL;
+    dcPen.UseDcColor = true;
+  }
+};
+stockObjects& stock() {
+  static auto* s = new stockObjects();
+  return *s;
+}
+
+bool isStock(HGDIOBJ o) {
+  stockObjects& s = stock();
+  return o == stockBitmap() || o == stockFont() || o == &s.white || o == &s.black || o == &s.null ||
+         o == &s.dcBrush || o == &s.whitePen || o == &s.blackPen || o == &s.nullPen || o == &s.dcPen;
+}
 
 int regionType(cairo_region_t* r) {
   if (cairo_region_is_empty(r)) return NULLREGION;
@@ -120,7 +143,27 @@ double TGdiFont::EmSize() {
 TGdiRegion::TGdiRegion() : Region(cairo_region_create()) {}
 TGdiRegion::~TGdiRegion() { cairo_region_destroy(Region); }
 
-TGdiDC::TGdiDC() : Bitmap(stockBitmap()), Font(stockFont()) {}
+HGDIOBJ GetStockObject(int Index) {
+  stockObjects& s = stock();
+  switch (Index) {
+    case WHITE_BRUSH: return &s.white;
+    case BLACK_BRUSH: return &s.black;
+    case NULL_BRUSH: return &s.null;
+    case DC_BRUSH: return &s.dcBrush;
+    case WHITE_PEN: return &s.whitePen;
+    case BLACK_PEN: return &s.blackPen;
+    case NULL_PEN: return &s.nullPen;
+    case DC_PEN: return &s.dcPen;
+    default: return nullptr;
+  }
+}
+
+TGdiBrush::~TGdiBrush() { delete Pattern; }
+
+TGdiDC::TGdiDC() : Bitmap(stockBitmap()), Font(stockFont()) {
+  A.Pen = &stock().blackPen;
+  A.Brush = &stock().white;
+}
 TGdiDC::~TGdiDC() = default;
 
 bool TGdiDC::ClipRects(std::vector<TRect>& Rects) const {
@@ -158,7 +201,7 @@ int ReleaseDC(uintptr_t, HDC) { return 1; }
 
 int SaveDC(HDC Dc) {
   if (!Dc) return 0;
-  TGdiDC::Saved s{Dc->Bitmap, Dc->Font, nullptr, Dc->GraphicsMode};
+  TGdiDC::Saved s{Dc->Bitmap, Dc->Font, nullptr, Dc->GraphicsMode, Dc->A};
   if (Dc->Clip) {
     s.Clip = std::make_unique<TGdiRegion>();
     cairo_region_union(s.Clip->Region, Dc->Clip->Region);
@@ -180,6 +223,7 @@ BOOL RestoreDC(HDC Dc, int Level) {
   Dc->Font = s.Font;
   Dc->Clip = std::move(s.Clip);
   Dc->GraphicsMode = s.GraphicsMode;
+  Dc->A = s.A;
   Dc->States.resize(size_t(target - 1));
   return 1;
 }
@@ -194,6 +238,16 @@ HGDIOBJ SelectObject(HDC Dc, HGDIOBJ Obj) {
   if (auto* b = dynamic_cast<TGdiBitmap*>(Obj)) {
     HGDIOBJ old = Dc->Bitmap;
     Dc->Bitmap = b;
+    return old;
+  }
+  if (auto* p = dynamic_cast<TGdiPen*>(Obj)) {
+    HGDIOBJ old = Dc->A.Pen;
+    Dc->A.Pen = p;
+    return old;
+  }
+  if (auto* b = dynamic_cast<TGdiBrush*>(Obj)) {
+    HGDIOBJ old = Dc->A.Brush;
+    Dc->A.Brush = b;
     return old;
   }
   if (auto* r = dynamic_cast<TGdiRegion*>(Obj)) {

@@ -39,6 +39,10 @@ class TGdiRegion;
 class TGdiBitmap;
 class TGdiDC;
 class TGdiMetaFile;
+class TGdiPen;
+class TGdiBrush;
+using HPEN = TGdiPen*;
+using HBRUSH = TGdiBrush*;
 using HGDIOBJ = TGdiObject*;
 using HFONT = TGdiFont*;
 using HRGN = TGdiRegion*;
@@ -52,6 +56,18 @@ struct RECT {
 struct SIZE {
   int cx = 0, cy = 0;
 };
+using BYTE = uint8_t;
+using COLORREF = uint32_t;  // 0x00BBGGRR
+struct POINT {
+  int x = 0, y = 0;
+};
+struct XFORM {
+  float eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0;
+};
+constexpr int AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2;
+constexpr int ALTERNATE = 1, WINDING = 2;
+constexpr int TRANSPARENT = 1, OPAQUE = 2;
+constexpr int BLACKONWHITE = 1, COLORONCOLOR = 3, HALFTONE = 4;
 
 constexpr int LF_FACESIZE = 32;
 constexpr int FW_NORMAL = 400, FW_BOLD = 700;
@@ -145,6 +161,35 @@ class TGdiBitmap : public TGdiObject {
   core::TCoreSurface Surface;
 };
 
+// PS_* pen styles (ExtCreatePen and CreatePen).
+constexpr DWORD PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5,
+                PS_STYLE_MASK = 0xF, PS_ENDCAP_ROUND = 0, PS_ENDCAP_SQUARE = 0x100, PS_ENDCAP_FLAT = 0x200,
+                PS_ENDCAP_MASK = 0xF00, PS_JOIN_ROUND = 0, PS_JOIN_BEVEL = 0x1000, PS_JOIN_MITER = 0x2000,
+                PS_JOIN_MASK = 0xF000, PS_COSMETIC = 0, PS_GEOMETRIC = 0x10000, PS_TYPE_MASK = 0xF0000;
+constexpr UINT BS_SOLID = 0, BS_NULL = 1, BS_PATTERN = 3;
+
+// A pen: cosmetic pens are one device pixel wide whatever the transform;
+// geometric ones have a width in logical units. The DC pen takes its colour
+// from the DC (SetDCPenColor).
+class TGdiPen : public TGdiObject {
+ public:
+  DWORD Style = PS_SOLID;
+  int Width = 0;
+  COLORREF Color = 0;
+  bool UseDcColor = false;
+};
+
+// A brush: solid, null or a pattern of a bitmap (a copy the brush owns),
+// tiled in device pixels from the DC's brush origin.
+class TGdiBrush : public TGdiObject {
+ public:
+  ~TGdiBrush() override;
+  UINT Style = BS_SOLID;
+  COLORREF Color = 0;
+  bool UseDcColor = false;
+  TGdiBitmap* Pattern = nullptr;
+};
+
 class TGdiDC : public TGdiObject {
  public:
   TGdiDC();
@@ -154,12 +199,41 @@ class TGdiDC : public TGdiObject {
   std::unique_ptr<TGdiRegion> Clip;  // device-space clip; null is none
   int GraphicsMode = GM_COMPATIBLE;
   TGdiMetaFile* Meta = nullptr;  // the metafile a metafile DC records
+  // SHADEBLENDCAPS: 0 on a device that cannot blend (a printer may say so).
+  int ShadeBlendCaps = 0x11;
+  // The device's answers to GetDeviceCaps, when it is not a plain bitmap.
+  std::function<int(int Index)> DeviceCaps;
+
+  // What SaveDC keeps besides the objects and the clip.
+  struct TAttrs {
+    XFORM Xf;
+    int ArcDir = AD_COUNTERCLOCKWISE;
+    int FillMode = ALTERNATE;
+    HPEN Pen;
+    HBRUSH Brush;
+    COLORREF DCPenColor = 0, DCBrushColor = 0xFFFFFF, TextColor = 0;
+    int BkMode = OPAQUE;
+    UINT TextAlign = 0;
+    POINT BrushOrg;
+    int StretchMode = BLACKONWHITE;
+    POINT Cur;  // logical current position
+  } A;
+
+  // The path bracket: figures recorded as device points (not saved by
+  // SaveDC).
+  struct TPathState {
+    bool InPath = false, Ended = false, NeedMove = true;
+    POINT FigStart;  // logical start of the open figure
+    std::vector<POINT> Pts;
+    std::vector<BYTE> Types;
+  } Path;
 
   struct Saved {
     HBITMAP Bitmap;
     HFONT Font;
     std::unique_ptr<TGdiRegion> Clip;
     int GraphicsMode;
+    TAttrs A;
   };
   std::vector<Saved> States;
   // The clip as device rectangles, for contexts drawing on the bitmap; false

@@ -231,10 +231,19 @@ int TPrinter::GetDeviceCaps(int Index) const {
     case VERTSIZE: return Orientation == poPortrait ? 297 : 210;
     case LOGPIXELSX:
     case LOGPIXELSY: return 96;
-    case PHYSICALWIDTH: return PageWidth();
-    case PHYSICALHEIGHT: return PageHeight();
+    case PHYSICALWIDTH:
+    case 8 /* HORZRES */: return PageWidth();
+    case PHYSICALHEIGHT:
+    case 10 /* VERTRES */: return PageHeight();
+    case 2 /* TECHNOLOGY */: return 2 /* DT_RASPRINTER */;
   }
   return 0;
+}
+
+void TPrinter::newSheet() {
+  FDc = CreateEnhMetaFileW(nullptr, PageWidth(), PageHeight());
+  FDc->DeviceCaps = [this](int Index) { return GetDeviceCaps(Index); };
+  FDc->ShadeBlendCaps = CanAlphaBlend ? 0x11 : 0;
 }
 
 void TPrinter::BeginDoc() {
@@ -242,7 +251,7 @@ void TPrinter::BeginDoc() {
   FJob = TPrintJob();
   FJob.Title = Title;
   FPrinting = true;
-  FDc = CreateEnhMetaFileW(nullptr, PageWidth(), PageHeight());
+  newSheet();
 }
 
 void TPrinter::closeSheet() {
@@ -257,7 +266,7 @@ void TPrinter::closeSheet() {
 void TPrinter::NewPage() {
   if (!FPrinting) return;
   closeSheet();
-  FDc = CreateEnhMetaFileW(nullptr, PageWidth(), PageHeight());
+  newSheet();
 }
 
 bool TPrinter::EndDoc() {

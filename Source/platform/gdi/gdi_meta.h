@@ -116,6 +116,9 @@ class TPrinter {
   String Title;
   TPrinterOrientation Orientation = poPortrait;
   int Copies = 1;
+  // False: the sheets answer that they cannot blend (SHADEBLENDCAPS 0), as
+  // some printers do, so that callers take their opaque routes.
+  bool CanAlphaBlend = true;
   void BeginDoc();
   void NewPage();
   // Hands the job to the sink; false when nothing was printing.
@@ -132,6 +135,7 @@ class TPrinter {
 
  private:
   void closeSheet();
+  void newSheet();
   bool FPrinting = false;
   HDC FDc = nullptr;
   TPrintJob FJob;

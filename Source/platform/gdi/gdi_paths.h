@@ -6,30 +6,20 @@
 // recorded as cubic Beziers, as the platform does.
 //
 // Inside a bracket the shape calls (LineTo, PolyBezierTo, Rectangle,
-// RoundRect, AngleArc, ArcTo, PolyDraw) only record; outside one they fail
-// (drawing them on the bitmap is the canvas's business).
+// RoundRect, Ellipse, AngleArc, ArcTo, Arc, PolyDraw, Polyline) only record;
+// outside one they draw, aliased: lines with the selected pen, closed shapes
+// filled with the selected brush and outlined with the pen.
 //
-// The state is kept per device context beside it; ForgetDC drops it, and a
-// context that records paths calls it before DeleteDC.
+// The path, fill mode, arc direction and world transform are the device
+// context's own (SaveDC keeps all but the path).
 #include <cstdint>
 
 #include "platform/gdi/gdi.h"
 
 namespace ht::gdi {
 
-using BYTE = uint8_t;
-
-struct POINT {
-  int x = 0, y = 0;
-};
-struct XFORM {
-  float eM11 = 1, eM12 = 0, eM21 = 0, eM22 = 1, eDx = 0, eDy = 0;
-};
-
 constexpr BYTE PT_CLOSEFIGURE = 0x01, PT_LINETO = 0x02, PT_BEZIERTO = 0x04, PT_MOVETO = 0x06;
-constexpr int AD_COUNTERCLOCKWISE = 1, AD_CLOCKWISE = 2;
 constexpr DWORD MWT_IDENTITY = 1, MWT_LEFTMULTIPLY = 2, MWT_RIGHTMULTIPLY = 3;
-constexpr int ALTERNATE = 1, WINDING = 2;
 
 // Opens a new bracket, dropping any path the context held.
 BOOL BeginPath(HDC Dc);
@@ -55,6 +45,12 @@ BOOL PolyDraw(HDC Dc, const POINT* Points, const BYTE* Types, int Count);
 BOOL Rectangle(HDC Dc, int L, int T, int R, int B);
 // Corners are quarter ellipses W x H (clamped to the box).
 BOOL RoundRect(HDC Dc, int L, int T, int R, int B, int W, int H);
+// The ellipse inscribed in the box (the same edges as Rectangle).
+BOOL Ellipse(HDC Dc, int L, int T, int R, int B);
+// Lines through the points; the current position stays.
+BOOL Polyline(HDC Dc, const POINT* Points, int Count);
+// ArcTo without the line from, nor the move of, the current position.
+BOOL Arc(HDC Dc, int L, int T, int R, int B, int X1, int Y1, int X2, int Y2);
 // A line from the current position to the arc's start, then the arc of the
 // circle around (X, Y); angles in degrees counter-clockwise on screen.
 BOOL AngleArc(HDC Dc, int X, int Y, DWORD Radius, float StartAngle, float SweepAngle);
@@ -67,6 +63,15 @@ int GetArcDirection(HDC Dc);
 int SetPolyFillMode(HDC Dc, int Mode);
 int GetPolyFillMode(HDC Dc);
 
+// The ended path drawn and consumed: filled with the brush under the poly
+// fill mode, outlined with the pen, or both.
+BOOL FillPath(HDC Dc);
+BOOL StrokePath(HDC Dc);
+BOOL StrokeAndFillPath(HDC Dc);
+// The ended path's region combined into the clip (RGN_AND, RGN_OR, RGN_COPY
+// ...); the path is consumed.
+BOOL SelectClipPath(HDC Dc, int Mode);
+
 // World transforms need GM_ADVANCED (SetGraphicsMode); points are mapped
 // when they are recorded.
 BOOL SetWorldTransform(HDC Dc, const XFORM* X);
@@ -74,7 +79,5 @@ BOOL GetWorldTransform(HDC Dc, XFORM* X);
 // Left-multiply: X applies before the transform already set.
 BOOL ModifyWorldTransform(HDC Dc, const XFORM* X, DWORD Mode);
 
-// Drops the path and transform state kept for Dc.
-void ForgetDC(HDC Dc);
 
 }  // namespace ht::gdi

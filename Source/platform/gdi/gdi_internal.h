@@ -1,0 +1,20 @@
+#pragma once
+// Shared between the facade's own files; not for callers.
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+#include "platform/rtl/geometry.h"
+
+namespace ht::gdi::detail {
+
+// Figures of device points and point types as closed polygons (Beziers
+// flattened).
+std::vector<std::vector<TPointF>> FlattenFigures(const std::vector<POINT>& Pts, const std::vector<BYTE>& Types);
+// The pixels whose centres the figures cover under the fill mode.
+HRGN FiguresToRegion(const std::vector<POINT>& Pts, const std::vector<BYTE>& Types, int Mode);
+// Draws device-space figures on the DC's bitmap, aliased and inside its
+// clip: filled with the selected brush (every figure closed), outlined with
+// the selected pen.
+BOOL RenderPath(HDC Dc, const std::vector<POINT>& Pts, const std::vector<BYTE>& Types, bool Fill, bool Stroke);
+
+}  // namespace ht::gdi::detail
