@@ -18,8 +18,9 @@ void HtBackendsInitialize() {
   HtGifInitialize();
   HtRegisterGifDecoder();
   HtRegisterGifWICDecoder();
-  // The GDI+ canvas is the default unless Direct2D can be used (or someone
-  // else chose a class).
+  // The GDI canvas is only ever named (by a host, a document or a print
+  // routine): its start-up leaves the default alone. The GDI+ canvas is the
+  // default unless Direct2D can be used (or someone else chose a class).
   if (!HtDefaultCanvasClass) HtDefaultCanvasClass = &THtCanvasGP::ClassType;
   THtCanvasDX::StartDirect2D();
 }

@@ -17,7 +17,9 @@ float RoundHalfAway(float x) { return std::round(x); }
 namespace {
 
 // Clamps a 1-based run to s. Length < 0 means the rest of s.
-bool clampRun(StringView s, int& First, int& Length) {
+}  // namespace
+
+bool ClampTextRun(StringView s, int& First, int& Length) {
   const int len = int(s.size());
   if (Length < 0) Length = len - First + 1;
   if (First < 1) {
@@ -28,6 +30,8 @@ bool clampRun(StringView s, int& First, int& Length) {
   Length = std::min(Length, len - First + 1);
   return Length > 0;
 }
+
+namespace {
 
 constexpr gdi::DWORD kPlacementFlags = gdi::GCP_USEKERNING | gdi::GCP_LIGATE;
 constexpr gdi::DWORD kRetryFlags = 0x09000000;  // local digits, numeric override
@@ -104,7 +108,7 @@ void THtCanvasGPClass::GetFonts(std::vector<String>& List) const {
 float THtCanvasGPClass::MeasureString(StringView s, THtFont* Font, const THtTextStyle& TextStyle, float,
                                       int AFirstChar, int ALength) const {
   auto* font = dynamic_cast<THtFontGP*>(Font);
-  if (!font || s.empty() || !clampRun(s, AFirstChar, ALength)) return 0;
+  if (!font || s.empty() || !ClampTextRun(s, AFirstChar, ALength)) return 0;
   thread_local String run;
   run.assign(s.substr(size_t(AFirstChar - 1), size_t(ALength)));
   std::replace(run.begin(), run.end(), u'\u00A0', u' ');
@@ -285,7 +289,7 @@ bool THtCanvasGP::placeRun(StringView s, const TRectF& R, THtFontGP* Font, float
 void THtCanvasGP::DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle,
                              int AFirstChar, int ALength) {
   auto* font = dynamic_cast<THtFontGP*>(Font);
-  if (!G || !font || !clampRun(s, AFirstChar, ALength) || font->Height() == 0) return;
+  if (!G || !font || !ClampTextRun(s, AFirstChar, ALength) || font->Height() == 0) return;
   font->Brush.SetColor(ApplyOpacity(TextStyle.Color, TextStyle.Opacity));
   if (!placeRun(s, R, font, TextStyle.LetterSpacing, nullptr, AFirstChar, ALength, TextStyle.RTL)) return;
   const gdi::UINT n = FCharPlacement.GR.nGlyphs;
@@ -301,7 +305,7 @@ void THtCanvasGP::DrawStringEx(StringView s, const TRectF& R, THtFont* Font, con
                                const TSingleArray& ASpacing, THtBrush* AFill, THtPen* AStroke, int AFirstChar,
                                int ALength) {
   auto* font = dynamic_cast<THtFontGP*>(Font);
-  if (!G || !font || !clampRun(s, AFirstChar, ALength) || font->Height() == 0) return;
+  if (!G || !font || !ClampTextRun(s, AFirstChar, ALength) || font->Height() == 0) return;
   font->Brush.SetColor(ApplyOpacity(TextStyle.Color, TextStyle.Opacity));
   if (AStroke && (!AFill || AFill->GetColor() != AStroke->GetColor())) {
     THtPen* pen = GetPen(ApplyOpacity(AStroke->GetColor(), TextStyle.Opacity), AStroke->GetWidth());
@@ -322,7 +326,7 @@ void THtCanvasGP::DrawStringEx(StringView s, const TRectF& R, THtFont* Font, con
 
 void THtCanvasGP::DrawOutlinedText(StringView s, const TRectF& R, THtFontGP* Font, const THtTextStyle&,
                                    THtBrush* Fill, THtPen* Pen, int AFirstChar, int ALength) {
-  if (!G || !Font || !clampRun(s, AFirstChar, ALength)) return;
+  if (!G || !Font || !ClampTextRun(s, AFirstChar, ALength)) return;
   const int style = (Font->Style().Contains(hfsBold) ? gdiplus::FontStyleBold : 0) |
                     (Font->Style().Contains(hfsItalic) ? gdiplus::FontStyleItalic : 0);
   gdiplus::FontFamily family;

@@ -154,4 +154,12 @@ class THtCanvasGP : public THtCanvas {
 // Round half away from zero.
 float RoundHalfAway(float x);
 
+// Clamps a 1-based run (Length -1: to the end) to s; false when nothing of
+// it is left.
+bool ClampTextRun(StringView s, int& First, int& Length);
+// A path gradient's centre and interpolation colours from a radial brush's
+// stops: the gradient's positions count from the centre, the path
+// gradient's from the boundary.
+void SetRadialStops(gdiplus::PathGradientBrush& B, const THtBrush& Brush);
+
 }  // namespace ht

@@ -18,7 +18,9 @@ int roundPx(float v) { return int(std::lround(v)); }
 // The path gradient of a radial brush: the centre takes the first colour,
 // and the gradient's positions (counted from the centre) are turned into
 // the path gradient's, counted from the boundary.
-void setRadialStops(gdiplus::PathGradientBrush& B, const THtBrush& Brush) {
+}  // namespace
+
+void SetRadialStops(gdiplus::PathGradientBrush& B, const THtBrush& Brush) {
   const size_t n = std::min(Brush.GradientColors.size(), Brush.GradientPositions.size());
   std::vector<gdiplus::ARGB> colors;
   std::vector<gdiplus::REAL> positions;
@@ -37,6 +39,8 @@ void setRadialStops(gdiplus::PathGradientBrush& B, const THtBrush& Brush) {
   B.SetCenterColor(Brush.GradientColors[0]);
   B.SetInterpolationColors(colors.data(), positions.data(), int(colors.size()));
 }
+
+namespace {
 
 }  // namespace
 
@@ -104,7 +108,7 @@ void THtCanvasGP::FillRectangle(THtBrush* Brush, float X, float Y, float w, floa
     const float rad = brush->Radius;
     ellipse.AddEllipse(brush->OffsetX + brush->CX - rad, brush->OffsetY + brush->CY - rad, 2 * rad, 2 * rad);
     auto pg = std::make_unique<gdiplus::PathGradientBrush>(&ellipse);
-    setRadialStops(*pg, *brush);
+    SetRadialStops(*pg, *brush);
     brush->Brush = std::move(pg);
   }
   if (brush->Brush) G->FillRectangle(brush->Brush.get(), r);
@@ -142,7 +146,7 @@ void THtCanvasGP::FillPath(THtBrush* Brush, THtPath* Path) {
       gdiplus::Matrix m = ToGPMatrix(brush->Matrix);
       pg->SetTransform(&m);
     }
-    setRadialStops(*pg, *brush);
+    SetRadialStops(*pg, *brush);
     brush->Brush = std::move(pg);
   }
   if (brush->Brush) G->FillPath(brush->Brush.get(), &path->Path);

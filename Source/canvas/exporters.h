@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+#include "canvas/canvas_types.h"
+#include "canvas/pixel_buffer.h"
 #include "markup/object_list.h"
 #include "platform/rtl/class_ref.h"
 #include "platform/rtl/stream.h"
@@ -90,10 +92,15 @@ class IHtDocumentFormatQualifier {
   virtual String GetStreamFormat(TStream& ADocument) = 0;
 };
 
-// Decoders for images of other formats; this registry only keeps it.
+// Decoders for images of other formats; this registry only keeps it. Each
+// operation decodes the bytes into 32-bit rows of straight (not
+// premultiplied) blue, green, red and alpha, or gives null.
 class IHtImageConverter {
  public:
   virtual ~IHtImageConverter() = default;
+  virtual std::unique_ptr<THtBitmapData> JPEGtoBitmapData(const THtBytes&) { return nullptr; }
+  virtual std::unique_ptr<THtBitmapData> PNGtoBitmapData(const THtBytes&) { return nullptr; }
+  virtual std::unique_ptr<THtBitmapData> GIFtoBitmapData(const THtBytes&) { return nullptr; }
 };
 
 class THtDocumentConverterRec : public THtObject {

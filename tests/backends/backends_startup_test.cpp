@@ -4,6 +4,7 @@
 
 #include "backends/backends_startup.h"
 #include "backends/canvas_dx.h"
+#include "backends/canvas_gdi.h"
 #include "backends/canvas_gp.h"
 #include "platform/rtl/module.h"
 
@@ -47,6 +48,7 @@ TEST(BackendsStartup, DefaultCanvasClassTable) {
     HtDefaultCanvasClass = c.Before;
     HtBackendsInitialize();
     EXPECT_EQ(HtDefaultCanvasClass, c.After);
+    EXPECT_NE(HtDefaultCanvasClass, &THtCanvasGDI::ClassType);
     HtBackendsFinalize();
     EXPECT_EQ(HtDefaultCanvasClass, c.Before);
     unsetenv("TARNWICK_NO_DIRECT3D");

@@ -1,8 +1,10 @@
 // libFuzzer target: every decoder of the registry (GIF included) on
-// arbitrary bytes, then the same bytes through the Direct2D back end's
-// image, composing every frame of an animation. A decode either fails or
-// yields frames of exactly width x height pixels within the budget; a
-// crash, a hang or a read past a buffer is a finding.
+// arbitrary bytes, then the same bytes through the GDI back end's image
+// (with the core converter registered) and the Direct2D back end's image,
+// composing every frame of an animation. A decode either fails or yields
+// frames of exactly width x height pixels within the budget; a GDI image
+// either stays not loaded or has its bitmap's size; a crash, a hang or a
+// read past a buffer is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,11 +12,18 @@
 #include "backends/backends_startup.h"
 #include "backends/canvas_dx.h"
 #include "backends/dx_images.h"
+#include "backends/gdi_images.h"
 #include "platform/core/core_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (ht::HtBackendsInitialize(), true);
+  static const bool started = (ht::HtBackendsInitialize(),
+                               ht::THtDocumentConverter::RegisterImageConverter(
+                                   std::make_shared<ht::CoreImageConverter>()),
+                               true);
   (void)started;
+  ht::THtImageGDI gdiImage;
+  gdiImage.LoadFromBytes(ht::THtBytes(data, data + size), false);
+  if (gdiImage.IsLoaded() && (!gdiImage.Bitmap || gdiImage.Bitmap->Width() != gdiImage.Width)) std::abort();
   ht::core::TCoreImage img;
   if (ht::core::DecodeImage(data, size, img)) {
     if (!ht::core::WithinPixelBudget(img.Width, img.Height, int64_t(img.Frames.size()))) std::abort();
