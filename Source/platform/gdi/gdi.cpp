@@ -1,6 +1,7 @@
 #include "platform/gdi/gdi.h"
 
 #include "platform/gdi/gdi_draw.h"
+#include "platform/gdi/gdi_internal.h"
 
 #include <cairo.h>
 
@@ -304,17 +305,22 @@ BOOL BitBlt(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, DWORD
     c.Paint(p);
     from = snap.get();
   }
+  // The destination passes through the world transform (a scale
+  // stretches the copy).
+  TRect d;
+  if (!detail::DeviceDestRect(Dest, X, Y, W, H, d)) return 1;
   core::TCoreContext c(Dest->Bitmap->Surface);
   std::vector<TRect> clip;
   if (Dest->ClipRects(clip)) c.ClipDeviceRects(clip);
-  c.ClipDeviceRect(TRectF(float(X), float(Y), float(X + W), float(Y + H)));
+  c.ClipDeviceRect(TRectF(float(d.Left), float(d.Top), float(d.Right), float(d.Bottom)));
   c.SetOperator(core::opSource);
   core::TCorePaint p;
   p.Kind = core::pkSurface;
   p.Surface = from;
   p.ExtendX = p.ExtendY = core::exNone;
   p.Smooth = false;
-  p.Matrix = core::TCoreMatrix::Translation(X - SX, Y - SY);
+  const double sx = W > 0 ? double(d.Right - d.Left) / W : 1, sy = H > 0 ? double(d.Bottom - d.Top) / H : 1;
+  p.Matrix = core::TCoreMatrix{sx, 0, 0, sy, d.Left - SX * sx, d.Top - SY * sy};
   c.Paint(p);
   return 1;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/gdi_internal.h"
 
 namespace ht::gdi {
 
@@ -32,6 +33,10 @@ BOOL AlphaBlend(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, i
   if (GdiTrace().Enabled)
     GdiTrace().Add("AlphaBlend(" + std::to_string(X) + "," + std::to_string(Y) + "," + std::to_string(W) + "," +
                    std::to_string(H) + ")");
+  // The destination passes through the world transform.
+  TRect d;
+  if (!detail::DeviceDestRect(Dest, X, Y, W, H, d)) return 1;
+  X = d.Left, Y = d.Top, W = d.Right - d.Left, H = d.Bottom - d.Top;
   core::TCoreContext c(Dest->Bitmap->Surface);
   clipToDc(c, Dest);
   c.ClipDeviceRect(TRectF(float(X), float(Y), float(X + W), float(Y + H)));

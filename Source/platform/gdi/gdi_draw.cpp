@@ -136,6 +136,19 @@ BOOL detail::RenderPath(HDC Dc, const std::vector<POINT>& Pts, const std::vector
   return 1;
 }
 
+bool detail::DeviceDestRect(HDC Dc, int X, int Y, int W, int H, TRect& R) {
+  const XFORM& m = Dc->A.Xf;
+  double l = 1e300, t = 1e300, r = -1e300, b = -1e300;
+  for (double px : {double(X), double(X) + W})
+    for (double py : {double(Y), double(Y) + H}) {
+      const double dx = px * m.eM11 + py * m.eM21 + m.eDx, dy = px * m.eM12 + py * m.eM22 + m.eDy;
+      l = std::min(l, dx), t = std::min(t, dy), r = std::max(r, dx), b = std::max(b, dy);
+    }
+  auto clampInt = [](double v) { return int(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0)); };
+  R = TRect(clampInt(l), clampInt(t), clampInt(r), clampInt(b));
+  return R.Right > R.Left && R.Bottom > R.Top;
+}
+
 // ---------------------------------------------------------------- objects
 
 HPEN CreatePen(int Style, int Width, COLORREF Color) {
@@ -459,17 +472,19 @@ BOOL StretchBlt(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, i
     c.Paint(p);
     from = snap.get();
   }
+  TRect d;
+  if (!detail::DeviceDestRect(Dest, X, Y, W, H, d)) return 1;
   core::TCoreContext c(Dest->Bitmap->Surface);
   clipToDc(c, Dest);
-  c.ClipDeviceRect(TRectF(float(X), float(Y), float(X) + W, float(Y) + H));
+  c.ClipDeviceRect(TRectF(float(d.Left), float(d.Top), float(d.Right), float(d.Bottom)));
   c.SetOperator(core::opSource);
   core::TCorePaint p;
   p.Kind = core::pkSurface;
   p.Surface = from;
   p.ExtendX = p.ExtendY = core::exPad;
   p.Smooth = Dest->A.StretchMode == HALFTONE;
-  const double sx = double(W) / SW, sy = double(H) / SH;
-  p.Matrix = core::TCoreMatrix{sx, 0, 0, sy, X - SX * sx, Y - SY * sy};
+  const double sx = double(d.Right - d.Left) / SW, sy = double(d.Bottom - d.Top) / SH;
+  p.Matrix = core::TCoreMatrix{sx, 0, 0, sy, d.Left - SX * sx, d.Top - SY * sy};
   c.Paint(p);
   return 1;
 }

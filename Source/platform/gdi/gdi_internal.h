@@ -17,4 +17,8 @@ HRGN FiguresToRegion(const std::vector<POINT>& Pts, const std::vector<BYTE>& Typ
 // the selected pen.
 BOOL RenderPath(HDC Dc, const std::vector<POINT>& Pts, const std::vector<BYTE>& Types, bool Fill, bool Stroke);
 
+// The destination rectangle of a blit (logical) in device pixels: through
+// the world transform, its bounds when it rotates. False when empty.
+bool DeviceDestRect(HDC Dc, int X, int Y, int W, int H, TRect& R);
+
 }  // namespace ht::gdi::detail
