@@ -4,6 +4,8 @@
 #include <exception>
 
 #include "backends/backends_startup.h"
+#include "backends/gdi_images.h"
+#include "canvas/exporters.h"
 #include "css/style_unit.h"
 #include "document/animation_thread.h"
 #include "document/global.h"
@@ -23,6 +25,8 @@ void initializeUnits() {
   ht::HtMarkupInitialize();
   ht::InitStyleUnit();
   ht::HtBackendsInitialize();
+  // Without it the GDI canvas could not show PNG, JPEG or GIF pictures.
+  ht::THtDocumentConverter::RegisterImageConverter(std::make_shared<ht::CoreImageConverter>());
   ht::StartHttpClientUnit();
   ht::HtDocumentInitialize();
   ht::HtLayoutInitialize();
