@@ -19,8 +19,7 @@ build-test: deps
 	cmake --build build/test -j $(JOBS)
 
 run: build-release
-	@if [ -x build/release/app/tarnwick ]; then build/release/app/tarnwick; \
-	else echo "The viewer is not built yet: 'make run' only builds the engine and benchmarks."; fi
+	build/release/app/tarnwick
 
 test: build-test
 	cd build/test && ctest --output-on-failure -j $(JOBS)
