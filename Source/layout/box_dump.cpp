@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "css/element_style_facts.h"
+#include "document/computed_style.h"
 #include "document/document.h"
 #include "layout/text_element.h"
 #include "platform/rtl/number_text.h"
@@ -72,7 +73,11 @@ TRectF boxRect(TElement* E) {
   r = offset(r, E->RealLeft(), E->RealTop());
   // Transformed boxes answer their bounds on the page, as a browser does:
   // through their own transform, then those of their ancestors.
+  // Only a box with a transform needs its position again: asking every
+  // ancestor would make the dump cubic in the depth of the tree.
   for (const TElement* e = E; e; e = e->Parent()) {
+    const TElementStyle* style = e->IsText() ? nullptr : ElementStyleOf(e);
+    if (!style || !style->HasTransform()) continue;
     THtMatrixData m;
     e->TransformMatrix(e->RealLeft(), e->RealTop(), m);
     if (m.Flags != mfIdentity) r = m.TransformRect(r);
