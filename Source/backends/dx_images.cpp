@@ -238,6 +238,22 @@ void THtImageDX::LoadFromBytes(const THtBytes& ABytes, bool InLoader) {
     Loaded = FDecoded != nullptr;
     return;
   }
+  try {
+    decode(*wic);
+  } catch (const EHtGIFException&) {
+    // The codec read the blocks but cannot compose them: nothing reads it.
+    FDecoded.reset();
+    FDecoder.reset();
+    FStream.reset();
+    FGif.reset();
+    FFrames.clear();
+    Loaded = Animated = false;
+    Width = Height = 0;
+  }
+}
+
+void THtImageDX::decode(IWICImagingFactory& WIC) {
+  IWICImagingFactory* wic = &WIC;
   FStream = std::make_shared<TStreamAdapterFix>(FSourceStream.get());
   if (FAILED(wic->CreateDecoderFromStream(FStream.get(), nullptr, WICDecodeMetadataCacheOnDemand, &FDecoder))) {
     FStream.reset();
@@ -394,7 +410,11 @@ void THtImageDX::PrepareFrame(ID2D1RenderTarget* Target) {
     // the frame bitmaps of every target show where it lies.
     if (cur != FShownFrame) {
       if (FPicture) FPicture->Flush();
-      FGif->SetFrameIndex(cur);
+      try {
+        FGif->SetFrameIndex(cur);
+      } catch (const EHtGIFException&) {
+        // A frame the codec cannot compose: the picture keeps what it has.
+      }
       FShownFrame = cur;
       if (FPicture) FPicture->MarkDirty();
     }

@@ -100,6 +100,8 @@ class THtImageDX : public THtImage {
   uint64_t FTargetVersion = 0;                     // the canvas target FFrameBitmap was made for
 
  private:
+  // Everything after the bytes are kept: decoder, size, frames.
+  void decode(d2d::IWICImagingFactory& WIC);
   void readFrameTable();
 
   int FFirstDelay = 10;
