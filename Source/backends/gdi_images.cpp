@@ -180,7 +180,8 @@ bool THtMetaCanvasGDI::Print(THtObject* PrintDialog, StringView Title) {
   return PrintMetaGDI(PrintDialog, this, Title);
 }
 
-bool PrintMetaGDI(THtObject* PrintDialog, THtMetaCanvas* Source, StringView Title) {
+bool PrintMetaGDI(THtObject* PrintDialog, THtMetaCanvas* Source, StringView Title,
+                  const THtPrintMetaOptions& Options) {
   if (!Source) return false;
   const int count = Source->PageCount();
   int first = 1, last = count, copies = 1;
@@ -193,6 +194,7 @@ bool PrintMetaGDI(THtObject* PrintDialog, THtMetaCanvas* Source, StringView Titl
     copies = dlg->Copies;
   }
   gdi::TPrinter& P = gdi::Printer();
+  if (Options.PrinterCopiesToOne) P.Copies = 1;  // every copy is a document of its own
   auto orientation = [](int W, int H) { return H < W ? gdi::poLandscape : gdi::poPortrait; };
   bool printed = false;
   for (int copy = 0; copy < copies; ++copy) {
@@ -222,12 +224,15 @@ bool PrintMetaGDI(THtObject* PrintDialog, THtMetaCanvas* Source, StringView Titl
         THtCanvasGDI canvas;
         canvas.FAllowGDIP = false;
         canvas.PrintMode = true;
+        if (Options.Fonts) canvas.SetFontCollection(Options.Fonts);
         gdi::TCanvas target(P.Handle());
         THtCanvasScene scene;
         scene.Init(TRect(0, 0, P.PageWidth(), P.PageHeight()), &target);
         const double logX = P.GetDeviceCaps(gdi::LOGPIXELSX);
-        scene.Scale = float(P.GetDeviceCaps(gdi::HORZSIZE) / (P.GetDeviceCaps(gdi::PHYSICALWIDTH) / logX * 25.4) *
-                            logX / 96);
+        scene.Scale = Options.DeviceScale
+                          ? float(logX / 96)
+                          : float(P.GetDeviceCaps(gdi::HORZSIZE) /
+                                  (P.GetDeviceCaps(gdi::PHYSICALWIDTH) / logX * 25.4) * logX / 96);
         canvas.BeginScene(scene);
         if (page->Meta) page->Meta->Play(&canvas, 1.0f);
         canvas.EndScene();

@@ -76,12 +76,21 @@ class THtMetaCanvasGDI : public THtMetaCanvas {
   bool Print(THtObject* PrintDialog, StringView Title) override;
 };
 
+// What another back end's recording canvas changes when it prints through
+// the GDI canvas.
+struct THtPrintMetaOptions {
+  bool PrinterCopiesToOne = false;     // the printer's own copies set to 1 first
+  THtFontCollection* Fonts = nullptr;  // the GDI canvases' font collection
+  bool DeviceScale = false;            // the scene scale LOGPIXELSX / 96 alone
+};
+
 // Prints Source's pages through a THtCanvasGDI on the printer, without
 // GDI+ and in print mode (a gdi::TPrintDialog chooses range and copies).
 // True when at least one copy was printed; false when the dialog is
 // cancelled or the printer does not start. The printer document is ended
 // also when playing a page raises.
-bool PrintMetaGDI(THtObject* PrintDialog, THtMetaCanvas* Source, StringView Title);
+bool PrintMetaGDI(THtObject* PrintDialog, THtMetaCanvas* Source, StringView Title,
+                  const THtPrintMetaOptions& Options = {});
 
 // An image converter over the core's decoders.
 class CoreImageConverter : public IHtImageConverter {
