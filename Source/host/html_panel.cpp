@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
+#include <mutex>
 
 #include "canvas/canvas.h"
 #include "canvas/colors.h"
 #include "document/global.h"
 #include "document/script_adapter.h"
 #include "host/panel_web.h"
+#include "platform/d2d/d2d.h"
 #include "platform/gdi/gdi_canvas.h"
 #include "platform/rtl/code_pages.h"
 #include "platform/rtl/numeric.h"
@@ -35,6 +38,30 @@ int64_t nowMicros() {
 }
 
 bool startsWith(StringView S, StringView Prefix) { return S.substr(0, Prefix.size()) == Prefix; }
+
+// The panel whose Paint is drawing its document. A Direct2D scene on the
+// panel's window presents its frame during that call; the frame becomes
+// the panel's picture, as a GDI+ scene's drawing on the panel's canvas does.
+thread_local THtPanel* paintingPanel = nullptr;
+
+void installPresentSink() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    d2d::SetPresentSink([](d2d::HWND Window, const core::TCoreSurface& Front) {
+      THtPanel* p = paintingPanel;
+      if (!p || Window != reinterpret_cast<uintptr_t>(p->Handle()) || !p->Canvas()) return;
+      gdi::HDC dc = p->Canvas()->Handle();
+      if (!dc || !dc->Bitmap) return;
+      core::TCoreSurface& to = dc->Bitmap->Surface;
+      auto& from = const_cast<core::TCoreSurface&>(Front);
+      from.Flush();
+      to.Flush();
+      const int w = std::min(to.Width(), from.Width()), h = std::min(to.Height(), from.Height());
+      for (int y = 0; y < h; ++y) std::memcpy(to.ScanLine(y), from.ScanLine(y), size_t(w) * 4);
+      to.MarkDirty();
+    });
+  });
+}
 
 }  // namespace
 
@@ -448,8 +475,15 @@ void THtPanel::Paint() {
   FScrollDY = 0;
   const int64_t start = nowMicros();
   const float s = scale();
-  FDoc->Draw(Canvas(), r, c, -float(OffsetX) / s, -float(OffsetY) / s,
-             fTransparent ? 0 : reinterpret_cast<uintptr_t>(Handle()));
+  installPresentSink();
+  {
+    paintingPanel = this;
+    struct TDone {
+      ~TDone() { paintingPanel = nullptr; }
+    } done;
+    FDoc->Draw(Canvas(), r, c, -float(OffsetX) / s, -float(OffsetY) / s,
+               fTransparent ? 0 : reinterpret_cast<uintptr_t>(Handle()));
+  }
   if (FDoc->Surface) {
     FDoc->Surface->Scene.ViewPort.Bottom = r.Top + ViewportHeight();
     FDoc->Surface->Scene.ScrollX = 0;
