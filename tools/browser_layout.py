@@ -149,6 +149,9 @@ def main():
     failed = False
     for page in args.pages:
         lines = browser_dump(exe, page, args.width, font, window)
+        if lines[0] != 'viewport %dx%d' % (args.width, HEIGHT):
+            sys.exit('chromium gave %s instead of %dx%d (headless windows have a minimum width)'
+                     % (lines[0], args.width, HEIGHT))
         if not args.check:
             if len(args.pages) > 1:
                 print('== ' + page)
