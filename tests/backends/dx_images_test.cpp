@@ -460,6 +460,23 @@ TEST_F(DXImagesTest, ShadowPixelsRampOutAndLeaveTheBoxClear) {
   EXPECT_LT(Blue(Px(225, 92)), 0xC0);
 }
 
+TEST_F(DXImagesTest, ShadowsWithoutBlurAreThePlainShape) {
+  Begin();
+  Canvas.DrawShadow(nullptr, shadow(TRectF(60, 40, 160, 140), 0, 6, 6));
+  Canvas.DrawShadow(nullptr, shadow(TRectF(200, 40, 250, 90), 0, 4, 4));
+  End();
+  // Large: S = 6 (the offset), a hard edge at the shadow's right side.
+  EXPECT_EQ(Px(163, 90), 0xFF000000u);
+  EXPECT_EQ(Px(166, 90), 0xFFFFFFFFu);
+  EXPECT_EQ(Px(110, 143), 0xFF000000u);
+  EXPECT_EQ(Px(110, 146), 0xFFFFFFFFu);
+  EXPECT_EQ(Px(110, 90), 0xFFFFFFFFu);  // under the box
+  // Small: the same, cut out where the box is.
+  EXPECT_EQ(Px(252, 60), 0xFF000000u);
+  EXPECT_EQ(Px(255, 60), 0xFFFFFFFFu);
+  EXPECT_EQ(Px(225, 60), 0xFFFFFFFFu);
+}
+
 TEST_F(DXImagesTest, ShadowsMovedFurtherThanTheCornerFillTheCentre) {
   // S = 10 (a positive horizontal offset would raise S itself): offsets of
   // 12 up, down or left leave a centre the box does not cover.
