@@ -52,6 +52,28 @@ using THtFormMethod = std::function<void(TElement* Element)>;
 
 enum THtQuirksMode { qmAuto, qmDocType, qmQuirks };
 
+// The document's request for a new layout (NeedRecalc). Setting it, from
+// any thread, asks for a full layout; a restyle that marked the elements it
+// changed asks only for those (RequestMarked), and the next layout of the
+// same viewport then keeps the layout of every box whose inputs stayed.
+class TLayoutRequest {
+ public:
+  explicit TLayoutRequest(bool Value) : FAny(Value), FFull(Value) {}
+  TLayoutRequest& operator=(bool Value) {
+    FFull = Value;
+    FAny = Value;
+    return *this;
+  }
+  operator bool() const { return FAny; }
+  bool load() const { return FAny; }
+  // Only marked elements (efNeedRecalc, with their ancestors) need layout.
+  void RequestMarked() { FAny = true; }
+  bool Full() const { return FFull; }
+
+ private:
+  std::atomic<bool> FAny, FFull;
+};
+
 class THtDocument : public TElement {
  public:
   static const THtNodeClass ClassType;
@@ -122,7 +144,16 @@ class THtDocument : public TElement {
   uint32_t HighlightTextColor = 0xFFFFEF80u;
   bool HasFixedAttachment = false;
   std::atomic<bool> Changed{false};
-  std::atomic<bool> NeedRecalc{true};
+  TLayoutRequest NeedRecalc{true};
+  // Incremental layout: the last laid-out client size; while a pass runs
+  // on marked elements only, whether a kept box found its inputs changed
+  // (the pass is then run again in full).
+  bool EnableIncrementalLayout = true;
+  bool FLaidOut = false;
+  int FLaidOutWidth = 0, FLaidOutHeight = 0;
+  bool FIncrementalLayout = false;
+  bool FIncrementalFailed = false;
+  int FLayoutPassNumber = 0;
   bool FIndexesDirty = false;
   bool FQuirksMode = true;
   bool FCalculatingStyle = false;

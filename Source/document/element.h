@@ -277,6 +277,43 @@ class TElement : public TStyledHTMLNode {
   // The content corner in canvas pixels, for placing platform controls.
   int GetClientLeft();
   int GetClientTop();
+  // Incremental layout: in a pass over marked elements, an unmarked box
+  // that was laid out before keeps its runs, lines and size; it is only
+  // moved. Its layout is valid while the inputs remembered here hold.
+  bool KeepsLayout() const;
+  // Decided once per pass, when box building reaches the box: the pass
+  // itself changes what the decision reads.
+  void DecideKeepLayout();
+  int FKeptInPass = -1;
+  struct TLayoutInputs {
+    float ContainerWidth = 0, ContainerHeight = 0;
+    uint32_t ContainerFlags = 0, SizeFlags = 0;
+    float Margins[4] = {0, 0, 0, 0};
+    bool Floats = false;  // the container's floats may reach the box
+    bool operator==(const TLayoutInputs&) const = default;
+  };
+  // What the last full layout of the box took and left.
+  struct TLayoutMemo {
+    bool Valid = false;
+    TLayoutInputs Inputs;
+    bool Result = true;
+    float Width = 0, Height = 0;  // of OuterRect
+    float InnerWidth = 0, InnerHeight = 0, ContentWidth = 0, ContentHeight = 0, VDelta = 0;
+    uint32_t SizeFlags = 0;
+    float Margins[4] = {0, 0, 0, 0};
+    float RunWidth = 0, RunHeight = 0, Ascent = 0;  // of the box's own run, which box building resets
+  } FLayoutMemo;
+
+ private:
+  // What the box's layout depends on besides its own style and content.
+  bool canKeepLayout() const;
+  TLayoutInputs layoutInputs() const;
+  void rememberLayout(const TLayoutInputs& Inputs, bool Result);
+  // The kept box's size and run as its last layout left them; when its
+  // inputs changed, the pass is marked for a full run instead.
+  bool keepLayout();
+
+ public:
   // The first, last and last visible placed run; null without runs.
   virtual THtLineBlock* FirstRun();
   virtual THtLineBlock* LastRun();

@@ -264,9 +264,14 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   }
   if (Container != this) {
     if (st->Display() != dsNone && !st->FLastProps.empty()) {
-      bool recalc = doc->NeedRecalc, repaint = doc->NeedRepaint;
+      bool recalc = false, repaint = doc->NeedRepaint;
       changed = st->StyleChanged(recalc, repaint) || changed;
-      doc->NeedRecalc = recalc;
+      if (recalc) {
+        // This box, what contains it and what it contains are laid out
+        // again; the rest may keep their layout.
+        SetFlag(efNeedRecalc, true, true, true);
+        doc->NeedRecalc.RequestMarked();
+      }
       doc->NeedRepaint = repaint;
     } else {
       changed = changed || oldDisplay != st->Display() || oldVisibility != st->Visibility;
@@ -442,9 +447,9 @@ void TElement::updatePseudoElement(TStyledHTMLNode*& Slot, TCSSWeightList* List,
   }
   if (pe) {
     TElementStyle* ps = styleOf(pe);
-    bool recalc = doc->NeedRecalc, repaint = doc->NeedRepaint;
+    bool recalc = false, repaint = doc->NeedRepaint;
     ps->StyleChanged(recalc, repaint);
-    doc->NeedRecalc = recalc;
+    if (recalc) doc->NeedRecalc = true;
     doc->NeedRepaint = repaint;
     pe->CalcEdges();
     ps->FLastProps.clear();

@@ -44,7 +44,6 @@ void THtDocument::CalcSize(const TRect& AViewPort) {
     ~TStyleFlag() { D->FCalculatingStyle = false; }
   } styleFlag{this};
   FCalculatingStyle = true;
-  SetFlag(efNeedRecalc, true, false, true);
   const float oldWidth = ContentWidth, oldHeight = ContentHeight;
   if (Surface) Surface->Scene.ViewPort = AViewPort;
   FViewPort = scaledViewPort(AViewPort, DPI());
@@ -62,28 +61,49 @@ void THtDocument::CalcSize(const TRect& AViewPort) {
     CalcStyle(Styles.get());
     FCalculatingStyle = true;
   }
+  // Only the boxes a restyle marked are laid out again when nothing else
+  // asked for layout and the viewport is the one of the last layout.
+  FIncrementalLayout = EnableIncrementalLayout && FLaidOut && NeedRecalc && !NeedRecalc.Full() &&
+                       !FFullRecalcRequest && !Paged && FLaidOutWidth == ClientWidth &&
+                       FLaidOutHeight == ClientHeight;
+  if (!FIncrementalLayout) SetFlag(efNeedRecalc, true, false, true);
+  FIncrementalFailed = false;
   NeedRecalc = false;
   FFullRecalcRequest = false;
   NeedRepaint = true;
-  ContentWidth = 0;
-  ContentHeight = 0;
   {
     std::lock_guard<std::recursive_mutex> guard(FLayoutLock);
     if (!Paged) {
       PageWidthPixels = float(ClientWidth);
       PageHeightPixels = float(ClientHeight);
     }
-    InnerWidth = float(ClientWidth) - OuterDeltaX() - InnerDeltaX();
-    OuterRect = TRectF{0, 0, float(ClientWidth), float(ClientHeight)};
-    Container = this;
-    // Boxes are built and placed by the layout unit.
-    if (OnLayoutPass) {
-      OnLayoutPass(*this);
-      DocumentWidth = std::max(int(std::lround(CalcWidth())), int(std::lround(ContentWidth)));
-      DocumentHeight = int(std::lround(CalcHeight()));
-    } else {
-      LayoutPass();
+    auto pass = [this] {
+      ++FLayoutPassNumber;
+      ContentWidth = 0;
+      ContentHeight = 0;
+      InnerWidth = float(ClientWidth) - OuterDeltaX() - InnerDeltaX();
+      OuterRect = TRectF{0, 0, float(ClientWidth), float(ClientHeight)};
+      Container = this;
+      // Boxes are built and placed by the layout unit.
+      if (OnLayoutPass) {
+        OnLayoutPass(*this);
+        DocumentWidth = std::max(int(std::lround(CalcWidth())), int(std::lround(ContentWidth)));
+        DocumentHeight = int(std::lround(CalcHeight()));
+      } else {
+        LayoutPass();
+      }
+    };
+    pass();
+    if (FIncrementalLayout && FIncrementalFailed) {
+      // A kept box's inputs changed: everything is laid out again.
+      FIncrementalLayout = false;
+      SetFlag(efNeedRecalc, true, false, true);
+      pass();
     }
+    FIncrementalLayout = false;
+    FLaidOut = true;
+    FLaidOutWidth = ClientWidth;
+    FLaidOutHeight = ClientHeight;
   }
   ResetCache();
   const bool sizeChanged = std::fabs(ContentHeight - oldHeight) > 1.0f || std::fabs(ContentWidth - oldWidth) > 1.0f;

@@ -57,9 +57,12 @@ void TElement::CalcChildBoxes(TFlow* Flow) {
 
 void TElement::CalcBoxes(TFlow* Flow) {
   if (HasFlag(efDestroying)) return;
+  DecideKeepLayout();
   CalcSizeFlags(true);
-  ContentWidth = 0;
-  ContentHeight = 0;
+  if (!KeepsLayout()) {
+    ContentWidth = 0;
+    ContentHeight = 0;
+  }
   const TDisplayStyle d = DisplayOf(this);
   if (d == dsNone) return;  // the old runs stay as they were
   if (!LayoutDepthLeft()) return;
@@ -70,10 +73,14 @@ void TElement::CalcBoxes(TFlow* Flow) {
 }
 
 void TElement::CalcBlockBoxes(TFlow* Flow) {
-  if (TBlockFloats* floats = FloatMapIfAny()) floats->Reset();
-  const bool hasContent = Count() > 0 || Before || After;
-  if (hasContent && !SelfFlow) EnsureSelfFlow();
-  if (SelfFlow) SelfFlow->Reset();
+  // A box keeping its layout keeps its flow, floats and content's runs.
+  const bool keep = KeepsLayout();
+  if (!keep) {
+    if (TBlockFloats* floats = FloatMapIfAny()) floats->Reset();
+    const bool hasContent = Count() > 0 || Before || After;
+    if (hasContent && !SelfFlow) EnsureSelfFlow();
+    if (SelfFlow) SelfFlow->Reset();
+  }
 
   const float hd = InnerDeltaX() + OuterDeltaX(), vd = InnerDeltaY() + OuterDeltaY();
   if (IsFlexItem()) InnerWidth = 0;
@@ -86,10 +93,12 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
       !OutofFlow())
     SizeFlags |= kWidthFixed | kWidthDefinite;
 
-  if (auto* b = elementOf(Before)) b->CalcBoxes(containerFlow(b));
-  CalcChildBoxes(SelfFlow.get());
-  if (auto* a = elementOf(After)) a->CalcBoxes(containerFlow(a));
-  UpdateMinMaxWidth(MinWidth(), MaxWidth());
+  if (!keep) {
+    if (auto* b = elementOf(Before)) b->CalcBoxes(containerFlow(b));
+    CalcChildBoxes(SelfFlow.get());
+    if (auto* a = elementOf(After)) a->CalcBoxes(containerFlow(a));
+    UpdateMinMaxWidth(MinWidth(), MaxWidth());
+  }
 
   if ((d == dsInlineBlock || d == dsInlineFlex) && !(SizeFlags & kWidthDefinite)) {
     InnerWidth = std::max(0.0f, MaxContentWidth());
@@ -144,6 +153,15 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
 }
 
 void TElement::CalcInlineBoxes(TFlow* Flow) {
+  // The runs carry the side margins, which the sizing pass would only take
+  // from the style after this: take them now, or a changed margin shows one
+  // layout late.
+  if (const IElementStyleFacts* st = Style(); st && !HasFlag(efVertical)) {
+    const bool set = st->HasGroup(IElementStyleFacts::TEdgeGroup::Margin);
+    const float l = set ? st->MarginPx(3) : 0.0f, r = set ? st->MarginPx(1) : 0.0f;
+    MarginLeft = std::isfinite(l) ? l : 0.0f;
+    MarginRight = std::isfinite(r) ? r : 0.0f;
+  }
   THtLineBlock* open = reusedRun(this, 0);
   open->Bidi = bdNeutral;
   TTextValues v;
@@ -152,7 +170,9 @@ void TElement::CalcInlineBoxes(TFlow* Flow) {
   if (Count() > 0) {
     THtFont* font = nullptr;
     if (auto* t = dynamic_cast<TTextElement*>(GetNodes()->Get(0))) {
-      if (!t->Font) t->ApplyFont(1.0f, false);
+      // The text child takes its font in its own box building, after this:
+      // a font size changed since the last layout must show now.
+      t->ApplyFont(1.0f, false);
       font = t->Font;
     }
     if (!font) font = StyleFontOf(this);

@@ -222,6 +222,10 @@ void TElement::BeforeCalcLayout() {
     MarginTop = MarginRight = MarginBottom = MarginLeft = 0;
   }
 
+  if (KeepsLayout()) {
+    if (THtLineBlock* first = FirstRun()) first->Flags.Exclude(trfProcessed);
+    return;
+  }
   if (TFlow* f = SelfFlow.get()) {
     // Runs hidden at the end of the chain take no part in the new pass.
     while (f->LastBlock && f->LastBlock->Hidden()) {

@@ -35,6 +35,8 @@ bool TElement::CalcLayout() {
   ExcludeFlag(efVMProcessed);
   const TDisplayStyle d = DisplayOf(this);
   if (d == dsInline || d == dsNone || !Style()) return true;
+  if (KeepsLayout()) return keepLayout();
+  const TLayoutInputs inputs = layoutInputs();
   CalcSizeFlags(false);
   const float hd = InnerDeltaX() + OuterDeltaX(), vd = InnerDeltaY() + OuterDeltaY();
   VDelta = 0;
@@ -62,7 +64,9 @@ bool TElement::CalcLayout() {
     if (THtLineBlock* run = FirstRun()) OffsetRects(run->X() - OuterRect.Left, run->Y() - OuterRect.Top);
     CalcBoxSize(hd, vd, MinWidth(), MaxWidth());
   }
-  return CalcContentLayout(true, true);
+  const bool result = CalcContentLayout(true, true);
+  rememberLayout(inputs, result);
+  return result;
 }
 
 bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {

@@ -1,0 +1,101 @@
+// Incremental layout: after one element's style changes, the boxes that
+// kept their layout must leave the document exactly as a full layout does.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "layout/box_dump.h"
+#include "layout/flow.h"
+#include "layout/line_blocks.h"
+#include "layout_fixture.h"
+
+namespace ht::testing {
+
+namespace {
+
+const char16_t* const kPage =
+    u"<!DOCTYPE html><style>body{margin:0;font:10px/1 Ahem} .c{margin:4px 0}</style>"
+    u"<div id=a class=c>aaa bbb ccc ddd eee fff ggg</div>"
+    u"<div id=b class=c style='padding:2px'><p id=b1>hhh iii</p><p id=b2>jjj kkk lll</p>"
+    u"<div id=b3 style='width:50%'>mmm nnn ooo ppp</div></div>"
+    u"<div id=fw style='overflow:hidden'><div id=f style='float:left;width:60px'>qqq rrr</div>"
+    u"<div id=g class=c>sss ttt uuu vvv www xxx yyy zzz</div></div>"
+    u"<div id=h style='overflow:hidden'><span id=s>aa</span> <div id=ib style='display:inline-block'>bb cc</div>"
+    u" dd</div>"
+    u"<div id=pos style='position:relative'><div id=abs style='position:absolute;left:5px;top:5px'>ee</div>"
+    u"<div id=k>ff gg hh</div></div>"
+    u"<div id=l style='height:50px'><div id=l1 style='height:50%'>ii</div></div>"
+    u"<div id=m>jj kk ll mm nn oo pp qq rr ss tt uu vv</div>";
+
+const char16_t* const kIds[] = {u"a", u"b", u"b1", u"b2", u"b3", u"fw", u"f", u"g", u"h", u"ib", u"pos", u"abs",
+                                u"k", u"l", u"l1", u"m", u"s"};
+
+const char16_t* const kStyles[] = {
+    u"width:300px", u"width:120px",      u"margin-top:12px", u"padding:3px",  u"font-size:20px",
+    u"height:30px", u"border:2px solid", u"width:40%",       u"margin:0 9px", u"",
+};
+
+TElement* byId(THtDocument& Doc, StringView Id) {
+  for (THtNode* n = &Doc; n; n = n->NextNode())
+    if (n->GetAttribute(u"id") == Id) return static_cast<TElement*>(n);
+  return nullptr;
+}
+
+}  // namespace
+
+class IncrementalLayoutTest : public LayoutTest {
+ protected:
+  void SetUp() override {
+    LayoutTest::SetUp();
+    Full = std::make_unique<THtDocument>(Doc->CanvasClass, false);
+    Full->EnableIncrementalLayout = false;
+    Doc->Parse(kPage);
+    Full->Parse(kPage);
+    Doc->CalcSize(800, 600);
+    Full->CalcSize(800, 600);
+  }
+  void Change(StringView Id, StringView Css) {
+    for (THtDocument* d : {Doc.get(), Full.get()}) {
+      byId(*d, Id)->SetAttribute(u"style", Css);
+      d->CalcSize(800, 600);
+    }
+  }
+  std::unique_ptr<THtDocument> Full;  // laid out in full every time
+};
+
+TEST_F(IncrementalLayoutTest, RandomSingleChangesLeaveWhatAFullLayoutLeaves) {
+  ASSERT_EQ(LayoutDump(*Doc), LayoutDump(*Full));
+  std::mt19937 rng(29);
+  for (int i = 0; i < 80; ++i) {
+    const char16_t* id = kIds[rng() % std::size(kIds)];
+    const char16_t* css = kStyles[rng() % std::size(kStyles)];
+    SCOPED_TRACE(::testing::Message() << "step " << i << ": #" << std::string(id, id + String(id).size()) << " "
+                                      << std::string(css, css + String(css).size()));
+    Change(id, css);
+    ASSERT_EQ(LayoutDump(*Doc), LayoutDump(*Full));
+  }
+}
+
+TEST_F(IncrementalLayoutTest, ABoxWhoseInputsStayedKeepsItsLayout) {
+  // Mark a run of a later sibling: a box laid out again would place it anew.
+  TElement* m = byId(*Doc, u"m");
+  ASSERT_TRUE(m && m->SelfFlow && m->SelfFlow->FirstBlock);
+  THtLineBlock* run = m->SelfFlow->FirstBlock;
+  const float left = run->Left;
+  run->Left = left + 0.25f;
+  const float top = m->OuterRect.Top;
+  // A taller box above moves the sibling down without laying it out.
+  Change(u"a", u"height:100px");
+  EXPECT_EQ(run->Left, left + 0.25f);
+  EXPECT_GT(m->OuterRect.Top, top);
+  run->Left = left;
+  EXPECT_EQ(LayoutDump(*Doc), LayoutDump(*Full));
+  // A narrower viewport lays out everything.
+  run->Left = left + 0.25f;
+  Doc->CalcSize(700, 600);
+  EXPECT_EQ(run->Left, left);
+}
+
+}  // namespace ht::testing
