@@ -83,6 +83,63 @@ std::unique_ptr<gdi::TBitmap> bitmapOf(THtBitmapData& Data, bool Png, bool& Prem
   return bmp;
 }
 
+uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+// Whether a device-independent bitmap's pixels are all there: the platform
+// refuses a cut or lying bitmap where the decoder would show what it has.
+// Pixels at Bits bytes into the DIB, or after its header, masks and palette
+// when Bits is 0; an icon's height counts its mask too.
+bool wholeDib(const uint8_t* Dib, size_t Avail, size_t Bits, bool Icon) {
+  if (Avail < 12) return false;
+  const uint32_t hs = le32(Dib);
+  if (hs < 12 || hs > Avail) return false;
+  int64_t w, h;
+  unsigned bpp, comp = 0, used = 0;
+  if (hs == 12) {
+    w = le16(Dib + 4), h = le16(Dib + 6), bpp = le16(Dib + 10);
+  } else {
+    if (hs < 16) return false;
+    w = int32_t(le32(Dib + 4)), h = int32_t(le32(Dib + 8)), bpp = le16(Dib + 14);
+    if (hs >= 20) comp = le32(Dib + 16);
+    if (hs >= 36) used = le32(Dib + 32);
+  }
+  h = h < 0 ? -h : h;
+  if (Icon) h /= 2;
+  if (w <= 0 || h <= 0 || bpp == 0 || bpp > 32) return false;
+  if (comp != 0 && comp != 3 && comp != 6) return true;  // run-length data is read as it comes
+  if (!Bits) {
+    const size_t masks = comp != 0 && hs == 40 ? (comp == 6 ? 16 : 12) : 0;
+    const size_t colours = used ? used : bpp <= 8 ? (size_t(1) << bpp) : 0;
+    Bits = hs + masks + colours * (hs == 12 ? 3 : 4);
+  }
+  const uint64_t stride = ((uint64_t(w) * bpp + 31) / 32) * 4;
+  return Bits <= Avail && stride * uint64_t(h) <= Avail - Bits;
+}
+
+// BMP or icon bytes whose bitmaps are complete.
+bool wholeBitmapFile(const THtBytes& B, uint8_t Kind) {
+  const size_t n = B.size();
+  if (Kind == hikBMP) {
+    if (n < 14 + 12) return false;
+    const uint32_t declared = le32(B.data() + 2), off = le32(B.data() + 10);
+    if ((declared && declared > n) || off < 14 || off > n) return false;
+    return wholeDib(B.data() + 14, n - 14, off - 14, false);
+  }
+  if (n < 6) return false;
+  const unsigned count = le16(B.data() + 4);
+  if (count == 0 || n < 6 + 16 * size_t(count)) return false;
+  for (unsigned i = 0; i < count; ++i) {
+    const uint8_t* e = B.data() + 6 + 16 * i;
+    const uint32_t size = le32(e + 8), off = le32(e + 12);
+    if (off >= n || size > n - off) return false;
+    static const uint8_t png[8] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+    if (size >= 8 && std::memcmp(B.data() + off, png, 8) == 0) continue;
+    if (!wholeDib(B.data() + off, size, 0, true)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void THtImageGDI::LoadFromBytes(const THtBytes& ABytes, bool InLoader) {
@@ -97,7 +154,7 @@ void THtImageGDI::LoadFromBytes(const THtBytes& ABytes, bool InLoader) {
       case hikBMP:
       case hikIcon: {
         core::TCoreImage img;
-        if (core::DecodeImage(ABytes.data(), ABytes.size(), img) && !img.Frames.empty() && img.Width > 0 &&
+        if (wholeBitmapFile(ABytes, Kind) && core::DecodeImage(ABytes.data(), ABytes.size(), img) && !img.Frames.empty() && img.Width > 0 &&
             img.Height > 0)
           made = bitmapOf(img, alpha);
         break;
