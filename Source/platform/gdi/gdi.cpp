@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 namespace ht::gdi {
 
@@ -103,7 +104,7 @@ int regionType(cairo_region_t* r) {
 
 // ---------------------------------------------------------------- objects
 
-TGdiFont::TGdiFont(const LOGFONTW& ALog) : Log(ALog) {}
+TGdiFont::TGdiFont(const LOGFONTW& ALog) : TGdiObject(okFont), Log(ALog) {}
 
 const core::TFaceMatch& TGdiFont::Match() {
   if (!realised_) {
@@ -141,7 +142,7 @@ double TGdiFont::EmSize() {
   return em_;
 }
 
-TGdiRegion::TGdiRegion() : Region(cairo_region_create()) {}
+TGdiRegion::TGdiRegion() : TGdiObject(okRegion), Region(cairo_region_create()) {}
 TGdiRegion::~TGdiRegion() { cairo_region_destroy(Region); }
 
 HGDIOBJ GetStockObject(int Index) {
@@ -165,7 +166,9 @@ TGdiDC::TGdiDC() : Bitmap(stockBitmap()), Font(stockFont()) {
   A.Pen = &stock().blackPen;
   A.Brush = &stock().white;
 }
-TGdiDC::~TGdiDC() = default;
+TGdiDC::~TGdiDC() {
+  if (DrawCr) cairo_destroy(DrawCr);
+}
 
 bool TGdiDC::ClipRects(std::vector<TRect>& Rects) const {
   Rects.clear();
@@ -223,6 +226,7 @@ BOOL RestoreDC(HDC Dc, int Level) {
   Dc->Bitmap = s.Bitmap;
   Dc->Font = s.Font;
   Dc->Clip = std::move(s.Clip);
+  ++Dc->ClipGeneration;
   Dc->GraphicsMode = s.GraphicsMode;
   Dc->A = s.A;
   Dc->States.resize(size_t(target - 1));
@@ -231,31 +235,14 @@ BOOL RestoreDC(HDC Dc, int Level) {
 
 HGDIOBJ SelectObject(HDC Dc, HGDIOBJ Obj) {
   if (!Dc || !Obj) return nullptr;
-  if (auto* f = dynamic_cast<TGdiFont*>(Obj)) {
-    HGDIOBJ old = Dc->Font;
-    Dc->Font = f;
-    return old;
+  switch (Obj->Kind) {
+    case TGdiObject::okFont: return std::exchange(Dc->Font, static_cast<TGdiFont*>(Obj));
+    case TGdiObject::okBitmap: return std::exchange(Dc->Bitmap, static_cast<TGdiBitmap*>(Obj));
+    case TGdiObject::okPen: return std::exchange(Dc->A.Pen, static_cast<TGdiPen*>(Obj));
+    case TGdiObject::okBrush: return std::exchange(Dc->A.Brush, static_cast<TGdiBrush*>(Obj));
+    case TGdiObject::okRegion: SelectClipRgn(Dc, static_cast<TGdiRegion*>(Obj)); return nullptr;
+    default: return nullptr;
   }
-  if (auto* b = dynamic_cast<TGdiBitmap*>(Obj)) {
-    HGDIOBJ old = Dc->Bitmap;
-    Dc->Bitmap = b;
-    return old;
-  }
-  if (auto* p = dynamic_cast<TGdiPen*>(Obj)) {
-    HGDIOBJ old = Dc->A.Pen;
-    Dc->A.Pen = p;
-    return old;
-  }
-  if (auto* b = dynamic_cast<TGdiBrush*>(Obj)) {
-    HGDIOBJ old = Dc->A.Brush;
-    Dc->A.Brush = b;
-    return old;
-  }
-  if (auto* r = dynamic_cast<TGdiRegion*>(Obj)) {
-    SelectClipRgn(Dc, r);
-    return nullptr;
-  }
-  return nullptr;
 }
 
 BOOL DeleteObject(HGDIOBJ Obj) {
@@ -355,6 +342,7 @@ int CombineRgn(HRGN Dest, HRGN Src1, HRGN Src2, int Mode) {
 int ExtSelectClipRgn(HDC Dc, HRGN Rgn, int Mode) {
   if (!Dc) return RGN_ERROR;
   if (GdiTrace().Enabled) GdiTrace().Add("ExtSelectClipRgn(" + std::to_string(Mode) + ")");
+  ++Dc->ClipGeneration;
   if (Mode == RGN_COPY) {
     if (!Rgn) {
       Dc->Clip.reset();

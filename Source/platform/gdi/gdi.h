@@ -32,7 +32,11 @@ using LPARAM = intptr_t;
 
 class TGdiObject {
  public:
+  // What an object is, so that selecting one needs no type tests.
+  enum TKind : uint8_t { okOther, okFont, okBitmap, okPen, okBrush, okRegion };
+  explicit TGdiObject(TKind AKind = okOther) : Kind(AKind) {}
   virtual ~TGdiObject() = default;
+  const TKind Kind;
 };
 class TGdiFont;
 class TGdiRegion;
@@ -155,9 +159,9 @@ class TGdiRegion : public TGdiObject {
 
 class TGdiBitmap : public TGdiObject {
  public:
-  TGdiBitmap(int W, int H, bool BottomUp) : Surface(W, H, BottomUp) {}
+  TGdiBitmap(int W, int H, bool BottomUp) : TGdiObject(okBitmap), Surface(W, H, BottomUp) {}
   // Over a recording surface (metafiles).
-  TGdiBitmap(cairo_surface_t* Recording, int W, int H) : Surface(Recording, W, H) {}
+  TGdiBitmap(cairo_surface_t* Recording, int W, int H) : TGdiObject(okBitmap), Surface(Recording, W, H) {}
   core::TCoreSurface Surface;
 };
 
@@ -173,6 +177,7 @@ constexpr UINT BS_SOLID = 0, BS_NULL = 1, BS_PATTERN = 3;
 // from the DC (SetDCPenColor).
 class TGdiPen : public TGdiObject {
  public:
+  TGdiPen() : TGdiObject(okPen) {}
   DWORD Style = PS_SOLID;
   int Width = 0;
   COLORREF Color = 0;
@@ -183,6 +188,7 @@ class TGdiPen : public TGdiObject {
 // tiled in device pixels from the DC's brush origin.
 class TGdiBrush : public TGdiObject {
  public:
+  TGdiBrush() : TGdiObject(okBrush) {}
   ~TGdiBrush() override;
   UINT Style = BS_SOLID;
   COLORREF Color = 0;
@@ -203,6 +209,13 @@ class TGdiDC : public TGdiObject {
   int ShadeBlendCaps = 0x11;
   // The device's answers to GetDeviceCaps, when it is not a plain bitmap.
   std::function<int(int Index)> DeviceCaps;
+  // Counts changes of Clip, so a drawing context kept for the DC knows when
+  // to clip again.
+  unsigned ClipGeneration = 0;
+  // The drawing context kept for the selected bitmap (facade use only).
+  struct _cairo* DrawCr = nullptr;
+  unsigned DrawCrClip = 0;
+  uint32_t DrawCrColor = 0xFFFFFFFF;  // the solid source last set on it (COLORREF), or none
 
   // What SaveDC keeps besides the objects and the clip.
   struct TAttrs {

@@ -149,6 +149,29 @@ bool detail::DeviceDestRect(HDC Dc, int X, int Y, int W, int H, TRect& R) {
   return R.Right > R.Left && R.Bottom > R.Top;
 }
 
+cairo_t* detail::DrawContext(HDC Dc) {
+  cairo_surface_t* target = Dc->Bitmap->Surface.Handle();
+  // The kept context holds a reference to its surface, so a surface at the
+  // same address is the same surface.
+  if (Dc->DrawCr && (cairo_get_target(Dc->DrawCr) != target || Dc->DrawCrClip != Dc->ClipGeneration)) {
+    cairo_destroy(Dc->DrawCr);
+    Dc->DrawCr = nullptr;
+  }
+  if (!Dc->DrawCr) {
+    Dc->DrawCr = cairo_create(target);
+    Dc->DrawCrClip = Dc->ClipGeneration;
+    Dc->DrawCrColor = 0xFFFFFFFF;
+    std::vector<TRect> clip;
+    if (Dc->ClipRects(clip)) {
+      for (const TRect& r : clip) cairo_rectangle(Dc->DrawCr, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+      cairo_clip(Dc->DrawCr);
+    }
+  }
+  cairo_identity_matrix(Dc->DrawCr);
+  cairo_new_path(Dc->DrawCr);
+  return Dc->DrawCr;
+}
+
 // ---------------------------------------------------------------- objects
 
 HPEN CreatePen(int Style, int Width, COLORREF Color) {
@@ -250,6 +273,26 @@ bool axisAligned(const XFORM& x) { return x.eM12 == 0 && x.eM21 == 0; }
 int FillRect(HDC Dc, const RECT* R, HBRUSH Brush) {
   if (!hasBitmap(Dc) || !R || !Brush) return fail();
   if (GdiTrace().Enabled) GdiTrace().Add("FillRect" + traceArgs(R->left, R->top, R->right, R->bottom));
+  if (Brush->Style == BS_NULL) return 1;
+  if (Brush->Style == BS_SOLID && axisAligned(Dc->A.Xf)) {
+    // Whole pixels of one colour: a device rectangle.
+    const XFORM& m = Dc->A.Xf;
+    auto dev = [](double v) { return std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0); };
+    const double x0 = dev(R->left * m.eM11 + m.eDx), x1 = dev(R->right * m.eM11 + m.eDx);
+    const double y0 = dev(R->top * m.eM22 + m.eDy), y1 = dev(R->bottom * m.eM22 + m.eDy);
+    const double l = std::min(x0, x1), r = std::max(x0, x1), t = std::min(y0, y1), b = std::max(y0, y1);
+    if (l >= r || t >= b) return 1;
+    cairo_t* cr = detail::DrawContext(Dc);
+    const COLORREF c = Brush->UseDcColor ? Dc->A.DCBrushColor : Brush->Color;
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    if (Dc->DrawCrColor != c) {
+      cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+      Dc->DrawCrColor = c;
+    }
+    cairo_rectangle(cr, l, t, r - l, b - t);
+    cairo_fill(cr);
+    return 1;
+  }
   core::TCorePaint paint;
   if (!brushPaint(Dc, Brush, paint)) return 1;
   std::vector<POINT> pts;
@@ -298,28 +341,18 @@ BOOL ExtTextOutW(HDC Dc, int X, int Y, UINT Options, const RECT*, const char16_t
   if (!match.Face) return fail(core::csGenericError);
   const core::TCoreFontFace& face = *match.Face;
   const double em = Dc->Font->EmSize(), unit = em / face.UnitsPerEm();
-  std::vector<uint32_t> glyphs(Count);
-  std::vector<int> advances(Count);
-  if (Options & ETO_GLYPH_INDEX) {
-    for (UINT i = 0; i < Count; ++i) {
-      glyphs[i] = Str[i];
-      advances[i] = int(std::lround(face.GlyphAdvance(glyphs[i]) * unit));
-    }
-  } else {
-    for (UINT i = 0; i < Count; ++i) {
-      glyphs[i] = face.GlyphIndex(Str[i]);
-      advances[i] = int(std::lround(face.GlyphAdvance(glyphs[i]) * unit));
-    }
-    if (Chars.empty()) Chars = StringView(Str, Count);
-  }
-  TEXTMETRICW tm;
-  GetTextMetricsW(Dc, &tm);
-  const double baseline = (Dc->A.TextAlign & TA_BASELINE) == TA_BASELINE ? Y : double(Y) + tm.tmAscent;
-  std::vector<TPointF> pos(Count);
+  thread_local std::vector<uint32_t> glyphs;
+  thread_local std::vector<TPointF> pos;
+  glyphs.resize(Count);
+  pos.resize(Count);
+  for (UINT i = 0; i < Count; ++i) glyphs[i] = (Options & ETO_GLYPH_INDEX) ? Str[i] : face.GlyphIndex(Str[i]);
+  if (!(Options & ETO_GLYPH_INDEX) && Chars.empty()) Chars = StringView(Str, Count);
+  const double ascent = std::lround(face.Metrics().WinAscent * unit);
+  const double baseline = (Dc->A.TextAlign & TA_BASELINE) == TA_BASELINE ? Y : Y + ascent;
   double x = X;
   for (UINT i = 0; i < Count; ++i) {
     pos[i] = TPointF(float(x), float(baseline));
-    x += Dx ? Dx[i] : advances[i];
+    x += Dx ? Dx[i] : std::lround(face.GlyphAdvance(glyphs[i]) * unit);
   }
   const core::TCorePaint paint = core::TCorePaint::Solid(argbOf(Dc->A.TextColor));
   if (TGdiMetaFile* mf = MetaOf(Dc); mf && !Chars.empty()) {
@@ -342,9 +375,12 @@ BOOL ExtTextOutW(HDC Dc, int X, int Y, UINT Options, const RECT*, const char16_t
     mf->Records.push_back(std::move(r));
     return 1;
   }
-  core::TCoreContext c(Dc->Bitmap->Surface);
-  clipToDc(c, Dc);
-  c.SetMatrix(xfMatrix(Dc->A.Xf));
+  cairo_t* cr = detail::DrawContext(Dc);
+  Dc->DrawCrColor = 0xFFFFFFFF;  // the run sets its own source
+  const XFORM& xf = Dc->A.Xf;
+  cairo_matrix_t m{xf.eM11, xf.eM12, xf.eM21, xf.eM22, xf.eDx, xf.eDy};
+  cairo_set_matrix(cr, &m);
+  core::TCoreContext c(cr);
   core::DrawGlyphRun(c, face, float(em), glyphs.data(), pos.data(), int(Count), paint);
   return 1;
 }

@@ -2,6 +2,8 @@
 // Shared between the facade's own files; not for callers.
 #include <vector>
 
+#include <cairo.h>
+
 #include "platform/gdi/gdi.h"
 #include "platform/rtl/geometry.h"
 
@@ -20,5 +22,9 @@ BOOL RenderPath(HDC Dc, const std::vector<POINT>& Pts, const std::vector<BYTE>& 
 // The destination rectangle of a blit (logical) in device pixels: through
 // the world transform, its bounds when it rotates. False when empty.
 bool DeviceDestRect(HDC Dc, int X, int Y, int W, int H, TRect& R);
+
+// The DC's kept drawing context on its bitmap, clipped to its clip, with
+// the identity matrix; callers set the rest and leave it as they like.
+cairo_t* DrawContext(HDC Dc);
 
 }  // namespace ht::gdi::detail
