@@ -717,7 +717,9 @@ void THtCanvasGDI::drawText(StringView s, const TRectF& R, THtFont* AFont, const
       const double scale = h > 0.001 ? 1000 / h : 1;
       for (gdi::UINT i = 0; i < n; ++i) {
         if (FCP.CharWidths[i] == 0) fallback = true;
-        const size_t at = size_t(AFirstChar - 1) + i;
+        // The spacing before the next character (0-based AFirstChar + i)
+        // widens this glyph's advance.
+        const size_t at = size_t(AFirstChar) + i;
         if (at < ASpacing->size()) FCP.CharWidths[i] += RoundHalfEven((*ASpacing)[at] * scale);
       }
     } else {

@@ -193,6 +193,35 @@ TEST_F(GDIRoutes, GlyphRunsAndTheirFallback) {
   for (const String& n : names) EXPECT_NE(u'@', n[0]);
 }
 
+TEST_F(GDIRoutes, SpacingWidensTheAdvanceBeforeItsCharacter) {
+  THtFont* f = Font(16);
+  // The distance between the two glyphs of "ab" as a metafile records it
+  // (font units at 1000).
+  auto gap = [&](const TSingleArray* Spacing) {
+    gdi::HDC mdc = gdi::CreateEnhMetaFileW(nullptr, 100, 40);
+    {
+      gdi::TCanvas target(mdc);
+      THtCanvasGDI c;
+      THtCanvasScene s;
+      s.Init(TRect(0, 0, 100, 40), &target);
+      c.BeginScene(s);
+      if (Spacing)
+        c.DrawStringEx(u"ab", TRectF(0, 0, 100, 20), f, Black(), *Spacing, nullptr, nullptr, 1, -1);
+      else
+        c.DrawString(u"ab", TRectF(0, 0, 100, 20), f, Black(), 1, -1);
+      c.EndScene();
+    }
+    gdi::HENHMETAFILE mf = gdi::CloseEnhMetaFile(mdc);
+    float d = 0;
+    for (auto& r : mf->Records)
+      if (r.Text && r.Text->Positions.size() == 2) d = r.Text->Positions[1].X - r.Text->Positions[0].X;
+    gdi::DeleteEnhMetaFile(mf);
+    return d;
+  };
+  const TSingleArray spacing = {0, 5};  // 5 px before "b"
+  EXPECT_EQ(312, gap(&spacing) - gap(nullptr));  // 5 px at 1000 / 16 units per px, halves to even
+}
+
 TEST_F(GDIRoutes, GradientBandsFollowTheCssAngle) {
   // (angle, pixel expected red, pixel expected blue)
   struct TCase {
