@@ -184,6 +184,8 @@ TEST_F(GDIRoutes, GlyphRunsAndTheirFallback) {
   EXPECT_NEAR(one * 80, THtCanvasGDI::ClassType.MeasureString(run, f, st, 1, 1, -1), 0.5);
   EXPECT_FLOAT_EQ(one, THtCanvasGDI::ClassType.MeasureString(u"WW", f, st, 1, 2, 5));
 
+  EXPECT_EQ(311, int(THtCanvasGDI::ClassType.GetFlags().ToBits()));
+  EXPECT_EQ(&THtMetaCanvasGDI::ClassType, THtCanvasGDI::ClassType.PrintCanvasClass());
   String family = u"font awesome 5 free";
   THtCanvasGDI::ClassType.DecodeFontFamily(family);
   EXPECT_EQ(u"Font Awesome 5 Free Solid", family);
