@@ -287,7 +287,7 @@ class TElement : public TStyledHTMLNode {
   int FKeptInPass = -1;
   struct TLayoutInputs {
     float ContainerWidth = 0, ContainerHeight = 0;
-    uint32_t ContainerFlags = 0, SizeFlags = 0;
+    uint32_t ContainerFlags = 0;
     float Margins[4] = {0, 0, 0, 0};
     bool Floats = false;  // the container's floats may reach the box
     bool operator==(const TLayoutInputs&) const = default;
@@ -301,6 +301,7 @@ class TElement : public TStyledHTMLNode {
     float InnerWidth = 0, InnerHeight = 0, ContentWidth = 0, ContentHeight = 0, VDelta = 0;
     uint32_t SizeFlags = 0;
     float Margins[4] = {0, 0, 0, 0};
+    float StyleMargins[4] = {0, 0, 0, 0};  // as the sizing pass took them from the style
     float RunWidth = 0, RunHeight = 0, Ascent = 0;  // of the box's own run, which box building resets
   } FLayoutMemo;
 
@@ -312,6 +313,7 @@ class TElement : public TStyledHTMLNode {
   // The kept box's size and run as its last layout left them; when its
   // inputs changed, the pass is marked for a full run instead.
   bool keepLayout();
+  void restoreKeptSize();
 
  public:
   // The first, last and last visible placed run; null without runs.

@@ -58,8 +58,9 @@ void TElement::CalcChildBoxes(TFlow* Flow) {
 void TElement::CalcBoxes(TFlow* Flow) {
   if (HasFlag(efDestroying)) return;
   DecideKeepLayout();
-  CalcSizeFlags(true);
+  // A kept box's size facts and sizes are those its last layout left.
   if (!KeepsLayout()) {
+    CalcSizeFlags(true);
     ContentWidth = 0;
     ContentHeight = 0;
   }
@@ -83,15 +84,19 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
   }
 
   const float hd = InnerDeltaX() + OuterDeltaX(), vd = InnerDeltaY() + OuterDeltaY();
-  if (IsFlexItem()) InnerWidth = 0;
-  CalcBoxSize(hd, vd, MinWidth(), MaxWidth());
   const TDisplayStyle d = DisplayOf(this);
-  const bool isRoot = !Container || Container == this;
-  const uint32_t cFlags = isRoot ? SizeFlags : Container->SizeFlags;
-  if ((SizeFlags & kWidthDefinite) && (cFlags & kWidthFixed) && d != dsTableCell) SizeFlags |= kWidthFixed;
-  if (!isRoot && (cFlags & kWidthFixed) && (d == dsBlock || d == dsListItem) && DisplayOf(Container) != dsFlex &&
-      !OutofFlow())
-    SizeFlags |= kWidthFixed | kWidthDefinite;
+  if (keep) {
+    restoreKeptSize();
+  } else {
+    if (IsFlexItem()) InnerWidth = 0;
+    CalcBoxSize(hd, vd, MinWidth(), MaxWidth());
+    const bool isRoot = !Container || Container == this;
+    const uint32_t cFlags = isRoot ? SizeFlags : Container->SizeFlags;
+    if ((SizeFlags & kWidthDefinite) && (cFlags & kWidthFixed) && d != dsTableCell) SizeFlags |= kWidthFixed;
+    if (!isRoot && (cFlags & kWidthFixed) && (d == dsBlock || d == dsListItem) && DisplayOf(Container) != dsFlex &&
+        !OutofFlow())
+      SizeFlags |= kWidthFixed | kWidthDefinite;
+  }
 
   if (!keep) {
     if (auto* b = elementOf(Before)) b->CalcBoxes(containerFlow(b));

@@ -202,6 +202,15 @@ void TElement::BeforeCalcLayout() {
   StartPage = -1;
   ExcludeFlag(efPBBeforeProcessed);
   ExcludeFlag(efPBAfterProcessed);
+  if (KeepsLayout()) {
+    // Its style did not change: the margins are those it took last time.
+    MarginTop = FLayoutMemo.StyleMargins[0];
+    MarginRight = FLayoutMemo.StyleMargins[1];
+    MarginBottom = FLayoutMemo.StyleMargins[2];
+    MarginLeft = FLayoutMemo.StyleMargins[3];
+    if (THtLineBlock* first = FirstRun()) first->Flags.Exclude(trfProcessed);
+    return;
+  }
 
   const IElementStyleFacts* st = Style();
   const TDisplayStyle d = st ? st->Display() : dsInline;
@@ -222,10 +231,10 @@ void TElement::BeforeCalcLayout() {
     MarginTop = MarginRight = MarginBottom = MarginLeft = 0;
   }
 
-  if (KeepsLayout()) {
-    if (THtLineBlock* first = FirstRun()) first->Flags.Exclude(trfProcessed);
-    return;
-  }
+  FLayoutMemo.StyleMargins[0] = MarginTop;
+  FLayoutMemo.StyleMargins[1] = MarginRight;
+  FLayoutMemo.StyleMargins[2] = MarginBottom;
+  FLayoutMemo.StyleMargins[3] = MarginLeft;
   if (TFlow* f = SelfFlow.get()) {
     // Runs hidden at the end of the chain take no part in the new pass.
     while (f->LastBlock && f->LastBlock->Hidden()) {

@@ -2,8 +2,8 @@
 // (with their ancestors), a layout of the same viewport lays out only the
 // marked boxes. Every other box that was laid out before keeps its flow,
 // lines and size and is only moved, as long as what its layout took from
-// outside (its container's width, definite height and size facts, its own
-// size facts and margins, and no floats beside it) is what it was, and when
+// outside (its container's width, definite height and size facts, its
+// margins, and no floats beside it) is what it was, and when
 // no child's margins collapse through it; when a
 // kept box finds them changed, the pass is run again in full.
 #include "css/float_bands.h"
@@ -44,7 +44,6 @@ TElement::TLayoutInputs TElement::layoutInputs() const {
     const TBlockFloats* f = c->FloatMapIfAny();
     in.Floats = f && f->HasBands();
   }
-  in.SizeFlags = SizeFlags;
   in.Margins[0] = MarginTop;
   in.Margins[1] = MarginRight;
   in.Margins[2] = MarginBottom;
@@ -77,6 +76,18 @@ void TElement::rememberLayout(const TLayoutInputs& Inputs, bool Result) {
   ExcludeFlag(efNeedRecalc);
 }
 
+void TElement::restoreKeptSize() {
+  const TLayoutMemo& m = FLayoutMemo;
+  OuterRect.Right = OuterRect.Left + m.Width;
+  OuterRect.Bottom = OuterRect.Top + m.Height;
+  SizeFlags = m.SizeFlags;
+  InnerWidth = m.InnerWidth;
+  InnerHeight = m.InnerHeight;
+  ContentWidth = m.ContentWidth;
+  ContentHeight = m.ContentHeight;
+  VDelta = m.VDelta;
+}
+
 bool TElement::keepLayout() {
   // Floats beside a box narrow it or its lines: where they were or are,
   // the box is laid out again.
@@ -88,19 +99,13 @@ bool TElement::keepLayout() {
   const TLayoutMemo& m = FLayoutMemo;
   THtLineBlock* run = LineBlocks.Count() > 0 ? LineBlocks.Get(0) : nullptr;
   if (run) OffsetRects(run->X() - OuterRect.Left, run->Y() - OuterRect.Top);
-  OuterRect.Right = OuterRect.Left + m.Width;
-  OuterRect.Bottom = OuterRect.Top + m.Height;
   MarginTop = m.Margins[0];
   MarginRight = m.Margins[1];
   MarginBottom = m.Margins[2];
   MarginLeft = m.Margins[3];
-  SizeFlags = m.SizeFlags;
+  restoreKeptSize();
   CalcRects();
-  InnerWidth = m.InnerWidth;
-  InnerHeight = m.InnerHeight;
-  ContentWidth = m.ContentWidth;
-  ContentHeight = m.ContentHeight;
-  VDelta = m.VDelta;
+  restoreKeptSize();
   if (run) {
     run->LogicalWidth = m.RunWidth;
     run->LogicalHeight = m.RunHeight;
