@@ -1,7 +1,9 @@
 // The GDI canvas against the libraries underneath it, used raw:
 // DrawString (glyph placement on the font's 1000-unit DC plus ExtTextOutW
 // under the world transform) against hb_shape plus cairo_show_glyphs of the
-// same runs at the same size, and opaque FillRectangle (snapped FillRect
+// same runs at the same size (warm: the runs are in the font's shaped-run
+// cache, as when layout has measured them; cold: every run is shaped), and
+// opaque FillRectangle (snapped FillRect
 // with the DC brush) against an aliased cairo fill of the same rectangles.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -60,6 +62,33 @@ void BM_GdiDrawString(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(state.iterations() * kDrawRuns));
 }
 BENCHMARK(BM_GdiDrawString)->Unit(benchmark::kMillisecond);
+
+// The same with the font's shaped-run cache emptied before every pass, so
+// every run is shaped, as the peer does.
+void BM_GdiDrawStringCold(benchmark::State& state) {
+  const auto& runs = BookRuns();
+  if (runs.size() < kDrawRuns) return state.SkipWithError(bench::TSharedPage::Missing);
+  gdi::TBitmap target(800, 600);
+  THtCanvasGDI canvas;
+  THtCanvasScene scene;
+  scene.Init(TRect(0, 0, 800, 600), &target.Canvas());
+  canvas.BeginScene(scene);
+  THtTextStyle st;
+  st.Color = 0xFF000000;
+  gdi::HFONT gdiFont = static_cast<THtFontGDI*>(Setup().font)->Font->Handle();
+  for (auto _ : state) {
+    state.PauseTiming();
+    gdiFont->Cache.clear();
+    state.ResumeTiming();
+    for (int i = 0; i < kDrawRuns; ++i) {
+      const float x = float((i % 6) * 130), y = float((i / 6) * 12);
+      canvas.DrawString(runs[size_t(i)], TRectF(x, y, x + 130, y + 20), Setup().font, st, 1, -1);
+    }
+  }
+  canvas.EndScene();
+  state.SetItemsProcessed(int64_t(state.iterations() * kDrawRuns));
+}
+BENCHMARK(BM_GdiDrawStringCold)->Unit(benchmark::kMillisecond);
 
 // The peer shapes every run with harfbuzz and shows its glyphs with cairo.
 void BM_RawHarfbuzzCairoGlyphs(benchmark::State& state) {
