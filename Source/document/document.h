@@ -45,6 +45,8 @@ struct CHtScriptAdapter;
 
 using TNotifyEvent = std::function<void(THtObject* Sender)>;
 using TElementNotifyEvent = std::function<void(TElement* Sender)>;
+// Answers true when Word, found in the element, is spelt correctly.
+using TSpellCheckEvent = std::function<bool(TElement* Sender, const String& Word)>;
 using TGetUrlEvent = std::function<String(THtDocument* Sender, const String& Url, TElement* Element)>;
 using TGetImageEvent = std::function<std::vector<uint8_t>(THtDocument* Sender, const String& Url, TElement* Element)>;
 // A method of the host form that a "form." script may call, by name.
@@ -184,7 +186,7 @@ class THtDocument : public TElement {
   // The host control the document is shown in; null for a document drawn
   // off screen (then no element gets scroll bars). Not owned.
   ui::IHostControl* Control = nullptr;
-  TDocSelection Selection;
+  TDocSelection Selection{this};
   THtMouseEvent Event;
   std::unique_ptr<TFlow> FDocFlow;
   std::unique_ptr<TCSSWeightList> FWeights, FBeforeWeights, FAfterWeights;
@@ -355,6 +357,34 @@ class THtDocument : public TElement {
   // Removes E's animations (Par: the animation, null for all of them). No
   // animations run yet, so nothing is kept to remove.
   void DeleteElementAnimations(TElement* E, THtObject* Par);
+
+  // --- Queries (document_queries.cpp) ---------------------------------------------------
+  // Elements after the document, in document order, whose attribute equals
+  // the value exactly; an absent attribute counts as "" (so the empty id
+  // answers the first element without one).
+  TElement* GetElementbyId(StringView AID);
+  void GetElementsbyID(StringView ID, THtNodeList& List);
+  void GetElementsbyAttr(StringView AttrName, StringView AttrValue, THtNodeList& List);
+  // The head element, made (once) as the first child of the html element
+  // when the document has none.
+  TElement* Head();
+  // Every style element of the document.
+  IHtNodeList StyleSheets();
+  // The word walk over the whole document.
+  bool GetFirstWord(THtWord& W) override;
+  // The next word of visible text after W's end block (from the start of
+  // the document when W is clear).
+  bool GetNextWord(THtWord& W, bool LettersOnly);
+  // Whether a word is spelt correctly; unset, nothing is checked.
+  TSpellCheckEvent OnSpellCheck;
+  bool SpellChecking = true;
+
+  // --- Selected HTML (element_serialise.cpp) --------------------------------------------
+  // Set while the selection's HTML is written.
+  bool FSerializingSelection = false;
+  // The HTML of the selected part of the body, with the tags that carry its
+  // structure and inline formatting.
+  String GetSelectedHTML();
 
   // Called from an element's destruction: E leaves every tracked pointer,
   // list and queued event.

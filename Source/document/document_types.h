@@ -11,6 +11,7 @@
 namespace ht {
 
 class TElement;
+class THtDocument;
 
 // The platform's set of modifier keys and buttons, one bit per value.
 enum TShiftStateBit : uint16_t {
@@ -47,11 +48,43 @@ struct THtMouseEvent {
   bool PropagationStopped() const { return FPropagationStopped; }
 };
 
-// The document's text selection: the elements its ends lie in.
+// The document's text selection: the elements its ends lie in and the
+// caret positions there (1-based: position P lies before character P, so an
+// end at 1 takes nothing of its element). Painting and interaction set it
+// and complete its operations; the document gives it what writing the
+// selected HTML reads.
 struct TDocSelection {
+  explicit TDocSelection(THtDocument* ADocument = nullptr) : FDocument(ADocument) {}
+
+  THtDocument* FDocument = nullptr;  // not owned
   TElement* StartElement = nullptr;
   TElement* EndElement = nullptr;
-  void Clear() { StartElement = EndElement = nullptr; }
+  int StartPos = 0, EndPos = 0;
+  // Whole table cells are selected, from the start's cell to the end's.
+  bool CellMode = false;
+
+  // Both ends null and the positions zero; a repaint is asked for when
+  // something was selected.
+  void Clear();
+  bool Empty() const { return !StartElement || !EndElement; }
+  // The ends in document order (the order numbers are renumbered first when
+  // edits left them approximate). Null when empty.
+  TElement* RealStartElement() const;
+  TElement* RealEndElement() const;
+  int RealStartPos() const;
+  int RealEndPos() const;
+  // In cell mode, the table holding both ends' cells; else null.
+  TElement* SelectedTable() const;
+  bool SingleTable() const { return SelectedTable() != nullptr; }
+  // E or part of its subtree is selected.
+  bool PartiallyInSelection(const TElement* E) const;
+  // All of E lies inside the selection.
+  bool FullSelected(const TElement* E) const;
+  bool InSelection(const TElement* E) const { return FullSelected(E); }
+
+ private:
+  // The ends in document order, into the out values; false when empty.
+  bool ordered(TElement*& S, int& SPos, TElement*& E, int& EPos) const;
 };
 
 }  // namespace ht

@@ -367,6 +367,25 @@ class TElement : public TStyledHTMLNode {
   // transformed border box, unless a clipping container stops it.
   void ExtendScrollArea();
 
+  // --- Selected HTML (element_serialise.cpp) ------------------------------------------
+  // While the document writes its selection, only the selected part of the
+  // subtree is written, with the tags that carry its structure and inline
+  // formatting; otherwise the whole element.
+  void FastInnerHTML(TFastString& FS) override;
+  // The next (previous) sibling that is not text, or text that is neither a
+  // line break nor blank; null when none.
+  TElement* NextNonEmptySibling() const;
+  TElement* PreviousNonEmptySibling() const;
+
+  // --- Word walk (word_walk.cpp) ---------------------------------------------------------
+  // The first word of this element's own flow (letters only).
+  virtual bool GetFirstWord(THtWord& W);
+  // The word after W in this element's own flow; false when none is left.
+  bool GetNextSiblingWord(THtWord& W, bool LettersOnly);
+  // Checks every word of the own flow with the document's hook once, and
+  // marks the runs of rejected words.
+  void ProcessSpellcheck();
+
   // --- Painting (forwarded to the painting services) --------------------------------
   virtual void Draw();
   virtual bool IsVisibleInView(float X, float Y) const;

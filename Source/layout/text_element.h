@@ -69,6 +69,61 @@ class TTextElement : public TElement {
   float GetRealTop() const override;
   TRectF Rects(int Line) const override;
 
+  // --- Positions, points and editing (text_geometry.cpp) ---------------------
+  // Character positions index the display text from 1; a visible index
+  // counts only the characters of shown (not hidden) blocks, from 1.
+  //
+  // The last block whose Start is at most ACharIndex (the first block when
+  // ACharIndex lies before all); null without blocks.
+  THtLineBlock* CharBlock(int ACharIndex) const;
+  // The list index of CharBlock(N), stepped back over hidden blocks (not
+  // below 0); -1 without blocks.
+  int CharBlockIndex(int N) const;
+  // 0 without blocks; past the last shown block, the visible length + 1.
+  int VisibleCharIndex(int ACharIndex) const;
+  // The inverse; past the end, the display text's length + 1; 0 without
+  // blocks.
+  int CharIndex(int AVisibleIndex) const;
+  int VisibleLength() const;
+  // The content characters of the shown blocks, never read past the
+  // content (the display text may be longer than the content).
+  String VisibleText() const;
+  int FirstChar() const;
+  int LastChar() const;
+  int LastVisibleChar() const;
+  int AbsoluteCharPosition(int ACharIndex);
+  int AbsolutePositionDelta() override;
+  // The document point of a caret before CharIndex; AfterPrevious puts a
+  // caret at the start of a block at the end of the block before it.
+  TPointF CharPoint(int CharIndex, bool AfterPrevious) override;
+  // Whether (X, Y), with the element's origin at (Left, Top), lies on one
+  // of its blocks; never for Outside.
+  bool InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside);
+  // The word of the block holding CharPos; empty when none.
+  String GetWordAt(int CharPos);
+  void ReplaceWordAt(int CharPos, StringView NewWord);
+  void IgnoreWordAt(int CharPos) { (void)CharPos; }
+  // The editing entry: S becomes the content with the spaces that would
+  // collapse made non-breaking, so the text shows as typed.
+  void SetAndPrepareContent(StringView S);
+  String GetInnerText() override;
+  String GetRawInnerText() override;
+  void FastInnerHTML(TFastString& FS) override;
+  // The selected part of the content (the whole content when the selection
+  // covers it), never read past the content.
+  String SelectedHTMLText();
+  // Sets tfInSelection, SelStart and SelEnd (1-based, SelEnd excluded) from
+  // the document's selection.
+  void GetSelectionRange();
+  bool Visible() const override;
+
+  // --- Neighbourhood ------------------------------------------------------------
+  TTextElement* NextTextElement() const;
+  TTextElement* PreviousTextElement() const;
+  bool IsNext(const TTextElement* TE) const;
+  bool IsLineStart() const;
+  bool IsLineEnd() const;
+
   uint16_t TextFlags = 0;  // one bit per text flag 0 to 15
   String Template;         // the parsed text of a templated node
   // The content as shown (text-transform applied); runs and line blocks

@@ -534,4 +534,8 @@ String THtmlNode::GetOuterHTML() {
   return fs.ToString();
 }
 
+bool WriteNodeStart(THtNode& N, TFastString& FS) { return writeStart(N, FS); }
+
+void WriteNodeEnd(THtNode& N, TFastString& FS) { writeEnd(N, FS); }
+
 }  // namespace ht

@@ -42,6 +42,14 @@ int AttrEscapeGrowth(StringView S);
 void AddEscapedHtmlText(TFastString& FS, StringView S);
 void AddEscapedAttrValue(TFastString& FS, StringView S, bool Xml);
 
+// The base writer's two halves for one node, for writers that choose which
+// children to write: WriteNodeStart writes what comes before N's children
+// and answers whether they follow (a childless node is written whole);
+// WriteNodeEnd writes what comes after them.
+class THtNode;
+bool WriteNodeStart(THtNode& N, TFastString& FS);
+void WriteNodeEnd(THtNode& N, TFastString& FS);
+
 // The attribute set written back:
 // AsString: `name="value"` pairs in list order, one space between them.
 String AsString(const THtAttributes& A);
