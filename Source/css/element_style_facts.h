@@ -10,6 +10,7 @@ namespace ht {
 
 class TStyledHTMLNode;
 class TStyledElementLink;
+class TElementStyleFacts;
 
 // Sides are numbered 0 top, 1 right, 2 bottom, 3 left.
 class IElementStyleFacts {
@@ -46,6 +47,11 @@ class IElementStyleFacts {
   // True when the property (a registered name such as "max-width") is
   // declared for the node; Out is its measure, auto included.
   virtual bool DeclaredMeasure(StringView PropName, TMeasure& Out) const = 0;
+
+  // The computed-style facts of the cascade, or null for other facts: a
+  // virtual call where the style passes would otherwise cast per node.
+  virtual TElementStyleFacts* AsElementStyleFacts() { return nullptr; }
+  virtual const TElementStyleFacts* AsElementStyleFacts() const { return nullptr; }
 
   // Forgets the computed values so that the next style pass recomputes.
   virtual void Reset() = 0;

@@ -92,7 +92,7 @@ void TElementStyleFacts::SaveLastPropsOnce() {
 
 bool ComputeElementStyle(TStyledHTMLNode& Node, std::span<TCSSStyleSheet* const> Sheets) {
   if (!Node.Style()) Node.CreateStyle();
-  auto* facts = dynamic_cast<TElementStyleFacts*>(Node.Style());
+  auto* facts = (Node.Style() ? Node.Style()->AsElementStyleFacts() : nullptr);
   if (!facts) return false;
   TBaseElementStyle& style = facts->Style();
   // What the element model keeps in CurrentPC before matching: the node's

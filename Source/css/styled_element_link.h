@@ -55,6 +55,8 @@ class TElementStyleFacts : public IElementStyleFacts {
   TBaseElementStyle& Style() const { return *FStyle; }
   TStyledElementLink& Link() { return FLink; }
   TStyledElementLink* StyleLink() override { return &FLink; }
+  TElementStyleFacts* AsElementStyleFacts() override { return this; }
+  const TElementStyleFacts* AsElementStyleFacts() const override { return this; }
 
   bool HasGroup(TEdgeGroup Group) const override;
   bool RelativeGroup(TEdgeGroup Group) const override;

@@ -118,9 +118,8 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
   run->Line = 0;
   run->LogicalWidth = CalcWidth();
   run->LogicalHeight = CalcHeight();
-  TTextValues v;
-  TextValuesOf(this, v);
-  run->VAlign = v.VAlign;
+  const TVAlign valign = VAlignOf(this);
+  run->VAlign = valign;
   const bool floated = IsFloated(this) && (Style()->Float() == fLeft || Style()->Float() == fRight);
   if (floated) run->LogicalWidth = std::max(run->LogicalWidth, MinContentWidth());
   if (SizeFlags & kHeightFixed) {
@@ -140,7 +139,7 @@ void TElement::CalcBlockBoxes(TFlow* Flow) {
       a = run->LogicalHeight - PaddingBottom - MarginBottom - BorderBottom - MarginTop;
     else
       a = run->LogicalHeight - BorderTop - MarginTop;
-    if (v.VAlign == vaMiddle) a /= 2;
+    if (valign == vaMiddle) a /= 2;
     run->Ascent = std::max(0.0f, a);
   } else {
     run->Ascent = run->LogicalHeight;
@@ -169,9 +168,7 @@ void TElement::CalcInlineBoxes(TFlow* Flow) {
   }
   THtLineBlock* open = reusedRun(this, 0);
   open->Bidi = bdNeutral;
-  TTextValues v;
-  TextValuesOf(this, v);
-  open->VAlign = v.VAlign;
+  open->VAlign = VAlignOf(this);
   if (Count() > 0) {
     THtFont* font = nullptr;
     if (auto* t = dynamic_cast<TTextElement*>(GetNodes()->Get(0))) {

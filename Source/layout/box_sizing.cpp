@@ -264,7 +264,8 @@ void TElement::BeforeCalcLayout() {
   TLayoutDepth depth;
   if (TElement* b = AsElement(Before)) b->BeforeCalcLayout();
   for (int i = 0; i < Count(); ++i)
-    if (TElement* c = AsElement(GetNodes()->Get(i)); c && DisplayOf(c) != dsNone) c->BeforeCalcLayout();
+    if (TElement* c = AsElement(GetNodes()->Get(i)); c && !c->IsText() && DisplayOf(c) != dsNone)
+      c->BeforeCalcLayout();
   if (TElement* a = AsElement(After)) a->BeforeCalcLayout();
 }
 

@@ -76,9 +76,15 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
   const TDisplayStyle d = DisplayOf(this);
   const bool inlineLevel = IsInlineLevelDisplay(d);
   TFlow* flow = SelfFlow.get();
-  if (flow)
-    for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock())
-      if (r->Has(trfSpace) && r->LogicalWidth < 0) r->LogicalWidth = -r->LogicalWidth;
+  // Spaces that hung at a line end get their widths back, and floats and
+  // inline blocks are laid out again.
+  if (flow && flow->FRunsMarked) {
+    for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock()) {
+      if (r->LogicalWidth < 0 && r->Has(trfSpace)) r->LogicalWidth = -r->LogicalWidth;
+      r->Flags.Exclude(trfProcessed);
+    }
+    flow->FRunsMarked = false;
+  }
 
   auto runHeight = [&] {
     return inlineLevel ? InnerHeight + InnerDeltaY() + BorderTop + BorderBottom : CalcHeight();
@@ -109,8 +115,6 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
       }
     }
     if (!IsReplacedElement()) {
-      // A box laid out again lays out its floats and inline blocks again.
-      for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock()) r->Flags.Exclude(trfProcessed);
       result = flow->CalcLines();
     } else {
       flow->FirstBlocktoPrint = flow->FirstBlock;

@@ -15,7 +15,7 @@ namespace ht {
 namespace {
 
 bool styleLengthPx(const TStyledHTMLNode* N, bool Width, int& Px) {
-  auto* facts = N ? dynamic_cast<const TElementStyleFacts*>(N->Style()) : nullptr;
+  auto* facts = N ? (N->Style() ? N->Style()->AsElementStyleFacts() : nullptr) : nullptr;
   if (!facts) return false;
   const TMeasure m = Width ? facts->Style().Width() : facts->Style().Height();
   if (m.GetAuto()) return false;

@@ -33,6 +33,7 @@ void TFlow::Reset() {
   FFloatWidth = 0;
   FirstBlock = nullptr;
   LastBlock = nullptr;
+  FRunsMarked = false;
   ContentWidth = TextIndent;
   ContentRect = TRectF();
 }
@@ -183,7 +184,11 @@ void TFlow::NextLine() {
   next.Y = FCurY;
   next.Align = align;
   next.Height = 0;
-  if (int lh = 0; SetLineHeightOf(Owner, lh)) next.Height = float(lh);
+  if (FLinePass) {
+    if (FOwnerLHSet) next.Height = std::round(FOwnerLH);
+  } else if (int lh = 0; SetLineHeightOf(Owner, lh)) {
+    next.Height = float(lh);
+  }
   FCurX = 0;
 }
 

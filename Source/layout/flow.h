@@ -96,6 +96,15 @@ class TFlow {
   bool FDecimalTab = false;
   int Line = 0;
 
+  // The owner's line-height, read once per line pass (it walks the style's
+  // ancestors): set (neither auto nor initial), and its pixels and whether
+  // it is a bare number.
+  bool FLinePass = false, FOwnerLHSet = false, FOwnerLHNumber = false;
+  // A line pass left hanging (negative) widths or processed flags on runs
+  // of the chain, to be undone before the next one.
+  bool FRunsMarked = false;
+  float FOwnerLH = 0;
+
   TElement* Owner;  // not owned
   float MaxContentWidth = 0;
   float MinWidth = 0;

@@ -12,7 +12,7 @@ namespace {
 
 const TBaseElementStyle* styleOf(const TStyledHTMLNode* N) {
   if (!N) return nullptr;
-  auto* facts = dynamic_cast<const TElementStyleFacts*>(N->Style());
+  auto* facts = (N->Style() ? N->Style()->AsElementStyleFacts() : nullptr);
   return facts ? &facts->Style() : nullptr;
 }
 
@@ -130,6 +130,23 @@ bool TextValuesOf(const TStyledHTMLNode* N, TTextValues& V) {
   V.VAlign = s->VerticalAlign();
   V.Display = s->Display();
   return true;
+}
+
+TVAlign VAlignOf(const TStyledHTMLNode* N) {
+  const TBaseElementStyle* s = styleOf(N);
+  return s ? s->VerticalAlign() : vaBaseLine;
+}
+
+float FontSizePxOf(const TStyledHTMLNode* N) {
+  const TBaseElementStyle* s = styleOf(N);
+  return s ? finitePx(s->FontSize().ToPixels()) : 0.0f;
+}
+
+bool RelativeFontOf(const TStyledHTMLNode* N) {
+  const TBaseElementStyle* s = styleOf(N);
+  if (!s) return false;
+  const TMeasureUnit u = s->FontSize().FMUnit;
+  return u == muPercent || u == muVW || u == muVH;
 }
 
 THtFont* StyleFontOf(const TStyledHTMLNode* N) {

@@ -63,6 +63,11 @@ struct TTextValues {
 };
 // False for a node without a computed style (V keeps its defaults).
 bool TextValuesOf(const TStyledHTMLNode* N, TTextValues& V);
+// Single values of the same, for the passes that run over every box and
+// need one of them: reading the whole set walks the inherited properties.
+TVAlign VAlignOf(const TStyledHTMLNode* N);         // vaBaseLine
+float FontSizePxOf(const TStyledHTMLNode* N);       // finite, never negative
+bool RelativeFontOf(const TStyledHTMLNode* N);
 // The font of the node's style from the document's collection; null
 // without a style, a document or a usable size.
 THtFont* StyleFontOf(const TStyledHTMLNode* N);

@@ -25,7 +25,7 @@ namespace ht {
 namespace {
 
 const TBaseElementStyle* baseStyleOf(const TStyledHTMLNode* N) {
-  auto* facts = N ? dynamic_cast<const TElementStyleFacts*>(N->Style()) : nullptr;
+  auto* facts = N ? (N->Style() ? N->Style()->AsElementStyleFacts() : nullptr) : nullptr;
   return facts ? &facts->Style() : nullptr;
 }
 
@@ -33,10 +33,7 @@ bool HasFlagVertical(const TElement* E) { return E && E->HasFlag(efVertical); }
 
 bool ownerRTL(const TElement* Owner) { return Owner && Owner->Style() && Owner->Style()->CalculatedDirection() == cdRTL; }
 
-float ownerFontPx(const TElement* Owner) {
-  TTextValues v;
-  return TextValuesOf(Owner, v) ? v.FontSizePx : 0.0f;
-}
+float ownerFontPx(const TElement* Owner) { return FontSizePxOf(Owner); }
 
 bool marginAuto(const TElement* E, StringView Name, bool& Declared) {
   TMeasure m;
@@ -357,7 +354,7 @@ bool TFlow::CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLi
   if (!blockRun) {
     result = true;
     L->Y += L->TopMargin;
-    const float fontPx = ownerFontPx(Owner);
+    float fontPx = -1;  // read at the first middle-aligned run
     for (THtLineBlock* r = FirstBox; r; r = r->NextBlock()) {
       TElement* e = r->E;
       if (r->InFlow()) {
@@ -371,6 +368,7 @@ bool TFlow::CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLi
             top = L->Y + std::max(-L->TopMargin, L->Height + L->BottomMargin - h);
             break;
           case vaMiddle:
+            if (fontPx < 0) fontPx = ownerFontPx(Owner);
             top = L->Y + std::max(0.0f, L->Ascent - fontPx / 3.5f - h / 2);
             if (top + h > L->Y + L->Height) top = std::max(L->Y - L->TopMargin, L->Y + L->Height - h);
             break;

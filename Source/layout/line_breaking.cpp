@@ -26,7 +26,7 @@ namespace {
 int forcedBreaks = 0;
 
 const TBaseElementStyle* baseStyleOf(const TStyledHTMLNode* N) {
-  auto* facts = N ? dynamic_cast<const TElementStyleFacts*>(N->Style()) : nullptr;
+  auto* facts = N ? (N->Style() ? N->Style()->AsElementStyleFacts() : nullptr) : nullptr;
   return facts ? &facts->Style() : nullptr;
 }
 
@@ -53,6 +53,15 @@ bool LineHeightPx(const TStyledHTMLNode* N, float& Px, bool* Number) {
 }
 
 bool TFlow::CalcLines() {
+  struct TPass {
+    TFlow& F;
+    explicit TPass(TFlow& AF) : F(AF) {
+      F.FOwnerLHSet = LineHeightPx(F.Owner, F.FOwnerLH, &F.FOwnerLHNumber);
+      F.FLinePass = true;
+    }
+    ~TPass() { F.FLinePass = false; }
+  } pass(*this);
+  FRunsMarked = true;
   bool result = false;
   TElement* owner = Owner;
   FCurX = float(TextIndent);
@@ -127,6 +136,9 @@ bool TFlow::CalcLines() {
 
   float floatTop = 0;
   float lastTabEnd = -1;
+  // The word-break of the element whose runs are being walked.
+  const TElement* wbElement = nullptr;
+  TCSSWordBreak wbOfElement = wbNormal;
 
   // Extends the block container of a placed float so that it holds it.
   auto floatExtents = [&](TElement* f) {
@@ -157,7 +169,11 @@ bool TFlow::CalcLines() {
     for (;;) {
       bool stop = false;
       for (; r; r = r->NextBlock()) {
-        wb = WordBreakOf(r->E);
+        if (r->E != wbElement) {
+          wbElement = r->E;
+          wbOfElement = WordBreakOf(r->E);
+        }
+        wb = wbOfElement;
         if (r->Has(trfBlock) || r->Has(trfOutofFlow)) {
           TElement* e = r->E;
           if (r->Has(trfBlock) && !r->Has(trfOutofFlow)) {

@@ -72,7 +72,8 @@ bool TFlow::AddToLineSize(PHtLineInfo ALine, THtLineBlock* B, THtLineSize& S) {
 // Turns the collected metrics into the line entry's.
 void FinishLineMetrics(TFlow& F, THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLineSize& S, PHtLineInfo L) {
   float ownerLH = 0;
-  if (LineHeightPx(F.Owner, ownerLH)) {
+  const bool ownerSet = F.FLinePass ? F.FOwnerLHSet : LineHeightPx(F.Owner, ownerLH);
+  if (ownerSet) {
     float m = 0;
     bool any = false;
     const TElement* lastElement = nullptr;

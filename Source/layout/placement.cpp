@@ -21,7 +21,7 @@ namespace ht {
 namespace {
 
 const TBaseElementStyle* baseStyleOf(const TStyledHTMLNode* N) {
-  auto* facts = N ? dynamic_cast<const TElementStyleFacts*>(N->Style()) : nullptr;
+  auto* facts = N ? (N->Style() ? N->Style()->AsElementStyleFacts() : nullptr) : nullptr;
   return facts ? &facts->Style() : nullptr;
 }
 

@@ -128,10 +128,8 @@ void TTextElement::ApplyFont(float COpacity, bool ApplyColor) {
   THtFont* old = Font;
   if (HasTextFlag(tfFontChanged) || HasTextFlag(tfRelativeFont) || !Font) {
     SetOwnTextFlag(tfFontChanged, false);
-    TTextValues v;
-    TextValuesOf(this, v);
     Font = StyleFontOf(this);
-    SetOwnTextFlag(tfRelativeFont, v.RelativeFont);
+    SetOwnTextFlag(tfRelativeFont, RelativeFontOf(this));
   }
   if (Font != old || remeasure) measureRuns();
   if (ApplyColor) TextStyle.Opacity = COpacity;
@@ -139,11 +137,7 @@ void TTextElement::ApplyFont(float COpacity, bool ApplyColor) {
 
 float TTextElement::LineHeight() const {
   const float fontLH = Font ? Font->LineHeight : 0.0f;
-  if (!Font) {
-    TTextValues v;
-    TextValuesOf(this, v);
-    return TextLineHeightOf(this, v.FontSizePx);
-  }
+  if (!Font) return TextLineHeightOf(this, FontSizePxOf(this));
   return TextLineHeightOf(this, fontLH);
 }
 
@@ -216,10 +210,8 @@ void TTextElement::makeLineBlocks(TFlow* Flow) {
   const TWhiteSpace ws = WhiteSpace();
   const bool lineBreakElement = HasFlag(efLineBreak);
   const bool tabStops = HasTabStops(Container);
-  TTextValues v;
-  TextValuesOf(this, v);
-  const TVAlign valign = v.Display == dsInline ? v.VAlign : vaBaseLine;
-  const float height = Font ? LineHeight() : v.FontSizePx;
+  const TVAlign valign = DisplayOf(this) == dsInline ? VAlignOf(this) : vaBaseLine;
+  const float height = Font ? LineHeight() : FontSizePxOf(this);
   const float ascent = Font ? Font->Ascent : 0.0f;
   int used = 0;
   for (int i = FirstRunIndex; i <= LastRunIndex; ++i) {

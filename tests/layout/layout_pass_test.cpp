@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "layout_fixture.h"
+#include "canvas/hyphenation.h"
 #include "layout/flow.h"
 
 namespace ht::testing {
@@ -242,6 +243,27 @@ TEST_F(LineTest, AnInlineBoxsClientLeftIsItsContentOnTheFirstLine) {
   // The span starts after "aa" (20) and its left margin (4); its content
   // after the border (2) and the left padding (5).
   EXPECT_EQ(Id(u"s")->GetClientLeft(), 20 + 4 + 2 + 5);
+}
+
+}  // namespace ht::testing
+
+namespace ht::testing {
+
+TEST_F(LineTest, HyphensSplitAtTheLastPointThatFitsAndNeverShortWords) {
+  TCardinalArray points;
+  points.push_back(3);
+  points.push_back(7);
+  points.push_back(8);
+  THtLanguage::GetLanguage(u"x-test")->AddHyphenation(u"hyphenation", points);
+  Load(u"<div id=h lang=x-test style='width:80px;hyphens:auto'>hyphenation</div>"
+       u"<div id=s lang=x-test style='width:20px;hyphens:auto'>abc</div>");
+  // 80 pixels less a space leave 70: "hyphena" (7 letters) is the longest
+  // first part that fits.
+  EXPECT_EQ(Texts(u"h"), "hyphena@0:0 tion@1:0");
+  auto h = Runs(u"h");
+  ASSERT_FALSE(h.empty());
+  EXPECT_TRUE(h.front()->Has(trfHyphen));
+  EXPECT_EQ(Texts(u"s"), "abc@0:0");
 }
 
 }  // namespace ht::testing
