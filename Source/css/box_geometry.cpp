@@ -98,7 +98,9 @@ void TStyledHTMLNode::CalcRects() {
   InnerWidth = CalcWidth() - float(VScrollBarWidth());
   InnerHeight = CalcHeight() - float(HScrollBarHeight());
   if (!st) return;
-  if (st->Display() != dsTableCell && st->HasGroup(TEdgeGroup::Margin)) {
+  // Margins count whether declared or not: layout writes collapsed margins
+  // into boxes that declare none.
+  if (st->Display() != dsTableCell) {
     InnerWidth -= MarginLeft + MarginRight;
     InnerHeight -= MarginTop + MarginBottom;
   }
@@ -171,16 +173,14 @@ float TStyledHTMLNode::InnerDeltaY() const {
 
 float TStyledHTMLNode::OuterDeltaX() const {
   if (isTextNode() || !FStyle) return 0;
-  float d = 0;
-  if (FStyle->HasGroup(TEdgeGroup::Margin)) d += MarginLeft + MarginRight;
+  float d = MarginLeft + MarginRight;
   if (FStyle->HasGroup(TEdgeGroup::Border)) d += BorderLeft + BorderRight;
   return d;
 }
 
 float TStyledHTMLNode::OuterDeltaY() const {
   if (isTextNode() || !FStyle || FStyle->Display() == dsInline) return 0;
-  float d = 0;
-  if (FStyle->HasGroup(TEdgeGroup::Margin)) d += MarginTop + MarginBottom;
+  float d = MarginTop + MarginBottom;
   if (FStyle->HasGroup(TEdgeGroup::Border)) d += BorderTop + BorderBottom;
   return d;
 }

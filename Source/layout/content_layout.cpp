@@ -123,13 +123,22 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
     if (UpdateHeight) {
       ContentHeight = std::max(ContentHeight, flow->FHeight);
       if (!Style() || Style()->OverflowX() != eoHidden) ContentWidth = std::max(ContentWidth, float(flow->ContentWidth));
-      const bool heightDefinite = (SizeFlags & (sfHeightFixed | sfHeightDefinite)) || GetUserHeight() != 0;
+      // The root keeps the viewport's height; the document's size follows
+      // its content afterwards.
+      const bool isRoot = !Container || Container == this;
+      const bool heightDefinite = (SizeFlags & (sfHeightFixed | sfHeightDefinite)) || GetUserHeight() != 0 || isRoot;
       float h = 0;
       if (!heightDefinite) {
         InnerHeight = ContentHeight;
-        // The body fills its parent's height and grows with its content.
-        if (Document && Document->BodyElement == this && StyledParent())
-          InnerHeight = std::max(InnerHeight, StyledParent()->InnerHeight - InnerDeltaY() - OuterDeltaY());
+        // The body fills its parent's height and grows with its content;
+        // a percentage height takes its share of the parent's.
+        if (Document && Document->BodyElement == this && StyledParent()) {
+          bool percent = false;
+          if (SetHeightOf(this, h, &percent) && percent)
+            InnerHeight = std::max(0.0f, h);
+          else
+            InnerHeight = std::max(InnerHeight, StyledParent()->InnerHeight - InnerDeltaY() - OuterDeltaY());
+        }
       } else if (isCell(this) && SetHeightOf(this, h)) {
         InnerHeight = std::max(ContentHeight, h - InnerDeltaY());
       }

@@ -279,12 +279,18 @@ bool TFlow::CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLi
     // block before this one whatever this one's margin is.
     const THtLineInfo* before = Line > 0 ? &FLines[size_t(Line - 1)] : nullptr;
     const bool afterEmpty = before && before->IsBlock && before->FirstBox && IsEmptyCollapsible(before->FirstBox->E);
-    if (Q->MarginTop > 0 || afterEmpty) FCurY -= float(Q->CollapseTopMargin(this, int(std::lround(Q->MarginTop))));
     const TBaseElementStyle* qs = baseStyleOf(Q);
+    // Clearance: a block that must go below floats puts its border edge at
+    // their bottom, and its top margin then joins nothing above it.
+    float cleared = FCurY;
     if (qs && qs->Clear != 0 && Owner->FloatMapIfAny()) {
       float li = 0, ri = 0;
-      FCurY = Owner->FloatMapIfAny()->FindLinePosition(0, FCurY, 0, nullptr, li, ri, qs->Clear & 1, qs->Clear & 2);
+      cleared = Owner->FloatMapIfAny()->FindLinePosition(0, FCurY, 0, nullptr, li, ri, qs->Clear & 1, qs->Clear & 2);
     }
+    if (cleared > FCurY)
+      FCurY = std::max(FCurY, cleared - std::max(0.0f, Q->MarginTop));
+    else if (Q->MarginTop > 0 || afterEmpty)
+      FCurY -= float(Q->CollapseTopMargin(this, int(std::lround(Q->MarginTop))));
     L->Y = FCurY;
     if (Q->IsBlockContainer()) {
       floatEdges(Owner, FCurY, FCurY + std::max(L->Height, Q->CalcHeight()), L->LeftOffset, L->RightOffset);

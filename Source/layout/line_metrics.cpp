@@ -152,6 +152,19 @@ bool IsEmptyCollapsible(const TElement* E) {
 
 namespace {
 
+// Whether P's margin on Side (0 top, 2 bottom) meets its children's: an
+// in-flow block with no border or padding on that side that starts no
+// context of its own (the body's margins do meet its children's).
+bool marginMeetsChildren(const TElement* P, int Side) {
+  if (!P || P->IsText() || !P->Style() || P->OutofFlow()) return false;
+  const TDisplayStyle d = P->Style()->Display();
+  if (d != dsBlock && d != dsListItem) return false;
+  const bool body = P->Document && P->Document->BodyElement == P;
+  if (!body && P->IsBlockContainer()) return false;
+  if (Side == 0) return P->BorderTop == 0 && P->PaddingTop == 0;
+  return P->BorderBottom == 0 && P->PaddingBottom == 0;
+}
+
 int roundPx(float v) { return int(std::lround(std::isfinite(v) ? v : 0.0f)); }
 
 // The line of Flow that holds E's run; -1 when none does.
@@ -173,7 +186,7 @@ int TElement::CollapseTopMargin(TFlow* Flow, int M) {
   else if (THtLineBlock* fb = Flow->FLines[size_t(line - 1)].FirstBox) P = fb->E;
   if (!P) return 0;
   if (P == Container) {
-    if (P == this || !P->CanCollapseMargin(0)) return 0;
+    if (P == this || !marginMeetsChildren(P, 0)) return 0;
     if (P->MarginTop >= float(M)) return M;
     int r = 0;
     TElement* pc = static_cast<TElement*>(P->Container);
@@ -227,7 +240,7 @@ int TElement::CollapseBottomMargin(TFlow* Flow) {
              Flow->FLines[size_t(line + 1)].FirstBox) {
     P = Flow->FLines[size_t(line + 1)].FirstBox->E;
   }
-  if (!P || P != Container || P == this || !P->CanCollapseMargin(2)) return 0;
+  if (!P || P != Container || P == this || !marginMeetsChildren(P, 2)) return 0;
   if (MarginBottom > P->MarginBottom) {
     P->OuterRect.Bottom += MarginBottom - P->MarginBottom;
     P->MarginBottom = MarginBottom;

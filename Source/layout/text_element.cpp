@@ -212,7 +212,10 @@ void TTextElement::makeLineBlocks(TFlow* Flow) {
   const bool tabStops = HasTabStops(Container);
   const TVAlign valign = DisplayOf(this) == dsInline ? VAlignOf(this) : vaBaseLine;
   const float height = Font ? LineHeight() : FontSizePxOf(this);
-  const float ascent = Font ? Font->Ascent : 0.0f;
+  // The leading of a line-height beyond the font's is split above and
+  // below the text, so a run's baseline sits mid-way in its own height.
+  const float ascent =
+      Font ? Font->Ascent + std::max(0.0f, height - (Font->Ascent + Font->Descent)) / 2 : 0.0f;
   int used = 0;
   for (int i = FirstRunIndex; i <= LastRunIndex; ++i) {
     THtTextRun* r = Runs->GetRun(i);

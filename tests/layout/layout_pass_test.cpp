@@ -9,6 +9,7 @@
 #include "layout_fixture.h"
 #include "canvas/hyphenation.h"
 #include "layout/flow.h"
+#include "layout/layout_style.h"
 
 namespace ht::testing {
 
