@@ -3,6 +3,7 @@
 // load state and, for vector images, a recorded picture. Back ends derive
 // their image class, call the base LoadFromBytes first (which sets Kind) and
 // then decode.
+#include <atomic>
 #include <memory>
 
 #include "canvas/canvas_types.h"
@@ -79,14 +80,16 @@ class THtImage : public TBaseHtImage {
   static bool IsBMP(const THtBytes& ABytes);
   static bool IsSVG(const THtBytes& ABytes);
 
-  bool Loaded = false;
+  // The load state and the loaded flag are written by the image loader's
+  // thread; it fills every other field before it publishes the state.
+  std::atomic<bool> Loaded{false};
   bool Shared = false;      // the named image list does not free it
   bool IsVector = false;    // played from MetaList
   bool ListShared = false;  // MetaList belongs to someone else
   THtMetaList* MetaList = nullptr;
   bool Animated = false;
   int FrameTime = 0;       // total of all frames, ms
-  uint8_t LoadState = 0;   // 0 not requested, 1 queued, 2 loaded, 3 failed
+  std::atomic<uint8_t> LoadState{0};  // 0 not requested, 1 queued, 2 loaded, 3 failed
   uint8_t Kind = hikUnknown;
   String Url;
 

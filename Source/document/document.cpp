@@ -5,6 +5,7 @@
 
 #include "canvas/meta_canvas.h"
 #include "canvas/canvas.h"
+#include "canvas/image.h"
 #include "css/default_style_sheet.h"
 #include "document/animation.h"
 #include "document/element_registry.h"
@@ -55,6 +56,8 @@ THtDocument::THtDocument(const THtCanvasClass* ACanvasClass, bool AThreaded) {
 
 THtDocument::~THtDocument() {
   Destroying = true;
+  // Refreshes queued for this document are skipped from now on.
+  FLiveness.Kill();
   // Waits for a pass stepping this document; none steps it afterwards.
   if (AnimationThreadExists()) AnimationThread().UnregisterDoc(this);
   if (HtGlobalExists()) GetHtGlobal().UnsubscribeLoads(this);
@@ -62,6 +65,10 @@ THtDocument::~THtDocument() {
   // exists; elements skip the document's clean-up while it is destroyed.
   destroyChildren();
   ClearElementsEvents();
+  {
+    std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
+    FImages.reset();
+  }
   if (FOwnsScriptAdapter) delete FScriptAdapter;
   FScriptAdapter = nullptr;
   Surface.reset();

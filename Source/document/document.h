@@ -20,12 +20,14 @@
 #include <mutex>
 #include <vector>
 
+#include "canvas/canvas_types.h"
 #include "css/css_keywords.h"
 #include "css/font_style.h"
 #include "css/style_sheet.h"
 #include "document/document_types.h"
 #include "document/element.h"
 #include "markup/html_parser.h"
+#include "platform/rtl/liveness.h"
 #include "platform/rtl/stream.h"
 
 namespace ht {
@@ -41,6 +43,8 @@ class THtCanvasClass;
 class THtFontCollection;
 class THtFont;
 class THtBrush;
+class THtImage;
+class THtImages;
 struct CHtScriptAdapter;
 
 using TNotifyEvent = std::function<void(THtObject* Sender)>;
@@ -49,6 +53,10 @@ using TElementNotifyEvent = std::function<void(TElement* Sender)>;
 using TSpellCheckEvent = std::function<bool(TElement* Sender, const String& Word)>;
 using TGetUrlEvent = std::function<String(THtDocument* Sender, const String& Url, TElement* Element)>;
 using TGetImageEvent = std::function<std::vector<uint8_t>(THtDocument* Sender, const String& Url, TElement* Element)>;
+// A ready image object for a URL; the document's image cache owns it.
+using TGetImageObjectEvent = std::function<THtImage*(THtDocument* Sender, const String& Url, TElement* Element)>;
+// Runs on the image loader's thread.
+using TAfterImageLoadedEvent = std::function<void(THtImage* Sender)>;
 // A method of the host form that a "form." script may call, by name.
 using THtFormMethod = std::function<void(TElement* Element)>;
 
@@ -95,6 +103,10 @@ class THtDocument : public TElement {
   TNotifyEvent OnSizeChanged;
   TGetUrlEvent OnGetUrl;
   TGetImageEvent OnGetImage;
+  TGetImageObjectEvent OnGetImageObject;
+  // Background loads: run on the image loader's thread, copied when the
+  // image is queued.
+  TAfterImageLoadedEvent AfterImageLoaded, OnImageLoadedFailed;
   TElementNotifyEvent OnElementResizeEnd;
   TElementNotifyEvent OnElementDeleted;
   TElementNotifyEvent OnShowResizeHint;
@@ -168,6 +180,7 @@ class THtDocument : public TElement {
   // How far the element being dragged has moved.
   int DragX = 0, DragY = 0;
   int FUserWidth = 0, FUserHeight = 0;
+  bool FCropImage = false;  // the resize under way ends as a crop
   bool FScriptLoaded = false;
   bool FFullRecalcRequest = false;
   bool FOrientationResolved = false;
@@ -191,6 +204,9 @@ class THtDocument : public TElement {
   std::unique_ptr<TFlow> FDocFlow;
   std::unique_ptr<TCSSWeightList> FWeights, FBeforeWeights, FAfterWeights;
   std::unique_ptr<std::vector<String>> ProcessingInstructins;  // created on first use
+  // URL (or data: key) to image; a URL may map to null (it gave nothing).
+  // Created on first use.
+  std::unique_ptr<THtImages> FImages;
   THtStringList DocumentClasses{31};
 
   // Tracked elements; the tree owns them. An element being destroyed is
@@ -251,6 +267,42 @@ class THtDocument : public TElement {
   void LoadCustomFonts();
   // The registered font name of an @font-face family, else Family.
   String ResolveFontFamily(const String& Family) const;
+
+  // --- Images (document_images.cpp) -------------------------------------------------
+  // The image for a URL, from the cache or from the first source that has
+  // it: data: URLs, virtual sources, background loading, OnGetImageObject,
+  // OnGetImage, local files, resource text. A URL that gives nothing is
+  // cached as null. SetURLOnly: an empty image that only records the URL.
+  THtImage* GetImage(const String& Url, TElement* Element, bool SetURLOnly);
+  // Makes Image a vector image of SVG markup (Text, else Bytes read in the
+  // ANSI code page) laid out in a private document. Safe on the image
+  // loader's thread. Nested renderings stop at MaxDocumentNesting levels.
+  static void RenderSVGImage(THtImage* Image, const THtBytes& Bytes, const String& Text);
+  // Drops every reference to the cached images (computed backgrounds,
+  // image elements), cancels background loads and frees the images.
+  void ClearSharedImages();
+  void ResetImageCache();
+  // False while a cached image is still being loaded in the background.
+  bool AllImagesLoaded();
+  // Writes every loaded img element's image into its src as a data: URL.
+  void EmbedAllImages();
+  // A file's bytes; empty for an empty or blank name or on any error.
+  static THtBytes ImageFiletoBytes(const String& FileName);
+  // A file's bytes as one character each (ANSI code page); empty on error.
+  static String ImageFiletoString(const String& FileName);
+  THtBytes ImageListItemtoBytes(THtObject* ImageList, int Index);
+  // Replaces the drawing surface (and, for another back end, the fonts and
+  // every image). Raises EHtmlParserException "Cannot change canvas class
+  // while loading images" while background loads are pending.
+  void SetCanvasClass(const THtCanvasClass* Value);
+  // Nested documents (inline frames, SVG images) stop at this depth.
+  static constexpr int MaxDocumentNesting = 8;
+  // How many documents enclose this one through ParentDocument.
+  int NestingLevel() const;
+  // Whether this document or one enclosing it was loaded from Url.
+  bool LoadedFromAncestor(const String& Url) const;
+  // Queued calls for this document are skipped once it is destroyed.
+  TLivenessToken LivenessToken() const { return FLiveness.Token(); }
 
   // --- Style and layout cycle (style_cycle.cpp) ----------------------------------------
   bool CalcStyle(TCSSStyleSheet* AStyles) override;
@@ -405,6 +457,7 @@ class THtDocument : public TElement {
   std::vector<TElement*> FAnimatedStyleElements;  // listed by the animation step; guarded by FAnimationLock
   THtElementEvents FRunningEvents;  // the queue being run; guarded by FEventLock
   bool FProcessingEvents = false;
+  TLiveness FLiveness;
 };
 
 }  // namespace ht

@@ -1,5 +1,6 @@
 #include "document/global.h"
 #include "document/animation_thread.h"
+#include "document/image_loader.h"
 
 #include <unistd.h>
 
@@ -189,7 +190,13 @@ String THtGlobal::GetURL(THtDocument* Sender, const String& Url, TElement* Eleme
   return ResolveFileURL(Sender ? Sender->CurrentFile : String(), Url);
 }
 
-void THtGlobal::UnsubscribeLoads(THtDocument*) {}
+void THtGlobal::LoadImage(THtDocument* Doc, const String& Url, THtImage* Image, bool IsInline) {
+  ImageLoader().LoadImage(Url, Doc, Image, IsInline);
+}
+
+void THtGlobal::UnsubscribeLoads(THtDocument* Doc) {
+  if (ImageLoaderExists()) ImageLoader().Unsubscribe(Doc);
+}
 
 THtVirtualImageSource* THtGlobal::findSource(StringView Name) const {
   const String lower = AsciiLowerCase(Name);
@@ -262,6 +269,7 @@ void HtDocumentFinalize() {
   if (u.StartCount == 0 || --u.StartCount > 0) return;
   // Worker threads stop first, before anything they use is freed.
   SetAnimationThread(nullptr);
+  SetImageLoader(nullptr);
   std::unique_ptr<THtGlobal> global;
   {
     std::lock_guard<std::mutex> guard(u.Lock);

@@ -56,7 +56,10 @@ class IHtGlobal {
   // The text of a resource: OnGetUrl when set, else the default resolver.
   // Never raises: an unreadable URL gives empty text.
   virtual String GetURL(THtDocument* Sender, const String& Url, TElement* Element) = 0;
-  // Drops Doc's queued image loads.
+  // Queues a background load of Image for Doc with the image loader
+  // (started on first use).
+  virtual void LoadImage(THtDocument* Doc, const String& Url, THtImage* Image, bool IsInline) = 0;
+  // Drops Doc's queued image loads and cancels one in work.
   virtual void UnsubscribeLoads(THtDocument* Doc) = 0;
   // The sheet of the global style lines, lines added since the last call
   // parsed now (once each).
@@ -85,6 +88,7 @@ class THtGlobal : public IHtGlobal {
   void SetStyles(const std::vector<String>& Value) override;
   void AddStyleLine(StringView Line) override;
   String GetURL(THtDocument* Sender, const String& Url, TElement* Element) override;
+  void LoadImage(THtDocument* Doc, const String& Url, THtImage* Image, bool IsInline) override;
   void UnsubscribeLoads(THtDocument* Doc) override;
   TCSSStyleSheet* StyleSheet() override;
   void AssignStyleSheetTo(TCSSStyleSheet& Dest) override;

@@ -55,15 +55,19 @@ bool staysUnescaped(char16_t c) {
 
 }  // namespace
 
-String URLDecode(StringView s) {
+namespace {
+
+// Form decoding ("+" a space, "%%" a "%", stops at U+0000) or plain URL
+// percent decoding (every unit kept, only "%hh" decoded), into UTF-8 bytes.
+std::string percentDecode(StringView s, bool Form) {
   std::string bytes;
   bytes.reserve(s.size());
-  for (size_t i = 0; i < s.size() && s[i] != 0; ++i) {
+  for (size_t i = 0; i < s.size() && !(Form && s[i] == 0); ++i) {
     const char16_t c = s[i];
-    if (c == u'+') {
+    if (Form && c == u'+') {
       bytes.push_back(' ');
     } else if (c == u'%') {
-      if (i + 1 < s.size() && s[i + 1] == u'%') {
+      if (Form && i + 1 < s.size() && s[i + 1] == u'%') {
         bytes.push_back('%');
         ++i;
       } else if (i + 2 < s.size() && HexDigitValue(s[i + 1]) >= 0 && HexDigitValue(s[i + 2]) >= 0) {
@@ -75,14 +79,22 @@ String URLDecode(StringView s) {
     } else if (c < 0x80) {
       bytes.push_back(char(c));
     } else {
-      // Not form-encoded text: keep the character rather than its low byte.
+      // Not encoded text: keep the character rather than its low byte.
       size_t units = IsHighSurrogate(c) && i + 1 < s.size() && IsLowSurrogate(s[i + 1]) ? 2 : 1;
       bytes += StringToUtf8(s.substr(i, units));
       i += units - 1;
     }
   }
-  return Utf8ToString(bytes);
+  return bytes;
 }
+
+}  // namespace
+
+String URLDecode(StringView s) { return Utf8ToString(percentDecode(s, true)); }
+
+std::string PercentDecodeBytes(StringView s) { return percentDecode(s, false); }
+
+String PercentDecode(StringView s) { return Utf8ToString(percentDecode(s, false)); }
 
 String URLEncode(StringView s) {
   String out;

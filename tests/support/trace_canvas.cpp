@@ -1,12 +1,41 @@
 #include "support/trace_canvas.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/rtl/number_text.h"
 
 namespace ht::testing {
 
 std::string TraceNum(double v) { return StringToUtf8(FastFloatToStr(v, 2)); }
+
+const THtImageClass TTraceImage::ClassType{"TTraceImage", &THtImage::ClassType, &CreateInstance<TTraceImage, THtImage>};
+
+void TTraceImage::LoadFromBytes(const THtBytes& B, bool InLoader) {
+  THtImage::LoadFromBytes(B, InLoader);
+  FSource = std::make_unique<TMemoryStream>(B.data(), B.size());
+  auto be32 = [&](size_t at) { return int(uint32_t(B[at]) << 24 | uint32_t(B[at + 1]) << 16 | uint32_t(B[at + 2]) << 8 | B[at + 3]); };
+  auto le16 = [&](size_t at) { return int(B[at] | B[at + 1] << 8); };
+  auto le32 = [&](size_t at) { return int32_t(uint32_t(B[at]) | uint32_t(B[at + 1]) << 8 | uint32_t(B[at + 2]) << 16 | uint32_t(B[at + 3]) << 24); };
+  Width = Height = 0;
+  bool ok = B.empty();
+  if (IsPNG(B) && B.size() >= 24) {
+    Width = be32(16), Height = be32(20), ok = true;
+  } else if (IsGIF(B) && B.size() >= 10) {
+    Width = le16(6), Height = le16(8), ok = true;
+  } else if (IsBMP(B) && B.size() >= 26) {
+    Width = le32(18), Height = std::abs(le32(22)), ok = true;
+  }
+  Loaded = ok;
+}
+
+THtBytes TracePng(int W, int H) {
+  THtBytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (int v : {W, H})
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(uint8_t(uint32_t(v) >> shift));
+  b.insert(b.end(), {8, 6, 0, 0, 0, 0, 0, 0, 0});
+  return b;
+}
 
 namespace {
 

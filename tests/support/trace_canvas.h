@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "canvas/canvas.h"
+#include "canvas/image.h"
+#include "platform/rtl/stream.h"
 
 namespace ht::testing {
 
@@ -35,12 +37,32 @@ class TTracePath : public THtPath {
   std::vector<std::string> Ops;
 };
 
+// An image that decodes nothing but reads the size from the header of a PNG,
+// GIF or BMP; other bytes (and truncated headers) leave it not loaded, as
+// a back end leaves bytes no decoder reads. Empty bytes load as 0 x 0. It
+// keeps its bytes as its source stream.
+class TTraceImage : public THtImage {
+ public:
+  static const THtImageClass ClassType;
+  const THtImageClass* ClassRefOf() const override { return &ClassType; }
+
+  TStream* GetSourceStream() override { return FSource.get(); }
+  void LoadFromBytes(const THtBytes& ABytes, bool InLoader) override;
+
+  std::unique_ptr<TMemoryStream> FSource;
+};
+
+// The bytes of a PNG header (signature and IHDR) of the given size, enough
+// for TTraceImage.
+THtBytes TracePng(int W, int H);
+
 class TTraceCanvasClass : public THtCanvasClass {
  public:
   using THtCanvasClass::THtCanvasClass;
 
   THtStringList* InstalledFonts() const override;
   const THtPathClass* PathClass() const override { return &TTracePath::ClassType; }
+  const THtImageClass* ImageClass() const override { return &TTraceImage::ClassType; }
   void GetFonts(std::vector<String>& List) const override;
   // Every unit is Font->Height() / 2 * Scale wide, plus the letter spacing,
   // plus the word spacing for each space.
