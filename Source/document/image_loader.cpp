@@ -69,7 +69,7 @@ void THtImageLoader::Unsubscribe(THtDocument* Doc) {
   // The loader's own temporary documents (SVG rendering) never queue
   // anything in work, and the thread holds the current lock while it
   // renders: only the queue is theirs to clean.
-  const bool onLoader = FThread.joinable() && FThread.get_id() == std::this_thread::get_id();
+  const bool onLoader = FWorker.load() == std::this_thread::get_id();
   std::unique_lock<std::mutex> current(FCurrentLock, std::defer_lock);
   if (!onLoader) current.lock();
   {
@@ -124,9 +124,11 @@ bool THtImageLoader::ProcessNext() {
     FQueue.pop_front();
     FCurrent = rec.get();
   }
+  FWorker = std::this_thread::get_id();
   struct TRelease {
     THtImageLoader* L;
     ~TRelease() {
+      L->FWorker = std::thread::id();
       {
         std::lock_guard<std::mutex> current(L->FCurrentLock);
         L->FCurrent = nullptr;

@@ -80,6 +80,7 @@ class THtImageLoader {
   TImageLoadRec* FCurrent = nullptr;  // guarded by FCurrentLock
   bool FFetching = false;             // guarded by FCurrentLock: FCurrent's fetch is running
   std::atomic<bool> FTerminated{false};
+  std::atomic<std::thread::id> FWorker{};  // the thread working a request, while it does
   TDispatcher* FDispatcher;
   std::thread FThread;
 };
