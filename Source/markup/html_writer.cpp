@@ -305,7 +305,15 @@ bool isRawTextElement(const String& tag) { return tag == u"style" || tag == u"sc
 //
 // writeStart writes what comes before a node's children and answers
 // whether they follow; writeEnd writes what comes after them.
+// Brackets the writing of one node's start tag.
+struct TWriteTagScope {
+  THtNode& N;
+  explicit TWriteTagScope(THtNode& AN) : N(AN) { N.BeginWriteTag(); }
+  ~TWriteTagScope() { N.EndWriteTag(); }
+};
+
 bool writeStart(THtNode& n, TFastString& FS) {
+  const TWriteTagScope tagScope(n);
   const String& tag = n.Tag();
   THtNodeList* nodes = n.ChildNodeList();
   const bool hasChildren = nodes && nodes->Count() > 0;
@@ -415,6 +423,7 @@ struct TFormattedFrame {
 // Writes what comes before N's children; true when they follow, with
 // Frame filled for formattedEnd.
 bool formattedStart(THtNode& n, TFastString& FS, int Level, int Spaces, bool& AfterBlock, TFormattedFrame& Frame) {
+  const TWriteTagScope tagScope(n);
   const String& tag = n.Tag();
   THtNodeList* nodes = n.ChildNodeList();
   const bool hasChildren = nodes && nodes->Count() > 0;

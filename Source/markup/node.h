@@ -141,6 +141,10 @@ class THtNode : public THtObject {
 
   // --- Attributes ---------------------------------------------------------
   virtual void CreateAttributes();
+  // The HTML writers call these around writing the node's start tag: a node
+  // may show there, for the time of writing, attributes it keeps elsewhere.
+  virtual void BeginWriteTag() {}
+  virtual void EndWriteTag() {}
   // Replaces or inserts without notifying overrides. An empty value on a node
   // without attribute set does nothing; attributes are never removed here.
   void SetAttr(StringView Name, StringView Value);
