@@ -165,13 +165,6 @@ class TElement : public TStyledHTMLNode {
   // Forgets any image of the document's image cache the element holds
   // (the cache is about to free them).
   virtual void ReleaseImage() {}
-  // The replaced content's size in pixels, asked by box sizing; false when
-  // the element has none (yet). KeepAspect: the width and height keep
-  // their ratio when one of them is set.
-  virtual bool GetIntrinsicSize(int& W, int& H, bool& KeepAspect) {
-    (void)W, (void)H, (void)KeepAspect;
-    return false;
-  }
   // A resize gesture on the element ended.
   virtual void ApplyUserSize() {}
 

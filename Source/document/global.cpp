@@ -167,7 +167,8 @@ void THtGlobal::AssignStyleSheetTo(TCSSStyleSheet& Dest) {
 
 String THtGlobal::ResolveFileURL(const String& Base, const String& Url) {
   try {
-    String path = URLDecode(Url);
+    // Percent escapes only: a "+" in a file name is a plus.
+    String path = PercentDecode(Url);
     if (startsWith(path, u"file://")) path = path.substr(7);
     if (path.empty()) return String();
     const bool absolute = path.front() == u'/' && !startsWith(path, u"//");

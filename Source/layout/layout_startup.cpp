@@ -2,6 +2,7 @@
 
 #include "document/element_registry.h"
 #include "document/global.h"
+#include "layout/image_element.h"
 #include "layout/text_element.h"
 
 namespace ht {
@@ -15,6 +16,8 @@ void HtLayoutInitialize() {
   HtDocumentInitialize();
   RegisterElementClass(u"", &TTextElement::ClassType);
   RegisterElementClass(u"br", &TTextElement::ClassType);
+  RegisterElementClass(u"img", &TImageElement::ClassType);
+  RegisterElementClass(u"iframe", &TIFrameElement::ClassType);
 }
 
 void HtLayoutFinalize() {

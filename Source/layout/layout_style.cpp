@@ -108,6 +108,31 @@ bool HasTabStops(const TStyledHTMLNode* N) {
 
 namespace {
 
+bool setMeasure(const TMeasure& m, float& Px) {
+  if (m.GetAuto()) return false;
+  Px = m.ToPixels();
+  return std::isfinite(Px);
+}
+
+}  // namespace
+
+bool SetMaxWidthOf(const TStyledHTMLNode* N, float& Px) {
+  const TBaseElementStyle* s = styleOf(N);
+  return s && setMeasure(s->MaxWidth(), Px);
+}
+
+bool SetMaxHeightOf(const TStyledHTMLNode* N, float& Px) {
+  const TBaseElementStyle* s = styleOf(N);
+  return s && setMeasure(s->MaxHeight(), Px);
+}
+
+float ZoomOf(const TStyledHTMLNode* N) {
+  const TBaseElementStyle* s = styleOf(N);
+  return s && std::isfinite(s->Zoom) && s->Zoom > 0 ? s->Zoom : 1.0f;
+}
+
+namespace {
+
 float finitePx(float v) { return std::isfinite(v) && v > 0 ? v : 0.0f; }
 
 }  // namespace

@@ -47,6 +47,11 @@ bool SetHeightOf(const TStyledHTMLNode* N, float& Px, bool* Percent = nullptr);
 // An inset (0 top, 1 right, 2 bottom, 3 left) in pixels when set.
 bool SetInsetOf(const TStyledHTMLNode* N, int Side, float& Px);
 bool HasTabStops(const TStyledHTMLNode* N);
+// max-width / max-height in pixels when set (not auto), whatever the unit.
+bool SetMaxWidthOf(const TStyledHTMLNode* N, float& Px);
+bool SetMaxHeightOf(const TStyledHTMLNode* N, float& Px);
+// The style's zoom; 1 without a style.
+float ZoomOf(const TStyledHTMLNode* N);
 
 // What a text element reads of its (shared) style to make and measure runs.
 struct TTextValues {
