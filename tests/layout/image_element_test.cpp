@@ -175,3 +175,22 @@ TEST_F(ImageElementTest, NoFrameLoadsInEditorMode) {
 
 }  // namespace
 }  // namespace ht::testing
+
+namespace ht::testing {
+namespace {
+
+TEST_F(ImageElementTest, ParsedDocumentLaysImagesOutAtTheirSize) {
+  auto imgs = Parse(u"<body style='margin:0'><p style='margin:0'><img src='" + pngUrl(200, 100) +
+                    u"'><img src='" + pngUrl(60, 30) + u"' style='width:30px; border:2px solid'></p></body>");
+  ASSERT_EQ(imgs.size(), 2u);
+  EXPECT_EQ(imgs[0]->CalcWidth(), 200);
+  EXPECT_EQ(imgs[0]->CalcHeight(), 100);
+  EXPECT_EQ(imgs[1]->CalcWidth(), 34);
+  EXPECT_EQ(imgs[1]->CalcHeight(), 19);
+  // Side by side on one line, bottoms on the baseline.
+  EXPECT_EQ(imgs[1]->OuterRect.Left, 200);
+  EXPECT_EQ(imgs[1]->OuterRect.Top, 81);
+}
+
+}  // namespace
+}  // namespace ht::testing
