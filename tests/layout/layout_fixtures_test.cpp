@@ -38,19 +38,12 @@ const std::map<std::string, std::string>& pendingFixtures() {
   static const char* const kInlineLineHeight =
       "text inside an inline element with a unitless line-height gets 1.2 em runs";
   static const std::map<std::string, std::string> pending = {
-      {"css/clearance",
-       "a cleared block with a top margin right after a float joins its margin to the body's and overlaps the float "
-       "(y 10, browser 40)"},
       {"css/inline-blocks",
        "an inline-block without content sits on the baseline by the font's ascent instead of its bottom edge"},
       {"css/inline-edges",
        "the fragment of an inline box with vertical padding and a top border is 18 px tall (browser: 20); "
        "text inside inline elements gets 1.2 em runs"},
       {"css/inline-wrapping", kInlineLineHeight},
-      {"css/line-height", "a 20 px line holding a 30 px span with line-height 30px is 36 px tall (browser: 31)"},
-      {"css/margin-through-parents",
-       "a first child's top margin stays inside its parent when the parent is a first child too (the browser "
-       "passes it through both); a body of explicit height shrinks by a margin joined to its own"},
       {"css/pre-wrap",
        "preserved spaces at a pre-wrap break start the next line (cc at x 30) where the browser hangs them at "
        "the end of the line"},
