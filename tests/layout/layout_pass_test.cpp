@@ -268,3 +268,17 @@ TEST_F(LineTest, HyphensSplitAtTheLastPointThatFitsAndNeverShortWords) {
 }
 
 }  // namespace ht::testing
+
+namespace ht::testing {
+
+TEST_F(LineTest, SplitRunsAreBuiltAgainOnTheNextLayout) {
+  Load(u"<div id=b style='width:55px;word-break:break-all'>aaaaaaaa bb</div><p id=after>x</p>");
+  EXPECT_EQ(Texts(u"b"), "aaaaa@0:0 aaa@1:0  @1:30 b@1:40 b@2:0");
+  Id(u"b")->SetAttribute(u"style", u"width:95px;word-break:break-all");
+  Doc->CalcSize(800, 600);
+  EXPECT_EQ(Texts(u"b"), "aaaaaaaa@0:0  @0:80 bb@1:0");
+  Doc->CalcSize(800, 600);
+  EXPECT_EQ(Texts(u"b"), "aaaaaaaa@0:0  @0:80 bb@1:0");
+}
+
+}  // namespace ht::testing
