@@ -6,29 +6,21 @@
 
 namespace ht {
 
-namespace {
-
-// The first element after From (excluded) in document order; nodes that
-// are not elements are passed over.
-TElement* nextElementAfter(const THtNode* From) {
-  for (THtNode* n = From->NextNode(); n; n = n->NextNode())
-    if (auto* e = AsElement(n)) return e;
-  return nullptr;
-}
-
-}  // namespace
-
+// The walks test every node and ask for its element type only on a match:
+// the type test costs more than the attribute comparison.
 TElement* THtDocument::GetElementbyId(StringView AID) {
-  for (TElement* e = nextElementAfter(this); e; e = nextElementAfter(e))
-    if (StringView(e->GetAttribute(u"id")) == AID) return e;
+  for (THtNode* n = NextNode(); n; n = n->NextNode())
+    if (StringView(n->GetAttribute(u"id")) == AID)
+      if (TElement* e = AsElement(n)) return e;
   return nullptr;
 }
 
 void THtDocument::GetElementsbyID(StringView ID, THtNodeList& List) { GetElementsbyAttr(u"id", ID, List); }
 
 void THtDocument::GetElementsbyAttr(StringView AttrName, StringView AttrValue, THtNodeList& List) {
-  for (TElement* e = nextElementAfter(this); e; e = nextElementAfter(e))
-    if (StringView(e->GetAttribute(AttrName)) == AttrValue) List.Add(e);
+  for (THtNode* n = NextNode(); n; n = n->NextNode())
+    if (StringView(n->GetAttribute(AttrName)) == AttrValue)
+      if (TElement* e = AsElement(n)) List.Add(e);
 }
 
 TElement* THtDocument::Head() {

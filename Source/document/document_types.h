@@ -81,6 +81,10 @@ struct TDocSelection {
   // All of E lies inside the selection.
   bool FullSelected(const TElement* E) const;
   bool InSelection(const TElement* E) const { return FullSelected(E); }
+  enum TCoverage { scNone, scPartial, scFull };
+  // Both answers above in one: scFull, scPartial (some but not all of E)
+  // or scNone.
+  TCoverage Coverage(const TElement* E) const;
 
  private:
   // The ends in document order, into the out values; false when empty.

@@ -144,6 +144,16 @@ TElement* TDocSelection::SelectedTable() const {
   return t && t == gHooks.Table(*b) ? t : nullptr;
 }
 
+TDocSelection::TCoverage TDocSelection::Coverage(const TElement* E) const {
+  TElement *s, *e;
+  int sp, ep;
+  if (!E || !ordered(s, sp, e, ep)) return scNone;
+  const TPoint2 selStart{s->Index, sp}, selEnd{e->Index, ep};
+  const TPoint2 from = startOf(E), to = endOf(E);
+  if (!(from < selEnd && selStart < to)) return scNone;
+  return selStart <= from && to <= selEnd ? scFull : scPartial;
+}
+
 bool TDocSelection::PartiallyInSelection(const TElement* E) const {
   TElement *s, *e;
   int sp, ep;

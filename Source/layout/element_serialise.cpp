@@ -36,23 +36,32 @@ bool inside(const TElement* E, const TElement* Ancestor) {
 
 enum TSelectionWrite { swNothing, swChildren, swTagged };
 
-TSelectionWrite selectionWrite(THtDocument& Doc, TElement& E) {
+// The selection's ends in document order, read once per export.
+struct TEnds {
+  TElement* S;
+  TElement* E;
+  int EndPos;
+};
+
+TSelectionWrite selectionWrite(THtDocument& Doc, TElement& E, const TEnds& Ends) {
   TDocSelection& sel = Doc.Selection;
-  if (!sel.PartiallyInSelection(&E)) return swNothing;
-  TElement* s = sel.RealStartElement();
-  TElement* e = sel.RealEndElement();
+  const TDocSelection::TCoverage coverage = sel.Coverage(&E);
+  if (coverage == TDocSelection::scNone) return swNothing;
+  const bool full = coverage == TDocSelection::scFull;
+  TElement* s = Ends.S;
+  TElement* e = Ends.E;
   const TDisplayStyle display = DisplayOf(&E);
   const String& tag = E.Tag();
   const THtTableHooks& tables = HtTableHooks();
 
   bool w = (isInlineDisplay(display) || !inTags(tag, {u"p", u"div", u"td", u"th", u"tr"})) && s->Parent() == &E;
   if (inTags(tag, {u"p", u"li", u"blockquote"}))
-    w = s->Container == e->Container ? w || sel.FullSelected(&E) : true;
+    w = s->Container == e->Container ? w || full : true;
   if (tag == u"table" && sel.CellMode) w = inside(s, &E) ? true : w || inside(e, &E);
-  if (isBlockLevel(display) && !sel.CellMode) {
+  if (isBlockLevel(display) && !sel.CellMode && Ends.EndPos <= 1) {
     // A selection that merely touches the start of a block takes none of it.
     TElement* line = E.NextLineElement();
-    if (line && inside(line, &E) && line->Index >= e->Index && sel.RealEndPos() <= 1 && !line->IsReplacedElement())
+    if (line && inside(line, &E) && line->Index >= e->Index && !line->IsReplacedElement())
       return swNothing;
   }
   if (sel.CellMode && tables.IsTableRow(E)) {
@@ -68,7 +77,7 @@ TSelectionWrite selectionWrite(THtDocument& Doc, TElement& E) {
       w = w || tables.Row(*endCell) >= row;
   }
   if (tag == u"col") w = w || sel.CellMode;
-  if (!w && (!sel.FullSelected(&E) || &E == Doc.BodyElement) && !inTags(tag, {u"span", u"b", u"i", u"u", u"s"}))
+  if (!w && (!full || &E == Doc.BodyElement) && !inTags(tag, {u"span", u"b", u"i", u"u", u"s"}))
     return swChildren;
   return swTagged;
 }
@@ -81,9 +90,12 @@ void writeSelection(THtDocument& Doc, TElement& Root, TFastString& FS) {
     int Next;
     bool Tagged;
   };
+  TDocSelection& sel = Doc.Selection;
+  const TEnds ends{sel.RealStartElement(), sel.RealEndElement(), sel.RealEndPos()};
+  if (!ends.S || !ends.E) return;
   std::vector<TFrame> stack;
   auto open = [&](TElement& E) {
-    switch (selectionWrite(Doc, E)) {
+    switch (selectionWrite(Doc, E, ends)) {
       case swNothing: return;
       case swChildren: stack.push_back({&E, 0, false}); return;
       case swTagged:

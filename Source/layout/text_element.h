@@ -115,6 +115,9 @@ class TTextElement : public TElement {
   // Sets tfInSelection, SelStart and SelEnd (1-based, SelEnd excluded) from
   // the document's selection.
   void GetSelectionRange();
+  // Keeps tfInSelection current before a paint: computed while the document
+  // allows selection and has both ends, else cleared.
+  void UpdateScrollBars() override;
   bool Visible() const override;
 
   // --- Neighbourhood ------------------------------------------------------------
@@ -145,6 +148,8 @@ class TTextElement : public TElement {
   void measureSpaces();
   void makeLineBlocks(TFlow* Flow);
   void calcTextStyle();
+  // The selected characters [From, To) of the content, 1-based, cut to it.
+  void selectedRange(int& From, int& To) const;
   const THtCanvasClass* canvasClass() const;
   float surfaceScale() const;
 };

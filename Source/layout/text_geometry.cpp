@@ -270,10 +270,20 @@ String TTextElement::GetRawInnerText() { return HasFlag(efLineBreak) ? String(u"
 
 void TTextElement::FastInnerHTML(TFastString& FS) {
   if (Document && Document->FSerializingSelection) {
-    if (!Document->Selection.PartiallyInSelection(this)) return;
-    if (HasFlag(efLineBreak)) FS.Add(u"<br/>");
-    else if (!Template.empty()) AddEscapedHtmlText(FS, Template);
-    else AddEscapedHtmlText(FS, SelectedHTMLText());
+    const TDocSelection& sel = Document->Selection;
+    const TDocSelection::TCoverage coverage = sel.Coverage(this);
+    if (coverage == TDocSelection::scNone) return;
+    if (HasFlag(efLineBreak)) {
+      FS.Add(u"<br/>");
+    } else if (!Template.empty()) {
+      AddEscapedHtmlText(FS, Template);
+    } else if (coverage == TDocSelection::scFull) {
+      AddEscapedHtmlText(FS, Content());
+    } else {
+      int from, to;
+      selectedRange(from, to);
+      AddEscapedHtmlText(FS, slice(Content(), from - 1, to - from));
+    }
     return;
   }
   if (!Template.empty()) AddEscapedHtmlText(FS, Template);
@@ -281,17 +291,30 @@ void TTextElement::FastInnerHTML(TFastString& FS) {
   else AddEscapedHtmlText(FS, Content());
 }
 
+void TTextElement::selectedRange(int& From, int& To) const {
+  const TDocSelection& sel = Document->Selection;
+  const int size = int(Content().size());
+  From = sel.RealStartElement() == this ? clampPos(sel.RealStartPos(), size + 1) : 1;
+  To = sel.RealEndElement() == this ? clampPos(sel.RealEndPos(), size + 1) : size + 1;
+  if (To < From) To = From;
+}
+
 void TTextElement::GetSelectionRange() {
   SelStart = SelEnd = 0;
   SetOwnTextFlag(tfInSelection, false);
-  if (!Document) return;
-  TDocSelection& sel = Document->Selection;
-  if (!sel.PartiallyInSelection(this)) return;
-  const int size = int(Content().size());
-  SelStart = sel.RealStartElement() == this ? clampPos(sel.RealStartPos(), size + 1) : 1;
-  SelEnd = sel.RealEndElement() == this ? clampPos(sel.RealEndPos(), size + 1) : size + 1;
-  if (SelEnd < SelStart) SelEnd = SelStart;
+  if (!Document || !Document->Selection.PartiallyInSelection(this)) return;
+  selectedRange(SelStart, SelEnd);
   SetOwnTextFlag(tfInSelection, SelEnd > SelStart);
+}
+
+void TTextElement::UpdateScrollBars() {
+  TElement::UpdateScrollBars();
+  if (Document && Document->EnableSelection && !Document->Selection.Empty()) {
+    GetSelectionRange();
+  } else {
+    SetOwnTextFlag(tfInSelection, false);
+    SelStart = SelEnd = 0;
+  }
 }
 
 String TTextElement::SelectedHTMLText() {

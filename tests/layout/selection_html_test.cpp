@@ -138,6 +138,26 @@ TEST_F(WordWalkTest, CellSelectionWritesTheTableAndItsSelectedRows) {
   EXPECT_EQ(html.find(u"r1"), String::npos) << StringToUtf8(html);
 }
 
+TEST_F(WordWalkTest, TextsKnowTheirSelectedRangeBeforeAPaint) {
+  Load(u"<p>one</p><p>two</p><p>six</p>");
+  TTextElement* a = TextOf(u"one");
+  TTextElement* b = TextOf(u"two");
+  TTextElement* c = TextOf(u"six");
+  Select(a, 2, b, 3);
+  Doc->EnableSelection = true;
+  Doc->UpdateScrollBars();
+  EXPECT_TRUE(a->HasTextFlag(tfInSelection));
+  EXPECT_EQ(a->SelStart, 2);
+  EXPECT_EQ(a->SelEnd, 4);
+  EXPECT_TRUE(b->HasTextFlag(tfInSelection));
+  EXPECT_EQ(b->SelStart, 1);
+  EXPECT_EQ(b->SelEnd, 3);
+  EXPECT_FALSE(c->HasTextFlag(tfInSelection));
+  Doc->EnableSelection = false;
+  Doc->UpdateScrollBars();
+  EXPECT_FALSE(a->HasTextFlag(tfInSelection));
+}
+
 TEST_F(WordWalkTest, OrderNumbersAreRenumberedBeforeTheEndsAreOrdered) {
   Load(u"<p>one</p><p>two</p>");
   TTextElement* a = TextOf(u"one");
