@@ -223,4 +223,21 @@ TEST_F(TextGeometryTest, WordsAtPositions) {
   EXPECT_EQ(t->Content(), u"one three");
 }
 
+
+TEST_F(TextGeometryTest, NeighbourhoodFollowsLinesAndContainers) {
+  auto texts = Load(u"<p>a<br>b <i>c</i></p><p>d</p>");
+  TTextElement *a = Find(texts, u"a"), *b = Find(texts, u"b "), *c = Find(texts, u"c"), *d = Find(texts, u"d");
+  ASSERT_TRUE(a && b && c && d);
+  EXPECT_TRUE(a->IsLineStart());   // first in its container
+  EXPECT_TRUE(b->IsLineStart());   // after a line break
+  EXPECT_FALSE(c->IsLineStart());  // on b's line
+  EXPECT_TRUE(a->IsLineEnd());     // a line break follows
+  EXPECT_TRUE(c->IsLineEnd());     // the next element is in another container
+  EXPECT_TRUE(c->IsNext(b));
+  EXPECT_FALSE(b->IsNext(a));  // the line break's text lies between
+  EXPECT_FALSE(d->IsNext(c));  // a block lies between
+  EXPECT_EQ(b->NextTextElement(), c);
+  EXPECT_EQ(d->PreviousTextElement(), c);
+}
+
 }  // namespace ht::testing
