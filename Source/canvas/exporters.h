@@ -101,6 +101,8 @@ class IHtImageConverter {
   virtual std::unique_ptr<THtBitmapData> JPEGtoBitmapData(const THtBytes&) { return nullptr; }
   virtual std::unique_ptr<THtBitmapData> PNGtoBitmapData(const THtBytes&) { return nullptr; }
   virtual std::unique_ptr<THtBitmapData> GIFtoBitmapData(const THtBytes&) { return nullptr; }
+  // PNG bytes of the pixels; empty when the converter cannot encode.
+  virtual THtBytes BitmapDatatoPNG(const THtBitmapData&) { return THtBytes(); }
 };
 
 class THtDocumentConverterRec : public THtObject {

@@ -5,7 +5,9 @@
 
 #include "canvas/canvas.h"
 #include "canvas/image.h"
+#include "canvas/exporters.h"
 #include "canvas/meta_canvas.h"
+#include "canvas/pixel_buffer.h"
 #include "css/styled_element_link.h"
 #include "document/document.h"
 #include "layout/flow.h"
@@ -247,8 +249,41 @@ void TImageElement::ApplyUserSize() {
     NotifyParent(this, 1, 0);
     return;
   }
-  // A crop needs an image converter, which this program does not bring.
+  cropToUserSize();
   doc->FUserWidth = doc->FUserHeight = 0;
+}
+
+void TImageElement::cropToUserSize() {
+  THtDocument* doc = Document;
+  // The rectangle the gesture showed: the box's corner dragged to the
+  // user's size.
+  const TRectF O = OuterRect;
+  const float ow = O.Right - O.Left, oh = O.Bottom - O.Top;
+  const TRectF R{O.Left, O.Top, std::min(O.Right, O.Left + float(doc->FUserWidth)),
+                 std::min(O.Bottom, O.Top + float(doc->FUserHeight))};
+  if (!imageSettled() || ow <= 0 || oh <= 0 || R.Right <= R.Left || R.Bottom <= R.Top) return;
+  if (std::fabs((R.Right - R.Left) - ow) <= 1 && std::fabs((R.Bottom - R.Top) - oh) <= 1) return;
+  // Decoding and encoding need a registered converter; without one (the
+  // program brings none) nothing is cropped.
+  const std::shared_ptr<IHtImageConverter> converter = THtDocumentConverter::ImageConverter();
+  if (!converter) return;
+  const THtBytes bytes = HI->AsBytes();
+  std::unique_ptr<THtBitmapData> data;
+  if (HI->Kind == hikJPEG) data = converter->JPEGtoBitmapData(bytes);
+  else if (HI->Kind == hikPNG) data = converter->PNGtoBitmapData(bytes);
+  else if (HI->Kind == hikGIF) data = converter->GIFtoBitmapData(bytes);
+  if (!data) return;
+  const float w = float(HI->Width), h = float(HI->Height);
+  auto at = [](float v, int limit) { return std::clamp(int(std::lround(v)), 0, limit); };
+  const TRect crop(at((R.Left - O.Left) * w / ow, data->Width()), at((R.Top - O.Top) * h / oh, data->Height()),
+                   at((R.Right - O.Left) * w / ow, data->Width()), at((R.Bottom - O.Top) * h / oh, data->Height()));
+  if (crop.Right <= crop.Left || crop.Bottom <= crop.Top || data->PixelBits() < 8) return;
+  data->Crop(crop);
+  const THtBytes png = converter->BitmapDatatoPNG(*data);
+  if (png.empty()) return;
+  InlinePrefix = u"data:image/png;base64,";
+  HI = doc->GetImage(InlinePrefix + FastEncodeBase64(png), this, false);
+  doc->NeedRecalc = true;
 }
 
 void THtDocument::EmbedAllImages() {

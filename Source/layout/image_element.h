@@ -57,6 +57,9 @@ class TImageElement : public TElement {
   bool imageSettled() const;
 
  private:
+  // The end of a resize begun with Shift: the image becomes the part of it
+  // inside the rectangle the gesture showed (JPEG, PNG and GIF).
+  void cropToUserSize();
   bool FWritingSrc = false;
 };
 

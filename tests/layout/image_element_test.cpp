@@ -1,6 +1,8 @@
 #include "layout/image_element.h"
 
+#include "canvas/exporters.h"
 #include "canvas/image.h"
+#include "canvas/pixel_buffer.h"
 #include "layout/layout_style.h"
 #include "layout_fixture.h"
 #include "markup/base64.h"
@@ -190,6 +192,48 @@ TEST_F(ImageElementTest, ParsedDocumentLaysImagesOutAtTheirSize) {
   // Side by side on one line, bottoms on the baseline.
   EXPECT_EQ(imgs[1]->OuterRect.Left, 200);
   EXPECT_EQ(imgs[1]->OuterRect.Top, 81);
+}
+
+}  // namespace
+}  // namespace ht::testing
+
+namespace ht::testing {
+namespace {
+
+// Decodes a trace PNG into blank pixels of its size and encodes pixels as a
+// trace PNG of theirs.
+struct TFakeConverter : IHtImageConverter {
+  std::unique_ptr<THtBitmapData> PNGtoBitmapData(const THtBytes& B) override {
+    TTraceImage probe;
+    probe.LoadFromBytes(B, false);
+    return std::make_unique<THtBitmapData>(probe.Width, probe.Height, 32);
+  }
+  THtBytes BitmapDatatoPNG(const THtBitmapData& D) override { return TracePng(D.Width(), D.Height()); }
+};
+
+TEST_F(ImageElementTest, ResizeWithShiftCropsThroughTheConverter) {
+  auto imgs = Parse(u"<body style='margin:0'><img src='" + pngUrl(200, 100) + u"' style='width:100px'></body>");
+  ASSERT_EQ(imgs[0]->CalcWidth(), 100);
+  THtImage* original = imgs[0]->HI;
+  Doc->FCropImage = true;
+  Doc->FUserWidth = 50;
+  Doc->FUserHeight = 30;
+  // Without a converter nothing is cropped.
+  imgs[0]->ApplyUserSize();
+  EXPECT_EQ(imgs[0]->HI, original);
+  EXPECT_EQ(Doc->FUserWidth, 0);
+  const std::shared_ptr<IHtImageConverter> saved = THtDocumentConverter::ImageConverter();
+  THtDocumentConverter::RegisterImageConverter(std::make_shared<TFakeConverter>());
+  Doc->FUserWidth = 50;
+  Doc->FUserHeight = 30;
+  imgs[0]->ApplyUserSize();
+  THtDocumentConverter::RegisterImageConverter(saved);
+  ASSERT_NE(imgs[0]->HI, original);
+  // Half the shown width and three fifths of its height, in image pixels.
+  EXPECT_EQ(imgs[0]->HI->Width, 100);
+  EXPECT_EQ(imgs[0]->HI->Height, 60);
+  EXPECT_EQ(imgs[0]->InlinePrefix, u"data:image/png;base64,");
+  EXPECT_TRUE(Doc->NeedRecalc);
 }
 
 }  // namespace
