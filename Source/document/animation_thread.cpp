@@ -6,6 +6,7 @@
 #include <chrono>
 #include <exception>
 
+#include "canvas/image.h"
 #include "document/animation.h"
 #include "document/document.h"
 #include "platform/rtl/exception.h"
@@ -270,6 +271,16 @@ void THtDocument::Animate(int32_t AStep) {
   {
     std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
     if (FAnimations.empty() && !FHasAnimatedImages) return;
+    // An image only advances its frame here; painting reads the frame it
+    // shows, so the main thread selects it (ApplyAnimatedStyles).
+    if (FHasAnimatedImages && FImages)
+      for (int32_t i = 0; i < FImages->Count(); ++i) {
+        auto* image = static_cast<THtImage*>(FImages->GetObject(i));
+        if (image && image->Animated && image->NextFrame(AStep)) {
+          FNewImageFrames = true;
+          changed = true;
+        }
+      }
     for (size_t i = 0; i < FAnimations.size();) {
       TAbstractAnimation* a = FAnimations[i].get();
       if (a->NextStep(AStep)) {
@@ -321,6 +332,10 @@ void THtDocument::ApplyAnimatedStyles() {
   {
     std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
     listed.swap(FAnimatedStyleElements);
+    if (FNewImageFrames && FImages)
+      for (int32_t i = 0; i < FImages->Count(); ++i)
+        if (auto* image = static_cast<THtImage*>(FImages->GetObject(i)); image && image->Animated) image->SelectFrame();
+    FNewImageFrames = false;
   }
   for (TElement* E : listed) E->StyleChanged(false);
 }

@@ -355,7 +355,8 @@ class THtDocument : public TElement {
   void SetHasAnimatedImages(bool Value);
   bool HasAnimatedImages() const { return FHasAnimatedImages; }
   void AnimationFinished(TAbstractAnimation* Animation);
-  // Main thread: restyles the elements the animation thread listed.
+  // Main thread: restyles the elements the animation thread listed and
+  // shows the frames its images advanced to.
   void ApplyAnimatedStyles();
 
   // --- Element factories ---------------------------------------------------------------
@@ -454,6 +455,7 @@ class THtDocument : public TElement {
   THtElementEvents FEvents;
   std::vector<std::unique_ptr<TAbstractAnimation>> FAnimations;  // guarded by FAnimationLock
   std::atomic<bool> FHasAnimatedImages{false};
+  bool FNewImageFrames = false;  // an image advanced its frame; guarded by FAnimationLock
   std::vector<TElement*> FAnimatedStyleElements;  // listed by the animation step; guarded by FAnimationLock
   THtElementEvents FRunningEvents;  // the queue being run; guarded by FEventLock
   bool FProcessingEvents = false;

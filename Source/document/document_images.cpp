@@ -70,6 +70,8 @@ void decodeInto(THtImage* Image, const THtBytes& Bytes, bool SVG, const String& 
 }  // namespace
 
 THtImage* THtDocument::GetImage(const String& Url, TElement* Element, bool SetURLOnly) {
+  // The animation thread steps the cache's animated images under this lock.
+  std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
   if (!FImages) FImages = std::make_unique<THtImages>();
   const THtImageClass* imageClass = CanvasClass->ImageClass();
   auto cache = [&](const String& Key, std::unique_ptr<THtImage> Image) {
@@ -311,6 +313,7 @@ void THtDocument::SetCanvasClass(const THtCanvasClass* Value) {
       FFontCollection = Value->SharedFontCollection();
     }
     DoubleBuffered = Value->GetFlags().Contains(hcfNeedBuffer);
+    std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
     FImages = std::make_unique<THtImages>();
   }
   Surface->SetFontCollection(FFontCollection);

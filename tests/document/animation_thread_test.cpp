@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "canvas/image.h"
 #include "document/animation.h"
 #include "document_fixture.h"
 #include "platform/rtl/exception.h"
@@ -44,6 +45,24 @@ struct TProbeAnimation : TAbstractAnimation {
     if (steps) ++*steps;
     if (dawdle.count()) std::this_thread::sleep_for(dawdle);
     return --life > 0;
+  }
+};
+
+// An animated image with a new frame every second step of 10 ms; it notes
+// the thread its frame is selected on.
+struct TProbeImage : THtImage {
+  int elapsed = 0, frame = 0, shown = 0;
+  std::thread::id selectedOn;
+  bool NextFrame(int ElapsedMs) override {
+    elapsed += ElapsedMs;
+    if (elapsed < 20) return false;
+    elapsed = 0;
+    ++frame;
+    return true;
+  }
+  void SelectFrame() override {
+    shown = frame;
+    selectedOn = std::this_thread::get_id();
   }
 };
 
@@ -110,6 +129,29 @@ TEST_F(AnimationThreadTest, AnInvisibleDocumentStaysRegisteredButFrozen) {
   EXPECT_EQ(steps, 0);
   EXPECT_TRUE(thread.IsRegistered(doc.get()));
   EXPECT_EQ(dispatcher.Pending(), 0u);
+}
+
+TEST_F(AnimationThreadTest, AnimatedImagesAdvanceOnTheThreadAndShowTheirFrameOnTheMainThread) {
+  TAnimationThread& thread = Install(true);
+  int repaints = 0;
+  auto doc = QuietDocument(&repaints);
+  auto* image = new TProbeImage;
+  image->Animated = true;
+  doc->GetImage(u"x.gif", nullptr, true);  // the cache exists
+  {
+    std::lock_guard<std::recursive_mutex> guard(doc->FAnimationLock);
+    doc->FImages->AddObject(u"probe", image);
+  }
+  doc->SetHasAnimatedImages(true);
+  doc->SubscribetoAnimation();
+  // The running thread advances the frame and hands the repaint over.
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return repaints > 0; }, 5s));
+  EXPECT_GT(image->shown, 0);
+  EXPECT_EQ(image->selectedOn, std::this_thread::get_id());
+  // Without animations the document stays on the thread for its images.
+  EXPECT_TRUE(thread.IsRegistered(doc.get()));
+  thread.Terminate();
+  doc->SetHasAnimatedImages(false);
 }
 
 TEST_F(AnimationThreadTest, TwoEndingInOnePassWhereTheEarlierChangesLayoutLeaveNeedRecalc) {
