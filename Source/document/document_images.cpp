@@ -315,6 +315,7 @@ void THtDocument::SetCanvasClass(const THtCanvasClass* Value) {
     DoubleBuffered = Value->GetFlags().Contains(hcfNeedBuffer);
     std::lock_guard<std::recursive_mutex> guard(FAnimationLock);
     FImages = std::make_unique<THtImages>();
+    ClearJointMatrix();
   }
   Surface->SetFontCollection(FFontCollection);
 }

@@ -51,6 +51,11 @@ void TImageElement::SetUrl(StringView Value) {
 
 THtObject* TImageElement::InternalObject() const { return HI; }
 
+void TImageElement::ClearJointMatrix() {
+  TElement::ClearJointMatrix();
+  HI = nullptr;
+}
+
 bool TImageElement::imageSettled() const {
   if (!HI) return false;
   const uint8_t state = HI->LoadState;

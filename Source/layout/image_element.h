@@ -41,6 +41,8 @@ class TImageElement : public TElement {
   // Inline images are inline-block.
   bool CalcStyle(TCSSStyleSheet* Styles) override;
   void ReleaseImage() override { HI = nullptr; }
+  // The image is looked up again with the new matrices.
+  void ClearJointMatrix() override;
   // One atomic run sized from the intrinsic and the style sizes.
   void CalcBoxes(TFlow* Flow) override;
   // An embedded image shows its whole data: URL as src while written.

@@ -74,6 +74,13 @@ TEST_F(ImageElementTest, SizesFromTheImageAndTheCss) {
   }
   EXPECT_TRUE(imgs[0]->Loaded());
   EXPECT_FALSE(imgs[6]->Loaded());
+  // Resetting the cache or the matrices drops the element's image.
+  imgs[0]->ClearJointMatrix();
+  EXPECT_EQ(imgs[0]->HI, nullptr);
+  imgs[1]->LoadUrl();
+  ASSERT_NE(imgs[1]->HI, nullptr);
+  Doc->ResetImageCache();
+  EXPECT_EQ(imgs[1]->HI, nullptr);
 }
 
 TEST_F(ImageElementTest, SourcesDecodedOnceAndEmbeddedDataKeptWhole) {
