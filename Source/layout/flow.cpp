@@ -34,6 +34,9 @@ void TFlow::Reset() {
   FirstBlock = nullptr;
   LastBlock = nullptr;
   FRunsMarked = false;
+  FStyleElement = nullptr;
+  FOwnerWhiteSpace = WhiteSpaceOf(Owner);
+  FStyleCached = true;
   ContentWidth = TextIndent;
   ContentRect = TRectF();
 }
@@ -121,8 +124,17 @@ bool TFlow::AddBlock(THtLineBlock* B) {
     M = std::max(e->MaxContentWidth() + d, m);
   } else {
     M = B->LogicalWidth;
-    const TCSSWordBreak wb = WordBreakOf(e);
-    const TWhiteSpace ws = WhiteSpaceOf(e);
+    if (!FStyleCached) {
+      FElementWordBreak = WordBreakOf(e);
+      FElementWhiteSpace = WhiteSpaceOf(e);
+    } else if (e != FStyleElement) {
+      // Runs of one element come in a row: its style is read once.
+      FStyleElement = e;
+      FElementWordBreak = WordBreakOf(e);
+      FElementWhiteSpace = WhiteSpaceOf(e);
+    }
+    const TCSSWordBreak wb = FElementWordBreak;
+    const TWhiteSpace ws = FElementWhiteSpace;
     const bool breaksAnywhere =
         (wb == wbBreakWord || wb == wbBreakAll) && (ws == wsNormal || ws == wsPreLine || ws == wsPreWrap);
     m = breaksAnywhere ? 0 : B->LogicalWidth;
@@ -131,7 +143,7 @@ bool TFlow::AddBlock(THtLineBlock* B) {
   FMaxLineWidth += M;
   if (floated) return true;
 
-  const TWhiteSpace ows = WhiteSpaceOf(Owner);
+  const TWhiteSpace ows = FStyleCached ? FOwnerWhiteSpace : WhiteSpaceOf(Owner);
   if (ows == wsNowrap || ows == wsPre) {
     FMinLineWidth += m;
   } else {

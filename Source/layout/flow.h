@@ -120,6 +120,13 @@ class TFlow {
 
  private:
   THtLineBlock* lastInFlow() const;
+  // Style values box building reads for every run, valid from one Reset
+  // to the next (styles do not change within a pass).
+  bool FStyleCached = false;
+  const TElement* FStyleElement = nullptr;
+  TCSSWordBreak FElementWordBreak = wbNormal;
+  TWhiteSpace FElementWhiteSpace = wsNormal;
+  TWhiteSpace FOwnerWhiteSpace = wsNormal;
 };
 
 }  // namespace ht
