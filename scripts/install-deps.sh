@@ -14,6 +14,7 @@ packages=(
   fonts-liberation2 fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
   libcurl4-openssl-dev libssl-dev
   libgtk-3-dev libx11-dev xvfb xauth
+  adwaita-icon-theme hicolor-icon-theme shared-mime-info
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include "document/global.h"
 #include "document/script_adapter.h"
 #include "host/panel_web.h"
+#include "host/virtual_sources.h"
 #include "platform/d2d/d2d.h"
 #include "platform/gdi/gdi_canvas.h"
 #include "platform/rtl/code_pages.h"
@@ -226,6 +227,11 @@ void THtPanel::CreateDocument() {
   d.OnElementResizeEnd = [this](TElement* E) {
     if (fOnElementResizeEnd) fOnElementResizeEnd(E);
   };
+  d.OnGetUrl = [this](THtDocument* Sender, const String& Url, TElement* E) { return DoGetURL(Sender, Url, E); };
+  d.OnGetImage = [this](THtDocument* Sender, const String& Url, TElement* E) { return DoGetImage(Sender, Url, E); };
+  d.OnGetImageObject = [this](THtDocument* Sender, const String& Url, TElement* E) {
+    return DoGetImageObject(Sender, Url, E);
+  };
   d.LazyImageLoading = fLazyImageLoading;
   d.BackgroundImageLoading = fBackgroundImageLoading;
   d.TouchEnabled = false;
@@ -312,9 +318,9 @@ void THtPanel::LoadFromFile(const String& FileName) {
 }
 
 void THtPanel::LoadFromURL(const String& URL) {
-  if (!fInetClient) fInetClient = std::make_unique<THtPanelWeb>();
+  THtPanelWeb& client = InetClient();
   fCurrentFile = URL;
-  fHTML->SetText(fInetClient->Get(URL));
+  fHTML->SetText(client.Get(URL));
 }
 
 void THtPanel::LoadFromString(const String& S, THtmlEncoding AEncoding, int ACodePage) {
@@ -753,6 +759,7 @@ int hostInitCount = 0;
 
 void HtHostInitialize() {
   if (hostInitCount++ > 0) return;
+  RegisterHostImageSources();
   static bool registered = false;
   if (!registered) {
     registered = true;

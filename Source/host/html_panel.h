@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "document/document.h"
 #include "platform/rtl/string_list.h"
@@ -25,6 +26,7 @@ namespace ht {
 
 class THtPanelWeb;
 class THtPanel;
+class THtComponentOwner;
 
 HT_DECLARE_EXCEPTION(EResNotFound, Exception);
 HT_DECLARE_EXCEPTION(ERangeError, Exception);
@@ -81,6 +83,22 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   // A compiled-in resource of type 23 (RT_HTML).
   virtual void LoadfromResource(const String& AResourceName, THtmlEncoding AEncoding);
   void NotifyDocumentChanged();
+
+  // --- Resources the document asks for ------------------------------------------------
+  // Its text and image getters (see panel_getters.h); failures give empty
+  // results. DoGetImage and DefaultGetImage also run on the image loader.
+  virtual String DoGetURL(THtDocument* Sender, const String& Url, TElement* Element);
+  THtBytes DoGetImage(THtDocument* Sender, const String& Url, TElement* Element);
+  THtBytes DefaultGetImage(THtDocument* Sender, const String& Url, TElement* Element);
+  virtual THtImage* DoGetImageObject(THtDocument* Sender, const String& Url, TElement* Element);
+  // The image list numbered image URLs ("0", "1", ...) come from.
+  THtObject* Images = nullptr;
+  // The form whose components "/form/NAME" URLs name (not owned).
+  THtComponentOwner* Owner = nullptr;
+  // Design mode: no web requests, no "/form/" texts.
+  bool Designing = false;
+  // The shared HTTP client, made on first use.
+  THtPanelWeb& InetClient();
 
   // --- Painting and scrolling -------------------------------------------------
   void Repaint();
@@ -154,6 +172,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   TNotifyEvent FOnScroll;
   TGetUrlEvent fOnGetURL;
   TGetImageEvent fOnGetImage;
+  TGetImageObjectEvent fOnGetImageObject;
   std::function<void(THtDocument*, TAbstractAnimation*)> fOnAnimationEnd;
   TVScrollBarPaintEvent fVScrollBarPaint;
 
@@ -197,6 +216,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   const THtCanvasClass* FCanvasClass = nullptr;
   std::unique_ptr<TStringList> fHTML, FStyles, FScript;
   std::unique_ptr<THtPanelWeb> fInetClient;
+  std::mutex fInetLock;  // guards the client's creation
   ui::TForm* FParent = nullptr;
   bool FLoading = false;
   bool FDestroying = false;

@@ -11,3 +11,12 @@ THtPanelWeb::~THtPanelWeb() = default;
 String THtPanelWeb::Get(const String& URL) { return FClient->Get(URL); }
 
 }  // namespace ht
+
+namespace ht {
+
+std::vector<uint8_t> THtPanelWeb::GetBytes(const String& URL) {
+  const TBytes bytes = FClient->GetBytes(URL);
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+}  // namespace ht

@@ -1,11 +1,13 @@
-// The HTTP client's URL splitting and charset extraction over arbitrary
-// text: never a crash, and what they accept keeps its promises.
+// The HTTP client's URL splitting and charset extraction, and the panel
+// getters' URL and path preparation, over arbitrary text: never a crash,
+// and what they accept keeps its promises.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "host/inet_client.h"
+#include "host/panel_paths.h"
 #include "platform/net/net_error.h"
 #include "platform/net/url_crack.h"
 
@@ -34,5 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (char16_t c : charset)
       if (c >= u'A' && c <= u'Z') std::abort();
   }
+  // The input split in two at its first newline: a URL and its base.
+  const size_t cut = text.find(u'\n');
+  const ht::String url = text.substr(0, cut);
+  const ht::String base = cut == ht::String::npos ? ht::String() : text.substr(cut + 1);
+  const ht::String web = ht::HtPrepareWebUrl(url, base);
+  if (base.find(u'\x10') == ht::String::npos && web.find(u'\x10') != ht::String::npos) std::abort();
+  const ht::String path = ht::HtLocalImagePath(url, base);
+  // Separators are normalised and no "../" is left at the front.
+  if (path.find(u'\\') != ht::String::npos) std::abort();
+  if (path.substr(0, 3) == u"../") std::abort();
   return 0;
 }
