@@ -14,6 +14,7 @@
 #include "layout/layout_startup.h"
 #include "markup/markup_startup.h"
 #include "markup/utils_startup.h"
+#include "paint/paint_startup.h"
 #include "platform/rtl/dispatcher.h"
 #include "platform/ui/application.h"
 #include "unit_main.h"
@@ -30,11 +31,13 @@ void initializeUnits() {
   ht::StartHttpClientUnit();
   ht::HtDocumentInitialize();
   ht::HtLayoutInitialize();
+  ht::HtPaintInitialize();
   ht::HtHostInitialize();
 }
 
 void finalizeUnits() {
   ht::HtHostFinalize();
+  ht::HtPaintFinalize();
   ht::HtLayoutFinalize();
   ht::HtDocumentFinalize();
   ht::FinishHttpClientUnit();

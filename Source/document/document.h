@@ -45,6 +45,8 @@ class THtFont;
 class THtBrush;
 class THtImage;
 class THtImages;
+class THtBitmap;
+struct THtCanvasScene;
 struct CHtScriptAdapter;
 
 using TNotifyEvent = std::function<void(THtObject* Sender)>;
@@ -59,6 +61,16 @@ using TGetImageObjectEvent = std::function<THtImage*(THtDocument* Sender, const 
 using TAfterImageLoadedEvent = std::function<void(THtImage* Sender)>;
 // A method of the host form that a "form." script may call, by name.
 using THtFormMethod = std::function<void(TElement* Element)>;
+// Raised with the scene of a paint pass, which the handler may change.
+using THtSceneNotifyEvent = std::function<void(THtDocument* Sender, THtCanvasScene& Scene)>;
+
+// An area that scrolling cannot move with the kept pixels: a fixed-position
+// box (IsFixed, R in viewport coordinates) or a box with a filter (R in
+// document coordinates). Layout fills the list; painting reads it.
+struct THtScrollRepaintEntry {
+  bool IsFixed = false;
+  TRectF R;
+};
 
 enum THtQuirksMode { qmAuto, qmDocType, qmQuirks };
 
@@ -193,7 +205,21 @@ class THtDocument : public TElement {
   THtmlEncoding Encoding = heDefault;
   uint32_t Codepage = 0;
 
+  // --- Paint cycle state ------------------------------------------------------------
+  THtSceneNotifyEvent BeforeBeginScene, BeforeEndScene;
+  int PaintCount = 0;             // paint passes begun (RawPaint included)
+  bool BlendedSelection = false;  // the selection is filled as merged rectangles after the tree
+  bool ShowPageBreaks = false;    // the editing view marks forced page breaks
+  bool FWholeCache = false;       // the last cache render covered the whole document
+  int FCachedOffsetX = 0, FCachedOffsetY = 0;
+  // The highlight rectangles of the pass being painted, by Top ascending.
+  std::vector<TRectF> FSelectionRects;
+  std::vector<THtScrollRepaintEntry> ScrollRepaintList;
+  int DocOffsetX() const;
+  int DocOffsetY() const;
+
   // --- Owned parts ------------------------------------------------------------------
+  std::unique_ptr<THtBitmap> B;  // the off-screen bitmap of double-buffered passes
   std::unique_ptr<TCSSStyleSheet> Styles;
   std::unique_ptr<THtCanvas> Surface;
   // The host control the document is shown in; null for a document drawn
@@ -315,6 +341,10 @@ class THtDocument : public TElement {
             uintptr_t AWindowHandle);
   void Draw(THtObject* Canvas, const TRect& DrawRect);
   void ResetCache();
+  // One paint pass as the surface's scene describes it (the painting unit).
+  void InternalPaint();
+  // Paints onto ASurface inside a scene the caller has begun and will end.
+  void RawPaint(THtCanvas& ASurface, const THtCanvasScene& AScene);
   bool NeedFullRepaint() const { return HasFixedAttachment || FFullRepaint || ForceFullRepaint; }
   // Layout steps of CalcSize that the layout unit fills: building the boxes
   // and placing them. Empty until layout exists.

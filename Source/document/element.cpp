@@ -534,7 +534,23 @@ void TElement::RunEvent(StringView Event, TShiftState Shift) {
 
 // --- Painting: forwarded to the painting unit -------------------------------------------------
 
-void TElement::Draw() { HtPaintServices().Draw(*this); }
+void TElement::DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) {
+  HtPaintServices().DrawInnerElements(*this, Flow, DI);
+}
+void TElement::DrawInline(TFlow* Flow, const THtDrawInfo& DI) { HtPaintServices().DrawInline(*this, Flow, DI); }
+void TElement::DrawTable(TFlow* Flow, const THtDrawInfo& DI) { HtPaintServices().DrawTable(*this, Flow, DI); }
+void TElement::FillBackground(const THtDrawInfo& DI) { HtPaintServices().FillBackground(*this, DI); }
+void TElement::DrawRun(TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI) {
+  HtPaintServices().DrawRun(*this, Flow, Block, DI);
+}
+void TElement::DrawBlock(TFlow* Flow, const THtDrawInfo& DI) { HtPaintServices().DrawBlock(*this, Flow, DI); }
+void TElement::DrawBorder(const THtDrawInfo& DI) { HtPaintServices().DrawBorder(*this, DI); }
+void TElement::DrawOutline(const THtDrawInfo& DI) { HtPaintServices().DrawOutline(*this, DI); }
+void TElement::Draw(TFlow* Flow, const THtDrawInfo& DI) { HtPaintServices().Draw(*this, Flow, DI); }
+int TElement::EndLine() const { return HtPaintServices().EndLine(*this); }
+float TElement::GetSurfaceLeft() const { return HtPaintServices().SurfaceLeft(*this); }
+float TElement::GetSurfaceTop() const { return HtPaintServices().SurfaceTop(*this); }
+void TElement::ApplyUserSize() { HtPaintServices().ApplyUserSize(*this); }
 bool TElement::IsVisibleInView(float X, float Y) const { return HtPaintServices().IsVisibleInView(*this, X, Y); }
 TElement* TElement::HitTest(float X, float Y) { return HtPaintServices().HitTest(*this, X, Y); }
 

@@ -392,8 +392,23 @@ class TElement : public TStyledHTMLNode {
   void ProcessSpellcheck();
 
   // --- Painting (forwarded to the painting services) --------------------------------
-  virtual void Draw();
+  // Flow: the flow in which the element is a run; each step works on its
+  // own copy of DI. Subclasses override a step and call the base version.
+  virtual void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI);
+  virtual void DrawInline(TFlow* Flow, const THtDrawInfo& DI);
+  virtual void DrawTable(TFlow* Flow, const THtDrawInfo& DI);
+  virtual void FillBackground(const THtDrawInfo& DI);
+  virtual void DrawRun(TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI);
+  virtual void DrawBlock(TFlow* Flow, const THtDrawInfo& DI);
+  virtual void DrawBorder(const THtDrawInfo& DI);
+  virtual void DrawOutline(const THtDrawInfo& DI);
+  virtual void Draw(TFlow* Flow, const THtDrawInfo& DI);
   virtual bool IsVisibleInView(float X, float Y) const;
+  int EndLine() const override;
+  float GetSurfaceLeft() const override;
+  float GetSurfaceTop() const override;
+  // Writes the interactive size into the inline style and ends sizing.
+  virtual void ApplyUserSize();
   virtual TElement* HitTest(float X, float Y);
 
  protected:

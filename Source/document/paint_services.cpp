@@ -1,17 +1,39 @@
 #include "document/paint_services.h"
 
+#include "document/element.h"
+
 namespace ht {
 
 namespace {
 
-void neutralDraw(TElement&) {}
+void neutralFlowStep(TElement&, TFlow*, const THtDrawInfo&) {}
+void neutralBoxStep(TElement&, const THtDrawInfo&) {}
+void neutralDrawRun(TElement&, TFlow*, THtLineBlock*, const THtDrawInfo&) {}
 bool neutralIsVisibleInView(const TElement&, float, float) { return true; }
+int neutralEndLine(const TElement& E) { return E.StartLine(); }
+float neutralSurfaceLeft(const TElement& E) { return E.RealLeft(); }
+float neutralSurfaceTop(const TElement& E) { return E.RealTop(); }
+void neutralApplyUserSize(TElement&) {}
 TElement* neutralHitTest(TElement&, float, float) { return nullptr; }
 void neutralElementForgotten(THtDocument&, TElement&) {}
 void neutralInternalPaint(THtDocument&) {}
+void neutralRawPaint(THtDocument&, THtCanvas&, const THtCanvasScene&) {}
 
-const THtPaintServices neutralServices{neutralDraw, neutralIsVisibleInView, neutralHitTest,
-                                       neutralElementForgotten, neutralInternalPaint};
+// Distinct functions for the three flow steps of one signature, so a test
+// can tell each entry from its neutral one by address.
+void neutralDrawInline(TElement&, TFlow*, const THtDrawInfo&) {}
+void neutralDrawTable(TElement&, TFlow*, const THtDrawInfo&) {}
+void neutralDrawBlock(TElement&, TFlow*, const THtDrawInfo&) {}
+void neutralDraw(TElement&, TFlow*, const THtDrawInfo&) {}
+void neutralDrawBorder(TElement&, const THtDrawInfo&) {}
+void neutralDrawOutline(TElement&, const THtDrawInfo&) {}
+
+const THtPaintServices neutralServices{
+    neutralFlowStep,        neutralDrawInline,      neutralDrawTable,    neutralBoxStep,
+    neutralDrawRun,         neutralDrawBlock,       neutralDrawBorder,   neutralDrawOutline,
+    neutralDraw,            neutralIsVisibleInView, neutralEndLine,      neutralSurfaceLeft,
+    neutralSurfaceTop,      neutralApplyUserSize,   neutralHitTest,      neutralElementForgotten,
+    neutralInternalPaint,   neutralRawPaint};
 const THtPaintServices* installed = &neutralServices;
 
 }  // namespace

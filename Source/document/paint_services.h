@@ -4,16 +4,39 @@
 // such operation forwards to an entry of this table. Until the painting
 // unit's start-up installs its entries the table holds neutral ones that draw
 // nothing, hit nothing and treat every box as visible.
+#include "document/draw_info.h"
+#include "platform/rtl/geometry.h"
+
 namespace ht {
 
 class TElement;
 class THtDocument;
+class TFlow;
+class THtLineBlock;
+class THtCanvas;
+struct THtCanvasScene;
 
 struct THtPaintServices {
-  // Draws E and its subtree on its document's surface.
-  void (*Draw)(TElement& E);
+  // The element's paint dispatch and the steps it is made of (TElement's
+  // virtual painting slots, in slot order).
+  void (*DrawInnerElements)(TElement& E, TFlow* Flow, const THtDrawInfo& DI);
+  void (*DrawInline)(TElement& E, TFlow* Flow, const THtDrawInfo& DI);
+  void (*DrawTable)(TElement& E, TFlow* Flow, const THtDrawInfo& DI);
+  void (*FillBackground)(TElement& E, const THtDrawInfo& DI);
+  void (*DrawRun)(TElement& E, TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI);
+  void (*DrawBlock)(TElement& E, TFlow* Flow, const THtDrawInfo& DI);
+  void (*DrawBorder)(TElement& E, const THtDrawInfo& DI);
+  void (*DrawOutline)(TElement& E, const THtDrawInfo& DI);
+  void (*Draw)(TElement& E, TFlow* Flow, const THtDrawInfo& DI);
   // Whether E's painted box, placed at (X, Y) on the surface, meets the view.
   bool (*IsVisibleInView)(const TElement& E, float X, float Y);
+  // The line of E's last run that is not hidden, else its start line.
+  int (*EndLine)(const TElement& E);
+  // E's origin on the drawing surface.
+  float (*SurfaceLeft)(const TElement& E);
+  float (*SurfaceTop)(const TElement& E);
+  // Commits an interactive resize into E's inline style.
+  void (*ApplyUserSize)(TElement& E);
   // The element at document point (X, Y) in E's subtree, or null.
   TElement* (*HitTest)(TElement& E, float X, float Y);
   // The document forgets E (caches, stacking lists) while E is destroyed.
@@ -21,6 +44,8 @@ struct THtPaintServices {
   // The paint cycle of a document whose scene is filled (destination,
   // viewport, clip, offsets).
   void (*InternalPaint)(THtDocument& Doc);
+  // Paints the document into a scene the caller has begun on ASurface.
+  void (*RawPaint)(THtDocument& Doc, THtCanvas& ASurface, const THtCanvasScene& AScene);
 };
 
 // The table in force; never null.

@@ -180,6 +180,15 @@ void THtDocument::Draw(THtObject* Canvas, const TRect& DrawRect) {
 
 void THtDocument::ResetCache() { fCacheReady = false; }
 
+void THtDocument::InternalPaint() { HtPaintServices().InternalPaint(*this); }
+
+void THtDocument::RawPaint(THtCanvas& ASurface, const THtCanvasScene& AScene) {
+  HtPaintServices().RawPaint(*this, ASurface, AScene);
+}
+
+int THtDocument::DocOffsetX() const { return RoundHalfEven(FDocOffsetX); }
+int THtDocument::DocOffsetY() const { return RoundHalfEven(FDocOffsetY); }
+
 THtFont* THtDocument::StyleFont(const String& Family, float Size, THtFontStyles Style, float Scale) {
   if (!FFontCollection) return nullptr;
   THtFont* font = FFontCollection->GetFont(Family, Size, Style);

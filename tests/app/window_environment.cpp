@@ -7,6 +7,7 @@
 #include "host/html_panel.h"
 #include "layout/layout_startup.h"
 #include "platform/rtl/dispatcher.h"
+#include "paint/paint_startup.h"
 #include "platform/ui/application.h"
 
 namespace {
@@ -16,6 +17,7 @@ class WindowEnvironment : public ::testing::Environment {
   void SetUp() override {
     ht::HtBackendsInitialize();
     ht::HtLayoutInitialize();
+    ht::HtPaintInitialize();
     ht::HtHostInitialize();
     // Animations advance only when a test runs a pass.
     ht::SetAnimationThread(std::make_unique<ht::TAnimationThread>(false));
@@ -25,6 +27,7 @@ class WindowEnvironment : public ::testing::Environment {
     ht::ui::TApplication::Finalize();
     EXPECT_EQ(ht::ui::LiveWidgets(), 0);
     ht::HtHostFinalize();
+    ht::HtPaintFinalize();
     ht::HtLayoutFinalize();
     ht::HtBackendsFinalize();
   }

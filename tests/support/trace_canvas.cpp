@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "canvas/box_shadow.h"
+#include "platform/rtl/exception.h"
+
 #include "platform/rtl/number_text.h"
 
 namespace ht::testing {
@@ -138,7 +141,12 @@ float TTraceCanvasClass::MeasureString(StringView s, THtFont* Font, const THtTex
 const TTraceCanvasClass TTraceCanvas::ClassType{"TTraceCanvas", &THtCanvas::ClassType,
                                                 &CreateInstance<TTraceCanvas, THtCanvas>};
 
+void TTraceCanvas::hit() {
+  if (ThrowAtCall > 0 && ++CallCount == ThrowAtCall) throw Exception(u"trace canvas: call %d", ThrowAtCall);
+}
+
 void TTraceCanvas::BeginScene(const THtCanvasScene& AScene) {
+  hit();
   THtCanvas::BeginScene(AScene);
   Calls.push_back("BeginScene");
 }
@@ -146,6 +154,7 @@ void TTraceCanvas::BeginScene(const THtCanvasScene& AScene) {
 void TTraceCanvas::EndScene() { Calls.push_back("EndScene"); }
 
 void TTraceCanvas::SaveState() {
+  hit();
   THtCanvas::SaveState();
   ++Balance;
   Calls.push_back("SaveState");
@@ -157,31 +166,150 @@ void TTraceCanvas::RestoreState() {
   Calls.push_back("RestoreState");
 }
 
-void TTraceCanvas::IntersectClip(const TRectF& R) { Calls.push_back("IntersectClip " + rectText(R)); }
+void TTraceCanvas::IntersectClip(const TRectF& R) {
+  hit();
+  Calls.push_back("IntersectClip " + rectText(R));
+}
 
-void TTraceCanvas::IntersectClip(THtPath* ClipPath) { Calls.push_back("IntersectClip [" + pathText(ClipPath) + "]"); }
+void TTraceCanvas::IntersectClip(THtPath* ClipPath) {
+  hit();
+  Calls.push_back("IntersectClip [" + pathText(ClipPath) + "]");
+}
 
-void TTraceCanvas::SetClip(const TRectF& R) { Calls.push_back("SetClip " + rectText(R)); }
+void TTraceCanvas::SetClip(const TRectF& R) {
+  hit();
+  Calls.push_back("SetClip " + rectText(R));
+}
 
 void TTraceCanvas::MatrixTransform(const THtMatrixData& M, bool Add) {
+  hit();
   THtCanvas::MatrixTransform(M, Add);
   Calls.push_back(std::string(Add ? "MatrixTransform+ " : "MatrixTransform= ") + StringToUtf8(M.AsString(false)));
 }
 
 void TTraceCanvas::DrawPath(THtPen* Pen, THtPath* Path) {
+  hit();
   Calls.push_back("DrawPath " + hex(Pen->GetColor()) + "/" + TraceNum(Pen->GetWidth()) + " [" + pathText(Path) + "]");
 }
 
 void TTraceCanvas::FillPath(THtBrush* Brush, THtPath* Path) {
+  hit();
   Calls.push_back("FillPath " + hex(Brush->GetColor()) + " [" + pathText(Path) + "]");
 }
 
 void TTraceCanvas::DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle&, int AFirstChar,
                               int ALength) {
+  hit();
   const size_t first = size_t(std::max(AFirstChar, 1) - 1);
   const String part = first < s.size() ? String(s.substr(first, size_t(std::max(ALength, 0)))) : String();
   Calls.push_back("DrawString \"" + StringToUtf8(part) + "\" " + TraceNum(R.Left) + "," + TraceNum(R.Top) + " " +
                   StringToUtf8(Font ? Font->Family() : String()));
+}
+
+namespace {
+std::string penText(THtPen* Pen) {
+  std::string s = hex(Pen->GetColor()) + "/" + TraceNum(Pen->GetWidth());
+  if (Pen->GetStyle() == hpsDot) s += " dot";
+  if (Pen->GetStyle() == hpsDash) s += " dash";
+  return s;
+}
+}  // namespace
+
+void TTraceCanvas::SetSmoothingMode(bool Smooth) {
+  hit();
+  if (Groups & tcSmoothing) Calls.push_back(Smooth ? "Smooth on" : "Smooth off");
+}
+
+void TTraceCanvas::DrawLine(THtPen* Pen, float x1, float y1, float x2, float y2) {
+  if (!(Groups & tcShapes)) return THtCanvas::DrawLine(Pen, x1, y1, x2, y2);
+  hit();
+  Calls.push_back("DrawLine " + penText(Pen) + " " + TraceNum(x1) + "," + TraceNum(y1) + " " + TraceNum(x2) + "," +
+                  TraceNum(y2) + (Pen->GetLineCap() == lcFlat ? " flat" : ""));
+}
+
+void TTraceCanvas::FillRectangle(THtBrush* Brush, float X, float Y, float w, float h) {
+  if (!(Groups & tcShapes)) return THtCanvas::FillRectangle(Brush, X, Y, w, h);
+  hit();
+  Calls.push_back("FillRect " + hex(Brush->GetColor()) + " " + rectText(TRectF(X, Y, X + w, Y + h)));
+}
+
+void TTraceCanvas::DrawRectangle(THtPen* Pen, float X, float Y, float w, float h) {
+  if (!(Groups & tcShapes)) return THtCanvas::DrawRectangle(Pen, X, Y, w, h);
+  hit();
+  Calls.push_back("DrawRect " + penText(Pen) + " " + rectText(TRectF(X, Y, X + w, Y + h)));
+}
+
+void TTraceCanvas::DrawEllipse(THtPen* Pen, float X, float Y, float w, float h) {
+  if (!(Groups & tcShapes)) return THtCanvas::DrawEllipse(Pen, X, Y, w, h);
+  hit();
+  Calls.push_back("DrawEllipse " + penText(Pen) + " " + rectText(TRectF(X, Y, X + w, Y + h)));
+}
+
+void TTraceCanvas::RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY) {
+  if (!(Groups & tcShapes)) return THtCanvas::RoundRect(Pen, R, RadiusX, RadiusY);
+  hit();
+  Calls.push_back("RoundRect " + penText(Pen) + " " + rectText(R) + " r" + TraceNum(RadiusX) + "," +
+                  TraceNum(RadiusY));
+}
+
+void TTraceCanvas::FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, float RadiusY) {
+  if (!(Groups & tcShapes)) return THtCanvas::FillRoundRect(Brush, R, RadiusX, RadiusY);
+  hit();
+  Calls.push_back("FillRoundRect " + hex(Brush->GetColor()) + " " + rectText(R) + " r" + TraceNum(RadiusX) + "," +
+                  TraceNum(RadiusY));
+}
+
+void TTraceCanvas::Clear(uint32_t AColor) {
+  if (!(Groups & tcEffects)) return THtCanvas::Clear(AColor);
+  hit();
+  Calls.push_back("Clear " + hex(AColor));
+}
+
+void TTraceCanvas::DrawShadow(THtPath* Path, const THtShadowProps& Props) {
+  if (!(Groups & tcEffects)) return THtCanvas::DrawShadow(Path, Props);
+  hit();
+  Calls.push_back("DrawShadow " + rectText(Props.R) + " off " + TraceNum(Props.HOffset) + "," +
+                  TraceNum(Props.VOffset) + " blur " + TraceNum(Props.Blur) + " " + hex(Props.Color) + " a" +
+                  std::to_string(Props.Opacity) + (Props.Inset ? " inset" : "") +
+                  (Props.OneBorderRadius ? " r" + TraceNum(Props.MaxBorderRadius) : "") +
+                  (Path ? " [" + pathText(Path) + "]" : ""));
+}
+
+void TTraceCanvas::BlurRect(const TRectF& R, THtPath* BorderPath, float BlurRadius) {
+  if (!(Groups & tcEffects)) return THtCanvas::BlurRect(R, BorderPath, BlurRadius);
+  hit();
+  Calls.push_back("BlurRect " + rectText(R) + " " + TraceNum(BlurRadius));
+}
+
+void TTraceCanvas::FillImage(const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
+                             const TElementBackground& Background, float Opacity, float Radius) {
+  if (!(Groups & tcEffects))
+    return THtCanvas::FillImage(R, Image, OriginDeltaX, OriginDeltaY, Background, Opacity, Radius);
+  hit();
+  Calls.push_back("FillImage " + StringToUtf8(Image ? Image->Url : String()) + " " + rectText(R) + " o" +
+                  TraceNum(Opacity) + " d" + TraceNum(OriginDeltaX) + "," + TraceNum(OriginDeltaY) + " r" +
+                  TraceNum(Radius));
+}
+
+void TTraceCanvas::DrawImage(THtImage* Image, const TRectF& R, float Opacity) {
+  if (!(Groups & tcEffects)) return THtCanvas::DrawImage(Image, R, Opacity);
+  hit();
+  Calls.push_back("DrawImage " + StringToUtf8(Image ? Image->Url : String()) + " " + rectText(R) + " o" +
+                  TraceNum(Opacity));
+}
+
+void TTraceCanvas::DrawBitmap(THtBitmap* B, const TRectF& DestR, const TRect& SrcR, float Opacity) {
+  if (!(Groups & tcEffects)) return THtCanvas::DrawBitmap(B, DestR, SrcR, Opacity);
+  hit();
+  Calls.push_back("DrawBitmap " + rectText(DestR) + " o" + TraceNum(Opacity));
+  (void)SrcR;
+}
+
+std::string TTraceCanvas::Only(std::string_view Prefix) const {
+  std::string s;
+  for (const std::string& c : Calls)
+    if (c.compare(0, Prefix.size(), Prefix) == 0) s += c + "\n";
+  return s;
 }
 
 std::string TTraceCanvas::Joined() const {

@@ -96,12 +96,50 @@ class TTraceCanvas : public THtCanvas {
   void DrawString(StringView s, const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, int AFirstChar,
                   int ALength) override;
 
+  // Extra groups of calls to record; with a group on, its calls are only
+  // recorded (the base canvas does not carry them out).
+  enum TTraceGroup : uint32_t {
+    tcSmoothing = 1u << 0,  // SetSmoothingMode
+    tcShapes = 1u << 1,     // DrawLine, rectangles, rounded rectangles, ellipses
+    tcEffects = 1u << 2,    // Clear, DrawShadow, BlurRect, FillImage, DrawImage, DrawBitmap
+    tcAll = 7u,
+  };
+  uint32_t Groups = 0;
+  // When above 0, the call with this number (counting every call but
+  // RestoreState and EndScene, which run from clean-up) raises Exception
+  // "trace canvas: call N" instead of happening.
+  int ThrowAtCall = 0;
+  int CallCount = 0;
+
+  void SetSmoothingMode(bool Smooth) override;
+  void DrawLine(THtPen* Pen, float x1, float y1, float x2, float y2) override;
+  void FillRectangle(THtBrush* Brush, float X, float Y, float w, float h) override;
+  void DrawRectangle(THtPen* Pen, float X, float Y, float w, float h) override;
+  void DrawEllipse(THtPen* Pen, float X, float Y, float w, float h) override;
+  void RoundRect(THtPen* Pen, const TRectF& R, float RadiusX, float RadiusY) override;
+  void FillRoundRect(THtBrush* Brush, const TRectF& R, float RadiusX, float RadiusY) override;
+  void Clear(uint32_t AColor) override;
+  void DrawShadow(THtPath* Path, const THtShadowProps& Props) override;
+  void BlurRect(const TRectF& R, THtPath* BorderPath, float BlurRadius) override;
+  void FillImage(const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
+                 const TElementBackground& Background, float Opacity, float Radius) override;
+  void DrawImage(THtImage* Image, const TRectF& R, float Opacity) override;
+  void DrawBitmap(THtBitmap* B, const TRectF& DestR, const TRect& SrcR, float Opacity) override;
+  using THtCanvas::DrawRectangle;
+  using THtCanvas::FillRectangle;
+
   // The recorded calls, one line each.
   std::vector<std::string> Calls;
   // SaveState minus RestoreState calls seen (negative after an unbalanced
   // restore).
   int Balance = 0;
   std::string Joined() const;
+  // The recorded calls that start with Prefix, joined like Joined.
+  std::string Only(std::string_view Prefix) const;
+
+ private:
+  // Counts the call and raises when it is the one to fail.
+  void hit();
 };
 
 // Compact text of a number (at most two decimals), as the trace writes it.

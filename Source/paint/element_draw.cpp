@@ -1,0 +1,220 @@
+// The recursive paint walk: whether an element paints at all, its transform
+// and opacity, the paint order inside one box, and the stacking passes that
+// walk a flow's runs once per z level.
+//
+// Kept on purpose: within one z level boxes paint in tree order (no
+// separate float and inline phases); opacity applies to each primitive, not
+// to a group; a box clips its content only when it is positioned or the
+// level being painted is at most its own z-index.
+#include <algorithm>
+
+#include "canvas/canvas.h"
+#include "document/computed_style.h"
+#include "document/document.h"
+#include "paint/element_paint.h"
+#include "paint/paint_guards.h"
+
+namespace ht {
+
+namespace {
+
+bool isInlineDisplay(TDisplayStyle D) { return D == dsInline; }
+
+// Adjusts the caller's draw info to this element (positioned boxes take
+// the origin of their containing box; fixed ones the view's).
+void prepareDrawInfo(TElement& E, THtDrawInfo& DI) {
+  const TElementStyle* S = ElementStyleOf(&E);
+  THtDocument* doc = E.Document;
+  if (!S || !doc) return;
+  if (S->fPosition == epFixed) {
+    DI.CX = -doc->FDocOffsetX;
+    DI.CY = -doc->FDocOffsetY;
+  }
+}
+
+// Pushes the element's transform onto the surface; false when the
+// transform collapses the box (nothing of it is painted).
+bool applyTransform(TElement&, float, float) { return true; }
+
+// The children's origin: the content origin of E, less its scroll offsets.
+void localToDocument(const TElement& E, float& X, float& Y) {
+  X += E.OuterRect.Left + E.LeftDelta();
+  Y += E.OuterRect.Top + E.TopDelta() + E.VDelta;
+  if (E.FOverflowData) {
+    X -= float(E.FOverflowData->HOffset);
+    Y -= float(E.FOverflowData->VOffset);
+  }
+}
+
+// Undoes the transform state when the element's matrix is not the
+// identity, also when painting raises.
+struct TTransformScope {
+  THtCanvas* G = nullptr;
+  const TElement* E = nullptr;
+  ~TTransformScope() {
+    if (G && E && E->M.Flags != mfIdentity) G->RestoreState();
+  }
+};
+
+void zLevelPass(TElement& E, TFlow& Flow, THtDrawInfo ChildDI, int32_t Z) {
+  ChildDI.ZIndex = Z;
+  const bool stacking = E.HasFlag(efStackingContext);
+  for (THtLineBlock* b = Flow.FirstBlock; b; b = b->NextBlock()) {
+    if (b->Hidden() || b->Has(trfInlineEnd) || !b->E) continue;
+    TElement* owner = b->E;
+    if (b->IsText()) {
+      // Text is painted by the text runs' own pass, which comes with text
+      // painting; its level is already decided here.
+      continue;
+    }
+    if (owner->HasFlag(efVisible)) owner->DrawRun(&Flow, b, ChildDI);
+  }
+  (void)stacking;
+}
+
+}  // namespace
+
+void BaseDraw(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
+  THtDocument* doc = E.Document;
+  TElementStyle* S = ElementStyleOf(&E);
+  if (!S) return;
+  if (doc && doc->BeforeElementDraw) doc->BeforeElementDraw(&E);
+  THtDrawInfo di = DI;
+  prepareDrawInfo(E, di);
+  E.IncludeFlag(efDrawn);
+  const bool paged = doc && doc->Paged;
+  if (S->Visibility != cvVisible || (S->fPosition == epRunning && !paged)) {
+    if (E.SelfFlow) E.SelfFlow->FirstNonPrintedBlock = E.SelfFlow->LastBlocktoPrint;
+    E.HideControls();
+    return;
+  }
+  // Tested at the prepared origin: a fixed box is culled where it shows,
+  // not where its static place would be after scrolling.
+  if (S->OverflowX() == eoHidden && S->OverflowY() == eoHidden && !E.IsVisibleInView(di.CX, di.CY)) return;
+  const bool transformed = !isInlineDisplay(S->fDisplay) || E.IsReplacedElement() || S->HasTransform();
+  TTransformScope transformScope;
+  if (transformed) {
+    if (!applyTransform(E, di.CX, di.CY)) return;
+    transformScope.G = SurfaceOf(E);
+    transformScope.E = &E;
+  }
+  if (paged && E.StartPage == -1) E.StartPage = doc->Page;
+  const TElement* parent = E.Parent();
+  const TElementStyle* ps = parent ? ElementStyleOf(parent) : nullptr;
+  // A text element shares its parent's style, whose opacity is already set.
+  if (doc && &E == doc)
+    S->CalculatedOpacity = doc->Opacity;
+  else if (E.OwnsStyle())
+    S->CalculatedOpacity = S->Opacity() * (ps ? ps->CalculatedOpacity : doc ? doc->Opacity : 1.0f);
+  switch (S->fDisplay) {
+    case dsInline:
+      if (di.ZIndex == S->ZIndex) E.DrawInline(Flow, di);
+      break;
+    case dsTable:
+    case dsInlineTable: E.DrawTable(Flow, di); break;
+    default: E.DrawBlock(Flow, di); break;
+  }
+}
+
+void BaseDrawBlock(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
+  TElementStyle* S = ElementStyleOf(&E);
+  THtCanvas* G = SurfaceOf(E);
+  THtDocument* doc = E.Document;
+  if (!S || !G) return;
+  const int32_t z = S->ZIndex;
+  if ((E.HasFlag(efStackingContext) && z != DI.ZIndex) || S->CalculatedOpacity == 0) return;
+  const bool ownLevel = z == DI.ZIndex;
+  const bool visible = ownLevel && (E.HasFlag(efDesignerSelected) || S->fDisplay == dsTableRow ||
+                                    E.IsVisibleInView(DI.CX, DI.CY));
+  const TElementOverflow ox = S->OverflowX(), oy = S->OverflowY();
+  const bool paged = doc && doc->Paged;
+  bool collapsed = false;
+  if (!paged && (ox != eoVisible || oy != eoVisible)) collapsed = E.BorderRect().Bottom - E.BorderRect().Top == 0;
+
+  if (ownLevel && !collapsed && visible) {
+    if (S->Filter()) DrawFilter(E, DI);
+    const bool rowOrCell = S->fDisplay == dsTableRow || S->fDisplay == dsTableCell;
+    TElementShadow shadow;
+    bool shadowWanted = false;
+    if (S->IsSet(cspBoxShadow) && !rowOrCell) {
+      shadow = S->BoxShadow();
+      shadowWanted = !shadow.IsEmpty();
+    }
+    const bool background = E.HasFlag(efHasBackground) && !rowOrCell;
+    if (shadowWanted && shadow.Inset) {
+      if (background) E.FillBackground(DI);
+      DrawBoxShadow(E, DI, shadow);
+    } else {
+      if (shadowWanted) DrawBoxShadow(E, DI, shadow);
+      if (background) E.FillBackground(DI);
+    }
+    E.DrawBorder(DI);
+    if (S->IsSet(cspOutline) || S->IsSet(cspOutlineStyle)) E.DrawOutline(DI);
+  }
+
+  std::unique_ptr<TSavedState> clip;
+  if (ox != eoVisible || oy != eoVisible) {
+    TRectF r = Moved(E.PaddingRect(), DI.CX, DI.CY);
+    if (ox == eoVisible) {
+      r.Left = -1000000;
+      r.Right = 1000000;
+    }
+    if (oy == eoVisible) {
+      r.Top = -1000000;
+      r.Bottom = 1000000;
+    }
+    if (!RectInView(E, r)) return;
+    const bool positioned = S->fPosition != epStatic;
+    if (!collapsed && (positioned || DI.ZIndex <= z)) {
+      clip = std::make_unique<TSavedState>(*G);
+      if (ox == eoHidden && oy == eoHidden && S->IsSet(cspBorderTopLeftradius)) {
+        std::unique_ptr<THtPath> path = CreateClipPath(E, r);
+        if (path) G->IntersectClip(path.get());
+      } else {
+        G->IntersectClip(r);
+      }
+    }
+  }
+  if (!collapsed) E.DrawInnerElements(Flow, DI);
+  clip.reset();
+  if (visible && S->CalculatedOpacity != 0 && S->IsSet(cspBoxReflect)) E.DrawBlockHook();
+}
+
+void BaseDrawInline(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
+  TElementStyle* S = ElementStyleOf(&E);
+  if (!S) return;
+  if (E.HasFlag(efHasBackground)) E.FillBackground(DI);
+  if (E.HasFlag(efHasBorder)) E.DrawBorder(DI);
+  if (S->IsSet(cspOutline) || S->IsSet(cspOutlineStyle)) E.DrawOutline(DI);
+  if (E.IsReplacedElement()) E.DrawInnerElements(Flow, DI);
+}
+
+void BaseDrawTable(TElement& E, TFlow* Flow, const THtDrawInfo& DI) { E.DrawBlock(Flow, DI); }
+
+void BaseDrawRun(TElement& E, TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI) {
+  const TElementStyle* S = ElementStyleOf(&E);
+  // An inline box is drawn once, at its first run, with all its pieces.
+  if (!S || S->fDisplay != dsInline || Block == E.FirstRun()) E.Draw(Flow, DI);
+}
+
+void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
+  TFlow* flow = E.SelfFlow.get();
+  TElementStyle* S = ElementStyleOf(&E);
+  if (!flow || !flow->FirstBlock || !S) return;
+  const bool rowOrGroup = S->fDisplay == dsTableRow || S->fDisplay == dsTableRowGroup;
+  const TRectF& content = flow->ContentRect;
+  // A flow whose content rectangle was never measured is not culled.
+  if (!E.HasFlag(efHasOutOfFlowElements) && !rowOrGroup && content.Right > content.Left &&
+      content.Bottom > content.Top &&
+      !RectInView(E, Moved(content, DI.CX + E.OuterRect.Left, DI.CY + E.OuterRect.Top)))
+    return;
+  THtDrawInfo child = DI;
+  localToDocument(E, child.CX, child.CY);
+  if (E.HasFlag(efStackingContext) && !E.FZLevels.empty()) {
+    for (int32_t z : E.FZLevels) zLevelPass(E, *flow, child, z);
+  } else {
+    zLevelPass(E, *flow, child, DI.ZIndex);
+  }
+}
+
+}  // namespace ht

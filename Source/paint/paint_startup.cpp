@@ -1,0 +1,40 @@
+#include "paint/paint_startup.h"
+
+#include "document/paint_services.h"
+#include "layout/layout_startup.h"
+#include "paint/element_paint.h"
+#include "paint/paint_cycle.h"
+
+namespace ht {
+
+namespace {
+
+int startCount = 0;
+
+// Hit testing and the stacking lists come with the hit-testing unit.
+TElement* hitTestNothing(TElement&, float, float) { return nullptr; }
+void forgetNothing(THtDocument&, TElement&) {}
+
+const THtPaintServices services{
+    BaseDrawInnerElements, BaseDrawInline,     BaseDrawTable,      BaseFillBackground, BaseDrawRun,
+    BaseDrawBlock,         BaseDrawBorder,     BaseDrawOutline,    BaseDraw,           BaseIsVisibleInView,
+    BaseEndLine,           BaseSurfaceLeft,    BaseSurfaceTop,     BaseApplyUserSize,  hitTestNothing,
+    forgetNothing,         BaseInternalPaint,  BaseRawPaint};
+
+}  // namespace
+
+const THtPaintServices& PaintUnitServices() { return services; }
+
+void HtPaintInitialize() {
+  if (startCount++ > 0) return;
+  HtLayoutInitialize();
+  InstallPaintServices(&services);
+}
+
+void HtPaintFinalize() {
+  if (startCount == 0 || --startCount > 0) return;
+  InstallPaintServices(nullptr);
+  HtLayoutFinalize();
+}
+
+}  // namespace ht
