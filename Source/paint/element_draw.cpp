@@ -20,39 +20,14 @@ namespace {
 
 bool isInlineDisplay(TDisplayStyle D) { return D == dsInline; }
 
-// Adjusts the caller's draw info to this element (positioned boxes take
-// the origin of their containing box; fixed ones the view's).
-void prepareDrawInfo(TElement& E, THtDrawInfo& DI) {
-  const TElementStyle* S = ElementStyleOf(&E);
-  THtDocument* doc = E.Document;
-  if (!S || !doc) return;
-  if (S->fPosition == epFixed) {
-    DI.CX = -doc->FDocOffsetX;
-    DI.CY = -doc->FDocOffsetY;
-  }
-}
-
-// Pushes the element's transform onto the surface; false when the
-// transform collapses the box (nothing of it is painted).
-bool applyTransform(TElement&, float, float) { return true; }
-
-// The children's origin: the content origin of E, less its scroll offsets.
-void localToDocument(const TElement& E, float& X, float& Y) {
-  X += E.OuterRect.Left + E.LeftDelta();
-  Y += E.OuterRect.Top + E.TopDelta() + E.VDelta;
-  if (E.FOverflowData) {
-    X -= float(E.FOverflowData->HOffset);
-    Y -= float(E.FOverflowData->VOffset);
-  }
-}
-
-// Undoes the transform state when the element's matrix is not the
-// identity, also when painting raises.
+// Undoes the state the element's transform saved, also when painting (or
+// pushing the matrix itself) raises: back to the depth before the transform.
 struct TTransformScope {
   THtCanvas* G = nullptr;
-  const TElement* E = nullptr;
+  int Depth = 0;
   ~TTransformScope() {
-    if (G && E && E->M.Flags != mfIdentity) G->RestoreState();
+    if (G)
+      while (G->StateDepth() > Depth) G->RestoreState();
   }
 };
 
@@ -80,7 +55,7 @@ void BaseDraw(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
   if (!S) return;
   if (doc && doc->BeforeElementDraw) doc->BeforeElementDraw(&E);
   THtDrawInfo di = DI;
-  prepareDrawInfo(E, di);
+  E.PrepareDrawInfo(di);
   E.IncludeFlag(efDrawn);
   const bool paged = doc && doc->Paged;
   if (S->Visibility != cvVisible || (S->fPosition == epRunning && !paged)) {
@@ -94,9 +69,9 @@ void BaseDraw(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
   const bool transformed = !isInlineDisplay(S->fDisplay) || E.IsReplacedElement() || S->HasTransform();
   TTransformScope transformScope;
   if (transformed) {
-    if (!applyTransform(E, di.CX, di.CY)) return;
     transformScope.G = SurfaceOf(E);
-    transformScope.E = &E;
+    if (transformScope.G) transformScope.Depth = transformScope.G->StateDepth();
+    if (!E.ApplyTransform(di.CX, di.CY)) return;
   }
   if (paged && E.StartPage == -1) E.StartPage = doc->Page;
   const TElement* parent = E.Parent();
@@ -209,7 +184,7 @@ void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
       !RectInView(E, Moved(content, DI.CX + E.OuterRect.Left, DI.CY + E.OuterRect.Top)))
     return;
   THtDrawInfo child = DI;
-  localToDocument(E, child.CX, child.CY);
+  E.LocalToDocument(child.CX, child.CY);
   if (E.HasFlag(efStackingContext) && !E.FZLevels.empty()) {
     for (int32_t z : E.FZLevels) zLevelPass(E, *flow, child, z);
   } else {

@@ -71,7 +71,12 @@ void AddSelectionRect(THtDocument& Doc, const TRectF& R) {
       return;
     }
     if (sameRow && last.Left >= R.Right) {
-      list.insert(list.end() - 1, R);
+      // Before every entry of the row that lies right of R, so that a row
+      // arriving right to left still ends up left to right.
+      size_t i = list.size() - 1;
+      while (i > 0 && list[i - 1].Left >= R.Right && IntervalOverlap(R.Top, R.Bottom, list[i - 1].Top, list[i - 1].Bottom) > 0)
+        --i;
+      list.insert(list.begin() + std::ptrdiff_t(i), R);
       return;
     }
   }
@@ -160,6 +165,25 @@ THtCellTableHook& CellTableHook() {
   return hook;
 }
 
+String ResizeHintText(const TElement& E) {
+  const TRectF box = E.BorderRect();
+  const float w = box.Right - box.Left, h = box.Bottom - box.Top;
+  TElement* table = CellTableHook() ? CellTableHook()(E) : nullptr;
+  const TElementStyle* s = ElementStyleOf(&E);
+  if (table) {
+    const float tw = table->BorderRect().Right - table->BorderRect().Left;
+    // A share of a table without width is no number: the cell shows pixels.
+    if (s && s->Width().FMUnit == muPercent && tw > 0) {
+      const double share = std::round(double(w) * 100 / double(tw) * 10) / 10;
+      return FloatToText(share) + u"%";
+    }
+    return FloatToText(RoundHalfEven(w)) + u" px";
+  }
+  if (E.HasFlag(efHSizeTracking))
+    return FloatToText(E.GetUserWidth() != 0 ? E.GetUserWidth() : RoundHalfEven(w)) + u" px";
+  return FloatToText(E.GetUserHeight() != 0 ? E.GetUserHeight() : RoundHalfEven(h)) + u" px";
+}
+
 void DrawResizeHint(THtDocument& Doc) {
   TElement* E = Doc.SizingElement;
   THtCanvas* G = Doc.Surface.get();
@@ -173,24 +197,7 @@ void DrawResizeHint(THtDocument& Doc) {
   float x = vertical ? box.Left + 5 : box.Right, y = vertical ? box.Bottom - 20 : box.Top - 20;
   x += E->SurfaceLeft();
   y = std::max(0.0f, y + E->SurfaceTop());
-  const float w = box.Right - box.Left, h = box.Bottom - box.Top;
-  String text;
-  TElement* table = CellTableHook() ? CellTableHook()(*E) : nullptr;
-  const TElementStyle* s = ElementStyleOf(E);
-  if (table) {
-    const float tw = table->BorderRect().Right - table->BorderRect().Left;
-    // A share of a table without width is no number: the cell shows pixels.
-    if (s && s->Width().FMUnit == muPercent && tw > 0) {
-      const double share = std::round(double(w) * 100 / double(tw) * 10) / 10;
-      text = FloatToText(share) + u"%";
-    } else {
-      text = FloatToText(RoundHalfEven(w)) + u" px";
-    }
-  } else if (E->HasFlag(efHSizeTracking)) {
-    text = FloatToText(E->GetUserWidth() != 0 ? E->GetUserWidth() : RoundHalfEven(w)) + u" px";
-  } else {
-    text = FloatToText(E->GetUserHeight() != 0 ? E->GetUserHeight() : RoundHalfEven(h)) + u" px";
-  }
+  const String text = ResizeHintText(*E);
   THtFont* font = Doc.FontCollection() ? Doc.FontCollection()->GetFont(u"Arial", 13, THtFontStyles{}) : nullptr;
   TSmoothingOn smoothing(*G);
   G->SetSmoothingMode(true);
@@ -262,8 +269,7 @@ void BaseInternalPaint(THtDocument& Doc) {
     scene.Canvas = Doc.B->Canvas();
     scene.Bitmap = Doc.B.get();
   }
-  // Placing pass of overflow scroll bars and hosted controls: comes with
-  // the scroll bars of elements.
+  if (!paged) Doc.UpdateScrollBars();
   const float savedScale = surface->Scene.Scale, savedX = Doc.FDocOffsetX, savedY = Doc.FDocOffsetY;
   if (surface->Cached() && !paged) {
     const float scale = savedScale;
@@ -358,6 +364,7 @@ void BaseRawPaint(THtDocument& Doc, THtCanvas& ASurface, const THtCanvasScene& A
   const int H = RoundHalfEven(float(AScene.ClipRect.Bottom - AScene.ClipRect.Top) * ASurface.ScreenScale());
   if (W < 1 || H < 1) return;
   Doc.FSelectionRects.clear();
+  Doc.UpdateScrollBars();
   if (!Doc.DoubleBuffered && !Doc.Transparent && !Doc.Paged && !documentHasBackground(Doc))
     ASurface.Clear(Doc.DefaultBackgroundColor);
   TSavedState saved(ASurface);

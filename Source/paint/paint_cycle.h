@@ -6,6 +6,7 @@
 
 #include "document/draw_info.h"
 #include "platform/rtl/geometry.h"
+#include "platform/rtl/string.h"
 
 namespace ht {
 
@@ -24,6 +25,9 @@ float IntervalOverlap(float A1, float A2, float B1, float B2);
 // Merges the pass's highlight rectangles and fills them as one shape.
 void DrawSelectionRects(THtDocument& Doc);
 void DrawResizeHint(THtDocument& Doc);
+// The size shown in the hint: a table cell's share of its table ("33.3%")
+// when its width is a percentage, else pixels ("120 px").
+String ResizeHintText(const TElement& E);
 void DrawSelectionMarkers(THtDocument& Doc);
 void BaseApplyUserSize(TElement& E);
 

@@ -4,6 +4,7 @@
 // 800 x 600 view, and the trace's shape, smoothing and effect calls on.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,16 @@ class PaintTest : public ::testing::Test {
     return e;
   }
   TElementStyle& St(TElement* E) { return *ElementStyleOf(E); }
+  // Runs of Children chained into Parent's own flow, as box building
+  // leaves them (each child one block run).
+  void Chain(TElement* Parent, std::initializer_list<TElement*> Children) {
+    TFlow* flow = Parent->EnsureSelfFlow();
+    for (TElement* c : Children) {
+      THtLineBlock* b = c->LineBlocks.CreateBlock(c);
+      b->Flags.Include(trfBlock);
+      flow->AddBlock(b);
+    }
+  }
   std::string Calls() const { return const_cast<PaintTest*>(this)->G().Joined(); }
 
   std::unique_ptr<THtDocument> Doc;

@@ -142,7 +142,7 @@ const TTraceCanvasClass TTraceCanvas::ClassType{"TTraceCanvas", &THtCanvas::Clas
                                                 &CreateInstance<TTraceCanvas, THtCanvas>};
 
 void TTraceCanvas::hit() {
-  if (ThrowAtCall > 0 && ++CallCount == ThrowAtCall) throw Exception(u"trace canvas: call %d", ThrowAtCall);
+  if (++CallCount == ThrowAtCall) throw Exception(u"trace canvas: call %d", ThrowAtCall);
 }
 
 void TTraceCanvas::BeginScene(const THtCanvasScene& AScene) {
@@ -216,7 +216,6 @@ std::string penText(THtPen* Pen) {
 }  // namespace
 
 void TTraceCanvas::SetSmoothingMode(bool Smooth) {
-  hit();
   if (Groups & tcSmoothing) Calls.push_back(Smooth ? "Smooth on" : "Smooth off");
 }
 

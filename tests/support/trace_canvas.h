@@ -106,10 +106,11 @@ class TTraceCanvas : public THtCanvas {
   };
   uint32_t Groups = 0;
   // When above 0, the call with this number (counting every call but
-  // RestoreState and EndScene, which run from clean-up) raises Exception
+  // RestoreState, EndScene and SetSmoothingMode, which run from clean-up)
+  // raises Exception
   // "trace canvas: call N" instead of happening.
   int ThrowAtCall = 0;
-  int CallCount = 0;
+  int CallCount = 0;  // calls counted so far
 
   void SetSmoothingMode(bool Smooth) override;
   void DrawLine(THtPen* Pen, float x1, float y1, float x2, float y2) override;
