@@ -547,7 +547,6 @@ void TElement::DrawBlock(TFlow* Flow, const THtDrawInfo& DI) { HtPaintServices()
 void TElement::DrawBorder(const THtDrawInfo& DI) { HtPaintServices().DrawBorder(*this, DI); }
 void TElement::DrawOutline(const THtDrawInfo& DI) { HtPaintServices().DrawOutline(*this, DI); }
 void TElement::Draw(TFlow* Flow, const THtDrawInfo& DI) { HtPaintServices().Draw(*this, Flow, DI); }
-int TElement::EndLine() const { return HtPaintServices().EndLine(*this); }
 float TElement::GetSurfaceLeft() const { return HtPaintServices().SurfaceLeft(*this); }
 float TElement::GetSurfaceTop() const { return HtPaintServices().SurfaceTop(*this); }
 void TElement::ApplyUserSize() { HtPaintServices().ApplyUserSize(*this); }

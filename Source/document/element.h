@@ -404,7 +404,6 @@ class TElement : public TStyledHTMLNode {
   virtual void DrawOutline(const THtDrawInfo& DI);
   virtual void Draw(TFlow* Flow, const THtDrawInfo& DI);
   virtual bool IsVisibleInView(float X, float Y) const;
-  int EndLine() const override;
   float GetSurfaceLeft() const override;
   float GetSurfaceTop() const override;
   // Writes the interactive size into the inline style and ends sizing.

@@ -10,7 +10,6 @@ void neutralFlowStep(TElement&, TFlow*, const THtDrawInfo&) {}
 void neutralBoxStep(TElement&, const THtDrawInfo&) {}
 void neutralDrawRun(TElement&, TFlow*, THtLineBlock*, const THtDrawInfo&) {}
 bool neutralIsVisibleInView(const TElement&, float, float) { return true; }
-int neutralEndLine(const TElement& E) { return E.StartLine(); }
 float neutralSurfaceLeft(const TElement& E) { return E.RealLeft(); }
 float neutralSurfaceTop(const TElement& E) { return E.RealTop(); }
 void neutralApplyUserSize(TElement&) {}
@@ -31,7 +30,7 @@ void neutralDrawOutline(TElement&, const THtDrawInfo&) {}
 const THtPaintServices neutralServices{
     neutralFlowStep,        neutralDrawInline,      neutralDrawTable,    neutralBoxStep,
     neutralDrawRun,         neutralDrawBlock,       neutralDrawBorder,   neutralDrawOutline,
-    neutralDraw,            neutralIsVisibleInView, neutralEndLine,      neutralSurfaceLeft,
+    neutralDraw,            neutralIsVisibleInView,      neutralSurfaceLeft,
     neutralSurfaceTop,      neutralApplyUserSize,   neutralHitTest,      neutralElementForgotten,
     neutralInternalPaint,   neutralRawPaint};
 const THtPaintServices* installed = &neutralServices;

@@ -30,8 +30,6 @@ struct THtPaintServices {
   void (*Draw)(TElement& E, TFlow* Flow, const THtDrawInfo& DI);
   // Whether E's painted box, placed at (X, Y) on the surface, meets the view.
   bool (*IsVisibleInView)(const TElement& E, float X, float Y);
-  // The line of E's last run that is not hidden, else its start line.
-  int (*EndLine)(const TElement& E);
   // E's origin on the drawing surface.
   float (*SurfaceLeft)(const TElement& E);
   float (*SurfaceTop)(const TElement& E);

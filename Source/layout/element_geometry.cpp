@@ -171,8 +171,13 @@ TRectF TElement::Rects(int Line) const {
 }
 
 int TElement::EndLine() const {
-  const THtLineBlock* last = LineBlocks.Last();
-  return last ? last->Line : 0;
+  // The last run that shows: hidden runs at the end (a trailing collapsed
+  // space) do not start a line of their own.
+  const int n = LineBlocks.Count();
+  if (n == 0) return StartLine();
+  for (int i = n - 1; i > 0; --i)
+    if (!LineBlocks.Get(i)->Hidden()) return LineBlocks.Get(i)->Line;
+  return LineBlocks.Get(0)->Line;
 }
 
 void TElement::UpdateVAlign() {

@@ -59,7 +59,6 @@ void DrawFilter(TElement& E, const THtDrawInfo& DI);
 bool BaseIsVisibleInView(const TElement& E, float X, float Y);
 // R (surface coordinates) meets the view of E's document surface.
 bool RectInView(const TElement& E, const TRectF& R);
-int BaseEndLine(const TElement& E);
 float BaseSurfaceLeft(const TElement& E);
 float BaseSurfaceTop(const TElement& E);
 

@@ -39,6 +39,13 @@ uint32_t documentBackgroundColor(THtDocument& Doc) {
   return s ? s->BackgroundColor() : 0;
 }
 
+// The default background: a value without an alpha byte is a platform
+// colour (white by default), shown opaque.
+uint32_t clearColor(const THtDocument& Doc) {
+  const uint32_t c = Doc.DefaultBackgroundColor;
+  return (c >> 24) == 0 ? TColorToARGB(TColor(c)) : c;
+}
+
 TFlow* documentFlow(THtDocument& Doc) {
   if (!Doc.FDocFlow) Doc.FDocFlow = std::make_unique<TFlow>(&Doc);
   return Doc.FDocFlow.get();
@@ -314,7 +321,7 @@ void BaseInternalPaint(THtDocument& Doc) {
   surface->BeginScene(scene);
   {
     TSceneScope sceneScope{*surface, Doc};
-    if (!Doc.Transparent && !paged && !documentHasBackground(Doc)) surface->Clear(Doc.DefaultBackgroundColor);
+    if (!Doc.Transparent && !paged && !documentHasBackground(Doc)) surface->Clear(clearColor(Doc));
     // Paged output draws the page's footnotes and running header and footer
     // here; they come with paging.
     THtDrawInfo di;
@@ -366,7 +373,7 @@ void BaseRawPaint(THtDocument& Doc, THtCanvas& ASurface, const THtCanvasScene& A
   Doc.FSelectionRects.clear();
   Doc.UpdateScrollBars();
   if (!Doc.DoubleBuffered && !Doc.Transparent && !Doc.Paged && !documentHasBackground(Doc))
-    ASurface.Clear(Doc.DefaultBackgroundColor);
+    ASurface.Clear(clearColor(Doc));
   TSavedState saved(ASurface);
   THtMatrixData m = ASurface.InitialMatrix;
   m.Translate(float(AScene.ViewPort.Left), float(AScene.ViewPort.Top));

@@ -18,7 +18,7 @@ void forgetNothing(THtDocument&, TElement&) {}
 const THtPaintServices services{
     BaseDrawInnerElements, BaseDrawInline,     BaseDrawTable,      BaseFillBackground, BaseDrawRun,
     BaseDrawBlock,         BaseDrawBorder,     BaseDrawOutline,    BaseDraw,           BaseIsVisibleInView,
-    BaseEndLine,           BaseSurfaceLeft,    BaseSurfaceTop,     BaseApplyUserSize,  hitTestNothing,
+              BaseSurfaceLeft,    BaseSurfaceTop,     BaseApplyUserSize,  hitTestNothing,
     forgetNothing,         BaseInternalPaint,  BaseRawPaint};
 
 }  // namespace

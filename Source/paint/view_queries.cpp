@@ -27,14 +27,6 @@ bool RectInView(const TElement& E, const TRectF& R) {
   return G && G->DocumentRectInView(R);
 }
 
-int BaseEndLine(const TElement& E) {
-  const int n = E.LineBlocks.Count();
-  if (n == 0) return E.StartLine();
-  for (int i = n - 1; i > 0; --i)
-    if (!E.LineBlocks.Get(i)->Hidden()) return E.LineBlocks.Get(i)->Line;
-  return E.LineBlocks.Get(0)->Line;
-}
-
 float BaseSurfaceLeft(const TElement& E) {
   const TElementStyle* S = ElementStyleOf(&E);
   if (S && S->fPosition == epFixed && E.Document) return -E.Document->FDocOffsetX;

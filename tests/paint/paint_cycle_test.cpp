@@ -11,14 +11,10 @@ namespace {
 class PaintCycleTest : public PaintTest {
  protected:
   // The tree html > body > div#a, each box placed and chained.
+  // Laid out by the document's own pass: div#a at (10, 10, 110, 60).
   void Tree(StringView BodyCss, StringView DivCss) {
-    Load(u"<body style='" + String(BodyCss) + u"'><div id=a style='" + String(DivCss) + u"'></div></body>");
-    TElement* body = Doc->Body();
-    body->CalcEdges();
-    body->OuterRect = TRectF{0, 0, 800, 3000};
-    Place(u"a", TRectF{10, 10, 110, 60});
-    Chain(Doc.get(), {body});
-    Chain(body, {ById(u"a")});
+    Load(u"<body style='margin:0;" + String(BodyCss) + u"'><div id=a style='margin:10px;width:100px;height:50px;" +
+         String(DivCss) + u"'></div></body>");
   }
   void Paint(float OffsetY = 0, TRect Clip = TRect(0, 0, 800, 600)) {
     G().Calls.clear();
@@ -46,13 +42,13 @@ TEST_F(PaintCycleTest, NoTargetOrNoAreaPaintsNothing) {
 TEST_F(PaintCycleTest, ClearsWithTheDefaultColourOnlyWithoutABackground) {
   Tree(u"", u"background:red");
   Paint();
-  EXPECT_EQ(G().Only("Clear"), "Clear 00FFFFFF\n");
+  EXPECT_EQ(G().Only("Clear"), "Clear FFFFFFFF\n");
   EXPECT_EQ(G().Only("Fill"), "FillRect FFFF0000 10,10,110,60\n");
   EXPECT_EQ(G().Only("BeginScene") + G().Only("EndScene"), "BeginScene\nEndScene\n");
   // An opaque body background clears the whole surface instead.
   Tree(u"background:#00ff00", u"");
   Paint();
-  EXPECT_EQ(G().Only("Clear"), "Clear 00FFFFFF\nClear FF00FF00\n");
+  EXPECT_EQ(G().Only("Clear"), "Clear FFFFFFFF\nClear FF00FF00\n");
   Doc->Transparent = true;
   Paint();
   EXPECT_EQ(G().Only("Clear"), "Clear FF00FF00\n");

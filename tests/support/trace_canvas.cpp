@@ -148,6 +148,11 @@ void TTraceCanvas::hit() {
 void TTraceCanvas::BeginScene(const THtCanvasScene& AScene) {
   hit();
   THtCanvas::BeginScene(AScene);
+  if (Groups & tcSceneMatrix) {
+    FCurrentMatrix.Translate(float(Scene.ViewPort.Left) + Scene.OffsetX * Scene.Scale,
+                             float(Scene.ViewPort.Top) + Scene.OffsetY * Scene.Scale);
+    if (Scene.Scale != 1) FCurrentMatrix.Scale(Scene.Scale, Scene.Scale);
+  }
   Calls.push_back("BeginScene");
 }
 

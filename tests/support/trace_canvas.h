@@ -102,7 +102,10 @@ class TTraceCanvas : public THtCanvas {
     tcSmoothing = 1u << 0,  // SetSmoothingMode
     tcShapes = 1u << 1,     // DrawLine, rectangles, rounded rectangles, ellipses
     tcEffects = 1u << 2,    // Clear, DrawShadow, BlurRect, FillImage, DrawImage, DrawBitmap
-    tcAll = 7u,
+    // Not a group of calls: BeginScene moves the current matrix by the
+    // scene's offset and scale, as the back ends do.
+    tcSceneMatrix = 1u << 3,
+    tcAll = 15u,
   };
   uint32_t Groups = 0;
   // When above 0, the call with this number (counting every call but

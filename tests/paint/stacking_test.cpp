@@ -1,0 +1,81 @@
+// The paint walk over hand-placed boxes on the trace canvas: z levels,
+// clips, culling and the boxes that paint nothing.
+#include "paint_fixture.h"
+
+#include "platform/rtl/format.h"
+
+namespace ht::testing {
+namespace {
+
+class StackingTest : public PaintTest {
+ protected:
+  // body > the divs a, b, c, each 100 x 50 (with the styles given), laid
+  // out 60 px apart by the document's own pass.
+  void Tree(StringView A, StringView B = u"", StringView C = u"") {
+    const String box = u"width:100px;height:50px;margin:0 0 10px 0;";
+    Load(u"<body style='margin:0'><div id=a style='" + box + String(A) + u"'></div><div id=b style='" + box +
+         String(B) + u"'></div><div id=c style='" + box + String(C) + u"'></div></body>");
+  }
+  std::string Paint(float OffsetY = 0) {
+    G().Calls.clear();
+    Doc->Draw(&Target, TRect(0, 0, 800, 600), TRect(0, 0, 800, 600), 0, OffsetY, 0);
+    EXPECT_EQ(G().Balance, 0);
+    return G().Only("Fill") + G().Only("IntersectClip");
+  }
+  THtObject Target;
+};
+
+TEST_F(StackingTest, ZLevelsPaintInAscendingOrder) {
+  // The positive level after the in-flow content of level 0, the negative
+  // one before it, whatever the tree order.
+  Tree(u"position:relative;z-index:2;background:#000002", u"background:#000000",
+       u"position:relative;z-index:-1;background:#00000F");
+  EXPECT_EQ(Paint(),
+            "FillRect FF00000F 0,120,100,170\n"
+            "FillRect FF000000 0,60,100,110\n"
+            "FillRect FF000002 0,0,100,50\n");
+}
+
+TEST_F(StackingTest, BoxesThatPaintNothing) {
+  // Hidden: not even its visible children; opacity 0: neither box nor content.
+  Tree(u"visibility:hidden;background:red", u"opacity:0;background:red;border:1px solid red",
+       u"background:#00ff00");
+  EXPECT_EQ(Paint(), "FillRect FF00FF00 0,122,100,172\n");
+  // Out of view: culled.
+  Tree(u"background:red;margin-top:900px");
+  EXPECT_EQ(Paint(), "");
+}
+
+TEST_F(StackingTest, OverflowClipsThePaddingBox) {
+  Tree(u"overflow-x:hidden;padding:5px;border:2px solid red");
+  EXPECT_EQ(G().Calls.size(), 0u);
+  EXPECT_EQ(Paint(), "IntersectClip 2,-1000000,112,1000000\n");
+  Tree(u"overflow:hidden;border-radius:6px");
+  EXPECT_EQ(Paint().substr(0, 15), "IntersectClip [");
+  // Zero height: nothing inside, no clip.
+  Tree(u"overflow:hidden;height:0;background:red");
+  EXPECT_EQ(Paint(), "");
+}
+
+TEST_F(StackingTest, FixedHeaderWithHiddenOverflowStaysAfterScrolling) {
+  // Culled at its own drawing origin: scrolled 2,000 px down, the header
+  // still shows at the top of the view.
+  Tree(u"position:fixed;top:0;left:0;overflow:hidden;background:red");
+  const std::string calls = Paint(-2000);
+  EXPECT_NE(calls.find("FillRect FFFF0000 0,2000,100,2050"), std::string::npos) << calls;
+}
+
+TEST_F(StackingTest, SingularTransformsAndManyLevelsStaySane) {
+  Tree(u"transform:scale(0);background:red", u"transform:matrix(1,2,2,4,0,0);background:red",
+       u"transform:rotate(1e9deg) translate(1e30px);background:blue");
+  Paint();
+  EXPECT_EQ(G().Only("FillRect FFFF0000"), "");
+  String html = u"<body>";
+  for (int i = 0; i < 3000; ++i)
+    html += u"<div style='position:relative;height:1px;z-index:" + FloatToText(i % 1000 - 500) + u"'></div>";
+  Load(html + u"</body>");
+  Paint();
+}
+
+}  // namespace
+}  // namespace ht::testing

@@ -1,0 +1,78 @@
+// tools/render_html FILE.html OUT.png [--width N] [--height N] [--scroll Y]
+// Lays a page out at N x H pixels (800 x 600 by default) and paints it with
+// the GDI+ back end over cairo, using the test fonts (Ahem included), into a
+// PNG. --scroll paints the view scrolled down by Y pixels.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "backends/backends_startup.h"
+#include "backends/canvas_gp.h"
+#include "document/document.h"
+#include "paint/paint_startup.h"
+#include "platform/core/core_fonts.h"
+#include "platform/gdi/gdi_canvas.h"
+#include "platform/rtl/exception.h"
+
+namespace {
+
+int usage() {
+  std::fprintf(stderr, "usage: render_html FILE.html OUT.png [--width N] [--height N] [--scroll Y]\n");
+  return 2;
+}
+
+bool readInt(const char* s, long Min, long Max, int& Out) {
+  char* end = nullptr;
+  const long v = std::strtol(s, &end, 10);
+  if (*end || v < Min || v > Max) return false;
+  Out = int(v);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string file, out;
+  int width = 800, height = 600, scroll = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--width") && i + 1 < argc) {
+      if (!readInt(argv[++i], 1, 20000, width)) return usage();
+    } else if (!std::strcmp(argv[i], "--height") && i + 1 < argc) {
+      if (!readInt(argv[++i], 1, 20000, height)) return usage();
+    } else if (!std::strcmp(argv[i], "--scroll") && i + 1 < argc) {
+      if (!readInt(argv[++i], 0, 10000000, scroll)) return usage();
+    } else if (argv[i][0] == '-') {
+      return usage();
+    } else if (file.empty()) {
+      file = argv[i];
+    } else if (out.empty()) {
+      out = argv[i];
+    } else {
+      return usage();
+    }
+  }
+  if (file.empty() || out.empty()) return usage();
+  const char* src = std::getenv("TARNWICK_SOURCE_DIR");
+  ht::core::FontSystem::UseTestFonts(std::string(src && *src ? src : TARNWICK_SOURCE_DIR) + "/tests/data/fonts");
+  ht::HtBackendsInitialize();
+  ht::HtPaintInitialize();
+  int status = 0;
+  try {
+    ht::THtDocument doc(&ht::THtCanvasGP::ClassType);
+    doc.LoadfromFile(ht::Utf8ToString(file));
+    doc.CalcSize(width, height);
+    ht::gdi::TBitmap target(width, height);
+    target.Surface().Fill(0xFFFFFFFFu);
+    const ht::TRect view(0, 0, width, height);
+    doc.Draw(&target.Canvas(), view, view, 0, -float(scroll), 0);
+    target.Surface().Flush();
+    if (!target.Surface().WritePNG(out)) throw ht::Exception(u"cannot write %s", ht::Utf8ToString(out));
+  } catch (const ht::Exception& e) {
+    std::fprintf(stderr, "render_html: %s\n", e.what());
+    status = 1;
+  }
+  ht::HtPaintFinalize();
+  ht::HtBackendsFinalize();
+  return status;
+}
