@@ -7,6 +7,8 @@
 // to a group; a box clips its content only when it is positioned or the
 // level being painted is at most its own z-index.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "canvas/canvas.h"
 #include "document/computed_style.h"
@@ -31,20 +33,66 @@ struct TTransformScope {
   }
 };
 
-void zLevelPass(TElement& E, TFlow& Flow, THtDrawInfo ChildDI, int32_t Z) {
+// A box that makes a stacking context paints in the pass of its own level
+// only; any other box is visited in every pass, its content may hold other
+// levels. Text is painted by the text runs' own pass, which comes with text
+// painting.
+bool visitedInPasses(const THtLineBlock& B) {
+  return !B.Hidden() && !B.Has(trfInlineEnd) && B.E && !B.IsText() && B.E->HasFlag(efVisible);
+}
+
+int32_t levelOf(const TElement& E) {
+  const TElementStyle* S = ElementStyleOf(&E);
+  return S ? S->ZIndex : 0;
+}
+
+void zLevelPass(TFlow& Flow, THtDrawInfo ChildDI, int32_t Z) {
   ChildDI.ZIndex = Z;
-  const bool stacking = E.HasFlag(efStackingContext);
   for (THtLineBlock* b = Flow.FirstBlock; b; b = b->NextBlock()) {
-    if (b->Hidden() || b->Has(trfInlineEnd) || !b->E) continue;
-    TElement* owner = b->E;
-    if (b->IsText()) {
-      // Text is painted by the text runs' own pass, which comes with text
-      // painting; its level is already decided here.
-      continue;
-    }
-    if (owner->HasFlag(efVisible)) owner->DrawRun(&Flow, b, ChildDI);
+    if (!visitedInPasses(*b)) continue;
+    if (b->E->HasFlag(efStackingContext) && levelOf(*b->E) != Z) continue;
+    b->E->DrawRun(&Flow, b, ChildDI);
   }
-  (void)stacking;
+}
+
+// Every level of a stacking context. With many levels the runs are sorted
+// by level once, so a pass visits the boxes of its own level and those
+// visited in every pass, not every run of the flow.
+void zLevelPasses(TFlow& Flow, const THtDrawInfo& ChildDI, const std::vector<int32_t>& Levels) {
+  if (Levels.size() <= 4) {
+    for (int32_t z : Levels) zLevelPass(Flow, ChildDI, z);
+    return;
+  }
+  std::vector<THtLineBlock*> runs;
+  std::vector<size_t> always;
+  std::vector<std::pair<int32_t, size_t>> leveled;
+  for (THtLineBlock* b = Flow.FirstBlock; b; b = b->NextBlock()) {
+    if (!visitedInPasses(*b)) continue;
+    const size_t index = runs.size();
+    runs.push_back(b);
+    if (b->E->HasFlag(efStackingContext))
+      leveled.emplace_back(levelOf(*b->E), index);
+    else
+      always.push_back(index);
+  }
+  std::stable_sort(leveled.begin(), leveled.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  THtDrawInfo di = ChildDI;
+  for (int32_t z : Levels) {
+    di.ZIndex = z;
+    auto own = std::lower_bound(leveled.begin(), leveled.end(), std::make_pair(z, size_t(0)));
+    auto ownEnd = own;
+    while (ownEnd != leveled.end() && ownEnd->first == z) ++ownEnd;
+    // Flow order: merge the two lists of run indexes.
+    auto a = always.begin();
+    while (a != always.end() || own != ownEnd) {
+      size_t index;
+      if (own == ownEnd || (a != always.end() && *a < own->second)) index = *a++;
+      else index = (own++)->second;
+      THtLineBlock* b = runs[index];
+      b->E->DrawRun(&Flow, b, di);
+    }
+  }
 }
 
 }  // namespace
@@ -185,11 +233,10 @@ void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
     return;
   THtDrawInfo child = DI;
   E.LocalToDocument(child.CX, child.CY);
-  if (E.HasFlag(efStackingContext) && !E.FZLevels.empty()) {
-    for (int32_t z : E.FZLevels) zLevelPass(E, *flow, child, z);
-  } else {
-    zLevelPass(E, *flow, child, DI.ZIndex);
-  }
+  if (E.HasFlag(efStackingContext) && !E.FZLevels.empty())
+    zLevelPasses(*flow, child, E.FZLevels);
+  else
+    zLevelPass(*flow, child, DI.ZIndex);
 }
 
 }  // namespace ht

@@ -2,6 +2,7 @@
 #include "paint_fixture.h"
 
 #include "canvas/image.h"
+#include "css/property_registry.h"
 
 namespace ht::testing {
 namespace {
@@ -84,6 +85,32 @@ TEST_F(EffectsTest, ColourUnderAnImageIsFilledOnce) {
   // One fill of the translucent colour, then the image over it.
   EXPECT_EQ(G().Only("Fill"), "FillRect 80FF0000 0,0,100,50\nFillImage a.png 0,0,100,50 o1 d0,0 r0\n");
   EXPECT_EQ(G().Balance, 0);
+}
+
+TEST_F(EffectsTest, CrossFadeShowsTheOldImageUnderTheNew) {
+  TElement* e = Box(u"background:rgba(255,0,0,0.5) url(new.png)");
+  THtImage oldImage, newImage;
+  oldImage.Url = u"old.png";
+  newImage.Url = u"new.png";
+  oldImage.Width = oldImage.Height = newImage.Width = newImage.Height = 10;
+  TElementBackground& bg = St(e).Background();
+  bg.LoadedImage = &newImage;
+  bg.PreviousImage = &oldImage;
+  bg.LoadedURL = bg.Image;
+  // A background-image transition a quarter of the way.
+  auto t = std::make_unique<TCSSTransition>();
+  t->Prop = FindCSSProp(u"background-image");
+  t->CurrentValue = 0.25f;
+  t->Active = true;
+  St(e).Transitions = std::make_unique<std::map<String, std::unique_ptr<TCSSTransition>>>();
+  (*St(e).Transitions)[u"background-image"] = std::move(t);
+  e->FillBackground(THtDrawInfo{});
+  // The colour once, then the old image at 0.75 and the new one at 0.25:
+  // no second colour fill covers the old image.
+  EXPECT_EQ(G().Only("Fill"),
+            "FillRect 80FF0000 0,0,100,50\n"
+            "FillImage old.png 0,0,100,50 o.75 d0,0 r0\n"
+            "FillImage new.png 0,0,100,50 o.25 d0,0 r0\n");
 }
 
 TEST_F(EffectsTest, AnImageThatCannotLoadIsNotAskedForAgain) {

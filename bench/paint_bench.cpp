@@ -1,0 +1,103 @@
+// Painting the shared book page at 1280 px: the paint walk alone (onto a
+// recording canvas that records nothing), one viewport of boxes painted by
+// the GDI+ back end on cairo beside replaying its recording on the same
+// back end, and the stacking passes of a page with thousands of z levels.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "backends/backends_startup.h"
+#include "backends/canvas_gp.h"
+#include "canvas/meta_canvas.h"
+#include "document/document.h"
+#include "paint/paint_startup.h"
+#include "platform/core/core_fonts.h"
+#include "platform/gdi/gdi_canvas.h"
+#include "shared_input.h"
+
+namespace {
+
+constexpr int kWidth = 1280, kHeight = 800;
+
+std::unique_ptr<ht::THtDocument> laidOut(const ht::String& Html) {
+  static const bool ready = (ht::core::FontSystem::UseTestFonts(), ht::HtBackendsInitialize(),
+                             ht::HtPaintInitialize(), ht::HtRefCanvasClass = &ht::THtCanvasGP::ClassType, true);
+  (void)ready;
+  auto doc = std::make_unique<ht::THtDocument>(&ht::THtCanvasGP::ClassType);
+  doc->Parse(Html);
+  doc->CalcSize(kWidth, kHeight);
+  return doc;
+}
+
+ht::THtDocument* book() {
+  static std::unique_ptr<ht::THtDocument> doc = [] {
+    std::string bytes;
+    return bench::LoadSharedInput("rust-book-print.html", bytes) ? laidOut(ht::Utf8ToString(bytes)) : nullptr;
+  }();
+  return doc.get();
+}
+
+ht::THtCanvasScene viewScene(ht::THtObject* Target) {
+  ht::THtCanvasScene s;
+  s.Init(ht::TRect(0, 0, kWidth, kHeight), Target);
+  return s;
+}
+
+// The walk and every drawing call, none of them recorded or drawn.
+void BM_PaintWalkOnly(benchmark::State& state) {
+  ht::THtDocument* doc = book();
+  if (!doc) return state.SkipWithError("shared input missing");
+  ht::THtMetaCanvas null;  // without a scene it has no list: records nothing
+  const ht::THtCanvasScene s = viewScene(nullptr);
+  for (auto _ : state) doc->RawPaint(null, s);
+}
+BENCHMARK(BM_PaintWalkOnly)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintViewportOnCairo(benchmark::State& state) {
+  ht::THtDocument* doc = book();
+  if (!doc) return state.SkipWithError("shared input missing");
+  ht::gdi::TBitmap target(kWidth, kHeight);
+  const ht::TRect view(0, 0, kWidth, kHeight);
+  for (auto _ : state) doc->Draw(&target.Canvas(), view, view, 0, 0, 0);
+}
+BENCHMARK(BM_PaintViewportOnCairo)->Unit(benchmark::kMicrosecond);
+
+// The same viewport recorded once, then played back on the GDI+ canvas: the
+// cost of the drawing calls alone, the floor the walk is measured against.
+void BM_ReplayViewportRecording(benchmark::State& state) {
+  ht::THtDocument* doc = book();
+  if (!doc) return state.SkipWithError("shared input missing");
+  ht::THtMetaCanvas meta;
+  const ht::THtCanvasScene s = viewScene(nullptr);
+  meta.BeginScene(s);
+  doc->RawPaint(meta, s);
+  meta.EndScene();
+  std::unique_ptr<ht::THtMetaList> recording = meta.DetachList();
+  if (!recording) return state.SkipWithError("nothing recorded");
+  ht::gdi::TBitmap target(kWidth, kHeight);
+  ht::THtCanvasGP gp;
+  for (auto _ : state) {
+    gp.BeginScene(viewScene(&target.Canvas()));
+    recording->Play(&gp, 1);
+    gp.EndScene();
+  }
+  state.counters["records"] = recording->Count();
+}
+BENCHMARK(BM_ReplayViewportRecording)->Unit(benchmark::kMicrosecond);
+
+// N positioned siblings, each on a z level of its own.
+void BM_PaintManyZLevels(benchmark::State& state) {
+  ht::String html = u"<body>";
+  for (int i = 0; i < state.range(0); ++i)
+    html += u"<div style='position:relative;height:1px;z-index:" + ht::Utf8ToString(std::to_string(i % 5000)) +
+            u"'></div>";
+  std::unique_ptr<ht::THtDocument> doc = laidOut(html + u"</body>");
+  ht::THtMetaCanvas null;
+  const ht::THtCanvasScene s = viewScene(nullptr);
+  for (auto _ : state) doc->RawPaint(null, s);
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_PaintManyZLevels)->Arg(500)->Arg(5000)->Unit(benchmark::kMicrosecond)->Complexity();
+
+}  // namespace
