@@ -165,8 +165,6 @@ class TElement : public TStyledHTMLNode {
   // Forgets any image of the document's image cache the element holds
   // (the cache is about to free them).
   virtual void ReleaseImage() {}
-  // A resize gesture on the element ended.
-  virtual void ApplyUserSize() {}
 
   // --- Events ------------------------------------------------------------------
   // Queues Event for this element in the document's event queue.

@@ -163,11 +163,6 @@ void BaseFillBackground(TElement& E, const THtDrawInfo& DI) {
   fillGradient(*G, E, *S, r, borderPath.get());
 }
 
-THtBackgroundImageGetter& BackgroundImageGetter() {
-  static THtBackgroundImageGetter getter;
-  return getter;
-}
-
 void DrawBackgroundImage(TElement& E, TRectF R, TBaseElementStyle& Style, bool Previous, float Opacity) {
   THtDocument* doc = E.Document;
   THtCanvas* G = SurfaceOf(E);
@@ -179,7 +174,8 @@ void DrawBackgroundImage(TElement& E, TRectF R, TBaseElementStyle& Style, bool P
   if (!bg.LoadedImage && !bg.Image.empty()) {
     String url = bg.Image;
     if (url.find(u':') == String::npos && !bg.BaseURL.empty()) url = CombineURL(bg.BaseURL, url);
-    if (BackgroundImageGetter()) bg.LoadedImage = BackgroundImageGetter()(*doc, url, &E);
+    const THtCanvasClass* cls = doc->CanvasClass;
+    bg.LoadedImage = doc->GetImage(url, &E, cls && cls->GetFlags().Contains(hcfSupportsImageRef));
     // A failed fetch is not tried again on later paints.
     if (!bg.LoadedImage) bg.Image.clear();
     bg.LoadedURL = bg.Image;

@@ -35,10 +35,7 @@ void BaseDrawInnerElements(TElement& E, TFlow* Flow, const THtDrawInfo& DI);
 
 // --- Backgrounds (backgrounds.cpp) ---------------------------------------------------
 void BaseFillBackground(TElement& E, const THtDrawInfo& DI);
-// Where background images come from (the document's image getter, once
-// image loading exists); empty: no image loads.
-using THtBackgroundImageGetter = std::function<THtImage*(THtDocument& Doc, const String& Url, TElement* E)>;
-THtBackgroundImageGetter& BackgroundImageGetter();
+
 // The current background image, or with Previous the one shown before a
 // running cross-fade, in R at Opacity.
 void DrawBackgroundImage(TElement& E, TRectF R, TBaseElementStyle& Style, bool Previous, float Opacity);

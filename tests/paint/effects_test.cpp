@@ -116,14 +116,15 @@ TEST_F(EffectsTest, CrossFadeShowsTheOldImageUnderTheNew) {
 TEST_F(EffectsTest, AnImageThatCannotLoadIsNotAskedForAgain) {
   TElement* e = Box(u"background:url(missing.png)");
   int asked = 0;
-  BackgroundImageGetter() = [&](THtDocument&, const String&, TElement*) -> THtImage* {
+  Doc->OnGetImageObject = [&](THtDocument*, const String&, TElement*) -> THtImage* {
     ++asked;
     return nullptr;
   };
   e->FillBackground(THtDrawInfo{});
+  Doc->ResetImageCache();
   e->FillBackground(THtDrawInfo{});
-  BackgroundImageGetter() = nullptr;
   EXPECT_EQ(asked, 1);
+  EXPECT_EQ(St(e).Background().Image, u"");
   EXPECT_EQ(G().Only("FillImage"), "");
 }
 

@@ -128,5 +128,29 @@ TEST_F(PaintCycleTest, ACanvasThatRaisesStaysBalanced) {
   G().ThrowAtCall = 0;
 }
 
+TEST_F(PaintCycleTest, RawPaintDrawsIntoASceneBegunElsewhere) {
+  Tree(u"", u"background:red");
+  Doc->Draw(&Target, TRect(0, 0, 800, 600), TRect(0, 0, 800, 600), 0, 0, 0);  // lays the page out
+  TTraceCanvas other;
+  other.Groups = TTraceCanvas::tcAll;
+  THtCanvasScene scene;
+  scene.Init(TRect(5, 7, 405, 307), nullptr);
+  other.BeginScene(scene);
+  other.Calls.clear();
+  const int before = Doc->PaintCount;
+  Doc->RawPaint(other, scene);
+  // No scene of its own, the view's corner as the origin, the clip in it,
+  // and the document's own surface back afterwards.
+  EXPECT_EQ(Doc->PaintCount, before + 1);
+  EXPECT_EQ(other.Only("BeginScene") + other.Only("EndScene"), "");
+  // A buffered document leaves clearing to whoever began the scene.
+  EXPECT_EQ(other.Only("Clear"), Doc->DoubleBuffered ? "" : "Clear FFFFFFFF\n");
+  EXPECT_NE(other.Joined().find("MatrixTransform= translate(5,7)\nIntersectClip 0,0,400,300"), std::string::npos)
+      << other.Joined();
+  EXPECT_NE(other.Joined().find("FillRect FFFF0000 10,10,110,60"), std::string::npos) << other.Joined();
+  EXPECT_EQ(other.Balance, 0);
+  EXPECT_EQ(Doc->Surface.get(), &G());
+}
+
 }  // namespace
 }  // namespace ht::testing

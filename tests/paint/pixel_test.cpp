@@ -74,5 +74,23 @@ TEST_F(PixelTest, FixedHeaderShowsInAScrolledView) {
   EXPECT_EQ(Px(100, 50), 0xFFFFFFFFu);
 }
 
+TEST_F(PixelTest, TransparentBufferedPassKeepsTheTargetUnderIt) {
+  // Cleared to colour 0 (never the default background) and blended onto
+  // the target: what the page leaves empty shows the target's own grey.
+  Doc = std::make_unique<THtDocument>(&THtCanvasGP::ClassType);
+  Doc->Parse(u"<body style='margin:0'><div style='position:absolute;left:10px;top:10px;width:50px;height:30px;"
+             u"background:#ff0000'></div></body>");
+  Doc->Transparent = true;
+  Doc->DoubleBuffered = true;
+  Target = std::make_unique<gdi::TBitmap>(200, 100);
+  Target->Surface().Fill(0xFF808080u);
+  Doc->Draw(&Target->Canvas(), TRect(0, 0, 200, 100), TRect(0, 0, 200, 100), 0, 0, 0);
+  Target->Surface().Flush();
+  EXPECT_EQ(Px(30, 20), 0xFFFF0000u);
+  EXPECT_EQ(Px(150, 80), 0xFF808080u);
+  ASSERT_TRUE(Doc->B);
+  EXPECT_EQ(Doc->B->Width(), 200);
+}
+
 }  // namespace
 }  // namespace ht::testing
