@@ -240,6 +240,14 @@ TEST_F(DXImagesTest, HostileGifsStayWithinTheBudget) {
   auto e = Load(empty);
   Begin(8, 8);
   EXPECT_NO_THROW(Canvas.DrawImage(e.get(), TRectF(0, 0, 5, 3), 1));
+  // Found by fuzzing: a header whose screen the codec cannot assign a
+  // frame to. Not loaded, and no exception leaves loading.
+  const Bytes unassignable = {0x47, 0x49, 0x46, 0x00, 0x00, 0x00, 0x80, 0x00, 0x77, 0x00, 0x77, 0x01,
+                              0x00, 0x21, 0x01, 0xC7, 0x0C, 0xDC, 0xB6, 0xD9, 0x00, 0x04, 0x9C, 0x4E,
+                              0xDC, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06};
+  std::unique_ptr<THtImageDX> u;
+  EXPECT_NO_THROW(u = Load(unassignable));
+  EXPECT_FALSE(u->IsLoaded());
   // Thousands of tiny frames load and animate.
   Bytes many = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0x80, 0, 0, 255, 0, 0, 0, 0, 255};
   for (int i = 0; i < 5000; ++i) many.insert(many.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 1, 0});
