@@ -190,7 +190,7 @@ std::unique_ptr<THtBitmapData> CoreImageConverter::decode(const THtBytes& ABytes
   if (!core::DecodeImage(ABytes.data(), ABytes.size(), img) || img.Frames.empty() || img.Width <= 0 ||
       img.Height <= 0)
     return nullptr;
-  std::vector<uint8_t> rows = std::move(img.Frames[0].Bits);
+  std::vector<uint8_t> rows(img.Frames[0].Bits.begin(), img.Frames[0].Bits.end());
   // The converter hands straight colours.
   for (size_t i = 0; i + 3 < rows.size(); i += 4) {
     const unsigned a = rows[i + 3];

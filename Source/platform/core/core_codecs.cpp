@@ -72,7 +72,8 @@ class TPNGDecoder : public TCoreImageDecoder {
     png_read_update_info(p, info);
     Img.Width = int(w);
     Img.Height = int(h);
-    if (!Img.AddFrame()) {
+    // Interlaced passes each write part of a row; plain rows are whole.
+    if (!Img.AddFrame(1, png_get_interlace_type(p, info) != PNG_INTERLACE_NONE)) {
       png_destroy_read_struct(&p, &info, nullptr);
       return false;
     }
@@ -127,7 +128,8 @@ class TJPEGDecoder : public TCoreImageDecoder {
     jpeg_start_decompress(&info);
     Img.Width = int(info.output_width);
     Img.Height = int(info.output_height);
-    if (!Img.AddFrame()) {
+    // Every scan line is written (libjpeg fills what a cut file lacks).
+    if (!Img.AddFrame(1, false)) {
       jpeg_destroy_decompress(&info);
       return false;
     }

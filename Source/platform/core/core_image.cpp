@@ -13,10 +13,14 @@ bool WithinPixelBudget(int64_t W, int64_t H, int64_t Frames) {
   return W * H * Frames <= HtMaxImagePixels;
 }
 
-bool TCoreImage::AddFrame(int Count) {
+bool TCoreImage::AddFrame(int Count, bool Clear) {
   if (!WithinPixelBudget(Width, Height, int64_t(Frames.size()) + Count)) return false;
   Frames.emplace_back();
-  Frames.back().Bits.assign(size_t(Width) * size_t(Height) * 4, 0);
+  const size_t n = size_t(Width) * size_t(Height) * 4;
+  if (Clear)
+    Frames.back().Bits.assign(n, 0);
+  else
+    Frames.back().Bits.resize(n);
   return true;
 }
 

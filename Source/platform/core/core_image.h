@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ht::core {
@@ -27,8 +28,30 @@ bool WithinPixelBudget(int64_t W, int64_t H, int64_t Frames = 1);
 
 enum TCoreDisposal : uint8_t { cdUnspecified, cdNone, cdBackground, cdPrevious };
 
+// Leaves new bytes uninitialised on resize: a decoder that writes every
+// row need not clear megabytes first (AddFrame clears when asked).
+template <class T>
+struct TUninitAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = TUninitAllocator<U>;
+  };
+  TUninitAllocator() = default;
+  template <class U>
+  TUninitAllocator(const TUninitAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... A>
+  void construct(U* p, A&&... a) {
+    ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+  }
+};
+using TPixelBytes = std::vector<uint8_t, TUninitAllocator<uint8_t>>;
+
 struct TCoreImageFrame {
-  std::vector<uint8_t> Bits;  // premultiplied BGRA, top-down, 4 x width per row
+  TPixelBytes Bits;  // premultiplied BGRA, top-down, 4 x width per row
   int Delay = 0;              // hundredths of a second
   TCoreDisposal Disposal = cdUnspecified;
 };
@@ -37,9 +60,10 @@ struct TCoreImage {
   int Width = 0, Height = 0;
   std::vector<TCoreImageFrame> Frames;
   std::string Format;  // the decoder's name
-  // Allocates one cleared frame after checking the budget for Count frames;
-  // false (nothing allocated) when it does not fit.
-  bool AddFrame(int Count = 1);
+  // Allocates one frame after checking the budget for Count frames; false
+  // (nothing allocated) when it does not fit. Clear false leaves the bytes
+  // for a decoder that writes every row.
+  bool AddFrame(int Count = 1, bool Clear = true);
   uint8_t* Row(size_t Frame, int y) { return Frames[Frame].Bits.data() + size_t(y) * size_t(Width) * 4; }
 };
 
