@@ -163,11 +163,16 @@ void TCoreFontFace::Shape(StringView Text, bool RTL, const std::vector<std::stri
   hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(Text.data()), int(Text.size()), 0, int(Text.size()));
   hb_buffer_set_direction(buf, RTL ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
   hb_buffer_guess_segment_properties(buf);
-  std::vector<hb_feature_t> feats;
-  feats.reserve(Features.size());
-  for (const auto& f : Features) {
-    hb_feature_t hf;
-    if (hb_feature_from_string(f.c_str(), int(f.size()), &hf)) feats.push_back(hf);
+  // Callers shape many runs with one feature list: parse it once.
+  thread_local std::vector<std::string> parsedFrom;
+  thread_local std::vector<hb_feature_t> feats;
+  if (Features != parsedFrom) {
+    feats.clear();
+    for (const auto& f : Features) {
+      hb_feature_t hf;
+      if (hb_feature_from_string(f.c_str(), int(f.size()), &hf)) feats.push_back(hf);
+    }
+    parsedFrom = Features;
   }
   hb_shape(FHbFont, buf, feats.data(), unsigned(feats.size()));
   unsigned n = 0;
