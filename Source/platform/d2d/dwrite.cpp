@@ -289,36 +289,56 @@ void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFor
                         (c >= 0xFB1D && c < 0xFE00) || (c >= 0xFE70 && c < 0xFF00) || (c >= 0xD800 && c < 0xDC00);
                });
   std::vector<uint8_t> levels = plain ? std::vector<uint8_t>(Text.size(), 0) : bidiLevels(Text, base);
-  // The face of every unit: the format's, or a fallback that has the glyph.
-  std::vector<std::shared_ptr<core::TCoreFontFace>> faces(Text.size());
+  // The face of every unit: the format's, or a fallback that has the glyph;
+  // units hold an index into the few faces used, so no unit touches a
+  // reference count.
+  std::vector<std::shared_ptr<core::TCoreFontFace>> used;
+  auto indexOf = [&used](const std::shared_ptr<core::TCoreFontFace>& Face) {
+    for (size_t k = 0; k < used.size(); ++k)
+      if (used[k] == Face) return uint32_t(k);
+    used.push_back(Face);
+    return uint32_t(used.size() - 1);
+  };
+  std::vector<uint32_t> faces(Text.size());
+  const TCharFormat* lastFormat = nullptr;
+  uint32_t formatFace = 0;
   for (size_t i = 0; i < Text.size();) {
     size_t units;
     char32_t ch = codePointAt(Text, i, units);
     const TCharFormat& f = Formats[i];
-    std::shared_ptr<core::TCoreFontFace> face = faceFor(f.Weight, f.Style);
-    if (ch > 0x20 && ch != 0xA0 && !(ch >= 0x200B && ch <= 0x200F) && face->GlyphIndex(ch) == 0 && FCollection &&
-        FCollection->System)
-      if (auto fb = core::FontSystem::FindForChar(ch, int(f.Weight), f.Style != DWRITE_FONT_STYLE_NORMAL)) face = fb;
+    if (!lastFormat || f.Weight != lastFormat->Weight || f.Style != lastFormat->Style) {
+      formatFace = indexOf(faceFor(f.Weight, f.Style));
+      lastFormat = &f;
+    }
+    uint32_t face = formatFace;
+    if (ch > 0x20 && ch != 0xA0 && !(ch >= 0x200B && ch <= 0x200F) && used[face]->GlyphIndex(ch) == 0 &&
+        FCollection && FCollection->System)
+      if (auto fb = core::FontSystem::FindForChar(ch, int(f.Weight), f.Style != DWRITE_FONT_STYLE_NORMAL))
+        face = indexOf(fb);
     for (size_t k = 0; k < units; ++k) faces[i + k] = face;
     i += units;
   }
   // Logical runs of equal face, level and attributes.
+  std::vector<core::TShapedGlyph> glyphs;
   for (size_t b = 0; b < Text.size();) {
     size_t e = b + 1;
     while (e < Text.size() && faces[e] == faces[b] && levels[e] == levels[b] && Formats[e].Strike == Formats[b].Strike &&
            Formats[e].Effect == Formats[b].Effect)
       ++e;
     TDWriteRun run;
-    run.Face = faces[b];
+    run.Face = used[faces[b]];
     run.TextPosition = UINT32(b);
     run.TextLength = UINT32(e - b);
     run.BidiLevel = levels[b];
     run.Strike = Formats[b].Strike;
     run.Effect = Formats[b].Effect;
-    std::vector<core::TShapedGlyph> glyphs;
     run.Face->Shape(StringView(Text).substr(b, e - b), (run.BidiLevel & 1) != 0, features, glyphs);
     float k = FSize / float(run.Face->UnitsPerEm());
     run.ClusterMap.assign(e - b, 0xFFFF);
+    run.Indices.reserve(glyphs.size());
+    run.Advances.reserve(glyphs.size());
+    run.Offsets.reserve(glyphs.size());
+    run.GlyphClusters.reserve(glyphs.size());
     for (size_t i = 0; i < glyphs.size(); ++i) {
       const core::TShapedGlyph& g = glyphs[i];
       run.Indices.push_back(uint16_t(g.Glyph));
