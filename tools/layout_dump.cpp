@@ -13,7 +13,7 @@
 #include "backends/canvas_gp.h"
 #include "document/document.h"
 #include "layout/box_dump.h"
-#include "layout/layout_startup.h"
+#include "elements/elements_startup.h"
 #include "platform/core/core_fonts.h"
 #include "platform/rtl/exception.h"
 #include "support/ahem_canvas.h"
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     ht::core::FontSystem::UseTestFonts(std::string(src && *src ? src : TARNWICK_SOURCE_DIR) + "/tests/data/fonts");
   }
   ht::HtBackendsInitialize();
-  ht::HtLayoutInitialize();
+  ht::HtElementsInitialize();
   int status = 0;
   try {
     const ht::THtCanvasClass* cls = &ht::testing::TAhemCanvas::ClassType;
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "layout_dump: %s\n", e.what());
     status = 1;
   }
-  ht::HtLayoutFinalize();
+  ht::HtElementsFinalize();
   ht::HtBackendsFinalize();
   return status;
 }

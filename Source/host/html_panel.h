@@ -29,7 +29,6 @@ class THtPanel;
 class THtComponentOwner;
 
 HT_DECLARE_EXCEPTION(EResNotFound, Exception);
-HT_DECLARE_EXCEPTION(ERangeError, Exception);
 
 enum THtScrollbar { hsbNone, hsbAlways, hsbAuto };
 

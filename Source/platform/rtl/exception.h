@@ -30,4 +30,7 @@ class Exception : public std::exception {
     using Base::Base;                    \
   }
 
+// An index or value outside the range an operation accepts.
+HT_DECLARE_EXCEPTION(ERangeError, Exception);
+
 }  // namespace ht

@@ -1,0 +1,60 @@
+#include "elements/elements_startup.h"
+
+#include "document/element_registry.h"
+#include "document/table_hooks.h"
+#include "elements/table_element.h"
+#include "paint/paint_startup.h"
+
+namespace ht {
+
+namespace {
+
+int startCount = 0;
+
+template <class T>
+const T* as(const TElement& E) {
+  return E.ClassRefOf()->InheritsFrom(&T::ClassType) ? static_cast<const T*>(&E) : nullptr;
+}
+
+bool isRow(const TElement& E) { return as<TTableRow>(E) != nullptr; }
+bool isCell(const TElement& E) { return as<TTableCell>(E) != nullptr; }
+
+TElement* tableOf(const TElement& E) {
+  if (const auto* r = as<TTableRow>(E)) return r->Table;
+  if (const auto* c = as<TTableCell>(E)) return c->Table();
+  return nullptr;
+}
+
+int rowOf(const TElement& E) {
+  if (const auto* r = as<TTableRow>(E)) return r->Table ? r->Row : -1;
+  if (const auto* c = as<TTableCell>(E)) {
+    const auto* r = c->Parent() ? as<TTableRow>(*c->Parent()) : nullptr;
+    return r && r->Table ? r->Row : -1;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void HtElementsInitialize() {
+  if (startCount++ > 0) return;
+  HtPaintInitialize();
+  RegisterElementClass(u"table", &TTableElement::ClassType);
+  RegisterElementClass(u"tr", &TTableRow::ClassType);
+  RegisterElementClass(u"td", &TTableCell::ClassType);
+  RegisterElementClass(u"th", &TTableCell::ClassType);
+  THtTableHooks& hooks = HtTableHooks();
+  hooks.IsTableRow = isRow;
+  hooks.IsTableCell = isCell;
+  hooks.Table = tableOf;
+  hooks.Row = rowOf;
+}
+
+void HtElementsFinalize() {
+  if (startCount == 0 || --startCount > 0) return;
+  HtTableHooks() = HtDefaultTableHooks();
+  for (const char16_t* tag : {u"table", u"tr", u"td", u"th"}) RegisterElementClass(tag, &TElement::ClassType);
+  HtPaintFinalize();
+}
+
+}  // namespace ht

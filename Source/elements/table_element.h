@@ -1,0 +1,158 @@
+#pragma once
+// Tables: the table element builds a grid from its markup (rows in header
+// then body order, each cell placed at a starting column with its column
+// and row spans) that column widths, row layout, paging and drawing read.
+// The grid is derived from the element tree and rebuilt from it whenever
+// the table's content or a row's display changes; the tree stays the
+// content.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "document/element.h"
+
+namespace ht {
+
+class TTableRow;
+class TTableCell;
+
+enum TTableFlag : uint8_t {
+  tfHasColspans,     // a placed cell spans more than one column
+  tfHasRowspans,     // a placed cell spans more than one row
+  tfHasAutoColumns,  // declared for the column set; nothing sets it
+  tfNeedPrepare,     // a row's display changed: the next restyle prepares again
+};
+using TTableFlags = uint8_t;
+
+// Columns are counted in 16 bits with a carry counter each; the grid stays
+// below this many.
+constexpr int kMaxTableColumns = 2048;
+
+class TTableElement : public TElement {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+
+  TTableElement();
+  ~TTableElement() override;
+
+  int SortColumn = -1;
+  uint16_t ColCount = 0;
+  bool fBorderCollapse = false;
+  bool fLastRowComplete = false, fHeaderComplete = false;
+  int fFirstBodyRow = 0, fLastBodyRow = 0, fPrevLastBodyRow = 0;
+  int fFirstHeaderRow = 0, fLastHeaderRow = 0, fPrevLastHeaderRow = 0;
+  int RowCount = 0;
+  float fWidthBase = 0;
+  // Non-owning row lists, null until the first Prepare.
+  std::unique_ptr<TElementList> Header, Body, TBodies;
+  TTableFlags TableFlags = 0;
+  std::vector<TElement*> ColDesc;  // the col element of each described column
+  int CellBorderWidth = 0;
+  int ColDescCount = 0;
+  int HCellSpacing = 2, VCellSpacing = 2;
+  int CellPadding = 1;
+  int BorderHeight = 0, BorderWidth = 0;
+  int SelectedColumn = -1;
+  TElement* THead = nullptr;
+  TElement* TFoot = nullptr;
+  TElement* Caption = nullptr;
+  int AddRowMark = -1, AddColMark = -1;
+  bool HeaderFit = false, HeaderRepeat = false;
+
+  bool HasTableFlag(TTableFlag f) const { return TableFlags & (1u << f); }
+  void IncludeTableFlag(TTableFlag f) { TableFlags |= uint8_t(1u << f); }
+  void ExcludeTableFlag(TTableFlag f) { TableFlags &= uint8_t(~(1u << f)); }
+
+  // Rebuilds the row lists, sections, caption and column descriptions from
+  // the children, adds an implicit tbody when there is none, then builds
+  // the grid. Raises Exception "Too many table columns" past 2047 columns
+  // (the columns counted so far stay).
+  void Prepare();
+  // Places every cell of the rows and numbers the rows.
+  void BuildGrid();
+  // Header rows first, then body rows; no range check.
+  TTableRow* Row(int Index) const;
+  // Raises ERangeError "Table row index out of range" when ARow >= RowCount;
+  // else the cell of that row covering Col, or null.
+  TTableCell* GetCells(int Col, int ARow) const;
+  TTableCell* Cells(int Col, int ARow) const { return GetCells(Col, ARow); }
+  // The cell of the last row covering the last column; null when empty.
+  TTableCell* GetLastCell() const;
+  TTableCell* LastCell() const { return GetLastCell(); }
+  // The header cell of Col: with several header rows, only a cell starting
+  // exactly at Col, searched from the last header row up.
+  TTableCell* HeaderCell(int Col) const;
+  // The first body cell covering Index from the last body row up.
+  TTableCell* BodyCell(int Index) const;
+  // Merges columns that every cell starting there spans alike.
+  void RemoveUnecessaryColspans();
+  void SetInnerHTML(StringView s) override;
+  void SetOuterHTML(StringView s) override;
+  // The element's cascade, then the grid again, the sections' display and
+  // a pending Prepare.
+  bool CalcStyle(TCSSStyleSheet* Styles) override;
+  // The index in Body of the nearest row at or above RowElement whose class
+  // is exactly "group" (0 when none).
+  int GroupRowIndex(TElement* RowElement) const;
+  // Resets the paging state.
+  void ResetPaging();
+
+ private:
+  // Raises Exception "Too many table columns" at 2048 and above.
+  void setGridColCount(int Value);
+  void registerRow(TElement* R, TElementList& List);
+  void addColDesc(TElement* Col);
+};
+
+class TTableRow : public TElement {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+
+  // Entry k: the height the cells of row span k+2 starting here need.
+  std::vector<float> fSpanHeights;
+  bool fFixedHeight = false, fPercentHeight = false;
+  int Row = 0;
+  float MaxTopBorder = 0, MaxBottomBorder = 0;
+  TTableElement* Table = nullptr;  // not owned
+
+  // The first cell child whose columns contain Index, or null.
+  TTableCell* Cells(int Index) const;
+  // Appends a "td" whose content is CellHTML.
+  TTableCell* AddCell(StringView CellHTML);
+  int MaxRowSpan() const { return int(fSpanHeights.size()) + 1; }
+  float MaxSpanHeight() const;
+  // Binds the row to its table and keeps its display a table row's; a
+  // change of display makes the table prepare its grid again.
+  bool CalcStyle(TCSSStyleSheet* Styles) override;
+};
+
+class TTableCell : public TElement {
+ public:
+  static const THtNodeClass ClassType;
+  const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+
+  uint16_t Col = 0;
+  uint16_t ColSpan = 1;
+
+  // The table of the parent row when bound, else the nearest "table" above.
+  TTableElement* Table() const;
+  // The parent row's Row, 0 without a row.
+  int GetRow() const;
+  // The "rowspan" attribute's leading integer, at least 1, and at most the
+  // rows left in the table when bound.
+  int GetRowSpan() const;
+  TTableCell* GetNextRowCell() const;
+  TTableCell* GetPreviousRowCell() const;
+  // Walks on into the next (previous) grid row at the row's end (start).
+  TTableCell* GetNextCell() const;
+  TTableCell* GetPreviousCell() const;
+  // "colspan" read as an integer, clamped to 1..1024; other text leaves it.
+  void ParseAttribute(StringView Param, StringView Value) override;
+
+ private:
+  TTableRow* parentRow() const;
+};
+
+}  // namespace ht
