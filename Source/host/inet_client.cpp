@@ -27,7 +27,7 @@ String decodeBody(const TBytes& bytes, StringView charset) {
 }
 
 void crack(StringView URL, TUrlComponents& parts) {
-  if (const int error = CrackUrl(URL, parts)) throw EOSError(error, URL);
+  if (const int error = CrackUrl(URL, parts)) throw NetError(error, URL);
 }
 
 void checkSize(const THttpResponse& response) {

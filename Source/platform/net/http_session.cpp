@@ -154,7 +154,7 @@ int mapCurlError(CURLcode code) {
 void HttpServiceOpen() {
   std::lock_guard<std::mutex> lock(serviceLock);
   if (serviceCount == 0 && curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
-    throw EOSError(NET_ERROR_INTERNAL, u"curl_global_init");
+    throw NetError(NET_ERROR_INTERNAL, u"curl_global_init");
   ++serviceCount;
 }
 
@@ -186,7 +186,7 @@ THttpSession::THttpSession() {
   easy_ = curl_easy_init();
   if (!easy_) {
     HttpServiceClose();
-    throw EOSError(NET_ERROR_INTERNAL, u"curl_easy_init");
+    throw NetError(NET_ERROR_INTERNAL, u"curl_easy_init");
   }
   configure();
 }
@@ -219,7 +219,7 @@ THttpSession::~THttpSession() {
 void THttpSession::CloseConnection() {
   // The connection lives in the handle's cache: a fresh handle drops it.
   CURL* fresh = curl_easy_init();
-  if (!fresh) throw EOSError(NET_ERROR_INTERNAL, u"curl_easy_init");
+  if (!fresh) throw NetError(NET_ERROR_INTERNAL, u"curl_easy_init");
   curl_easy_cleanup(static_cast<CURL*>(easy_));
   easy_ = fresh;
   configure();
@@ -248,7 +248,7 @@ void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Bo
       curl_slist* next = curl_slist_append(list, line.c_str());
       if (!next) {
         curl_slist_free_all(list);
-        throw EOSError(NET_ERROR_INTERNAL, u"out of memory");
+        throw NetError(NET_ERROR_INTERNAL, u"out of memory");
       }
       list = next;
     }
@@ -316,7 +316,7 @@ void THttpSession::Perform(const THttpRequest& Request, std::vector<uint8_t>& Bo
        error == NET_ERROR_INVALID_SERVER_RESPONSE))
     error = NET_ERROR_CLIENT_AUTH_CERT_NEEDED;
   const std::string detail = errorText[0] ? errorText : curl_easy_strerror(code);
-  throw EOSError(error, Utf8ToString(detail));
+  throw NetError(error, Utf8ToString(detail));
 }
 
 }  // namespace ht

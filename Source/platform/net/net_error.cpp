@@ -16,8 +16,7 @@ String message(int errorCode, StringView detail) {
 
 }  // namespace
 
-EOSError::EOSError(int errorCode, StringView detail)
-    : Exception(message(errorCode, detail)), errorCode_(errorCode) {}
+EOSError NetError(int errorCode, StringView detail) { return EOSError(errorCode, message(errorCode, detail)); }
 
 StringView NetErrorDescription(int errorCode) {
   switch (errorCode) {

@@ -4,7 +4,7 @@
 // ...) and branches on a few of those numbers, so every failure of the
 // libcurl layer is mapped to the number of the matching condition and raised
 // as the operating system's error, whose message holds the number.
-#include "platform/rtl/exception.h"
+#include "platform/rtl/rtl_errors.h"
 
 namespace ht {
 
@@ -24,16 +24,10 @@ enum : int {
   NET_ERROR_SECURE_FAILURE = 12175,
 };
 
-// "System Error.  Code: <n>.\n<description>" with the library's detail
+// The operating system's error for a condition number, with the message
+// "System Error.  Code: <n>.\n<description>" and the library's detail
 // appended when there is one.
-class EOSError : public Exception {
- public:
-  EOSError(int errorCode, StringView detail);
-  int ErrorCode() const { return errorCode_; }
-
- private:
-  int errorCode_;
-};
+EOSError NetError(int errorCode, StringView detail);
 
 // The fixed description of a condition number ("" for an unknown number).
 StringView NetErrorDescription(int errorCode);

@@ -23,8 +23,16 @@ HT_DECLARE_EXCEPTION(EAssertionFailed, Exception);
 HT_DECLARE_EXCEPTION(EInvalidCast, Exception);
 
 // A platform call failed; the message is the platform's text for its last
-// error.
-HT_DECLARE_EXCEPTION(EOSError, Exception);
+// error, and ErrorCode its number where the failing layer has one (else 0).
+class EOSError : public Exception {
+ public:
+  using Exception::Exception;
+  EOSError(int errorCode, String message) : Exception(std::move(message)), errorCode_(errorCode) {}
+  int ErrorCode() const { return errorCode_; }
+
+ private:
+  int errorCode_ = 0;
+};
 
 // An abstract operation of a class without an implementation: "Abstract Error".
 HT_DECLARE_EXCEPTION(EAbstractError, Exception);
