@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "backends/canvas_dx.h"
 #include <gtk/gtk.h>
 
 #include <cstdlib>
@@ -123,8 +122,6 @@ TEST_F(MainWindowTest, TheWindowShowsWhatTheDocumentDrawsOffScreen) {
   Settle();
   if (p.Doc()->ContentHeight <= float(p.Height()))
     GTEST_SKIP() << "the page cannot scroll until layout places its boxes";
-  if (dynamic_cast<THtCanvasDX*>(p.Doc()->Surface.get()))
-    GTEST_SKIP() << "the Direct2D canvas presents to the window's swap chain, which the panel does not show yet";
   for (int scroll : {0, 100}) {
     p.ScrollY(scroll);
     EXPECT_EQ(p.OffsetY, scroll);
