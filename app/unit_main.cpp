@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "document/element.h"
+#include "markup/file_utils.h"
 #include "platform/ui/application.h"
 
 namespace ht {
@@ -40,12 +41,7 @@ TForm1::TForm1() {
 
 TForm1::~TForm1() { HtPanel1.reset(); }
 
-String TForm1::ExeFolder() {
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return String();
-  return Utf8ToString(exe.parent_path().string()) + u"/";
-}
+String TForm1::ExeFolder() { return ExecutableFolder(); }
 
 void TForm1::FormCreate(THtObject*) { HtPanel1->LoadFromFile(ExeFolder() + u"index.html"); }
 

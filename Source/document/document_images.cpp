@@ -29,18 +29,6 @@ bool startsWith(StringView s, StringView prefix) { return s.substr(0, prefix.siz
 
 bool namesSVG(StringView Url) { return AsciiLowerCase(Url).find(u".svg") != String::npos; }
 
-String folderOf(const String& Path) {
-  const size_t slash = Path.find_last_of(u"/\\");
-  return slash == String::npos ? String() : Path.substr(0, slash + 1);
-}
-
-String executableFolder() {
-  char buffer[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return String();
-  return folderOf(Utf8ToString(std::string_view(buffer, size_t(n))));
-}
-
 // Sets the state of an image made on this thread: loaded (2), or failed (3)
 // when nothing could read its bytes, so users show the missing-image box
 // instead of waiting for it.
@@ -162,7 +150,7 @@ THtImage* THtDocument::GetImage(const String& Url, TElement* Element, bool SetUR
       String path = Url;
       if (startsWith(path, u"file://")) path = path.substr(7);
       if (!path.empty() && path.find(u':') == String::npos && path.front() != u'/')
-        path = (CurrentFile.empty() ? executableFolder() : folderOf(CurrentFile)) + path;
+        path = (CurrentFile.empty() ? ExecutableFolder() : FolderOf(CurrentFile)) + path;
       std::error_code ec;
       if (!path.empty() && std::filesystem::is_regular_file(std::filesystem::path(StringToUtf8(path)), ec)) {
         const THtBytes bytes = ImageFiletoBytes(path);

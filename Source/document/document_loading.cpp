@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 
+#include "markup/file_utils.h"
 #include "canvas/canvas.h"
 #include "canvas/font.h"
 #include "css/css_extensions.h"
@@ -59,18 +60,6 @@ bool tagIn(StringView Tag, std::initializer_list<const char16_t*> Set) {
   for (const char16_t* t : Set)
     if (Tag == t) return true;
   return false;
-}
-
-String folderOf(StringView Path) {
-  const size_t slash = Path.find_last_of(u"/\\");
-  return slash == StringView::npos ? String() : String(Path.substr(0, slash + 1));
-}
-
-String executableFolder() {
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return String();
-  return Utf8ToString(exe.parent_path().string()) + u"/";
 }
 
 String newFontName() {
@@ -290,7 +279,7 @@ void THtDocument::LoadCustomFonts() {
         continue;
       }
       font->FontName = font->Family;
-      const String base = CurrentFile.empty() ? executableFolder() : folderOf(CurrentFile);
+      const String base = CurrentFile.empty() ? ExecutableFolder() : FolderOf(CurrentFile);
       if (FFontCollection) FFontCollection->AddFontFile(font->FontName, CombineURL(base, font->Src));
     }
   } catch (const Exception&) {

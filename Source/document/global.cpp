@@ -43,18 +43,6 @@ std::vector<THtResourceEntry>& resourceTable() {
   return table;
 }
 
-String folderOf(const String& Path) {
-  const size_t slash = Path.find_last_of(u"/\\");
-  return slash == String::npos ? String() : Path.substr(0, slash + 1);
-}
-
-String executableFolder() {
-  char buffer[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return String();
-  return folderOf(Utf8ToString(std::string_view(buffer, size_t(n))));
-}
-
 bool startsWith(StringView s, StringView prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 }  // namespace
@@ -173,7 +161,7 @@ String THtGlobal::ResolveFileURL(const String& Base, const String& Url) {
     if (path.empty()) return String();
     const bool absolute = path.front() == u'/' && !startsWith(path, u"//");
     if (!absolute && path.find(u':') == String::npos && !startsWith(path, u"\\\\") && !startsWith(path, u"//"))
-      path = (Base.empty() ? executableFolder() : folderOf(Base)) + path;
+      path = (Base.empty() ? ExecutableFolder() : FolderOf(Base)) + path;
     if (startsWith(path, u"//")) return String();
     std::error_code ec;
     const std::filesystem::path file(StringToUtf8(path));

@@ -1,6 +1,7 @@
 #include "markup/file_utils.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/rtl/code_pages.h"
 #include "platform/rtl/stream.h"
@@ -67,6 +68,18 @@ void SaveAnsiStringToFile(std::string_view s, StringView fileName) { SaveRawByte
 void SaveRawBytesToFile(std::string_view s, StringView fileName) {
   TFileStream file(fileName, fmCreate);
   file.WriteBuffer(s.data(), s.size());
+}
+
+String FolderOf(StringView path) {
+  const size_t slash = path.find_last_of(u"/\\");
+  return slash == StringView::npos ? String() : String(path.substr(0, slash + 1));
+}
+
+String ExecutableFolder() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return String();
+  return FolderOf(Utf8ToString(exe.string()));
 }
 
 }  // namespace ht

@@ -30,4 +30,10 @@ void SaveStringToFileUTF16(StringView s, StringView fileName);
 void SaveAnsiStringToFile(std::string_view s, StringView fileName);
 void SaveRawBytesToFile(std::string_view s, StringView fileName);
 
+// The folder part of a path, up to and with its last "/" or "\\" ("" when
+// there is none).
+String FolderOf(StringView path);
+// The running program's folder, ending in "/" ("" when it cannot be read).
+String ExecutableFolder();
+
 }  // namespace ht
