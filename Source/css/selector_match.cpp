@@ -228,38 +228,59 @@ const THtNode* previousElement(const THtNode* n) {
   return nullptr;
 }
 
+// How a chain failed, so that a search over ancestors or siblings can stop as
+// soon as no further candidate can succeed (without this, chains of
+// descendant combinators backtrack exponentially):
+//   FailsLocally     - this candidate fails; others may still match.
+//   FailsAllSiblings - this candidate and every earlier sibling fail.
+//   FailsCompletely  - this candidate and every ancestor fail.
+enum class ChainMatch { Matches, FailsLocally, FailsAllSiblings, FailsCompletely };
+
+ChainMatch matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts);
+
+// Matches C's left part against candidate m and the rest of the chain.
+ChainMatch tryCandidate(const TCSSSelector& L, const THtNode& m, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts) {
+  if (!L.MatchCompound(m, Facts.NodeState(m) | Pseudo, Facts)) return ChainMatch::FailsLocally;
+  return matchLeft(L, m, Pseudo, Facts);
+}
+
 // C has matched N; completes the chain to C's left.
-bool matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts) {
+ChainMatch matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts) {
   const TCSSSelector* L = C.Left.get();
-  if (!L) return true;
-  auto tryNode = [&](const THtNode* m) {
-    return L->MatchCompound(*m, Facts.NodeState(*m) | Pseudo, Facts) && matchLeft(*L, *m, Pseudo, Facts);
-  };
+  if (!L) return ChainMatch::Matches;
   switch (C.Combinator) {
     case 1: {
       const THtNode* p = N.Parent();
-      return p && tryNode(p);
+      if (!p) return ChainMatch::FailsCompletely;
+      const ChainMatch r = tryCandidate(*L, *p, Pseudo, Facts);
+      // N's siblings share the parent, so they fail with it.
+      return r == ChainMatch::Matches || r == ChainMatch::FailsCompletely ? r : ChainMatch::FailsAllSiblings;
     }
     case 2: {
       const THtNode* p = N.Parent() ? previousElement(&N) : nullptr;
-      return p && tryNode(p);
+      if (!p) return ChainMatch::FailsAllSiblings;
+      return tryCandidate(*L, *p, Pseudo, Facts);
     }
     case 3: {
-      // Any earlier element sibling will do, so they are tried in order
-      // from the first instead of walking back one search at a time.
+      // Earlier element siblings, nearest first.
       const THtNode* parent = N.Parent();
-      if (!parent) return false;
-      for (int i = 0, n = parent->Count(); i < n; ++i) {
+      if (!parent) return ChainMatch::FailsAllSiblings;
+      int i = 0;
+      for (const int n = parent->Count(); i < n && parent->GetNode(i) != &N; ++i) {}
+      while (--i >= 0) {
         const THtNode* p = parent->GetNode(i);
-        if (p == &N) break;
-        if (IsSiblingElement(*p) && tryNode(p)) return true;
+        if (!IsSiblingElement(*p)) continue;
+        const ChainMatch r = tryCandidate(*L, *p, Pseudo, Facts);
+        if (r != ChainMatch::FailsLocally) return r;
       }
-      return false;
+      return ChainMatch::FailsAllSiblings;
     }
     default:
-      for (const THtNode* p = N.Parent(); p; p = p->Parent())
-        if (tryNode(p)) return true;
-      return false;
+      for (const THtNode* p = N.Parent(); p; p = p->Parent()) {
+        const ChainMatch r = tryCandidate(*L, *p, Pseudo, Facts);
+        if (r == ChainMatch::Matches || r == ChainMatch::FailsCompletely) return r;
+      }
+      return ChainMatch::FailsCompletely;
   }
 }
 
@@ -268,7 +289,7 @@ bool matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseudo, co
 bool TestElement(const THtNode& E, const TCSSSelector& S, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts) {
   if ((S.PseudoSet & Pseudo) != Pseudo) return false;
   if (!S.MatchCompound(E, Facts.NodeState(E) | Pseudo, Facts)) return false;
-  return matchLeft(S, E, Pseudo, Facts);
+  return matchLeft(S, E, Pseudo, Facts) == ChainMatch::Matches;
 }
 
 }  // namespace ht

@@ -45,6 +45,40 @@ TEST_F(Selectors, ChildAndDescendantChains) {
   EXPECT_FALSE(Matches(u"* > html", &root, facts)) << "a node without a parent has no ancestor";
 }
 
+TEST_F(Selectors, SearchesStopWhenNoCandidateCanSucceed) {
+  // html > div#x > (p, section > (span, em > i)); html > div#y > section > em > i
+  THtNode* x = AddElement(&root, u"div");
+  x->SetAttribute(u"id", u"x");
+  AddElement(x, u"p");
+  THtNode* section = AddElement(x, u"section");
+  AddElement(section, u"span");
+  THtNode* i = AddElement(AddElement(section, u"em"), u"i");
+  THtNode* y = AddElement(&root, u"div");
+  y->SetAttribute(u"id", u"y");
+  THtNode* iy = AddElement(AddElement(AddElement(y, u"section"), u"em"), u"i");
+  struct {
+    const char16_t* sel;
+    bool x, y;
+  } cases[] = {
+      {u"div p ~ section em > i", true, false}, {u"#y section i", false, true}, {u"p + section > em i", true, false},
+      {u"span ~ em > i", true, false},          {u"span + em > i", true, false}, {u"em ~ span i", false, false},
+      {u"html > div > section i", true, true},  {u"div > div i", false, false},  {u"p ~ section > * > i", true, false},
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(Matches(k.sel, i, facts), k.x) << StringToUtf8(k.sel);
+    EXPECT_EQ(Matches(k.sel, iy, facts), k.y) << StringToUtf8(k.sel);
+  }
+  // Sixty nested spans against forty descendant steps: trying every way to
+  // place the steps would take C(60, 40) tries before failing at the top.
+  THtNode* deepest = &root;
+  for (int n = 0; n < 60; ++n) deepest = AddElement(deepest, u"span");
+  String steps;
+  for (int n = 0; n < 40; ++n) steps += u" span";
+  EXPECT_FALSE(Matches(u"div" + steps, deepest, facts));
+  EXPECT_TRUE(Matches(u"html" + steps, deepest, facts));
+  EXPECT_FALSE(Matches(u"div > span" + steps, deepest, facts));
+}
+
 TEST_F(Selectors, SiblingCombinatorsSkipTextNodes) {
   THtNode* div = AddElement(&root, u"div");
   AddElement(div, u"a");
