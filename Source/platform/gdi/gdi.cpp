@@ -277,21 +277,8 @@ BOOL BitBlt(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, DWORD
   if (GdiTrace().Enabled)
     GdiTrace().Add("BitBlt(" + std::to_string(X) + "," + std::to_string(Y) + "," + std::to_string(W) + "," +
                    std::to_string(H) + ")");
-  core::TCoreSurface& src = Src->Bitmap->Surface;
-  // A copy onto itself reads from a snapshot.
   std::unique_ptr<core::TCoreSurface> snap;
-  core::TCoreSurface* from = &src;
-  if (Src->Bitmap == Dest->Bitmap) {
-    snap = std::make_unique<core::TCoreSurface>(src.Width(), src.Height());
-    core::TCoreContext c(*snap);
-    c.SetOperator(core::opSource);
-    core::TCorePaint p;
-    p.Kind = core::pkSurface;
-    p.Surface = &src;
-    p.ExtendX = p.ExtendY = core::exNone;
-    c.Paint(p);
-    from = snap.get();
-  }
+  core::TCoreSurface* from = detail::CopySource(Src, Dest, snap);
   // The destination passes through the world transform (a scale
   // stretches the copy).
   TRect d;

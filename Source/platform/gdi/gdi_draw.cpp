@@ -136,6 +136,20 @@ BOOL detail::RenderPath(HDC Dc, const std::vector<POINT>& Pts, const std::vector
   return 1;
 }
 
+core::TCoreSurface* detail::CopySource(HDC Src, HDC Dest, std::unique_ptr<core::TCoreSurface>& Snap) {
+  core::TCoreSurface& src = Src->Bitmap->Surface;
+  if (Src->Bitmap != Dest->Bitmap) return &src;
+  Snap = std::make_unique<core::TCoreSurface>(src.Width(), src.Height());
+  core::TCoreContext c(*Snap);
+  c.SetOperator(core::opSource);
+  core::TCorePaint p;
+  p.Kind = core::pkSurface;
+  p.Surface = &src;
+  p.ExtendX = p.ExtendY = core::exNone;
+  c.Paint(p);
+  return Snap.get();
+}
+
 bool detail::DeviceDestRect(HDC Dc, int X, int Y, int W, int H, TRect& R) {
   const XFORM& m = Dc->A.Xf;
   double l = 1e300, t = 1e300, r = -1e300, b = -1e300;
@@ -494,20 +508,8 @@ BOOL StretchBlt(HDC Dest, int X, int Y, int W, int H, HDC Src, int SX, int SY, i
   if (GdiTrace().Enabled)
     GdiTrace().Add(std::string(Dest->A.StretchMode == HALFTONE ? "StretchBlt/HALFTONE" : "StretchBlt") +
                    traceArgs(X, Y, W, H));
-  core::TCoreSurface& src = Src->Bitmap->Surface;
   std::unique_ptr<core::TCoreSurface> snap;
-  core::TCoreSurface* from = &src;
-  if (Src->Bitmap == Dest->Bitmap) {
-    snap = std::make_unique<core::TCoreSurface>(src.Width(), src.Height());
-    core::TCoreContext c(*snap);
-    c.SetOperator(core::opSource);
-    core::TCorePaint p;
-    p.Kind = core::pkSurface;
-    p.Surface = &src;
-    p.ExtendX = p.ExtendY = core::exNone;
-    c.Paint(p);
-    from = snap.get();
-  }
+  core::TCoreSurface* from = detail::CopySource(Src, Dest, snap);
   TRect d;
   if (!detail::DeviceDestRect(Dest, X, Y, W, H, d)) return 1;
   core::TCoreContext c(Dest->Bitmap->Surface);

@@ -1,5 +1,6 @@
 #pragma once
 // Shared between the facade's own files; not for callers.
+#include <memory>
 #include <vector>
 
 #include <cairo.h>
@@ -22,6 +23,10 @@ BOOL RenderPath(HDC Dc, const std::vector<POINT>& Pts, const std::vector<BYTE>& 
 // The destination rectangle of a blit (logical) in device pixels: through
 // the world transform, its bounds when it rotates. False when empty.
 bool DeviceDestRect(HDC Dc, int X, int Y, int W, int H, TRect& R);
+
+// The surface a copy from Src to Dest reads: Src's own, or a snapshot of it
+// kept in Snap when both share a bitmap (a copy onto itself).
+core::TCoreSurface* CopySource(HDC Src, HDC Dest, std::unique_ptr<core::TCoreSurface>& Snap);
 
 // The DC's kept drawing context on its bitmap, clipped to its clip, with
 // the identity matrix; callers set the rest and leave it as they like.
