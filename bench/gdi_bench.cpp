@@ -16,6 +16,7 @@
 #include "book_runs.h"
 #include "canvas/text_run.h"
 #include "platform/core/core_fonts.h"
+#include "raw_harfbuzz.h"
 #include "shared_input.h"
 
 namespace {
@@ -95,12 +96,7 @@ void BM_RawHarfbuzzCairoGlyphs(benchmark::State& state) {
   const auto& runs = BookRuns();
   if (runs.size() < kDrawRuns) return state.SkipWithError(bench::TSharedPage::Missing);
   auto face = Setup().face;
-  hb_blob_t* blob = hb_blob_create_from_file("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf");
-  hb_face_t* hface = hb_face_create(blob, 0);
-  hb_font_t* font = hb_font_create(hface);
-  const unsigned upem = hb_face_get_upem(hface);
-  hb_font_set_scale(font, int(upem), int(upem));
-  hb_buffer_t* buf = hb_buffer_create();
+  bench::TRawHarfbuzzFont hb;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 800, 600);
   cairo_t* cr = cairo_create(surface);
   cairo_set_font_face(cr, face->CairoFace());
@@ -116,18 +112,14 @@ void BM_RawHarfbuzzCairoGlyphs(benchmark::State& state) {
   for (auto _ : state)
     for (int i = 0; i < kDrawRuns; ++i) {
       const String& r = runs[size_t(i)];
-      hb_buffer_clear_contents(buf);
-      hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(r.data()), int(r.size()), 0, int(r.size()));
-      hb_buffer_guess_segment_properties(buf);
-      hb_shape(font, buf, nullptr, 0);
-      unsigned n = 0;
-      const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buf, &n);
-      const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, &n);
+      unsigned n = hb.Shape(r);
+      const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(hb.buf, &n);
+      const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(hb.buf, &n);
       double x = (i % 6) * 130, y = (i / 6) * 12 + ascent;
       glyphs.resize(n);
       for (unsigned k = 0; k < n; ++k) {
         glyphs[k] = cairo_glyph_t{info[k].codepoint, x, y};
-        x += pos[k].x_advance * 16.0 / upem;
+        x += pos[k].x_advance * 16.0 / hb.upem;
       }
       cairo_show_glyphs(cr, glyphs.data(), int(n));
     }
@@ -135,10 +127,6 @@ void BM_RawHarfbuzzCairoGlyphs(benchmark::State& state) {
   cairo_font_options_destroy(o);
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
-  hb_buffer_destroy(buf);
-  hb_font_destroy(font);
-  hb_face_destroy(hface);
-  hb_blob_destroy(blob);
 }
 BENCHMARK(BM_RawHarfbuzzCairoGlyphs)->Unit(benchmark::kMillisecond);
 

@@ -15,6 +15,7 @@
 #include "canvas/text_run.h"
 #include "platform/core/core_fonts.h"
 #include "book_runs.h"
+#include "raw_harfbuzz.h"
 #include "shared_input.h"
 
 namespace {
@@ -73,30 +74,7 @@ BENCHMARK(BM_MeasureStringCold)->Unit(benchmark::kMillisecond);
 void BM_MeasureRawHarfbuzz(benchmark::State& state) {
   const auto& runs = BookRuns();
   if (runs.empty()) return state.SkipWithError(bench::TSharedPage::Missing);
-  // A font of our own over the same file, at units-per-em.
-  hb_blob_t* blob = hb_blob_create_from_file("/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf");
-  hb_face_t* face = hb_face_create(blob, 0);
-  hb_font_t* font = hb_font_create(face);
-  unsigned upem = hb_face_get_upem(face);
-  hb_font_set_scale(font, int(upem), int(upem));
-  hb_buffer_t* buf = hb_buffer_create();
-  for (auto _ : state)
-    for (const String& r : runs) {
-      hb_buffer_clear_contents(buf);
-      hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(r.data()), int(r.size()), 0, int(r.size()));
-      hb_buffer_guess_segment_properties(buf);
-      hb_shape(font, buf, nullptr, 0);
-      unsigned n = 0;
-      const hb_glyph_position_t* pos = hb_buffer_get_glyph_positions(buf, &n);
-      long sum = 0;
-      for (unsigned i = 0; i < n; ++i) sum += pos[i].x_advance;
-      benchmark::DoNotOptimize(float(sum) * 16 / float(upem));
-    }
-  state.SetItemsProcessed(int64_t(state.iterations() * runs.size()));
-  hb_buffer_destroy(buf);
-  hb_font_destroy(font);
-  hb_face_destroy(face);
-  hb_blob_destroy(blob);
+  bench::MeasureRunsWithRawHarfbuzz(state, runs);
 }
 BENCHMARK(BM_MeasureRawHarfbuzz)->Unit(benchmark::kMillisecond);
 
