@@ -60,4 +60,9 @@ class IElementStyleFacts {
   virtual void SaveLastPropsOnce() {}
 };
 
+// The computed-style facts behind Facts, or null (Facts null too).
+inline TElementStyleFacts* ElementStyleFactsOf(IElementStyleFacts* Facts) {
+  return Facts ? Facts->AsElementStyleFacts() : nullptr;
+}
+
 }  // namespace ht

@@ -179,7 +179,7 @@ String TAnimatedFloat::AsString() const {
 
 namespace {
 TCSSAnimation* animationOf(TElement* E) {
-  auto* facts = E ? dynamic_cast<TElementStyleFacts*>(E->Style()) : nullptr;
+  auto* facts = E ? ElementStyleFactsOf(E->Style()) : nullptr;
   return facts ? facts->Style().Animation.get() : nullptr;
 }
 }  // namespace

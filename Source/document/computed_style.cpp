@@ -49,7 +49,7 @@ thread_local std::vector<String> resolving;
 const TElementStyleClass ElementStyleClass{"TElementStyle", &ElementStyleFactsClass, createElementStyle};
 
 TElementStyle* ElementStyleOf(const TStyledHTMLNode* E) {
-  auto* facts = E ? dynamic_cast<TElementStyleFacts*>(E->Style()) : nullptr;
+  auto* facts = E ? ElementStyleFactsOf(E->Style()) : nullptr;
   return facts ? dynamic_cast<TElementStyle*>(&facts->Style()) : nullptr;
 }
 

@@ -118,7 +118,7 @@ void TElement::AddEventListener(StringView Event, THtObject* AHandler) {
 }
 
 void TElement::SetPseudoClass(TCSSPseudoClass PClass, bool Add, bool Recursive) {
-  if (auto* facts = dynamic_cast<TElementStyleFacts*>(Style()); facts && OwnsStyle())
+  if (auto* facts = ElementStyleFactsOf(Style()); facts && OwnsStyle())
     facts->Style().ApplyPseudoClass(PClass, Add);
   if (!Recursive) return;
   for (int i = 0; i < Count(); ++i)

@@ -42,7 +42,7 @@ constexpr int32_t kZLimit = 100000000;
 
 bool THtDocument::CalcStyle(TCSSStyleSheet* AStyles) {
   if (Painting) return false;
-  if (auto* facts = dynamic_cast<TElementStyleFacts*>(Style())) facts->Style().SetDisplay(dsBlock);
+  if (auto* facts = ElementStyleFactsOf(Style())) facts->Style().SetDisplay(dsBlock);
   if (!StyleCalculated()) {
     FRunningElements.clear();
     FFootNotes.clear();

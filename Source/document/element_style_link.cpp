@@ -12,8 +12,8 @@ void TElement::takeStyleFromParent(TElement* Child) {
     return;
   }
   if (!StyleCalculated()) return;
-  auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get());
-  auto* childStyle = dynamic_cast<TElementStyleFacts*>(Child->FStyle.get());
+  auto* own = ElementStyleFactsOf(FStyle.get());
+  auto* childStyle = ElementStyleFactsOf(Child->FStyle.get());
   if (own && childStyle && Child->OwnsStyle()) childStyle->Style().Inherit(own->Style());
 }
 
@@ -21,7 +21,7 @@ const TElementStyleClass* TElement::StyleClass() const { return &ElementStyleCla
 
 void TElement::UpdateFontSize() {
   if (!FStyle || !OwnsStyle()) return;
-  if (auto* facts = dynamic_cast<TElementStyleFacts*>(FStyle.get()))
+  if (auto* facts = ElementStyleFactsOf(FStyle.get()))
     facts->Style().IntFontSize = facts->Style().FontSize().ToPixels();
 }
 
@@ -29,17 +29,17 @@ void TElement::ResetStyle() {
   TStyledHTMLNode::ResetStyle();
   TElement* bodyNode = bodyElement();
   if (!bodyNode || bodyNode == this) return;
-  auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get());
-  auto* body = dynamic_cast<TElementStyleFacts*>(bodyNode->FStyle.get());
+  auto* own = ElementStyleFactsOf(FStyle.get());
+  auto* body = ElementStyleFactsOf(bodyNode->FStyle.get());
   if (own && body && OwnsStyle()) own->Style().CalculatedTextStyle = body->Style().CalculatedTextStyle;
 }
 
 void TElement::setStyleDisplay(TDisplayStyle Value) {
-  if (auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get()); own && OwnsStyle()) own->Style().SetDisplay(Value);
+  if (auto* own = ElementStyleFactsOf(FStyle.get()); own && OwnsStyle()) own->Style().SetDisplay(Value);
 }
 
 void TElement::setStyleFontSize(float Px) {
-  if (auto* own = dynamic_cast<TElementStyleFacts*>(FStyle.get()); own && OwnsStyle()) own->Style().IntFontSize = Px;
+  if (auto* own = ElementStyleFactsOf(FStyle.get()); own && OwnsStyle()) own->Style().IntFontSize = Px;
 }
 
 }  // namespace ht

@@ -105,7 +105,7 @@ void TImageElement::ParseAttribute(StringView Param, StringView Value) {
 
 bool TImageElement::CalcStyle(TCSSStyleSheet* Styles) {
   const bool result = TElement::CalcStyle(Styles);
-  if (auto* facts = dynamic_cast<TElementStyleFacts*>(Style()); facts && facts->Style().Display() == dsInline)
+  if (auto* facts = ElementStyleFactsOf(Style()); facts && facts->Style().Display() == dsInline)
     facts->Style().SetDisplay(dsInlineBlock);
   return result;
 }
