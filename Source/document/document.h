@@ -201,6 +201,11 @@ class THtDocument : public TElement {
   bool ForceFullRepaint = false;
   int ScaledClientWidth = 0, ScaledClientHeight = 0;
   int Page = 0;               // the page being painted, from 0
+  // Paged output: set once a line outside a fixed container has been placed
+  // on the current page (paged output clears it at each page start); and
+  // the forced page breaks taken so far.
+  bool FPagingBreak = false;
+  int FSavedForcedPage = 0;
   float FShrinkFactor = 1.0f;  // below 1 while paged output is shrunk to one page
   THtmlEncoding Encoding = heDefault;
   uint32_t Codepage = 0;
@@ -345,6 +350,10 @@ class THtDocument : public TElement {
   void InternalPaint();
   // Paints onto ASurface inside a scene the caller has begun and will end.
   void RawPaint(THtCanvas& ASurface, const THtCanvasScene& AScene);
+  // Paged output: the usable bottom of the current page (not paged: the
+  // inner bottom), in document coordinates less the vertical offset. Line
+  // breaking ends a page where its lines pass it (the painting unit).
+  float PageBottom();
   bool NeedFullRepaint() const { return HasFixedAttachment || FFullRepaint || ForceFullRepaint; }
   // Layout steps of CalcSize that the layout unit fills: building the boxes
   // and placing them. Empty until layout exists.

@@ -552,5 +552,6 @@ float TElement::GetSurfaceTop() const { return HtPaintServices().SurfaceTop(*thi
 void TElement::ApplyUserSize() { HtPaintServices().ApplyUserSize(*this); }
 bool TElement::IsVisibleInView(float X, float Y) const { return HtPaintServices().IsVisibleInView(*this, X, Y); }
 TElement* TElement::HitTest(float X, float Y) { return HtPaintServices().HitTest(*this, X, Y); }
+void TElement::ApplyPageOrientation() { HtPaintServices().ApplyPageOrientation(*this); }
 
 }  // namespace ht

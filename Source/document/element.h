@@ -407,6 +407,9 @@ class TElement : public TStyledHTMLNode {
   // Writes the interactive size into the inline style and ends sizing.
   virtual void ApplyUserSize();
   virtual TElement* HitTest(float X, float Y);
+  // Paged output: the element's "orientation" attribute ("portrait",
+  // "landscape") becomes the document's page orientation.
+  void ApplyPageOrientation();
 
  protected:
   // For classes that make no style of their own (text shares its parent's).

@@ -1,5 +1,6 @@
 #include "document/paint_services.h"
 
+#include "document/document.h"
 #include "document/element.h"
 
 namespace ht {
@@ -17,6 +18,9 @@ TElement* neutralHitTest(TElement&, float, float) { return nullptr; }
 void neutralElementForgotten(THtDocument&, TElement&) {}
 void neutralInternalPaint(THtDocument&) {}
 void neutralRawPaint(THtDocument&, THtCanvas&, const THtCanvasScene&) {}
+// Without paged output every bottom is the client area's.
+float neutralPageBottom(THtDocument& Doc) { return float(Doc.ClientHeight) - Doc.FDocOffsetY; }
+void neutralApplyPageOrientation(TElement&) {}
 
 // Distinct functions for the three flow steps of one signature, so a test
 // can tell each entry from its neutral one by address.
@@ -32,7 +36,7 @@ const THtPaintServices neutralServices{
     neutralDrawRun,         neutralDrawBlock,       neutralDrawBorder,   neutralDrawOutline,
     neutralDraw,            neutralIsVisibleInView,      neutralSurfaceLeft,
     neutralSurfaceTop,      neutralApplyUserSize,   neutralHitTest,      neutralElementForgotten,
-    neutralInternalPaint,   neutralRawPaint};
+    neutralInternalPaint,   neutralRawPaint,        neutralPageBottom,   neutralApplyPageOrientation};
 const THtPaintServices* installed = &neutralServices;
 
 }  // namespace

@@ -44,6 +44,11 @@ struct THtPaintServices {
   void (*InternalPaint)(THtDocument& Doc);
   // Paints the document into a scene the caller has begun on ASurface.
   void (*RawPaint)(THtDocument& Doc, THtCanvas& ASurface, const THtCanvasScene& AScene);
+  // Paged output: the usable bottom of the current page in document
+  // coordinates (not paged: the inner bottom), less the vertical offset.
+  float (*PageBottom)(THtDocument& Doc);
+  // Paged output: E's "orientation" attribute becomes the page orientation.
+  void (*ApplyPageOrientation)(TElement& E);
 };
 
 // The table in force; never null.

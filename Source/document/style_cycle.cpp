@@ -181,6 +181,7 @@ void THtDocument::Draw(THtObject* Canvas, const TRect& DrawRect) {
 void THtDocument::ResetCache() { fCacheReady = false; }
 
 void THtDocument::InternalPaint() { HtPaintServices().InternalPaint(*this); }
+float THtDocument::PageBottom() { return HtPaintServices().PageBottom(*this); }
 
 void THtDocument::RawPaint(THtCanvas& ASurface, const THtCanvasScene& AScene) {
   HtPaintServices().RawPaint(*this, ASurface, AScene);

@@ -58,6 +58,10 @@ bool BaseIsVisibleInView(const TElement& E, float X, float Y);
 bool RectInView(const TElement& E, const TRectF& R);
 float BaseSurfaceLeft(const TElement& E);
 float BaseSurfaceTop(const TElement& E);
+// The usable bottom of the current page (paged) or of the client area.
+float BasePageBottom(THtDocument& Doc);
+// Page orientation by element comes with paged output.
+void BaseApplyPageOrientation(TElement& E);
 
 // R moved by (DX, DY).
 inline TRectF Moved(const TRectF& R, float DX, float DY) {

@@ -19,7 +19,7 @@ const THtPaintServices services{
     BaseDrawInnerElements, BaseDrawInline,     BaseDrawTable,      BaseFillBackground, BaseDrawRun,
     BaseDrawBlock,         BaseDrawBorder,     BaseDrawOutline,    BaseDraw,           BaseIsVisibleInView,
               BaseSurfaceLeft,    BaseSurfaceTop,     BaseApplyUserSize,  hitTestNothing,
-    forgetNothing,         BaseInternalPaint,  BaseRawPaint};
+    forgetNothing,         BaseInternalPaint,  BaseRawPaint,       BasePageBottom,     BaseApplyPageOrientation};
 
 }  // namespace
 

@@ -39,6 +39,14 @@ float BaseSurfaceTop(const TElement& E) {
   return E.RealTop();
 }
 
+float BasePageBottom(THtDocument& Doc) {
+  if (!Doc.Paged) return float(Doc.ClientHeight) - Doc.FDocOffsetY;
+  const float bottom = Doc.PageHeightPixels - float(Doc.PageMargins[0] + Doc.PageMargins[2]) - Doc.FFootnoteHeight;
+  return std::max(0.0f, bottom) - Doc.FDocOffsetY;
+}
+
+void BaseApplyPageOrientation(TElement&) {}
+
 bool BaseIsVisibleInView(const TElement& E, float X, float Y) {
   const TElementStyle* S = ElementStyleOf(&E);
   if ((E.Document && &E == E.Document->BodyElement) || (S && S->fPosition == epRunning)) return true;
