@@ -98,6 +98,245 @@ THtNode* THtmlNode::FindImpliedEnd(StringView ATag, THtNode* AStop) {
   return nullptr;
 }
 
+namespace {
+
+// One level of tree construction: reads items into one element until its
+// end tag, or until an item closes an element above it.
+class TParseLevel {
+ public:
+  TParseLevel(THtmlNode& node, THtmlParser& hp) : self(node), hp(hp), stack(*hp.IncorrectStack) {}
+
+  // What the element's InternalParse answers after its content started.
+  THtNode* Run();
+
+ private:
+  // How reading goes on after an item.
+  enum class TStep {
+    Next,   // read the next item into this element
+    Close,  // the element ends (its AfterParse runs)
+    Leave,  // an element above must close first: answer it, item read again
+  };
+
+  TStep endTag();
+  bool reopenFormatting(TStep& step);
+  void text();
+  void rawItem();
+  TStep startTag();
+  TStep create(StringView tag);
+  TStep readAgainIn(THtNode* node);
+  TStep descend(THtNode* child);
+  THtNode* childOf(THtNode* parent, StringView tag) const;
+
+  THtmlNode& self;
+  THtmlParser& hp;
+  THtObjectList& stack;
+  THtNode* result = nullptr;
+};
+
+THtNode* TParseLevel::Run() {
+  while (hp.NextItem()) {
+    TStep step = TStep::Next;
+    if (hp.IsCloseTag) {
+      step = endTag();
+    } else if (!reopenFormatting(step)) {
+      switch (hp.TagType) {
+        case htString:
+          text();
+          break;
+        case htScript:
+        case htStyle:
+        case htComment:
+        case htDirective:
+        case htCData:
+          rawItem();
+          break;
+        case htIdent:
+          step = startTag();
+          break;
+        default:
+          break;  // declarations have no place in the tree
+      }
+    }
+    if (step == TStep::Leave) return result;
+    if (step == TStep::Close) break;
+  }
+  self.AfterParse();
+  return result;
+}
+
+// Runs a nested level and applies the closing protocol: Close when this
+// level must end too, answering what the nested one answered.
+TParseLevel::TStep TParseLevel::descend(THtNode* child) {
+  auto* h = dynamic_cast<THtmlNode*>(child);
+  if (!h) {
+    // A node of another kind takes no content; an item meant to be read
+    // again inside it is dropped instead.
+    hp.RepeatCurrent = false;
+    return TStep::Next;
+  }
+  THtNode* x = h->InternalParse(hp);
+  --hp.FStackLevel;
+  if (x && x->Parent() != &self) {
+    result = x;
+    return TStep::Close;
+  }
+  return TStep::Next;
+}
+
+THtNode* TParseLevel::childOf(THtNode* parent, StringView tag) const {
+  const THtNodeClass* cls = self.GetElementClass(tag, hp.GlobalRoot);
+  if (!cls) return nullptr;
+  THtNode* child = parent->CreateChild(cls);
+  child->SetTag(tag);
+  return child;
+}
+
+// An end tag closes this element, an open one above it, or nothing. The
+// formatting elements it passes on its way up are remembered so they open
+// again around what follows.
+TParseLevel::TStep TParseLevel::endTag() {
+  const String& endTag = hp.Tag;
+  if (endTag == self.Tag()) {
+    removeFromStack(stack, [this](THtNode* e) { return isBelow(e, &self); });
+    return TStep::Close;
+  }
+  removeFromStack(stack, [&endTag](THtNode* e) { return e->Tag() == endTag; });
+  const int32_t remembered = stack.Count();
+  const bool rowOrCell = In(endTag, {u"tr", u"td", u"th", u"p"});
+  const bool tableLevel = In(endTag, {u"table", u"tr", u"td", u"th"});
+  for (THtNode* node = &self; node;) {
+    if (rowOrCell && node->Tag() == u"table") break;
+    if (!tableLevel && tagIn(node, {u"table", u"tr", u"td", u"th"})) break;
+    if (endTag == u"span" && node->Tag() == u"div") break;
+    if (tagIn(node, {u"body", u"html"})) break;
+    if (endTag == u"table") {
+      if (node->Tag() == u"tr" && node != hp.Root && node->Parent()) node = node->Parent();
+      if (node->Tag() == u"tbody" && node != hp.Root && node->Parent()) node = node->Parent();
+    }
+    if (node->Tag() == endTag) {
+      result = node;
+      return TStep::Close;
+    }
+    // The walk never leaves the node the parse fills.
+    if (node == hp.Root) break;
+    if (tagsets::IsFormatting(node->Tag())) stack.Add(node);
+    node = searchParent(node);
+  }
+  // Nothing open has that tag: the end tag is ignored.
+  while (stack.Count() > remembered) stack.Delete(stack.Count() - 1);
+  return TStep::Next;
+}
+
+// Formatting elements closed out of order open again around what follows:
+// the first one still creatable takes the current item. False when none
+// did, so the item is read here.
+bool TParseLevel::reopenFormatting(TStep& step) {
+  while (stack.Count() > 0) {
+    auto* e = static_cast<THtNode*>(stack.Last());
+    stack.Delete(stack.Count() - 1);
+    THtNode* copy = childOf(&self, e->Tag());
+    if (!copy) continue;
+    copy->CopyAttributesFrom(e);
+    hp.RepeatCurrent = true;
+    step = descend(copy);
+    return true;
+  }
+  return false;
+}
+
+void TParseLevel::text() {
+  if (!hp.Tag.empty()) return;
+  const THtNodeClass* cls = self.GetElementClass(u"", hp.GlobalRoot);
+  if (!cls) return;
+  THtNode* text = self.CreateChild(cls);
+  text->TagType = htString;
+  text->SetContent(hp.Value);
+}
+
+// Script, style, comment, processing instruction or CDATA: a childless node
+// holding the item's text.
+void TParseLevel::rawItem() {
+  const THTMLTokenType type = hp.TagType;
+  const StringView tag = type == htScript || type == htStyle ? StringView(hp.Tag)
+                         : type == htComment                 ? StringView(u"!")
+                         : type == htDirective               ? StringView(u"?")
+                                                             : StringView(u"");
+  const THtNodeClass* cls = self.GetElementClass(type == htCData ? StringView(u"!") : tag, hp.GlobalRoot);
+  if (!cls) return;
+  THtNode* child = self.CreateChild(cls);
+  child->SetTag(tag);
+  child->TagType = type;
+  child->SetContent(hp.Value);
+  if (type != htCData)
+    if (auto* h = dynamic_cast<THtmlNode*>(child)) h->ParseAttributes(hp);
+}
+
+// A start tag closes elements above, wraps itself in the table parts it
+// lacks, or becomes a child.
+TParseLevel::TStep TParseLevel::startTag() {
+  const String& t = hp.Tag;
+  const StringView tag = self.Tag();
+  if (tagsets::IsVoid(t)) {
+    hp.TagClosed = true;
+    return create(t);
+  }
+  // No row or cell is added where the cell would pass the depth cap: the
+  // cell would hand the item back and it would be read again forever.
+  const bool tableBody = In(tag, {u"table", u"thead", u"tbody"}) && hp.FStackLevel < kMaxNesting;
+  if (tableBody && (t == u"td" || t == u"th")) {
+    // A cell straight in a table gets its row.
+    THtNode* row = childOf(&self, u"tr");
+    return row ? readAgainIn(row) : TStep::Next;
+  }
+  if (tableBody && t == u"p") {
+    THtNode* row = childOf(&self, u"tr");
+    THtNode* cell = row ? childOf(row, u"td") : nullptr;
+    return cell ? readAgainIn(cell) : TStep::Next;
+  }
+  THtNode* x = nullptr;
+  if (t == u"td") {
+    x = belowSearch(&self, hp.Root, {u"tr"});
+  } else if (t == u"tr" && tag == u"tr") {
+    x = openSearch(&self, hp.Root, {u"tr"}, true);
+  } else if (tag == u"tr" && In(t, {u"p", u"span", u"ul", u"div"})) {
+    // Content straight in a row goes into its last cell.
+    for (int i = self.GetCount() - 1; i >= 0; --i)
+      if (THtNode* cell = self.GetNodes()->Get(i); tagIn(cell, {u"td", u"th"})) return readAgainIn(cell);
+  } else {
+    x = self.FindImpliedEnd(t, hp.Root);
+  }
+  if (!x && hp.FStackLevel > kMaxNesting && self.Parent() && self.Parent() != hp.Root) x = self.Parent();
+  if (x) {
+    hp.RepeatCurrent = true;
+    result = x;
+    return TStep::Leave;
+  }
+  return create(t);
+}
+
+TParseLevel::TStep TParseLevel::readAgainIn(THtNode* node) {
+  hp.RepeatCurrent = true;
+  return descend(node);
+}
+
+TParseLevel::TStep TParseLevel::create(StringView t) {
+  THtNode* grand = self.Parent() ? self.Parent()->Parent() : nullptr;
+  THtNode* child;
+  if (hp.TagClosed && self.Tag() == u"tbody" && t != u"tr" && grand) {
+    // An empty element met in a table body is put before the table.
+    child = childOf(grand, t);
+    if (!child) return TStep::Next;
+    THtNodeList* siblings = grand->GetNodes();
+    if (siblings->Count() >= 2) siblings->Move(siblings->Count() - 1, siblings->Count() - 2);
+  } else {
+    child = childOf(&self, t);
+    if (!child) return TStep::Next;
+  }
+  return descend(child);
+}
+
+}  // namespace
+
 THtNode* THtmlNode::InternalParse(THtmlParser& HP) {
   ++HP.FStackLevel;
   if (!HP.RepeatCurrent) {
@@ -106,190 +345,7 @@ THtNode* THtmlNode::InternalParse(THtmlParser& HP) {
     ParseAttributes(HP);
     if (HP.TagClosed) return nullptr;
   }
-  THtObjectList& stack = *HP.IncorrectStack;
-  THtNode* result = nullptr;
-
-  // Runs a nested level and applies the closing protocol: true when this
-  // level must end too, answering what the nested one answered.
-  auto nested = [&](THtNode* child) {
-    auto* h = dynamic_cast<THtmlNode*>(child);
-    if (!h) {
-      // A node of another kind takes no content; an item meant to be read
-      // again inside it is dropped instead.
-      HP.RepeatCurrent = false;
-      return false;
-    }
-    THtNode* x = h->InternalParse(HP);
-    --HP.FStackLevel;
-    if (x && x->Parent() != this) {
-      result = x;
-      return true;
-    }
-    return false;
-  };
-  auto childOf = [&](THtNode* parent, StringView tag) -> THtNode* {
-    const THtNodeClass* cls = GetElementClass(tag, HP.GlobalRoot);
-    if (!cls) return nullptr;
-    THtNode* child = parent->CreateChild(cls);
-    child->SetTag(tag);
-    return child;
-  };
-
-  while (HP.NextItem()) {
-    if (HP.IsCloseTag) {
-      const String& endTag = HP.Tag;
-      if (endTag == FTag) {
-        removeFromStack(stack, [this](THtNode* e) { return isBelow(e, this); });
-        break;
-      }
-      removeFromStack(stack, [&endTag](THtNode* e) { return e->Tag() == endTag; });
-      const int32_t remembered = stack.Count();
-      const bool rowOrCell = In(endTag, {u"tr", u"td", u"th", u"p"});
-      const bool tableLevel = In(endTag, {u"table", u"tr", u"td", u"th"});
-      THtNode* found = nullptr;
-      for (THtNode* node = this; node;) {
-        if (rowOrCell && node->Tag() == u"table") break;
-        if (!tableLevel && tagIn(node, {u"table", u"tr", u"td", u"th"})) break;
-        if (endTag == u"span" && node->Tag() == u"div") break;
-        if (tagIn(node, {u"body", u"html"})) break;
-        if (endTag == u"table") {
-          if (node->Tag() == u"tr" && node != HP.Root && node->Parent()) node = node->Parent();
-          if (node->Tag() == u"tbody" && node != HP.Root && node->Parent()) node = node->Parent();
-        }
-        if (node->Tag() == endTag) {
-          found = node;
-          break;
-        }
-        // The walk never leaves the node the parse fills.
-        if (node == HP.Root) break;
-        if (tagsets::IsFormatting(node->Tag())) stack.Add(node);
-        node = searchParent(node);
-      }
-      if (found) {
-        result = found;
-        break;
-      }
-      while (stack.Count() > remembered) stack.Delete(stack.Count() - 1);
-      continue;
-    }
-
-    // Formatting elements closed out of order open again around what follows.
-    bool reopened = false;
-    while (stack.Count() > 0) {
-      auto* e = static_cast<THtNode*>(stack.Last());
-      stack.Delete(stack.Count() - 1);
-      THtNode* copy = childOf(this, e->Tag());
-      if (!copy) continue;
-      copy->CopyAttributesFrom(e);
-      HP.RepeatCurrent = true;
-      reopened = true;
-      if (nested(copy)) goto done;
-      break;
-    }
-    if (reopened) continue;
-
-    switch (HP.TagType) {
-      case htString:
-        if (HP.Tag.empty()) {
-          const THtNodeClass* cls = GetElementClass(u"", HP.GlobalRoot);
-          if (!cls) break;
-          THtNode* text = CreateChild(cls);
-          text->TagType = htString;
-          text->SetContent(HP.Value);
-        }
-        break;
-      case htScript:
-      case htStyle:
-      case htComment:
-      case htDirective:
-      case htCData: {
-        const THTMLTokenType type = HP.TagType;
-        const StringView tag = type == htScript || type == htStyle ? StringView(HP.Tag)
-                               : type == htComment                 ? StringView(u"!")
-                               : type == htDirective               ? StringView(u"?")
-                                                                   : StringView(u"");
-        const THtNodeClass* cls = GetElementClass(type == htCData ? StringView(u"!") : tag, HP.GlobalRoot);
-        if (!cls) break;
-        THtNode* child = CreateChild(cls);
-        child->SetTag(tag);
-        child->TagType = type;
-        child->SetContent(HP.Value);
-        if (type != htCData)
-          if (auto* h = dynamic_cast<THtmlNode*>(child)) h->ParseAttributes(HP);
-        break;
-      }
-      case htIdent: {
-        const String& t = HP.Tag;
-        THtNode* x = nullptr;
-        if (tagsets::IsVoid(t)) {
-          HP.TagClosed = true;
-        } else {
-          // No row or cell is added where the cell would pass the depth
-          // cap: the cell would hand the item back and it would be read
-          // again forever.
-          const bool tableBody = In(FTag, {u"table", u"thead", u"tbody"}) && HP.FStackLevel < kMaxNesting;
-          if (tableBody && (t == u"td" || t == u"th")) {
-            // A cell straight in a table gets its row.
-            THtNode* row = childOf(this, u"tr");
-            if (!row) break;
-            HP.RepeatCurrent = true;
-            if (nested(row)) goto done;
-            break;
-          }
-          if (tableBody && t == u"p") {
-            THtNode* row = childOf(this, u"tr");
-            THtNode* cell = row ? childOf(row, u"td") : nullptr;
-            if (!cell) break;
-            HP.RepeatCurrent = true;
-            if (nested(cell)) goto done;
-            break;
-          }
-          if (t == u"td") {
-            x = belowSearch(this, HP.Root, {u"tr"});
-          } else if (t == u"tr" && FTag == u"tr") {
-            x = openSearch(this, HP.Root, {u"tr"}, true);
-          } else if (FTag == u"tr" && In(t, {u"p", u"span", u"ul", u"div"})) {
-            // Content straight in a row goes into its last cell.
-            THtNode* cell = nullptr;
-            for (int i = GetCount() - 1; i >= 0 && !cell; --i)
-              if (tagIn(FNodes->Get(i), {u"td", u"th"})) cell = FNodes->Get(i);
-            if (cell) {
-              HP.RepeatCurrent = true;
-              if (nested(cell)) goto done;
-              break;
-            }
-          } else {
-            x = FindImpliedEnd(t, HP.Root);
-          }
-          if (!x && HP.FStackLevel > kMaxNesting && FParent && FParent != HP.Root) x = FParent;
-          if (x) {
-            HP.RepeatCurrent = true;
-            return x;
-          }
-        }
-        // Creation.
-        THtNode* grand = FParent ? FParent->Parent() : nullptr;
-        THtNode* child;
-        if (HP.TagClosed && FTag == u"tbody" && t != u"tr" && grand) {
-          // An empty element met in a table body is put before the table.
-          child = childOf(grand, t);
-          if (!child) break;
-          THtNodeList* siblings = grand->GetNodes();
-          if (siblings->Count() >= 2) siblings->Move(siblings->Count() - 1, siblings->Count() - 2);
-        } else {
-          child = childOf(this, t);
-          if (!child) break;
-        }
-        if (nested(child)) goto done;
-        break;
-      }
-      default:
-        break;  // declarations have no place in the tree
-    }
-  }
-done:
-  AfterParse();
-  return result;
+  return TParseLevel(*this, HP).Run();
 }
 
 void THtmlNode::parseChildren(const String& HTML, THtmlByteSource* Source) {
