@@ -422,268 +422,315 @@ void flattenCubics(TPointF start, const TPointF* pts, size_t n, float density, L
 
 }  // namespace
 
-void THtCustomPath::Flatten(float ATolerance, THtCustomPath& Res) const {
-  const float t = std::max(ATolerance, 0.001f);
-  const float merge2 = ATolerance * ATolerance / 16;
-  const float density = 0.2f / t;
-  if (int(Res.FRecs.size()) < FCount) Res.FRecs.resize(size_t(FCount));
+// Copies records into a flattened path: curves, arcs and ellipses become
+// lines, and lines much shorter than the tolerance merge into the one before.
+class THtCustomPath::TFlattener {
+ public:
+  TFlattener(THtCustomPath& res, float tolerance)
+      : res(res), merge2(tolerance * tolerance / 16), density(0.2f / std::max(tolerance, 0.001f)) {}
 
-  auto resLast = [&Res]() -> THtPathRec* { return Res.FCount > 0 ? &Res.FRecs[size_t(Res.FCount - 1)] : nullptr; };
-  auto curveLine = [&](const TPointF& p) {
-    THtPathRec* last = resLast();
-    if (last && (last->Kind == prMoveTo || last->Kind == prLineTo) && last->Point.X == p.X && last->Point.Y == p.Y)
-      return;
-    PHtPathRec r = Res.Add();
-    r->Kind = prLineTo;
-    r->Point = p;
-  };
-  auto startAt = [&](const TPointF& p, bool figureOpen) {
-    PHtPathRec r = Res.Add();
-    r->Kind = figureOpen ? prLineTo : prMoveTo;
-    r->Point = p;
-  };
-
-  TPointF cur, figStart;
-  bool open = false;
-  for (int i = 0; i < FCount; ++i) {
-    const THtPathRec& r = FRecs[size_t(i)];
+  void Add(const THtPathRec& r, bool first) {
     switch (r.Kind) {
       case prMoveTo:
-        *Res.Add() = r;
+        *res.Add() = r;
         cur = figStart = r.Point;
         open = true;
         break;
-      case prLineTo: {
-        THtPathRec* last = resLast();
-        if (i > 0 && last && (last->Kind == prMoveTo || last->Kind == prLineTo) &&
-            dist2(last->Point, r.Point) < merge2)
-          last->Point = r.Point;
-        else
-          *Res.Add() = r;
-        cur = r.Point;
-        if (!open) figStart = r.Point;
-        open = true;
-        break;
-      }
+      case prLineTo: lineTo(r, first); break;
       case prCloseFigure:
-        *Res.Add() = r;
+        *res.Add() = r;
         cur = figStart;
         open = false;
         break;
       case prCurveTo:
-        flattenCubics(cur, r.Points.data(), r.Points.size(), density, curveLine);
+        curve(r.Points.data(), r.Points.size());
         if (r.Points.size() >= 3) cur = r.Points[(r.Points.size() / 3) * 3 - 1];
         open = true;
         break;
-      case prQCurveto: {
-        TPointFArray cubic;
-        TPointF s = cur;
-        for (size_t k = 0; k + 1 < r.Points.size(); k += 2) {
-          const TPointF q = r.Points[k], e = r.Points[k + 1];
-          cubic.push_back(TPointF((s.X + 2 * q.X) / 3, (s.Y + 2 * q.Y) / 3));
-          cubic.push_back(TPointF((2 * q.X + e.X) / 3, (2 * q.Y + e.Y) / 3));
-          cubic.push_back(e);
-          s = e;
-        }
-        flattenCubics(cur, cubic.data(), cubic.size(), density, curveLine);
-        cur = s;
-        open = true;
-        break;
-      }
-      case prArc: {
-        const TPointFArray pts = arcCurve(r);
-        if (pts.empty()) break;
-        startAt(pts[0], open);
-        if (!open) figStart = pts[0];
-        flattenCubics(pts[0], pts.data() + 1, pts.size() - 1, density, curveLine);
-        cur = pts.back();
-        open = true;
-        break;
-      }
-      case prEllipse: {
-        const TPointFArray pts = ellipseCurve(r);
-        startAt(pts[0], false);
-        flattenCubics(pts[0], pts.data() + 1, pts.size() - 1, density, curveLine);
-        Res.Add()->Kind = prCloseFigure;
-        cur = pts[0];
-        open = false;
-        break;
-      }
+      case prQCurveto: quadratic(r); break;
+      case prArc: arc(r); break;
+      case prEllipse: ellipse(r); break;
       case prPolyline:
-        for (const TPointF& p : r.Points) {
-          startAt(p, open);
-          if (!open) figStart = p;
-          open = true;
-        }
+        for (const TPointF& p : r.Points) startAt(p);
         if (!r.Points.empty()) cur = r.Points.back();
         break;
       default: break;
     }
   }
+
+ private:
+  THtPathRec* last() { return res.FCount > 0 ? &res.FRecs[size_t(res.FCount - 1)] : nullptr; }
+  static bool isPoint(const THtPathRec* r) { return r && (r->Kind == prMoveTo || r->Kind == prLineTo); }
+
+  void lineTo(const THtPathRec& r, bool first) {
+    THtPathRec* prev = last();
+    if (!first && isPoint(prev) && dist2(prev->Point, r.Point) < merge2)
+      prev->Point = r.Point;
+    else
+      *res.Add() = r;
+    cur = r.Point;
+    if (!open) figStart = r.Point;
+    open = true;
+  }
+
+  // A line to p, continuing the open figure or starting one there.
+  void startAt(const TPointF& p) {
+    PHtPathRec r = res.Add();
+    r->Kind = open ? prLineTo : prMoveTo;
+    r->Point = p;
+    if (!open) figStart = p;
+    open = true;
+  }
+
+  // Cubic segments from the current point as lines; a line to where the
+  // path already is adds nothing.
+  void curve(const TPointF* pts, size_t n) { curveFrom(cur, pts, n); }
+  void curveFrom(const TPointF& start, const TPointF* pts, size_t n) {
+    flattenCubics(start, pts, n, density, [this](const TPointF& p) {
+      const THtPathRec* prev = last();
+      if (isPoint(prev) && prev->Point.X == p.X && prev->Point.Y == p.Y) return;
+      PHtPathRec r = res.Add();
+      r->Kind = prLineTo;
+      r->Point = p;
+    });
+  }
+
+  // Quadratic segments go as the cubics drawing the same curves.
+  void quadratic(const THtPathRec& r) {
+    TPointFArray cubic;
+    TPointF s = cur;
+    for (size_t k = 0; k + 1 < r.Points.size(); k += 2) {
+      const TPointF q = r.Points[k], e = r.Points[k + 1];
+      cubic.push_back(TPointF((s.X + 2 * q.X) / 3, (s.Y + 2 * q.Y) / 3));
+      cubic.push_back(TPointF((2 * q.X + e.X) / 3, (2 * q.Y + e.Y) / 3));
+      cubic.push_back(e);
+      s = e;
+    }
+    curve(cubic.data(), cubic.size());
+    cur = s;
+    open = true;
+  }
+
+  void arc(const THtPathRec& r) {
+    const TPointFArray pts = arcCurve(r);
+    if (pts.empty()) return;
+    startAt(pts[0]);
+    curveFrom(pts[0], pts.data() + 1, pts.size() - 1);
+    cur = pts.back();
+  }
+
+  // A whole ellipse is a closed figure of its own.
+  void ellipse(const THtPathRec& r) {
+    const TPointFArray pts = ellipseCurve(r);
+    PHtPathRec m = res.Add();
+    m->Kind = prMoveTo;
+    m->Point = pts[0];
+    curveFrom(pts[0], pts.data() + 1, pts.size() - 1);
+    res.Add()->Kind = prCloseFigure;
+    cur = pts[0];
+    open = false;
+  }
+
+  THtCustomPath& res;
+  const float merge2;
+  const float density;
+  TPointF cur, figStart;
+  bool open = false;
+};
+
+void THtCustomPath::Flatten(float ATolerance, THtCustomPath& Res) const {
+  if (int(Res.FRecs.size()) < FCount) Res.FRecs.resize(size_t(FCount));
+  TFlattener flattener(Res, ATolerance);
+  for (int i = 0; i < FCount; ++i) flattener.Add(FRecs[size_t(i)], i == 0);
 }
 
 // ---------------------------------------------------------------------------
 // path text
 
-String THtCustomPath::AsString() const {
-  if (FCount == 0) return String();
-  THtSVGWriter w(4096);
-  // The current point as a reader of the text computes it (the numbers as
-  // written), so relative steps never drift from the absolute points.
-  TPointF pos, figStart;
-  bool open = false;  // a figure is started in the text
+// Writes the records as SVG path data. The current point is kept as a
+// reader of the text computes it (the numbers as written), so relative steps
+// never drift from the absolute points.
+class THtCustomPath::TTextWriter {
+ public:
+  explicit TTextWriter(const THtCustomPath& path) : path(path), w(4096) {}
 
-  auto move = [&](const TPointF& p) {
+  String Write() {
+    for (int i = 0; i < path.FCount; ++i) {
+      const THtPathRec& r = path.FRecs[size_t(i)];
+      const THtPathRecKind prev = i > 0 ? path.FRecs[size_t(i - 1)].Kind : prStartFigure;
+      prevDraws = i > 0 && (prev == prMoveTo || prev == prLineTo || prev == prCurveTo);
+      switch (r.Kind) {
+        case prMoveTo:
+          move(r.Point);
+          recStart = r.Point;
+          hasRecStart = true;
+          break;
+        case prLineTo: lineTo(i); break;
+        case prCurveTo: curveTo(i); break;
+        case prArc: arc(r); break;
+        case prEllipse: ellipse(r); break;
+        case prCloseFigure: close(); break;
+        case prQCurveto: quadratic(i); break;
+        case prPolyline: polyline(r); break;
+        default: break;
+      }
+    }
+    return w.ToString();
+  }
+
+ private:
+  void move(const TPointF& p) {
     w.Move(p.X, p.Y);
     pos = figStart = TPointF(float(roundTo(p.X, 2)), float(roundTo(p.Y, 2)));
     open = true;
-  };
-  auto lineRel = [&](const TPointF& p) {
+  }
+  void lineRel(const TPointF& p) {
     const double dx = roundTo(double(p.X) - pos.X, 4), dy = roundTo(double(p.Y) - pos.Y, 4);
     w.LineRel(dx, dy);
     pos = TPointF(float(pos.X + dx), float(pos.Y + dy));
-  };
-  auto lineAbs = [&](const TPointF& p) {
+  }
+  void lineAbs(const TPointF& p) {
     w.LineTo(p.X, p.Y);
     pos = TPointF(float(roundTo(p.X, 2)), float(roundTo(p.Y, 2)));
-  };
+  }
+  void close() {
+    w.Z();
+    pos = figStart;
+    open = false;
+  }
+  // A figure must be open before a curve: one starts where the records are.
+  void openAt(int i) {
+    if (!open) move(i > 0 ? path.recEnd(i - 1) : TPointF());
+  }
   // Brings the text's current point to p before an arc starts there.
-  auto reach = [&](const TPointF& p) {
+  void reach(const TPointF& p) {
     if (!open)
       move(p);
     else if (std::fabs(p.X - pos.X) >= 5e-4f || std::fabs(p.Y - pos.Y) >= 5e-4f)
       lineRel(p);
-  };
-  auto arcTo = [&](float rx, float ry, bool large, bool sweep, const TPointF& end) {
+  }
+  void arcTo(float rx, float ry, bool large, bool sweep, const TPointF& end) {
     w.Arc(std::fabs(rx), std::fabs(ry), 0, large ? 1 : 0, sweep ? 1 : 0, end.X, end.Y);
     pos = TPointF(float(roundTo(end.X, 4)), float(roundTo(end.Y, 4)));
-  };
+  }
 
-  TPointF recStart;  // the figure start of the records
-  bool hasRecStart = false;
-  for (int i = 0; i < FCount; ++i) {
-    const THtPathRec& r = FRecs[size_t(i)];
-    const THtPathRecKind prev = i > 0 ? FRecs[size_t(i - 1)].Kind : prStartFigure;
-    const bool prevDraws = i > 0 && (prev == prMoveTo || prev == prLineTo || prev == prCurveTo);
-    switch (r.Kind) {
-      case prMoveTo:
-        move(r.Point);
-        recStart = r.Point;
-        hasRecStart = true;
-        break;
-      case prLineTo:
-        if (i == 0) {
-          // Path data must begin with a move.
-          move(r.Point);
-          recStart = r.Point;
-          hasRecStart = true;
-        } else if (hasRecStart && SamePoint(r.Point, recStart) && i == FCount - 1) {
-          w.Com(u'z');
-          pos = figStart;
-          open = false;
-        } else if (hasRecStart && SamePoint(r.Point, recStart) && FRecs[size_t(i + 1)].Kind == prCloseFigure) {
-          // the close returns to the start
-        } else if (prevDraws) {
-          lineRel(r.Point);
-        } else if (w.Empty()) {
-          move(r.Point);  // after figure marks only: still the first command
-        } else {
-          lineAbs(r.Point);
-          open = true;
-        }
-        break;
-      case prCurveTo: {
-        const size_t n = (r.Points.size() / 3) * 3;
-        if (n == 0) break;
-        if (!open) move(i > 0 ? recEnd(i - 1) : TPointF());
-        if (prevDraws) {
-          w.Com(u'c');
-          TPointF base = pos;
-          for (size_t k = 0; k < n; k += 3) {
-            for (size_t j = k; j < k + 3; ++j) {
-              w.Add(double(r.Points[j].X) - base.X, 3).AddChar(u' ');
-              w.Add(double(r.Points[j].Y) - base.Y, 3).AddChar(u',');
-            }
-            const TPointF e = r.Points[k + 2];
-            base = TPointF(float(base.X + roundTo(double(e.X) - base.X, 3)),
-                           float(base.Y + roundTo(double(e.Y) - base.Y, 3)));
-          }
-          w.DeletefromEnd(1);
-          pos = base;
-        } else {
-          w.Com(u'C');
-          for (size_t j = 0; j < n; ++j) {
-            w.Add(double(r.Points[j].X), 3).AddChar(u' ');
-            w.Add(double(r.Points[j].Y), 3).AddChar(j + 1 < n ? u',' : u' ');
-          }
-          pos = TPointF(float(roundTo(r.Points[n - 1].X, 3)), float(roundTo(r.Points[n - 1].Y, 3)));
-        }
-        break;
-      }
-      case prArc: {
-        const TPointF box = r.Points[0], size = r.Points[1];
-        const float start = r.Points[2].X, sweep = r.Points[2].Y;
-        if (!std::isfinite(start) || !std::isfinite(sweep)) break;
-        reach(ArcStartPoint(box.X, box.Y, size.X, size.Y, start));
-        if (sweep == 0) break;
-        const float rx = size.X / 2, ry = size.Y / 2;
-        const double mag = std::fabs(double(sweep));
-        if (mag < 360 - 1e-3) {
-          arcTo(rx, ry, mag > 180 + 1e-3, sweep >= 0, ArcEndPoint(box.X, box.Y, size.X, size.Y, start, sweep));
-        } else {
-          // An SVG arc back to its own start draws nothing: whole turns go
-          // as half turns (at most two turns, keeping the end point).
-          const double sign = sweep >= 0 ? 1 : -1;
-          double remaining = std::min(mag, 360 + std::fmod(mag, 360.0));
-          double a = start;
-          while (remaining > 1e-3) {
-            const double step = std::min(180.0, remaining);
-            a += sign * step;
-            remaining -= step;
-            arcTo(rx, ry, false, sweep >= 0, ArcStartPoint(box.X, box.Y, size.X, size.Y, float(a)));
-          }
-        }
-        break;
-      }
-      case prEllipse: {
-        const TPointF box = r.Points[0], size = r.Points[1];
-        const TPointF right = ellipseStart(r), left(box.X, box.Y + size.Y / 2);
-        move(right);
-        arcTo(size.X / 2, size.Y / 2, false, true, left);
-        arcTo(size.X / 2, size.Y / 2, false, true, right);
-        w.Z();
-        pos = figStart;
-        open = false;
-        break;
-      }
-      case prCloseFigure:
-        w.Z();
-        pos = figStart;
-        open = false;
-        break;
-      case prQCurveto:
-        if (!open) move(i > 0 ? recEnd(i - 1) : TPointF());
-        w.Com(u'Q');
-        for (const TPointF& p : r.Points) {
-          w.Add(double(p.X), 4).AddChar(u' ');
-          w.Add(double(p.Y), 4).AddChar(u' ');
-        }
-        if (!r.Points.empty())
-          pos = TPointF(float(roundTo(r.Points.back().X, 4)), float(roundTo(r.Points.back().Y, 4)));
-        break;
-      case prPolyline:
-        if (r.Points.empty()) break;
-        if (!open)
-          move(r.Points[0]);
-        else
-          lineAbs(r.Points[0]);
-        for (size_t k = 1; k < r.Points.size(); ++k) lineRel(r.Points[k]);
-        break;
-      default: break;
+  void lineTo(int i) {
+    const THtPathRec& r = path.FRecs[size_t(i)];
+    const bool backToStart = hasRecStart && SamePoint(r.Point, recStart);
+    if (i == 0) {
+      // Path data must begin with a move.
+      move(r.Point);
+      recStart = r.Point;
+      hasRecStart = true;
+    } else if (backToStart && i == path.FCount - 1) {
+      w.Com(u'z');
+      pos = figStart;
+      open = false;
+    } else if (backToStart && path.FRecs[size_t(i + 1)].Kind == prCloseFigure) {
+      // the close returns to the start
+    } else if (prevDraws) {
+      lineRel(r.Point);
+    } else if (w.Empty()) {
+      move(r.Point);  // after figure marks only: still the first command
+    } else {
+      lineAbs(r.Point);
+      open = true;
     }
   }
-  return w.ToString();
-}
+
+  void curveTo(int i) {
+    const THtPathRec& r = path.FRecs[size_t(i)];
+    const size_t n = (r.Points.size() / 3) * 3;
+    if (n == 0) return;
+    openAt(i);
+    if (!prevDraws) {
+      w.Com(u'C');
+      for (size_t j = 0; j < n; ++j) {
+        w.Add(double(r.Points[j].X), 3).AddChar(u' ');
+        w.Add(double(r.Points[j].Y), 3).AddChar(j + 1 < n ? u',' : u' ');
+      }
+      pos = TPointF(float(roundTo(r.Points[n - 1].X, 3)), float(roundTo(r.Points[n - 1].Y, 3)));
+      return;
+    }
+    // Relative segments, each from the end the text reached before it.
+    w.Com(u'c');
+    TPointF base = pos;
+    for (size_t k = 0; k < n; k += 3) {
+      for (size_t j = k; j < k + 3; ++j) {
+        w.Add(double(r.Points[j].X) - base.X, 3).AddChar(u' ');
+        w.Add(double(r.Points[j].Y) - base.Y, 3).AddChar(u',');
+      }
+      const TPointF e = r.Points[k + 2];
+      base = TPointF(float(base.X + roundTo(double(e.X) - base.X, 3)), float(base.Y + roundTo(double(e.Y) - base.Y, 3)));
+    }
+    w.DeletefromEnd(1);
+    pos = base;
+  }
+
+  void arc(const THtPathRec& r) {
+    const TPointF box = r.Points[0], size = r.Points[1];
+    const float start = r.Points[2].X, sweep = r.Points[2].Y;
+    if (!std::isfinite(start) || !std::isfinite(sweep)) return;
+    reach(ArcStartPoint(box.X, box.Y, size.X, size.Y, start));
+    if (sweep == 0) return;
+    const float rx = size.X / 2, ry = size.Y / 2;
+    const double mag = std::fabs(double(sweep));
+    if (mag < 360 - 1e-3) {
+      arcTo(rx, ry, mag > 180 + 1e-3, sweep >= 0, ArcEndPoint(box.X, box.Y, size.X, size.Y, start, sweep));
+      return;
+    }
+    // An SVG arc back to its own start draws nothing: whole turns go as
+    // half turns (at most two turns, keeping the end point).
+    const double sign = sweep >= 0 ? 1 : -1;
+    double remaining = std::min(mag, 360 + std::fmod(mag, 360.0));
+    double a = start;
+    while (remaining > 1e-3) {
+      const double step = std::min(180.0, remaining);
+      a += sign * step;
+      remaining -= step;
+      arcTo(rx, ry, false, sweep >= 0, ArcStartPoint(box.X, box.Y, size.X, size.Y, float(a)));
+    }
+  }
+
+  void ellipse(const THtPathRec& r) {
+    const TPointF box = r.Points[0], size = r.Points[1];
+    const TPointF right = ellipseStart(r), left(box.X, box.Y + size.Y / 2);
+    move(right);
+    arcTo(size.X / 2, size.Y / 2, false, true, left);
+    arcTo(size.X / 2, size.Y / 2, false, true, right);
+    close();
+  }
+
+  void quadratic(int i) {
+    const THtPathRec& r = path.FRecs[size_t(i)];
+    openAt(i);
+    w.Com(u'Q');
+    for (const TPointF& p : r.Points) {
+      w.Add(double(p.X), 4).AddChar(u' ');
+      w.Add(double(p.Y), 4).AddChar(u' ');
+    }
+    if (!r.Points.empty()) pos = TPointF(float(roundTo(r.Points.back().X, 4)), float(roundTo(r.Points.back().Y, 4)));
+  }
+
+  void polyline(const THtPathRec& r) {
+    if (r.Points.empty()) return;
+    if (!open)
+      move(r.Points[0]);
+    else
+      lineAbs(r.Points[0]);
+    for (size_t k = 1; k < r.Points.size(); ++k) lineRel(r.Points[k]);
+  }
+
+  const THtCustomPath& path;
+  THtSVGWriter w;
+  TPointF pos, figStart;
+  bool open = false;       // a figure is started in the text
+  TPointF recStart;        // the figure start of the records
+  bool hasRecStart = false;
+  bool prevDraws = false;  // the record before draws from the current point
+};
+
+String THtCustomPath::AsString() const { return FCount == 0 ? String() : TTextWriter(*this).Write(); }
 
 THtCustomPath* CustomPathOf(THtPath* APath) { return APath ? APath->CustomPath() : nullptr; }
 

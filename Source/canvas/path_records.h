@@ -114,6 +114,9 @@ class THtCustomPath : public THtPath {
   float Tolerance = 1e-6f;
 
  private:
+  class TFlattener;
+  class TTextWriter;
+
   // The end point of the record at Index (its last point for curves,
   // polylines and arcs; its point for moves and lines).
   TPointF recEnd(int Index) const;
