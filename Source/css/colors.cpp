@@ -343,92 +343,58 @@ String ColorToHexStr(uint32_t Color) {
   return s;
 }
 
-bool TCSSTokenSequence::ReadColor(uint32_t& Color) {
-  if (!T) return false;
-  TCSSToken& t = *T;
-  switch (t.CType) {
-    case ctIdent: {
-      if (SameTextAscii(t.Name, u"inherit")) return false;
-      if (SameTextAscii(t.Name, u"currentcolor")) {
-        t.Flags = ctfCurrentColor;
-        Color = CurrentColor;
-        return true;
-      }
-      // The token caches its colour; a system colour is read afresh so that
-      // a theme change is seen.
-      if (!t.Compiled || (t.Flags & ctfSystemColor)) {
-        int systemFlag;
-        const uint32_t c = ColorFromIdent(t.Name, systemFlag);
-        t.Flags = systemFlag ? ctfSystemColor : 0;
-        t.SetCompiled(c);
-      }
-      if (t.Color == clInvalid) return false;
-      Color = t.Color;
-      return true;
-    }
-    case ctHash: {
-      if (!t.Compiled) t.SetCompiled(ParseHtColor(u"#" + t.Name));
-      if (t.Color == clInvalid) return false;
-      Color = t.Color;
-      return true;
-    }
-    case ctNumber: {
-      // Digits alone are not a colour; the value is still handed out for
-      // callers that ignore the answer.
-      const uint32_t c = ParseHtColor(u"#" + t.Name);
-      if (c != clInvalid) Color = c;
-      return false;
-    }
-    case ctFunction:
-      break;
-    default:
-      return false;
-  }
-  if (t.Name.substr(0, 3) == u"var") return true;
-  if (t.Name.substr(0, 3) != u"rgb") return false;
-  if (Index + 1 >= Count) {
-    if (!t.Compiled) return false;
-    Color = t.Color;
+namespace {
+
+// A colour keyword, a system colour or currentColor. The token caches its
+// colour; a system colour is read afresh so that a theme change is seen.
+bool keywordColor(TCSSToken& t, uint32_t currentColor, uint32_t& Color) {
+  if (SameTextAscii(t.Name, u"inherit")) return false;
+  if (SameTextAscii(t.Name, u"currentcolor")) {
+    t.Flags = ctfCurrentColor;
+    Color = currentColor;
     return true;
   }
+  if (!t.Compiled || (t.Flags & ctfSystemColor)) {
+    int systemFlag;
+    const uint32_t c = ColorFromIdent(t.Name, systemFlag);
+    t.Flags = systemFlag ? ctfSystemColor : 0;
+    t.SetCompiled(c);
+  }
+  if (t.Color == clInvalid) return false;
+  Color = t.Color;
+  return true;
+}
+
+// The arguments of rgb() or rgba() up to the closing parenthesis: three
+// channels and an alpha, or a colour and an alpha. Numbers and percentages
+// may mix.
+bool rgbArguments(const TCSSToken* tk, const TCSSToken* end, uint32_t& Color) {
   uint32_t c = 0;
   int n = 0;
   bool afterColor = false;
   auto setAlpha = [&](uint32_t alpha) { c = (c & 0xFFFFFF) | alpha << 24; };
-  auto addChannel = [&](double v) {
-    c = c << 8 | clampChannel(v);
-    ++n;
-  };
-  for (int i = Index + 1; i < Count; ++i) {
-    const TCSSToken& tk = (*FPTokens)[size_t(i)];
-    switch (tk.CType) {
+  for (; tk != end && tk->CType != ctClosePar; ++tk) {
+    switch (tk->CType) {
       case ctIdent:
       case ctHash: {
         int systemFlag;
-        c = tk.CType == ctHash ? ParseHtColor(u"#" + tk.Name) : ColorFromIdent(tk.Name, systemFlag);
+        c = tk->CType == ctHash ? ParseHtColor(u"#" + tk->Name) : ColorFromIdent(tk->Name, systemFlag);
         if (c == clInvalid) return false;
         afterColor = true;
         break;
       }
       case ctNumber:
+      case ctPercentage: {
+        const bool percent = tk->CType == ctPercentage;
         if (n == 3 || afterColor) {
-          setAlpha(alphaOf(tk.AsFloat));
+          setAlpha(alphaOf(percent ? tk->AsFloat / 100.0 : tk->AsFloat));
+          n = percent ? 4 : n + 1;
+        } else {
+          c = c << 8 | clampChannel(percent ? tk->AsFloat * 255.0 / 100.0 : tk->AsFloat);
           ++n;
-        } else {
-          addChannel(tk.AsFloat);
         }
         break;
-      case ctPercentage:
-        if (n == 3 || afterColor) {
-          setAlpha(alphaOf(tk.AsFloat / 100.0));
-          n = 4;
-        } else {
-          addChannel(tk.AsFloat * 255.0 / 100.0);
-        }
-        break;
-      case ctClosePar:
-        i = Count;
-        break;
+      }
       default:
         break;
     }
@@ -437,6 +403,40 @@ bool TCSSTokenSequence::ReadColor(uint32_t& Color) {
   if (n == 3) setAlpha(255);
   Color = c;
   return true;
+}
+
+}  // namespace
+
+bool TCSSTokenSequence::ReadColor(uint32_t& Color) {
+  if (!T) return false;
+  TCSSToken& t = *T;
+  switch (t.CType) {
+    case ctIdent:
+      return keywordColor(t, CurrentColor, Color);
+    case ctHash:
+      if (!t.Compiled) t.SetCompiled(ParseHtColor(u"#" + t.Name));
+      if (t.Color == clInvalid) return false;
+      Color = t.Color;
+      return true;
+    case ctNumber: {
+      // Digits alone are not a colour; the value is still handed out for
+      // callers that ignore the answer.
+      const uint32_t c = ParseHtColor(u"#" + t.Name);
+      if (c != clInvalid) Color = c;
+      return false;
+    }
+    case ctFunction:
+      if (t.Name.substr(0, 3) == u"var") return true;
+      if (t.Name.substr(0, 3) != u"rgb") return false;
+      if (Index + 1 >= Count) {
+        if (!t.Compiled) return false;
+        Color = t.Color;
+        return true;
+      }
+      return rgbArguments(FPTokens->data() + Index + 1, FPTokens->data() + Count, Color);
+    default:
+      return false;
+  }
 }
 
 }  // namespace ht
