@@ -41,91 +41,103 @@ uint32_t decorationBits(const TCSSTokens& tokens) {
   return bits;
 }
 
+// The routine that applies the value: shorthands and properties with
+// special rules have their own, others go through the property's apply
+// procedure when it has one.
+TCSSApplyProc applyProcOf(const TCSSValue& Value) {
+  if (Value.Name == u"background") return capApplyBackground;
+  if (Value.Name == u"display") return capApplyDisplay;
+  if (Value.Name == u"font-weight") return capApplyFontWeight;
+  if (Value.Name == u"white-space") return capApplyWhiteSpace;
+  return Value.PropRec && takesApplyProp(Value.PropRec->Id) ? capCallApplyProp : capNone;
+}
+
+bool prepareColor(TCSSValue& Value) {
+  TCSSTokenSequence seq;
+  seq.Init(Value.Tokens);
+  uint32_t c = 0;
+  if (!seq.ReadColor(c)) return false;
+  Value.Tokens[0].SetCompiled(c);
+  return true;
+}
+
+// A keyword compiles to its enumeration value; an unknown one to the marker
+// (valid only for font-weight, whose numbers are read later).
+bool prepareKeyword(TCSSValue& Value, const TCSSPropRec& rec) {
+  TCSSToken& first = Value.Tokens[0];
+  if (!rec.EnumType) {
+    first.SetCompiled(0);
+    return true;
+  }
+  int v = 0;
+  // A function's name is its keyword too: "position: running(footer)".
+  const bool named = first.CType == ctIdent || first.CType == ctNumber || first.CType == ctFunction;
+  if (named && TryGetEnumValue(rec.EnumPrefix, first.Name, rec.EnumType, v)) {
+    // The line bits are what computed style reads for text-decoration-line;
+    // the keyword only has to be valid.
+    first.SetCompiled(rec.Id == cspTextDecorationLine ? decorationBits(Value.Tokens) : uint32_t(v));
+    return true;
+  }
+  first.SetCompiled(UnknownKeywordMarker);
+  return rec.Id == cspFontWeight;
+}
+
+// One or two lengths; a calc() expression is kept by the section so the
+// measure can point into it.
+void prepareLength(TCSSValue& Value, const TCSSPropRec& rec, TCSSSection* Section) {
+  const TCSSToken& first = Value.Tokens[0];
+  Value.Measure.Init(nullptr);
+  Value.Measure2.Init(nullptr);
+  TCSSTokenSequence seq;
+  const bool calc = first.CType == ctFunction && SameTextAscii(first.Name, u"calc");
+  if (calc && Section)
+    seq.Init(*const_cast<TCSSTokens*>(Section->AddCalcValue(Value.Tokens)));
+  else
+    seq.Init(Value.Tokens);
+  Value.Measure.Decode(seq);
+  // A calc() value spans all its tokens: there is no second length.
+  if (calc || seq.Count <= 1 || first.Name == u"/") {
+    Value.Measure2.Flags = MeasureFlags(mfInitial);
+  } else {
+    seq.Next();
+    Value.Measure2.Decode(seq);
+  }
+  if (rec.Id == cspLineHeight && first.CType != ctPercentage && first.CType != ctDimension)
+    Value.Measure.FMUnit = muNone;
+  else if (rec.Id == cspFontSize && SameTextAscii(first.Name, u"medium"))
+    Value.Measure.SetPixels(18);
+}
+
 }  // namespace
 
 bool PrepareCSSValue(TCSSValue& Value, TCSSSection* Section) {
   Value.Name = AsciiLowerCase(Value.Token.Name);
   Value.ApplyProc = capNone;
   if (Value.Name.empty() || Value.Tokens.empty()) return true;
-  Value.ApplyProc = capCallApplyProp;
   for (TCSSToken& t : Value.Tokens) {
     if (t.CType != ctHash || t.Compiled) continue;
     const uint32_t c = ParseHtColor(u'#' + t.Name);
     if (c != clInvalid) t.SetCompiled(c);
   }
   TCSSToken& first = Value.Tokens[0];
-  if (Value.Name == u"background") Value.ApplyProc = capApplyBackground;
-  else if (Value.Name == u"display") Value.ApplyProc = capApplyDisplay;
-  else if (Value.Name == u"font-weight") Value.ApplyProc = capApplyFontWeight;
-  else if (Value.Name == u"white-space") Value.ApplyProc = capApplyWhiteSpace;
-  else if (Value.Name == u"text-decoration" || Value.Name == u"text-decoration-line")
+  if (Value.Name == u"text-decoration" || Value.Name == u"text-decoration-line")
     first.SetCompiled(decorationBits(Value.Tokens));
   Value.Dashed = Value.Name[0] == u'-';
   Value.Inherit = SameTextAscii(first.Name, u"inherit") && first.CType == ctIdent;
   Value.PropRec = FindCSSProp(Value.Name);
   if (!Value.PropRec) Value.PropRec = FindCSSProp(u"unknown");
-  const TCSSPropRec* rec = Value.PropRec;
-  if (Value.ApplyProc == capCallApplyProp && !(rec && takesApplyProp(rec->Id))) Value.ApplyProc = capNone;
+  Value.ApplyProc = applyProcOf(Value);
   if (Value.Inherit) {
     first.SetCompiled(InheritMarker);
     return true;
   }
+  const TCSSPropRec* rec = Value.PropRec;
   if (!rec) return true;
   switch (rec->Kind) {
-    case cptColor: {
-      TCSSTokenSequence seq;
-      seq.Init(Value.Tokens);
-      uint32_t c = 0;
-      if (!seq.ReadColor(c)) return false;
-      first.SetCompiled(c);
-      return true;
-    }
-    case cptEnum: {
-      if (!rec->EnumType) {
-        first.SetCompiled(0);
-        return true;
-      }
-      int v = 0;
-      // A function's name is its keyword too: "position: running(footer)".
-      if (first.CType == ctIdent || first.CType == ctNumber || first.CType == ctFunction) {
-        if (TryGetEnumValue(rec->EnumPrefix, first.Name, rec->EnumType, v)) {
-          // The line bits set above are what computed style reads for
-          // text-decoration-line; the keyword only has to be valid.
-          if (rec->Id == cspTextDecorationLine)
-            first.SetCompiled(decorationBits(Value.Tokens));
-          else
-            first.SetCompiled(uint32_t(v));
-          return true;
-        }
-      }
-      first.SetCompiled(UnknownKeywordMarker);
-      return rec->Id == cspFontWeight;
-    }
-    case cptLength: {
-      Value.Measure.Init(nullptr);
-      Value.Measure2.Init(nullptr);
-      TCSSTokenSequence seq;
-      const bool calc = first.CType == ctFunction && SameTextAscii(first.Name, u"calc");
-      if (calc && Section)
-        seq.Init(*const_cast<TCSSTokens*>(Section->AddCalcValue(Value.Tokens)));
-      else
-        seq.Init(Value.Tokens);
-      Value.Measure.Decode(seq);
-      // A calc() value spans all its tokens: there is no second length.
-      if (calc || seq.Count <= 1 || first.Name == u"/") {
-        Value.Measure2.Flags = MeasureFlags(mfInitial);
-      } else {
-        seq.Next();
-        Value.Measure2.Decode(seq);
-      }
-      if (rec->Id == cspLineHeight && first.CType != ctPercentage && first.CType != ctDimension)
-        Value.Measure.FMUnit = muNone;
-      else if (rec->Id == cspFontSize && SameTextAscii(first.Name, u"medium"))
-        Value.Measure.SetPixels(18);
-      return true;
-    }
-    default:
-      return true;
+    case cptColor: return prepareColor(Value);
+    case cptEnum: return prepareKeyword(Value, *rec);
+    case cptLength: prepareLength(Value, *rec, Section); return true;
+    default: return true;
   }
 }
 
