@@ -59,6 +59,44 @@ bool startsRadialPrelude(const TCSSToken* t) {
   return false;
 }
 
+// The position keywords and lengths of a background shorthand, decoded
+// once the whole value is seen ("center" takes whichever axis is free).
+struct TPositionTokens {
+  TCSSToken horizontal, vertical;
+  bool hasHorizontal = false, hasVertical = false;
+
+  void Add(const TCSSToken& t, bool asHorizontal) {
+    (asHorizontal ? horizontal : vertical) = t;
+    (asHorizontal ? hasHorizontal : hasVertical) = true;
+  }
+  void AddNext(const TCSSToken& t) { Add(t, !hasHorizontal); }
+};
+
+// A keyword of the shorthand other than "none": a size, repeat, origin,
+// attachment, position or colour keyword.
+void readKeyword(TElementBackground& bg, TCSSTokenSequence& Sequence, TPositionTokens& positions) {
+  const TCSSToken& t = *Sequence.T;
+  int v;
+  uint32_t color;
+  if (TryGetEnumValue(u"bs", t.Name, EnumTypeInfo<TBackgroundSize>(), v)) {
+    bg.Size = TBackgroundSize(v);
+  } else if (TryGetEnumValue(u"br", t.Name, EnumTypeInfo<TBackgroundRepeat>(), v)) {
+    // repeat has its own property, read by painting
+  } else if (TryGetEnumValue(u"bo", t.Name, EnumTypeInfo<TBackgroundOrigin>(), v)) {
+    bg.Origin = TBackgroundOrigin(v);
+  } else if (TryGetEnumValue(u"ba", t.Name, EnumTypeInfo<TBackgroundAttachment>(), v)) {
+    bg.Attachment = TBackgroundAttachment(v);
+  } else if (t.Name == u"left" || t.Name == u"right") {
+    positions.Add(t, true);
+  } else if (t.Name == u"top" || t.Name == u"bottom" || t.Name == u"middle") {
+    positions.Add(t, false);
+  } else if (t.Name == u"center") {
+    positions.AddNext(t);
+  } else {
+    Sequence.ReadColor(color);  // the colour has its own accessor
+  }
+}
+
 }  // namespace
 
 TElementBackground::TElementBackground(const TMeasureContext* AStyle) : FStyle(AStyle) {
@@ -77,81 +115,59 @@ void TElementBackground::Parse(TCSSTokenSequence& Sequence) {
   const TCSSToken& first = *Sequence.T;
   if ((first.CType == ctIdent || first.CType == ctFunction) && first.Name.starts_with(u"-")) return;
   Gradient.Stops.clear();
-  TCSSToken horizontal, vertical;
-  bool hasHorizontal = false, hasVertical = false;
-  auto position = [&](const TCSSToken& t, bool asHorizontal) {
-    if (asHorizontal) {
-      horizontal = t;
-      hasHorizontal = true;
-    } else {
-      vertical = t;
-      hasVertical = true;
-    }
-  };
+  TPositionTokens positions;
   for (; Sequence.T; Sequence.Next()) {
     const TCSSToken& t = *Sequence.T;
     uint32_t color;
     switch (t.CType) {
-      case ctIdent: {
+      case ctIdent:
         if (t.Name == u"none") {
           Image.clear();
           return;
         }
-        int v;
-        if (TryGetEnumValue(u"bs", t.Name, EnumTypeInfo<TBackgroundSize>(), v)) {
-          Size = TBackgroundSize(v);
-        } else if (TryGetEnumValue(u"br", t.Name, EnumTypeInfo<TBackgroundRepeat>(), v)) {
-          // repeat has its own property, read by painting
-        } else if (TryGetEnumValue(u"bo", t.Name, EnumTypeInfo<TBackgroundOrigin>(), v)) {
-          Origin = TBackgroundOrigin(v);
-        } else if (TryGetEnumValue(u"ba", t.Name, EnumTypeInfo<TBackgroundAttachment>(), v)) {
-          Attachment = TBackgroundAttachment(v);
-        } else if (t.Name == u"left" || t.Name == u"right") {
-          position(t, true);
-        } else if (t.Name == u"top" || t.Name == u"bottom" || t.Name == u"middle") {
-          position(t, false);
-        } else if (t.Name == u"center") {
-          position(t, !hasHorizontal);
-        } else {
-          Sequence.ReadColor(color);  // the colour has its own accessor
-        }
+        readKeyword(*this, Sequence, positions);
         break;
-      }
       case ctHash:
         Sequence.ReadColor(color);
         break;
       case ctNumber:
       case ctDimension:
-        position(t, !hasHorizontal);
+        positions.AddNext(t);
         break;
       case ctURI:
         Image = t.Name.starts_with(u"data:") ? t.Name : URLDecode(t.Name);
         break;
       case ctFunction:
-        if (SameTextAscii(t.Name, u"linear-gradient")) {
-          if (!parseLinearGradient(Sequence)) return;
-        } else if (SameTextAscii(t.Name, u"radial-gradient")) {
-          ParseRadialGradient(Sequence);
-        } else if (SameTextAscii(t.Name, u"blur")) {
-          // its arguments are read like any other tokens
-        } else if (t.Name.starts_with(u"rgb")) {
-          Sequence.ReadColor(color);
-          SkipFunctionArguments(Sequence);  // so its numbers are not taken for positions
-        } else {
-          while (Sequence.Next() && Sequence.T->CType != ctCloseBr) {
-          }
-        }
+        if (!readFunction(Sequence)) return;
         break;
       default:
         break;
     }
     if (!Sequence.T) break;
   }
-  if (hasHorizontal) DecodePositionToken(PositionX, horizontal);
-  if (hasVertical) {
-    if (vertical.Name == u"middle") vertical.Name = u"center";
-    DecodePositionToken(PositionY, vertical);
+  if (positions.hasHorizontal) DecodePositionToken(PositionX, positions.horizontal);
+  if (positions.hasVertical) {
+    if (positions.vertical.Name == u"middle") positions.vertical.Name = u"center";
+    DecodePositionToken(PositionY, positions.vertical);
   }
+}
+
+bool TElementBackground::readFunction(TCSSTokenSequence& Sequence) {
+  const TCSSToken& t = *Sequence.T;
+  uint32_t color;
+  if (SameTextAscii(t.Name, u"linear-gradient")) return parseLinearGradient(Sequence);
+  if (SameTextAscii(t.Name, u"radial-gradient")) {
+    ParseRadialGradient(Sequence);
+  } else if (SameTextAscii(t.Name, u"blur")) {
+    // its arguments are read like any other tokens
+  } else if (t.Name.starts_with(u"rgb")) {
+    Sequence.ReadColor(color);
+    SkipFunctionArguments(Sequence);  // so its numbers are not taken for positions
+  } else {
+    while (Sequence.Next() && Sequence.T->CType != ctCloseBr) {
+    }
+  }
+  return true;
 }
 
 bool TElementBackground::parseLinearGradient(TCSSTokenSequence& Sequence) {

@@ -80,6 +80,9 @@ class TElementBackground : public THtObject {
 
  private:
   // False when a colour stop could not be read.
+  // A function of the shorthand (gradient, colour, filter or unknown);
+  // false when the rest of the value is not read.
+  bool readFunction(TCSSTokenSequence& Sequence);
   bool parseLinearGradient(TCSSTokenSequence& Sequence);
   bool parseStops(TCSSTokenSequence& Sequence);
   const TMeasureContext* FStyle;
