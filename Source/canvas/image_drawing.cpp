@@ -109,76 +109,60 @@ void BaseTileImage(THtCanvas& Canvas, THtImage* Image, float W, float H, const T
     }
 }
 
+namespace {
+
+// The drawn size of the image: fitted into the box (cover fills it, contain
+// shows all of it), or its own size with the background's lengths over it.
+TPointF fillImageSize(const THtImage& Image, const TRectF& B, const TElementBackground& Background) {
+  const float ratio = float(Image.Width) / float(Image.Height);
+  const float bw = B.Right - B.Left, bh = B.Bottom - B.Top;
+  if (Background.Size == bsCover || Background.Size == bsContain) {
+    // The box is relatively taller than the image: contain fits the width,
+    // cover the height (and the other way round).
+    const bool fitWidth = (bh * ratio > bw) == (Background.Size == bsContain);
+    return fitWidth ? TPointF(bw, bw / ratio) : TPointF(bh * ratio, bh);
+  }
+  TPointF size(float(Image.Width), float(Image.Height));
+  if (!Background.SizeX.GetAuto()) size.X = float(Background.SizeX.ToIntPixels());
+  if (!Background.SizeY.GetAuto()) size.Y = float(Background.SizeY.ToIntPixels());
+  return size;
+}
+
+// Places the image along one axis of the box [start, end): a repeated image
+// keeps the box and shifts its grid by the answer; a single image moves
+// start and the answer is 0.
+float placeOnAxis(const TMeasure& pos, TMeasureFlag nearSide, TMeasureFlag farSide, float& start, float end,
+                  float extent, bool repeat) {
+  const bool pixels = !pos.GetAuto() && !pos.Has(nearSide);
+  if (repeat) {
+    if (pos.Has(mfCenter)) return -((end - start - extent) / 2);
+    if (pos.Has(farSide)) return -(end - start - extent);
+    return pixels ? -float(pos.ToIntPixels()) : 0;
+  }
+  if (pos.Has(mfCenter))
+    start = start + (end - start - extent) / 2;
+  else if (pos.Has(farSide))
+    start = end - extent;
+  else if (pixels)
+    start = start + float(pos.ToIntPixels());
+  return 0;
+}
+
+}  // namespace
+
 void BaseFillImage(THtCanvas& Canvas, const TRectF& R, THtImage* Image, float OriginDeltaX, float OriginDeltaY,
                    const TElementBackground& Background, float Opacity, float Radius) {
   if (!Image || Image->Width < 1 || Image->Height < 1) return;
-  const float ratio = float(Image->Width) / float(Image->Height);
-  TRectF B = R;
-  float dx = 0, dy = 0;
   const TBackgroundRepeat rep = Background.Repeat;
   const bool repeatX = rep == brRepeat || rep == brRepeatX;
   const bool repeatY = rep == brRepeat || rep == brRepeatY;
-  const bool fitted = Background.Size == bsCover || Background.Size == bsContain;
+  TRectF B = R;
+  const TPointF size = fillImageSize(*Image, B, Background);
+  const float iw = size.X, ih = size.Y;
+  const float dx = placeOnAxis(Background.PositionX, mfLeft, mfRight, B.Left, B.Right, iw, repeatX);
+  const float dy = placeOnAxis(Background.PositionY, mfTop, mfBottom, B.Top, B.Bottom, ih, repeatY);
 
-  float iw, ih;
-  if (fitted) {
-    const bool contain = Background.Size == bsContain;
-    if ((B.Bottom - B.Top) * ratio > B.Right - B.Left) {
-      if (contain) {
-        iw = B.Right - B.Left;
-        ih = iw / ratio;
-      } else {
-        ih = B.Bottom - B.Top;
-        iw = ih * ratio;
-      }
-    } else if (contain) {
-      ih = B.Bottom - B.Top;
-      iw = ih * ratio;
-    } else {
-      iw = B.Right - B.Left;
-      ih = iw / ratio;
-    }
-  } else {
-    iw = float(Image->Width);
-    ih = float(Image->Height);
-    if (!Background.SizeX.GetAuto()) iw = float(Background.SizeX.ToIntPixels());
-    if (!Background.SizeY.GetAuto()) ih = float(Background.SizeY.ToIntPixels());
-  }
-
-  const TMeasure& px = Background.PositionX;
-  if (repeatX) {
-    if (px.Has(mfCenter))
-      dx = -((B.Right - B.Left - iw) / 2);
-    else if (px.Has(mfRight))
-      dx = -(B.Right - B.Left - iw);
-    else if (!px.GetAuto() && !px.Has(mfLeft))
-      dx = -float(px.ToIntPixels());
-  } else {
-    if (px.Has(mfCenter))
-      B.Left = B.Left + (B.Right - B.Left - iw) / 2;
-    else if (px.Has(mfRight))
-      B.Left = B.Right - iw;
-    else if (!px.GetAuto() && !px.Has(mfLeft))
-      B.Left = B.Left + float(px.ToIntPixels());
-  }
-  const TMeasure& py = Background.PositionY;
-  if (repeatY) {
-    if (py.Has(mfCenter))
-      dy = -((B.Bottom - B.Top - ih) / 2);
-    else if (py.Has(mfBottom))
-      dy = -(B.Bottom - B.Top - ih);
-    else if (!py.GetAuto() && !py.Has(mfTop))
-      dy = -float(py.ToIntPixels());
-  } else {
-    if (py.Has(mfCenter))
-      B.Top = B.Top + (B.Bottom - B.Top - ih) / 2;
-    else if (py.Has(mfBottom))
-      B.Top = B.Bottom - ih;
-    else if (!py.GetAuto() && !py.Has(mfTop))
-      B.Top = B.Top + float(py.ToIntPixels());
-  }
-
-  if (fitted)
+  if (Background.Size == bsCover || Background.Size == bsContain)
     Canvas.DrawImage(Image, TRectF(B.Left, B.Top, B.Left + iw, B.Top + ih), Opacity);
   else if (rep == brNoRepeat)
     Canvas.DrawImage(Image,
