@@ -74,6 +74,9 @@ struct THtScrollRepaintEntry {
 
 enum THtQuirksMode { qmAuto, qmDocType, qmQuirks };
 
+// S with each of "*", "/", "\\", "?", "#", "%" and "$" replaced by "_".
+String SafeFileName(StringView S);
+
 // The document's request for a new layout (NeedRecalc). Setting it, from
 // any thread, asks for a full layout; a restyle that marked the elements it
 // changed asks only for those (RequestMarked), and the next layout of the
@@ -477,6 +480,43 @@ class THtDocument : public TElement {
   // The HTML of the selected part of the body, with the tags that carry its
   // structure and inline formatting.
   String GetSelectedHTML();
+
+  // --- Saving (document_save.cpp) ---------------------------------------------------------
+  // Every saver sets Encoding (the ANSI ones Codepage too) for its duration
+  // and puts the old values back, also when it raises; a file that cannot be
+  // created raises the platform's file error. Files hold the document
+  // wrapped in "<html>" ... "</html>" unless it is an html element or has
+  // one. UTF-8 files start with EF BB BF, UTF-16 ones with FF FE.
+  //
+  // The whole document as HTML (restyled first when Changed).
+  String GetOuterHTML() override;
+  String OuterHTML() { return GetOuterHTML(); }
+  // The same indented by nesting level, Spaces per level.
+  String FormattedHTML(int Spaces);
+  // Bytes in a code page (0: the system's); characters it lacks become "?".
+  void SaveToFileANSI(const String& FileName, int ACodePage);
+  // 7-bit text, every other character as one "&#N;" per code point.
+  void SaveToFileANSIEncoded(const String& FileName);
+  void SaveToStreamANSIEncoded(TStream& AStream);  // no html wrap
+  void SaveToFileUTF8(const String& FileName);
+  void SavetoFileUnicode(const String& FileName);
+  void SavetoFile(const String& FileName, THtmlEncoding AEncoding);
+  void SavetoStream(TStream& AStream, THtmlEncoding AEncoding);
+  // Copies linked style sheets and images (through OnGetImage) into the
+  // folder FileName + ".files", points the links at the copies, then saves
+  // the document. A resource that fails is skipped and keeps its link.
+  void SavetoLocalFile(const String& FileName, THtmlEncoding AEncoding);
+  // The charset the meta element announces for the current Encoding.
+  String SaveCharset() const;
+
+  // --- Generated HTML (generated_html.cpp) ------------------------------------------------
+  // The registry's properties as an indented HTML table sorted by name.
+  static String SupportedCSSProperties();
+  // One element per h1..h5 heading: <hN content="text">text</hN>.
+  String CreateTableofContents();
+  // One numbered paragraph with an excerpt per hit of each word of Text,
+  // under the h2 heading before it; "<h3>-</h3>" when nothing is found.
+  String CreateSearchResult(const String& Text);
 
   // Called from an element's destruction: E leaves every tracked pointer,
   // list and queued event.
