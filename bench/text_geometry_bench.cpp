@@ -75,9 +75,9 @@ void BM_SelectedHTMLBody(benchmark::State& state) {
       last = t;
     }
   if (!first) return state.SkipWithError("no text");
-  b.doc->Selection.StartElement = first;
+  b.doc->Selection.SetStartElement(first);
   b.doc->Selection.StartPos = 1;
-  b.doc->Selection.EndElement = last;
+  b.doc->Selection.SetEndElement(last);
   b.doc->Selection.EndPos = int(last->Content().size()) + 1;
   size_t bytes = 0;
   for (auto _ : state) bytes = b.doc->GetSelectedHTML().size();

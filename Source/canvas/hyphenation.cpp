@@ -1,10 +1,9 @@
 #include "canvas/hyphenation.h"
 
-#include <unicode/uchar.h>
-
 #include <memory>
 #include <vector>
 
+#include "platform/rtl/case_mapping.h"
 #include "platform/rtl/code_pages.h"
 
 namespace ht {
@@ -17,13 +16,6 @@ StringView languageKey(const THtObject* AObject) { return static_cast<const THtL
 std::unique_ptr<THtObjectDictionary>& languages() {
   static std::unique_ptr<THtObjectDictionary> registry;
   return registry;
-}
-
-String upperCase(StringView s) {
-  String u(s);
-  for (char16_t& c : u)
-    if (!IsHighSurrogate(c) && !IsLowSurrogate(c)) c = char16_t(u_toupper(UChar32(c)));
-  return u;
 }
 
 bool isVowel(char16_t c) {
@@ -69,7 +61,7 @@ THtLanguage* THtLanguage::GetLanguage(StringView LangCode) {
 void THtLanguage::AddHyphenation(StringView Word, const TCardinalArray& APositions) {
   if (!Hyphen) Hyphen = std::make_unique<THtObjectDictionary>(32001, true, &hyphenKey);
   auto item = std::make_unique<THtHyphenItem>();
-  item->Word = upperCase(Word);
+  item->Word = UpperCaseSameLength(Word);
   item->Positions = APositions;
   Hyphen->AddObject(item.release());
 }
@@ -102,7 +94,7 @@ void THtLanguage::LoadHyphenationfromStream(TStream& ST) {
 
 TCardinalArray THtLanguage::GetHyphenationPositions(StringView Word) const {
   if (Word.size() <= 3) return {};
-  const String upper = upperCase(Word);
+  const String upper = UpperCaseSameLength(Word);
   THtHyphenItem* item;
   if (Hyphen && Hyphen->TryGetValue(upper, item)) return item->Positions;
   if (Name == u"ru") return RussianHyphenationPositions(upper);

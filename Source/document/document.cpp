@@ -303,7 +303,7 @@ void purge(std::vector<TElement*>& List, TElement* E) { List.erase(std::remove(L
 }  // namespace
 
 void THtDocument::ElementDeleted(TElement* E) {
-  if (Selection.StartElement == E || Selection.EndElement == E) Selection.Clear();
+  if (Selection.StartElement() == E || Selection.EndElement() == E) Selection.Clear();
   if (SizingElement == E) SizingElement = nullptr;
   if (DragElement == E) DragElement = nullptr;
   if (ActiveTable == E) ActiveTable = nullptr;

@@ -518,6 +518,20 @@ class THtDocument : public TElement {
   // under the h2 heading before it; "<h3>-</h3>" when nothing is found.
   String CreateSearchResult(const String& Text);
 
+  // --- Selected text and search (text_search.cpp) ------------------------------------
+  // The whole selection as plain text: paragraphs and blocks joined by
+  // CR LF, table cells by a space.
+  String GetSelectedText();
+  // Replaces the word W with NewText through the selection, then finds the
+  // word at or after W's old place again into W; false when none is left.
+  bool ReplaceWord(THtWord& W, StringView NewText);
+  // The first text element, from StartElement on in document order (Down)
+  // or backward, whose prepared text holds Text (lower-cased unless
+  // CaseSensitive); TextPos is the 1-based position of the match in it, and
+  // on entry where the search starts in the first text searched. Null when
+  // nothing is found or Text is empty.
+  TElement* FindText(StringView Text, int& TextPos, TElement* StartElement, bool Down, bool CaseSensitive);
+
   // Called from an element's destruction: E leaves every tracked pointer,
   // list and queued event.
   void ElementDeleted(TElement* E);

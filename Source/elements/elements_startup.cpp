@@ -34,6 +34,46 @@ int rowOf(const TElement& E) {
   return -1;
 }
 
+int colOf(const TElement& E) {
+  const auto* c = as<TTableCell>(E);
+  return c ? c->Col : 0;
+}
+
+int colSpanOf(const TElement& E) {
+  const auto* c = as<TTableCell>(E);
+  return c ? c->ColSpan : 1;
+}
+
+int rowSpanOf(const TElement& E) {
+  const auto* c = as<TTableCell>(E);
+  return c ? c->GetRowSpan() : 1;
+}
+
+TElement* nextCellOf(const TElement& E) {
+  const auto* c = as<TTableCell>(E);
+  return c ? c->GetNextCell() : nullptr;
+}
+
+TElement* previousCellOf(const TElement& E) {
+  const auto* c = as<TTableCell>(E);
+  return c ? c->GetPreviousCell() : nullptr;
+}
+
+int rowCountOf(const TElement& E) {
+  const auto* t = as<TTableElement>(E);
+  return t ? t->RowCount : 0;
+}
+
+int colCountOf(const TElement& E) {
+  const auto* t = as<TTableElement>(E);
+  return t ? t->ColCount : 0;
+}
+
+TElement* lastCellOf(const TElement& E) {
+  const auto* t = as<TTableElement>(E);
+  return t ? t->LastCell() : nullptr;
+}
+
 }  // namespace
 
 void HtElementsInitialize() {
@@ -48,6 +88,14 @@ void HtElementsInitialize() {
   hooks.IsTableCell = isCell;
   hooks.Table = tableOf;
   hooks.Row = rowOf;
+  hooks.Col = colOf;
+  hooks.ColSpan = colSpanOf;
+  hooks.RowSpan = rowSpanOf;
+  hooks.NextCell = nextCellOf;
+  hooks.PreviousCell = previousCellOf;
+  hooks.RowCount = rowCountOf;
+  hooks.ColCount = colCountOf;
+  hooks.LastCell = lastCellOf;
 }
 
 void HtElementsFinalize() {

@@ -45,9 +45,8 @@ struct TEnds {
 
 TSelectionWrite selectionWrite(THtDocument& Doc, TElement& E, const TEnds& Ends) {
   TDocSelection& sel = Doc.Selection;
-  const TDocSelection::TCoverage coverage = sel.Coverage(&E);
-  if (coverage == TDocSelection::scNone) return swNothing;
-  const bool full = coverage == TDocSelection::scFull;
+  if (!sel.PartiallyInSelection(&E)) return swNothing;
+  const bool full = sel.FullSelected(&E);
   TElement* s = Ends.S;
   TElement* e = Ends.E;
   const TDisplayStyle display = DisplayOf(&E);
@@ -69,7 +68,7 @@ TSelectionWrite selectionWrite(THtDocument& Doc, TElement& E, const TEnds& Ends)
     TElement* table = tables.Table(E);
     TElement* startCell = EnclosingTableCell(s);
     TElement* endCell = EnclosingTableCell(e);
-    if (sel.SingleTable() && sel.SelectedTable() == table && startCell && endCell)
+    if (sel.SingleTable && sel.SelectedTable() == table && startCell && endCell)
       w = w || (tables.Row(*startCell) <= row && row <= tables.Row(*endCell));
     else if (startCell && table && tables.Table(*startCell) == table)
       w = w || row >= tables.Row(*startCell);
@@ -152,7 +151,8 @@ TElement* TElement::PreviousNonEmptySibling() const {
 }
 
 String THtDocument::GetSelectedHTML() {
-  TFastString fs(4096);
+  if (Selection.Empty()) return String();
+  TFastString fs(65535);
   struct TFlagReset {
     bool& Flag;
     ~TFlagReset() { Flag = false; }

@@ -115,6 +115,14 @@ class THtLineBlock : public THtTextRun {
   // The word this run is part of; false unless it is plain text.
   bool GetWord(THtWord& W);
 
+  // --- Positions and words of the selection (text_positions.cpp) ---------------
+  // The run of the same element nearest to document x X.
+  THtLineBlock* Nearestto(int X);
+  // Moves the selection's start (Left) and/or end (Right) to the word
+  // boundaries around the element position CharPos, crossing into the runs
+  // beside it on the same line.
+  void SelectWordAt(int CharPos, bool Left, bool Right);
+
  private:
   bool visibleStep(const THtLineBlock* Start) const;
   THtLineBlock* FNextBlock = nullptr;

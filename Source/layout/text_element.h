@@ -109,16 +109,40 @@ class TTextElement : public TElement {
   String GetInnerText() override;
   String GetRawInnerText() override;
   void FastInnerHTML(TFastString& FS) override;
-  // The selected part of the content (the whole content when the selection
-  // covers it), never read past the content.
-  String SelectedHTMLText();
-  // Sets tfInSelection, SelStart and SelEnd (1-based, SelEnd excluded) from
-  // the document's selection.
+  // Sets tfInSelection, SelStart and SelEnd (the first and the last
+  // selected character, both included, 1-based) from the document's
+  // selection; a text outside it only loses tfInSelection.
   void GetSelectionRange();
   // Keeps tfInSelection current before a paint: computed while the document
   // allows selection and has both ends, else cleared.
   void UpdateScrollBars() override;
   bool Visible() const override;
+
+  // --- Text positions, words and search (text_positions.cpp) ---------------
+  // Positions are caret positions: P lies before character P (1-based).
+  //
+  // The caret position nearest to document x X inside the run LB; a run
+  // end is taken a third of the narrowest character before it, and a caret
+  // never lands inside a surrogate pair.
+  int NearestSpace(int X, THtLineBlock* LB);
+  // The character under document point (X, Y); 0 when none.
+  int CharAtPoint(int X, int Y);
+  // The index of the element's line holding (X, Y); -1 when none.
+  int LineAt(int X, int Y);
+  // The character index of visible index A; past the visible text,
+  // LastVisibleChar + 1.
+  int CharIndexFromVisible(int A) const;
+  // Selects the word around a character into the document selection.
+  void SelectWordAt(int CharPos);
+  // Selects the enclosing paragraph ("td", "th", "p", "li", "h1" to "h5",
+  // "pre", "dd", "dt", "blockquote").
+  void SelectPara();
+  // The selected characters as plain text: a no-break space becomes a
+  // space, and under white-space normal so do CR and LF.
+  String SelectedText();
+  // The selected characters for HTML output: the content when the whole
+  // element is selected, else the selected part of the prepared text.
+  String SelectedHTMLText();
 
   // --- Neighbourhood ------------------------------------------------------------
   TTextElement* NextTextElement() const;
@@ -144,12 +168,14 @@ class TTextElement : public TElement {
 
  private:
   void prepareText();
+  // The characters SelStart .. SelEnd of the prepared text, cut to it and
+  // to the content.
+  String selectedPart() const;
   void measureRuns();
   void measureSpaces();
   void makeLineBlocks(TFlow* Flow);
   void calcTextStyle();
   // The selected characters [From, To) of the content, 1-based, cut to it.
-  void selectedRange(int& From, int& To) const;
   const THtCanvasClass* canvasClass() const;
   float surfaceScale() const;
 };

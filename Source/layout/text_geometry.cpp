@@ -12,9 +12,6 @@ namespace ht {
 
 namespace {
 
-// A caret position is never read outside 1 .. Size (inclusive).
-int clampPos(int Pos, int Size) { return std::clamp(Pos, 1, std::max(1, Size)); }
-
 // The slice [From, From + Count) of S (0-based), cut to S.
 StringView slice(const String& S, int From, int Count) {
   if (From < 0) {
@@ -270,20 +267,10 @@ String TTextElement::GetRawInnerText() { return HasFlag(efLineBreak) ? String(u"
 
 void TTextElement::FastInnerHTML(TFastString& FS) {
   if (Document && Document->FSerializingSelection) {
-    const TDocSelection& sel = Document->Selection;
-    const TDocSelection::TCoverage coverage = sel.Coverage(this);
-    if (coverage == TDocSelection::scNone) return;
-    if (HasFlag(efLineBreak)) {
-      FS.Add(u"<br/>");
-    } else if (!Template.empty()) {
-      AddEscapedHtmlText(FS, Template);
-    } else if (coverage == TDocSelection::scFull) {
-      AddEscapedHtmlText(FS, Content());
-    } else {
-      int from, to;
-      selectedRange(from, to);
-      AddEscapedHtmlText(FS, slice(Content(), from - 1, to - from));
-    }
+    if (!Document->Selection.PartiallyInSelection(this)) return;
+    if (HasFlag(efLineBreak)) FS.Add(u"<br/>");
+    else if (!Template.empty()) AddEscapedHtmlText(FS, Template);
+    else AddEscapedHtmlText(FS, SelectedHTMLText());
     return;
   }
   if (!Template.empty()) AddEscapedHtmlText(FS, Template);
@@ -291,36 +278,29 @@ void TTextElement::FastInnerHTML(TFastString& FS) {
   else AddEscapedHtmlText(FS, Content());
 }
 
-void TTextElement::selectedRange(int& From, int& To) const {
-  const TDocSelection& sel = Document->Selection;
-  const int size = int(Content().size());
-  From = sel.RealStartElement() == this ? clampPos(sel.RealStartPos(), size + 1) : 1;
-  To = sel.RealEndElement() == this ? clampPos(sel.RealEndPos(), size + 1) : size + 1;
-  if (To < From) To = From;
-}
-
 void TTextElement::GetSelectionRange() {
-  SelStart = SelEnd = 0;
-  SetOwnTextFlag(tfInSelection, false);
-  if (!Document || !Document->Selection.PartiallyInSelection(this)) return;
-  selectedRange(SelStart, SelEnd);
-  SetOwnTextFlag(tfInSelection, SelEnd > SelStart);
+  const TDocSelection* sel = Document ? &Document->Selection : nullptr;
+  if (!sel || !sel->InSelection(this)) {
+    SetOwnTextFlag(tfInSelection, false);
+    return;
+  }
+  SetOwnTextFlag(tfInSelection, true);
+  SelStart = 1;
+  SelEnd = int(DisplayText.size());
+  if (sel->Inverted()) {
+    if (sel->StartElement() == this) SelEnd = sel->StartPos - 1;
+    if (sel->EndElement() == this) SelStart = sel->EndPos;
+  } else {
+    if (sel->StartElement() == this) SelStart = sel->StartPos;
+    if (sel->EndElement() == this) SelEnd = sel->EndPos - 1;
+  }
 }
 
 void TTextElement::UpdateScrollBars() {
   TElement::UpdateScrollBars();
-  if (Document && Document->EnableSelection && !Document->Selection.Empty()) {
-    GetSelectionRange();
-  } else {
-    SetOwnTextFlag(tfInSelection, false);
-    SelStart = SelEnd = 0;
-  }
-}
-
-String TTextElement::SelectedHTMLText() {
-  GetSelectionRange();
-  if (!HasTextFlag(tfInSelection)) return String();
-  return String(slice(Content(), SelStart - 1, SelEnd - SelStart));
+  const TDocSelection* sel = Document ? &Document->Selection : nullptr;
+  if (sel && Document->EnableSelection && sel->StartElement() && sel->EndElement()) GetSelectionRange();
+  else SetOwnTextFlag(tfInSelection, false);
 }
 
 bool TTextElement::Visible() const {

@@ -200,7 +200,7 @@ TEST_F(DocumentTest, DeletedElementsLeaveEveryTrackedPlace) {
   doc->FHoverElement = b;
   doc->FPressedElement = p;
   doc->SizingElement = b;
-  doc->Selection.StartElement = b;
+  doc->Selection.SetStartElement(b);
   doc->FHoverElements = {div, p, b};
   doc->FTransitionElements = {b};
   doc->FRunningElements = {p};
@@ -219,7 +219,7 @@ TEST_F(DocumentTest, DeletedElementsLeaveEveryTrackedPlace) {
   EXPECT_EQ(doc->FPressedElement, body);
   EXPECT_EQ(doc->BodyElement, doc.get());
   EXPECT_EQ(doc->SizingElement, nullptr);
-  EXPECT_EQ(doc->Selection.StartElement, nullptr);
+  EXPECT_EQ(doc->Selection.StartElement(), nullptr);
   EXPECT_TRUE(doc->FHoverElements.empty());
   EXPECT_TRUE(doc->FTransitionElements.empty());
   EXPECT_TRUE(doc->FRunningElements.empty());

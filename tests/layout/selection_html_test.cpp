@@ -31,9 +31,9 @@ class WordWalkTest : public LayoutTest {
     return out;
   }
   void Select(TElement* S, int SPos, TElement* E, int EPos, bool CellMode = false) {
-    Doc->Selection.StartElement = S;
+    Doc->Selection.SetStartElement(S);
     Doc->Selection.StartPos = SPos;
-    Doc->Selection.EndElement = E;
+    Doc->Selection.SetEndElement(E);
     Doc->Selection.EndPos = EPos;
     Doc->Selection.CellMode = CellMode;
   }
@@ -147,11 +147,12 @@ TEST_F(WordWalkTest, TextsKnowTheirSelectedRangeBeforeAPaint) {
   Doc->EnableSelection = true;
   Doc->UpdateScrollBars();
   EXPECT_TRUE(a->HasTextFlag(tfInSelection));
+  // SelStart and SelEnd are the first and last selected character.
   EXPECT_EQ(a->SelStart, 2);
-  EXPECT_EQ(a->SelEnd, 4);
+  EXPECT_EQ(a->SelEnd, 3);
   EXPECT_TRUE(b->HasTextFlag(tfInSelection));
   EXPECT_EQ(b->SelStart, 1);
-  EXPECT_EQ(b->SelEnd, 3);
+  EXPECT_EQ(b->SelEnd, 2);
   EXPECT_FALSE(c->HasTextFlag(tfInSelection));
   Doc->EnableSelection = false;
   Doc->UpdateScrollBars();

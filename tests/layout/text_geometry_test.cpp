@@ -181,9 +181,9 @@ TEST_F(TextGeometryTest, TextAnswersNeverReadPastTheContent) {
   EXPECT_EQ(t->VisibleText(), u"ab");
   EXPECT_EQ(t->LastChar(), 2);
   EXPECT_EQ(t->GetRawInnerText(), u"ab");
-  Doc->Selection.StartElement = t;
+  Doc->Selection.SetStartElement(t);
   Doc->Selection.StartPos = 2;
-  Doc->Selection.EndElement = t;
+  Doc->Selection.SetEndElement(t);
   Doc->Selection.EndPos = 6;
   EXPECT_EQ(t->SelectedHTMLText(), u"b");
   // Surrogate pairs and non-breaking spaces are kept whole.
