@@ -429,4 +429,55 @@ void TTableCell::ParseAttribute(StringView Param, StringView Value) {
   if (digits) ColSpan = uint16_t(std::clamp<long long>(v, 1, 1024));
 }
 
+void TTableCell::PrepareStacking() {
+  TElement::PrepareStacking();
+  TElementStyle* st = ElementStyleOf(this);
+  if (!st) return;
+  TCSSproperties margins;
+  for (TCSSProperty p : {cspMarginLeft, cspMarginTop, cspMarginRight, cspMarginBottom}) margins.set(p);
+  st->DeleteProps(margins);
+  MarginLeft = MarginTop = MarginRight = MarginBottom = 0;
+  TTableElement* t = Table();
+  if (t && t->CellPadding != 0) {
+    const auto pad = float(t->CellPadding);
+    if (!st->IsSet(cspPaddingTop)) PaddingTop = pad;
+    if (!st->IsSet(cspPaddingLeft)) FPaddingLeft = pad;
+    if (!st->IsSet(cspPaddingRight)) FPaddingRight = pad;
+    if (!st->IsSet(cspPaddingBottom)) PaddingBottom = pad;
+    st->GeneralProps |= GeneralBit(cgPadding);
+  }
+  if (TElement* p = Parent(); p && st->fDisplay == dsTableCell && !HasFlag(efHasBackground)) {
+    TElementStyle* ps = ElementStyleOf(p);
+    if (ps && ps->BackgroundPresent()) st->Background().Assign(ps->Background());
+  }
+  if (!t) {
+    if (st->fDisplay != dsNone) st->SetDisplay(dsBlock);
+    return;
+  }
+  st->PropertySet.reset(cspFloat);
+  if (st->fDisplay != dsNone) st->SetDisplay(dsTableCell);
+  if (t->CellBorderWidth != 0) {
+    const auto w = float(t->CellBorderWidth);
+    if (!st->IsSet(cspBorderTopStyle) && !st->IsSet(cspBorderTop)) BorderTop = w;
+    if (!st->IsSet(cspBorderLeftStyle) && !st->IsSet(cspBorderLeft)) BorderLeft = w;
+    if (!st->IsSet(cspBorderRightStyle) && !st->IsSet(cspBorderRight)) BorderRight = w;
+    if (!st->IsSet(cspBorderBottomStyle) && !st->IsSet(cspBorderBottom)) BorderBottom = w;
+    st->GeneralProps |= GeneralBit(cgBorder);
+  }
+}
+
+THAlign TTableCell::DefaultTextAlign() const {
+  if (tagIs(this, u"th")) return thCenter;
+  return TElement::DefaultTextAlign();
+}
+
+uint32_t TTableCell::DefaultBorderColor() const {
+  if (TTableElement* t = Table())
+    if (TElementStyle* ts = ElementStyleOf(t)) {
+      uint32_t c = 0;
+      if (ts->IsSet(cspBorderTopColor) && ts->GetColorProp(cspBorderTopColor, c, false, true)) return c;
+    }
+  return TElement::DefaultBorderColor();
+}
+
 }  // namespace ht

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/element.h"
+#include "elements/table_columns.h"
 
 namespace ht {
 
@@ -23,6 +24,17 @@ enum TTableFlag : uint8_t {
   tfNeedPrepare,     // a row's display changed: the next restyle prepares again
 };
 using TTableFlags = uint8_t;
+
+// What the paged row loop reads of paged output. The defaults take the
+// page bottom from the document's page fields (the page height less its
+// margins and the document's bottom edges, less the vertical offset) and
+// report a page with nothing placed on it yet; paged output installs its
+// own answers.
+struct TTablePageFacts {
+  float (*PageBottom)(const THtDocument& Doc);
+  bool (*ContentPlaced)(const THtDocument& Doc);
+};
+TTablePageFacts& TablePageFacts();
 
 // Columns are counted in 16 bits with a carry counter each; the grid stays
 // below this many.
@@ -59,6 +71,7 @@ class TTableElement : public TElement {
   TElement* Caption = nullptr;
   int AddRowMark = -1, AddColMark = -1;
   bool HeaderFit = false, HeaderRepeat = false;
+  std::unique_ptr<TTableColumns> Columns;
 
   bool HasTableFlag(TTableFlag f) const { return TableFlags & (1u << f); }
   void IncludeTableFlag(TTableFlag f) { TableFlags |= uint8_t(1u << f); }
@@ -98,7 +111,59 @@ class TTableElement : public TElement {
   // Resets the paging state.
   void ResetPaging();
 
+  // --- Column widths (table_widths.cpp) -------------------------------------
+  // Spacing, columns measured from the cells, the table's min- and
+  // max-content widths.
+  void UpdateMinMaxWidth(float AMinWidth, float AMaxWidth) override;
+  // Distributes the width the table may use over its columns.
+  void CalcTableColumns() override;
+  void CalcBoxes(TFlow* Flow) override;
+  float ColWidth(int Col, int Span) const { return Columns ? Columns->ColSpanWidth(Col, Span) : 0.0f; }
+  // The CSS width as a content width; 0 without one.
+  float StyleInnerWidth() const;
+  void PrepareColumns();
+  void MeasureRowCells(TElement* R);
+  void DistributeColumns(float W);
+  bool FixedLayout() const;
+
+  // --- Rows and layout (table_layout.cpp) -----------------------------------
+  void BeforeCalcLayout() override;
+  bool CalcLayout() override;
+  // Rows First .. First+Count-1 with the spacing between them.
+  float RowsHeight(int First, int Count) const;
+  int HeaderHeight() const;
+  // Grows the rows a row-spanning cell of row Index covers to its height.
+  void DistributeSpanHeights(int Index);
+  void GrowRows(int First, int Last, float X);
+  void ShrinkRows(int First, int Last, float X);
+  // In paged output: the row (a grid index) moves to the next page whole
+  // rather than being cut.
+  bool KeepRowTogether(int Index) const;
+  int HeaderCount() const { return Header ? Header->Count() : 0; }
+  int BodyCount() const { return Body ? Body->Count() : 0; }
+
+  // --- Drawing (table_draw.cpp) ----------------------------------------------
+  void Draw(TFlow* Flow, const THtDrawInfo& DI) override;
+  void DrawTable(TFlow* Flow, const THtDrawInfo& DI) override;
+  void DrawBlock(TFlow* Flow, const THtDrawInfo& DI) override;
+  void DrawInline(TFlow* Flow, const THtDrawInfo& DI) override;
+  void FillBackground(const THtDrawInfo& DI) override;
+  // Cell backgrounds of the grid rows First .. Last, before any row's
+  // content.
+  void DrawRowBackgrounds(int First, int Last, const THtDrawInfo& DI);
+
  private:
+  // The paged row loop; false when the whole table moves to the next page.
+  bool pagedRows(float Caption);
+  void drawLevel(int32_t Z, const THtDrawInfo& DI2, const THtDrawInfo& DI);
+  void drawPage(const THtDrawInfo& DI2, const THtDrawInfo& DI);
+  void drawSpannedCell(int Col, const THtDrawInfo& DI2);
+  void drawRow(TElement* R, const THtDrawInfo& DI2);
+  void drawGroupBorder(TElement* Group, const THtDrawInfo& DI2, bool PageOnly);
+  // InnerWidth, then the percentage base from it.
+  void setInnerWidth(float W, float Spacing);
+  void syncColumns();
+
   // Raises Exception "Too many table columns" at 2048 and above.
   void setGridColCount(int Value);
   void registerRow(TElement* R, TElementList& List);
@@ -123,6 +188,17 @@ class TTableRow : public TElement {
   TTableCell* AddCell(StringView CellHTML);
   int MaxRowSpan() const { return int(fSpanHeights.size()) + 1; }
   float MaxSpanHeight() const;
+  float SpanHeight(int ARowSpan) const;
+  void SetSpanHeight(int ARowSpan, float Value);
+  // Places and lays out the cells; the row's height from its single-row
+  // cells.
+  bool CalcLayout() override;
+  // The row's final height, and its cells' heights down their row spans.
+  void UpdateHeight(float NewHeight);
+  // The border box, down to the last row the row's cells span.
+  TRectF SpanRect() const;
+  bool IsVisibleInView(float X, float Y) const override;
+  void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) override;
   // Binds the row to its table and keeps its display a table row's; a
   // change of display makes the table prepare its grid again.
   bool CalcStyle(TCSSStyleSheet* Styles) override;
@@ -150,6 +226,14 @@ class TTableCell : public TElement {
   TTableCell* GetPreviousCell() const;
   // "colspan" read as an integer, clamped to 1..1024; other text leaves it.
   void ParseAttribute(StringView Param, StringView Value) override;
+  // Cells have no margins and do not float; the table's markup padding and
+  // border width fill the sides CSS leaves; a row's background shows
+  // through a cell without one.
+  void PrepareStacking() override;
+  void FillBackground(const THtDrawInfo& DI) override;
+  THAlign DefaultTextAlign() const override;
+  uint32_t DefaultBorderColor() const override;
+  int AbsolutePositionDelta() override { return 1; }
 
  private:
   TTableRow* parentRow() const;
