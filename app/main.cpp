@@ -9,6 +9,7 @@
 #include "css/style_unit.h"
 #include "document/animation_thread.h"
 #include "document/global.h"
+#include "elements/elements_startup.h"
 #include "host/html_panel.h"
 #include "http_unit.h"
 #include "layout/layout_startup.h"
@@ -32,11 +33,13 @@ void initializeUnits() {
   ht::HtDocumentInitialize();
   ht::HtLayoutInitialize();
   ht::HtPaintInitialize();
+  ht::HtElementsInitialize();
   ht::HtHostInitialize();
 }
 
 void finalizeUnits() {
   ht::HtHostFinalize();
+  ht::HtElementsFinalize();
   ht::HtPaintFinalize();
   ht::HtLayoutFinalize();
   ht::HtDocumentFinalize();

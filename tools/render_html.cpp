@@ -10,6 +10,7 @@
 #include "backends/backends_startup.h"
 #include "backends/canvas_gp.h"
 #include "document/document.h"
+#include "elements/elements_startup.h"
 #include "paint/paint_startup.h"
 #include "platform/core/core_fonts.h"
 #include "platform/gdi/gdi_canvas.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   const char* src = std::getenv("TARNWICK_SOURCE_DIR");
   ht::core::FontSystem::UseTestFonts(std::string(src && *src ? src : TARNWICK_SOURCE_DIR) + "/tests/data/fonts");
   ht::HtBackendsInitialize();
-  ht::HtPaintInitialize();
+  ht::HtElementsInitialize();
   int status = 0;
   try {
     ht::THtDocument doc(&ht::THtCanvasGP::ClassType);
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "render_html: %s\n", e.what());
     status = 1;
   }
-  ht::HtPaintFinalize();
+  ht::HtElementsFinalize();
   ht::HtBackendsFinalize();
   return status;
 }

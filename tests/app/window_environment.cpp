@@ -4,6 +4,7 @@
 
 #include "backends/backends_startup.h"
 #include "document/animation_thread.h"
+#include "elements/elements_startup.h"
 #include "host/html_panel.h"
 #include "layout/layout_startup.h"
 #include "platform/rtl/dispatcher.h"
@@ -18,6 +19,7 @@ class WindowEnvironment : public ::testing::Environment {
     ht::HtBackendsInitialize();
     ht::HtLayoutInitialize();
     ht::HtPaintInitialize();
+    ht::HtElementsInitialize();
     ht::HtHostInitialize();
     // Animations advance only when a test runs a pass.
     ht::SetAnimationThread(std::make_unique<ht::TAnimationThread>(false));
@@ -27,6 +29,7 @@ class WindowEnvironment : public ::testing::Environment {
     ht::ui::TApplication::Finalize();
     EXPECT_EQ(ht::ui::LiveWidgets(), 0);
     ht::HtHostFinalize();
+    ht::HtElementsFinalize();
     ht::HtPaintFinalize();
     ht::HtLayoutFinalize();
     ht::HtBackendsFinalize();
