@@ -381,13 +381,21 @@ void TDocSelection::SaveSelection() {
   if (Empty()) {
     FSavedStart = FSavedEnd = -1;
   } else if (CellMode) {
-    // A cell is kept as the position of its first line element.
+    // A cell is kept as a position inside its first line element: before
+    // its first character for the start, after it for the end. Positions
+    // between two elements are written back into the element before them
+    // (an end) or into the first element that starts there, so the
+    // position just before the line element would restore the cell before.
     auto keep = [](TElement* Cell) {
       TElement* line = Cell->NextLineElement();
       return line && line->HasAsParent(Cell) ? line : Cell;
     };
-    FSavedStart = keep(FStartElement)->AbsoluteLinePosition();
-    FSavedEnd = keep(FEndElement)->AbsoluteLinePosition();
+    TElement* q = keep(FStartElement);
+    TElement* p = keep(FEndElement);
+    const TTextElement* pt = asText(p);
+    FSavedStart = asText(q) ? absolutePosition(q, asText(q)->FirstChar()) : q->AbsoluteLinePosition();
+    FSavedEnd = pt && pt->LastChar() >= pt->FirstChar() ? absolutePosition(p, pt->FirstChar() + 1)
+                                                        : p->AbsoluteLinePosition();
   } else {
     FSavedStart = AbsoluteStart();
     FSavedEnd = AbsoluteEnd();

@@ -23,7 +23,9 @@ String THtDocument::GetSelectedText() {
         lineBreak = false;
       }
     } else if (auto* t = dynamic_cast<TTextElement*>(e)) {
-      if (lineBreak) out += u"\r\n";
+      // Separators go between texts: a selection that starts at a block or
+      // a cell does not begin with one.
+      if (lineBreak && !out.empty()) out += u"\r\n";
       out += t->SelectedText();
       lineBreak = false;
     } else if (Selection.InSelection(e)) {
@@ -33,7 +35,9 @@ String THtDocument::GetSelectedText() {
         case dsTableRow:
         case dsListItem:
         case dsFlex: lineBreak = true; break;
-        case dsTableCell: out += u' '; break;
+        case dsTableCell:
+          if (!out.empty()) out += u' ';
+          break;
         default: break;
       }
     }
