@@ -208,8 +208,8 @@ TEST_F(TableLayout, BoxAndBorderStartBelowTheCaption) {
   Layout(u"<table style='background:#00ff00;border:1px solid #0000ff'><caption>cap</caption><tr><td>a</td></tr>"
          u"</table>");
   auto& g = static_cast<TTraceCanvas&>(*Doc->Surface);
-  EXPECT_EQ(PaintFills(), "FillRect FF00FF00 0,10,30,22\n");
-  EXPECT_EQ(g.Only("DrawRect"), "DrawRect FF0000FF/1 0.5,10.5,29.5,21.5\n");
+  EXPECT_EQ(PaintFills(), "FillRect FF00FF00 0,10,12,22\n");
+  EXPECT_EQ(g.Only("DrawRect"), "DrawRect FF0000FF/1 0,10,12,22\n");
 }
 
 TEST_F(TableLayout, RowGroupBorderFramesItsRows) {
