@@ -25,17 +25,6 @@ enum TTableFlag : uint8_t {
 };
 using TTableFlags = uint8_t;
 
-// What the paged row loop reads of paged output. The defaults take the
-// page bottom from the document's page fields (the page height less its
-// margins and the document's bottom edges, less the vertical offset) and
-// report a page with nothing placed on it yet; paged output installs its
-// own answers.
-struct TTablePageFacts {
-  float (*PageBottom)(const THtDocument& Doc);
-  bool (*ContentPlaced)(const THtDocument& Doc);
-};
-TTablePageFacts& TablePageFacts();
-
 // Columns are counted in 16 bits with a carry counter each; the grid stays
 // below this many.
 constexpr int kMaxTableColumns = 2048;

@@ -63,17 +63,6 @@ void fitToRows(TElement* Section) {
 
 }  // namespace
 
-TTablePageFacts& TablePageFacts() {
-  static TTablePageFacts facts{
-      [](const THtDocument& D) {
-        const TRectF inner = D.InnerRect();
-        return D.PageHeightPixels - D.FDocOffsetY - float(D.PageMargins[2]) - float(D.PageMargins[0]) -
-               (D.OuterRect.Bottom - inner.Bottom);
-      },
-      [](const THtDocument&) { return false; }};
-  return facts;
-}
-
 // --- TTableRow -------------------------------------------------------------------
 
 float TTableRow::SpanHeight(int ARowSpan) const {
@@ -342,17 +331,17 @@ bool TTableElement::KeepRowTogether(int Index) const {
   TTableRow* r = Index >= 0 && Index < RowCount ? Row(Index) : nullptr;
   if (!r || !Document) return false;
   const float h = rowHeight(r);
-  if (h > TablePageFacts().PageBottom(*Document)) return false;
+  if (h > Document->PageBottom()) return false;
   const TElementStyle* st = ElementStyleOf(r);
   return (st && st->PageBreakInside() == pbAvoid) || h < Document->PageHeightPixels / 10;
 }
 
 bool TTableElement::pagedRows(float Caption) {
   THtDocument& doc = *Document;
-  const float pageBottom = TablePageFacts().PageBottom(doc);
+  const float pageBottom = doc.PageBottom();
   const float pageH = doc.PageHeightPixels;
   const bool F = InFixedContainer();
-  const bool placed = TablePageFacts().ContentPlaced(doc);
+  const bool placed = doc.FPagingBreak;
   const float bb = hasBorders(this) ? BorderBottom : 0.0f;
   const float L = SurfaceTop() + InnerRect().Top + Caption;
   const int h = HeaderCount(), nb = BodyCount();
@@ -373,7 +362,10 @@ bool TTableElement::pagedRows(float Caption) {
       if (!r) continue;
       if (fFirstHeaderRow == 0) r->BeforeCalcLayout();
       moveTo(r, 0, y);
-      const bool answer = r->CalcLayout();
+      // Every row counts as laid out: a cut of its content at the page end
+      // shows as the table's loss of efCompletelyDrawn.
+      r->CalcLayout();
+      const bool answer = true;
       const float rh = rowHeight(r);
       if (answer && incomplete() && !F) {
         if (KeepRowTogether(k) && placed && (pageBottom - pageH / 6 <= L + y || avoids(r))) {
@@ -415,7 +407,8 @@ bool TTableElement::pagedRows(float Caption) {
         continue;
       }
       moveTo(r, 0, y);
-      const bool answer = r->CalcLayout();
+      r->CalcLayout();
+      const bool answer = true;
       const float rh = rowHeight(r);
       if (answer && incomplete() && !F) {
         if (KeepRowTogether(h + b) && (placed || b > fFirstBodyRow) && (pageBottom - pageH / 6 <= L + y || avoids(r)))

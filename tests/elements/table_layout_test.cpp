@@ -224,3 +224,136 @@ TEST_F(TableLayout, RowGroupBorderFramesItsRows) {
 }  // namespace
 
 }  // namespace ht::testing
+
+namespace ht::testing {
+
+namespace {
+
+TEST_F(TableLayout, BadInputLaysOutBounded) {
+  // Nested tables.
+  std::u16string nested;
+  for (int i = 0; i < 200; ++i) nested += u"<table><tr><td>";
+  nested += u"x";
+  for (int i = 0; i < 200; ++i) nested += u"</td></tr></table>";
+  TTableElement* t = Layout(nested);
+  ASSERT_NE(t, nullptr);
+  EXPECT_GT(Width(t), 0);
+  // Wide spans on many rows and a huge row span.
+  std::u16string wide = u"<table>";
+  for (int r = 0; r < 1000; ++r) wide += u"<tr><td colspan=1024>a</td></tr>";
+  wide += u"<tr><td rowspan=65535>b</td><td>c</td></tr></table>";
+  t = Layout(wide);
+  EXPECT_EQ(t->RowCount, 1001);
+  EXPECT_GT(Height(t), 1000 * 10);
+}
+
+}  // namespace
+
+}  // namespace ht::testing
+
+namespace ht::testing {
+
+namespace {
+
+// Paged output, one page at a time: the table lays out the slice of rows
+// that fits the page, then painting the page moves it on to the next.
+class TablePaging : public TableLayout {
+ protected:
+  TTableElement* PagedTable(StringView Body, float PageHeight) {
+    TTableElement* t = Layout(Body);
+    Doc->Paged = true;
+    Doc->PageHeightPixels = PageHeight;
+    THtCanvasScene scene;
+    scene.Init(TRect(0, 0, 800, 600), nullptr);
+    G().BeginScene(scene);
+    G().Groups = TTraceCanvas::tcAll;
+    t->BeforeCalcLayout();
+    return t;
+  }
+  TTraceCanvas& G() { return static_cast<TTraceCanvas&>(*Doc->Surface); }
+  // Lays out the next page and paints it; "first..last" of the body rows
+  // placed (grid rows of the header are not counted).
+  std::string Page(TTableElement* T, bool Placed = false) {
+    T->SetFlag(efCompletelyDrawn, true, false, true);
+    Doc->FPagingBreak = Placed;
+    T->CalcLayout();
+    const std::string slice = std::to_string(T->fFirstBodyRow) + ".." + std::to_string(T->fLastBodyRow);
+    G().Calls.clear();
+    T->DrawTable(nullptr, THtDrawInfo{});
+    return slice;
+  }
+  static std::u16string Rows(int N, StringView Height, StringView Extra = u"") {
+    std::u16string s;
+    for (int i = 0; i < N; ++i)
+      s += u"<tr id=r" + Utf8ToString(std::to_string(i)) + u" style='height:" + String(Height) + u"'><td></td>" +
+           String(Extra) + u"</tr>";
+    return s;
+  }
+};
+
+TEST_F(TablePaging, HeaderRowsRepeatOnEveryPage) {
+  TTableElement* t = PagedTable(u"<table><thead><tr id=h style='height:20px'><th>h</th></tr></thead>" +
+                                    Rows(25, u"8px") + u"</table>",
+                                100);
+  // Short rows (below a tenth of the page) move to the next page whole.
+  EXPECT_EQ(Page(t), "0..9");
+  EXPECT_FLOAT_EQ(ById(u"h")->OuterRect.Top, 0);
+  EXPECT_FLOAT_EQ(ById(u"r0")->OuterRect.Top, 20);
+  EXPECT_TRUE(t->HeaderRepeat);
+  EXPECT_EQ(Page(t), "10..19");
+  EXPECT_FLOAT_EQ(ById(u"h")->OuterRect.Top, 0);
+  EXPECT_FLOAT_EQ(ById(u"r10")->OuterRect.Top, 20);
+  EXPECT_EQ(Page(t), "20..24");
+  EXPECT_TRUE(t->HasFlag(efCompletelyDrawn));
+}
+
+TEST_F(TablePaging, TallRowsAreCutAtThePageBottom) {
+  TTableElement* t = PagedTable(u"<table>" + Rows(3, u"40px") + u"</table>", 100);
+  // The third row starts at 80 and is cut to the 20 pixels left.
+  EXPECT_EQ(Page(t), "0..2");
+  EXPECT_FLOAT_EQ(Height(ById(u"r2")), 20);
+  // A row taller than the page is cut too, and each page takes a row.
+  t = PagedTable(u"<table>" + Rows(2, u"250px") + u"</table>", 100);
+  EXPECT_EQ(Page(t), "0..0");
+  EXPECT_FLOAT_EQ(Height(ById(u"r0")), 100);
+  EXPECT_EQ(Page(t), "1..1");
+}
+
+TEST_F(TablePaging, RowsKeptTogetherMoveWhenSomethingStandsAbove) {
+  // page-break-inside: avoid keeps a row whole; with content placed before
+  // on the page and the row starting in the last sixth, it moves.
+  TTableElement* t =
+      PagedTable(u"<table><tr id=a style='height:90px'><td>a</td></tr><tr id=b style='height:30px;"
+                 u"page-break-inside:avoid'><td>b</td></tr></table>",
+                 100);
+  EXPECT_EQ(Page(t, true), "0..0");
+  EXPECT_EQ(Page(t, true), "1..1");
+}
+
+TEST_F(TablePaging, RowGroupKeptTogetherMovesUnderFourFifthsOfAPage) {
+  TTableElement* t = PagedTable(u"<table><tbody>" + Rows(4, u"20px") +
+                                    u"</tbody><tbody style='page-break-inside:avoid'>"
+                                    u"<tr id=g0 style='height:20px'><td>a</td></tr><tr id=g1 style='height:20px'><td>b"
+                                    u"</td></tr></tbody></table>",
+                                100);
+  // The group's first row would fit after the four others; the group moves.
+  EXPECT_EQ(Page(t), "0..3");
+  EXPECT_EQ(Page(t), "4..5");
+}
+
+TEST_F(TablePaging, SpanningCellContinuesOnTheNextPage) {
+  // A rowspan-3 cell in the last column starts on the last row of page 1.
+  std::u16string rows = Rows(11, u"8px", u"<td></td>");
+  rows += u"<tr id=s style='height:8px'><td></td><td id=span rowspan=3 style='width:10px;background:#ff0000'></td></tr>";
+  rows += u"<tr style='height:8px'><td></td></tr><tr id=e style='height:8px'><td></td></tr>";
+  TTableElement* t = PagedTable(u"<table style='border-spacing:0'>" + rows + u"</table>", 100);
+  EXPECT_EQ(Page(t), "0..11");
+  EXPECT_EQ(Page(t), "12..13");
+  // Painted again from the top of the page's first row to the bottom of
+  // its third row.
+  EXPECT_EQ(G().Only("FillRect"), "FillRect FFFF0000 0,0,10,16\n");
+}
+
+}  // namespace
+
+}  // namespace ht::testing
