@@ -195,6 +195,10 @@ class THtDocument : public TElement {
   // How far the element being dragged has moved.
   int DragX = 0, DragY = 0;
   int FUserWidth = 0, FUserHeight = 0;
+  // The resize handle being dragged (1 top-left .. 8 bottom-right, 0 none)
+  // and whether the image being resized leaves its aspect ratio free.
+  uint8_t FSizingHandle = 0;
+  bool FFreeAspect = false;
   bool FCropImage = false;  // the resize under way ends as a crop
   bool FScriptLoaded = false;
   bool FFullRecalcRequest = false;

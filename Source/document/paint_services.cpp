@@ -30,13 +30,21 @@ void neutralDrawBlock(TElement&, TFlow*, const THtDrawInfo&) {}
 void neutralDraw(TElement&, TFlow*, const THtDrawInfo&) {}
 void neutralDrawBorder(TElement&, const THtDrawInfo&) {}
 void neutralDrawOutline(TElement&, const THtDrawInfo&) {}
+void neutralTextDraw(TTextElement&, TFlow*, const THtDrawInfo&) {}
+void neutralTextDrawRun(TTextElement&, TFlow*, THtLineBlock*, const THtDrawInfo&) {}
+void neutralImageDrawInline(TImageElement&, TFlow*, const THtDrawInfo&) {}
+void neutralImageDrawBlock(TImageElement&, TFlow*, const THtDrawInfo&) {}
+void neutralImageDrawBorder(TImageElement&, const THtDrawInfo&) {}
+void neutralImageDrawInnerElements(TImageElement&, TFlow*, const THtDrawInfo&) {}
 
 const THtPaintServices neutralServices{
     neutralFlowStep,        neutralDrawInline,      neutralDrawTable,    neutralBoxStep,
     neutralDrawRun,         neutralDrawBlock,       neutralDrawBorder,   neutralDrawOutline,
     neutralDraw,            neutralIsVisibleInView,      neutralSurfaceLeft,
     neutralSurfaceTop,      neutralApplyUserSize,   neutralHitTest,      neutralElementForgotten,
-    neutralInternalPaint,   neutralRawPaint,        neutralPageBottom,   neutralApplyPageOrientation};
+    neutralInternalPaint,   neutralRawPaint,        neutralPageBottom,   neutralApplyPageOrientation,
+    neutralTextDraw,        neutralTextDrawRun,     neutralImageDrawInline,
+    neutralImageDrawBlock,  neutralImageDrawBorder, neutralImageDrawInnerElements};
 const THtPaintServices* installed = &neutralServices;
 
 }  // namespace

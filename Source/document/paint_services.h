@@ -14,6 +14,8 @@ class THtDocument;
 class TFlow;
 class THtLineBlock;
 class THtCanvas;
+class TTextElement;
+class TImageElement;
 struct THtCanvasScene;
 
 struct THtPaintServices {
@@ -49,6 +51,15 @@ struct THtPaintServices {
   float (*PageBottom)(THtDocument& Doc);
   // Paged output: E's "orientation" attribute becomes the page orientation.
   void (*ApplyPageOrientation)(TElement& E);
+  // Text elements: all their runs at the draw info's level, or one run.
+  void (*TextDraw)(TTextElement& E, TFlow* Flow, const THtDrawInfo& DI);
+  void (*TextDrawRun)(TTextElement& E, TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI);
+  // Images and inline frames: the box steps without the border, then the
+  // border over the picture; the picture is the content.
+  void (*ImageDrawInline)(TImageElement& E, TFlow* Flow, const THtDrawInfo& DI);
+  void (*ImageDrawBlock)(TImageElement& E, TFlow* Flow, const THtDrawInfo& DI);
+  void (*ImageDrawBorder)(TImageElement& E, const THtDrawInfo& DI);
+  void (*ImageDrawInnerElements)(TImageElement& E, TFlow* Flow, const THtDrawInfo& DI);
 };
 
 // The table in force; never null.

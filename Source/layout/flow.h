@@ -117,6 +117,9 @@ class TFlow {
   THtLineBlock* LastBlocktoPrint = nullptr;
   THtLineBlock* FirstNonPrintedBlock = nullptr;
   TRectF ContentRect;
+  // Where the runs' positions start on the drawing surface; painting sets
+  // it before it draws any run of the flow.
+  float PaintOriginX = 0, PaintOriginY = 0;
 
  private:
   THtLineBlock* lastInFlow() const;

@@ -10,6 +10,7 @@
 #include "canvas/pixel_buffer.h"
 #include "css/styled_element_link.h"
 #include "document/document.h"
+#include "document/paint_services.h"
 #include "layout/flow.h"
 #include "layout/layout_style.h"
 #include "layout/line_blocks.h"
@@ -350,6 +351,21 @@ void TIFrameElement::CalcContentSize() {
   float px = 0;
   ContentWidth = SetWidthOf(this, px) ? px : 0;
   ContentHeight = SetHeightOf(this, px) ? px : 0;
+}
+
+}  // namespace ht
+
+namespace ht {
+
+void TImageElement::DrawInline(TFlow* Flow, const THtDrawInfo& DI) {
+  HtPaintServices().ImageDrawInline(*this, Flow, DI);
+}
+void TImageElement::DrawBlock(TFlow* Flow, const THtDrawInfo& DI) {
+  HtPaintServices().ImageDrawBlock(*this, Flow, DI);
+}
+void TImageElement::DrawBorder(const THtDrawInfo& DI) { HtPaintServices().ImageDrawBorder(*this, DI); }
+void TImageElement::DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) {
+  HtPaintServices().ImageDrawInnerElements(*this, Flow, DI);
 }
 
 }  // namespace ht

@@ -18,7 +18,9 @@ class TImageElement : public TElement {
   static const THtNodeClass ClassType;
   const THtNodeClass* ClassRefOf() const override { return &ClassType; }
 
-  bool FPaintingImage = false;  // set by the inline paint step while it paints
+  // False while the inherited box painting runs: the border is drawn
+  // after the picture, over it.
+  bool FDrawBorderNow = true;
   String FUrl;
   THtImage* HI = nullptr;  // the document's cache owns it
   String InlinePrefix;     // an embedded image's data: URL up to its first ","
@@ -50,6 +52,11 @@ class TImageElement : public TElement {
   void EndWriteTag() override;
 
   bool IsReplacedElement() const override { return true; }
+  // Painting (the painting unit carries them out).
+  void DrawInline(TFlow* Flow, const THtDrawInfo& DI) override;
+  void DrawBlock(TFlow* Flow, const THtDrawInfo& DI) override;
+  void DrawBorder(const THtDrawInfo& DI) override;
+  void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) override;
   int AbsolutePositionDelta() override { return 1; }
   String GetRawInnerText() override { return u" "; }
   THtObject* InternalObject() const override;

@@ -5,7 +5,9 @@
 
 #include "canvas/canvas.h"
 #include "canvas/font.h"
+#include "document/computed_style.h"
 #include "document/document.h"
+#include "document/paint_services.h"
 #include "layout/flow.h"
 #include "layout/layout_style.h"
 #include "platform/rtl/case_mapping.h"
@@ -132,7 +134,14 @@ void TTextElement::ApplyFont(float COpacity, bool ApplyColor) {
     SetOwnTextFlag(tfRelativeFont, RelativeFontOf(this));
   }
   if (Font != old || remeasure) measureRuns();
-  if (ApplyColor) TextStyle.Opacity = COpacity;
+  if (!ApplyColor) return;
+  TextStyle.Opacity = COpacity;
+  if (const TElementStyle* s = ElementStyleOf(this)) {
+    TextStyle.Color = s->TextColor();
+    TextStyle.DecorationColor = s->TextDecorationColor();
+    // Fonts are shared: the decoration lines are set again for each draw.
+    if (Font) Font->SetStyle(s->CalculatedTextStyle);
+  }
 }
 
 float TTextElement::LineHeight() const {
@@ -388,6 +397,15 @@ TRectF TTextElement::Rects(int Line) const {
     return r;
   }
   return TRectF();
+}
+
+}  // namespace ht
+
+namespace ht {
+
+void TTextElement::Draw(TFlow* Flow, const THtDrawInfo& DI) { HtPaintServices().TextDraw(*this, Flow, DI); }
+void TTextElement::DrawRun(TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI) {
+  HtPaintServices().TextDrawRun(*this, Flow, Block, DI);
 }
 
 }  // namespace ht

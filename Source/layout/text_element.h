@@ -48,7 +48,9 @@ class TTextElement : public TElement {
   // Builds this text's line blocks in Flow; Empty when none was made.
   void CalcBoxes(TFlow* Flow) override;
   // Resolves the font when it changed and measures the runs again when
-  // the font or the surface scale changed.
+  // the font or the surface scale changed. With ApplyColor, ready for
+  // drawing: the text style's opacity, colour and decoration colour, and
+  // the font's style with the decoration lines, from the computed style.
   void ApplyFont(float COpacity, bool ApplyColor);
   // The used line height: never below the font's.
   float LineHeight() const;
@@ -143,6 +145,10 @@ class TTextElement : public TElement {
   // The selected characters for HTML output: the content when the whole
   // element is selected, else the selected part of the prepared text.
   String SelectedHTMLText();
+
+  // --- Painting (the painting unit carries them out) -------------------------------
+  void Draw(TFlow* Flow, const THtDrawInfo& DI) override;
+  void DrawRun(TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI) override;
 
   // --- Neighbourhood ------------------------------------------------------------
   TTextElement* NextTextElement() const;

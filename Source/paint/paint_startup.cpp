@@ -4,6 +4,7 @@
 #include "layout/layout_startup.h"
 #include "paint/element_paint.h"
 #include "paint/paint_cycle.h"
+#include "paint/text_paint.h"
 
 namespace ht {
 
@@ -19,7 +20,9 @@ const THtPaintServices services{
     BaseDrawInnerElements, BaseDrawInline,     BaseDrawTable,      BaseFillBackground, BaseDrawRun,
     BaseDrawBlock,         BaseDrawBorder,     BaseDrawOutline,    BaseDraw,           BaseIsVisibleInView,
               BaseSurfaceLeft,    BaseSurfaceTop,     BaseApplyUserSize,  hitTestNothing,
-    forgetNothing,         BaseInternalPaint,  BaseRawPaint,       BasePageBottom,     BaseApplyPageOrientation};
+    forgetNothing,         BaseInternalPaint,  BaseRawPaint,       BasePageBottom,     BaseApplyPageOrientation,
+    TextDraw,              TextDrawRun,        ImageDrawInline,    ImageDrawBlock,     ImageDrawBorder,
+    ImageDrawInnerElements};
 
 }  // namespace
 
