@@ -15,6 +15,7 @@
 #include "document/document.h"
 #include "paint/element_paint.h"
 #include "paint/paint_guards.h"
+#include "paint/text_paint.h"
 
 namespace ht {
 
@@ -35,8 +36,7 @@ struct TTransformScope {
 
 // A box that makes a stacking context paints in the pass of its own level
 // only; any other box is visited in every pass, its content may hold other
-// levels. Text is painted by the text runs' own pass, which comes with text
-// painting.
+// levels. Text runs are painted in the pass of their own level only.
 bool visitedInPasses(const THtLineBlock& B) {
   return !B.Hidden() && !B.Has(trfInlineEnd) && B.E && !B.IsText() && B.E->HasFlag(efVisible);
 }
@@ -46,51 +46,91 @@ int32_t levelOf(const TElement& E) {
   return S ? S->ZIndex : 0;
 }
 
-void zLevelPass(TFlow& Flow, THtDrawInfo ChildDI, int32_t Z) {
+// The level of a text run: its element's, or 0 for text straight inside
+// the stacking context being walked.
+int32_t textLevel(const TTextWalk& W, const THtLineBlock& B) {
+  if (B.E->Container == W.Owner && W.Owner->HasFlag(efStackingContext)) return 0;
+  return levelOf(*B.E);
+}
+
+bool isPaintedText(const THtLineBlock& B) { return B.IsText() && B.E && !B.Hidden(); }
+
+// Merged when the canvas lays out strings and the owner casts no text
+// shadow; answers the last run used.
+THtLineBlock* drawText(const TTextWalk& W, bool Merge, THtLineBlock* B) {
+  if (!Merge) {
+    B->E->DrawRun(W.Flow, B, W.ChildDI);
+    return B;
+  }
+  // A space that ends a line is not drawn at all.
+  if (B->Has(trfSpace) && B->NextBlock() && B->NextBlock()->Line != B->Line) return B;
+  return DrawMergedText(W, B);
+}
+
+void zLevelPass(const TTextWalk& W, bool Merge, THtDrawInfo ChildDI, int32_t Z) {
   ChildDI.ZIndex = Z;
-  for (THtLineBlock* b = Flow.FirstBlock; b; b = b->NextBlock()) {
+  TTextWalk w = W;
+  w.ChildDI = ChildDI;
+  for (THtLineBlock* b = W.Flow->FirstBlock; b; b = b->NextBlock()) {
+    if (isPaintedText(*b)) {
+      if (textLevel(w, *b) == Z) b = drawText(w, Merge, b);
+      continue;
+    }
     if (!visitedInPasses(*b)) continue;
     if (b->E->HasFlag(efStackingContext) && levelOf(*b->E) != Z) continue;
-    b->E->DrawRun(&Flow, b, ChildDI);
+    b->E->DrawRun(W.Flow, b, ChildDI);
   }
 }
 
 // Every level of a stacking context. With many levels the runs are sorted
 // by level once, so a pass visits the boxes of its own level and those
 // visited in every pass, not every run of the flow.
-void zLevelPasses(TFlow& Flow, const THtDrawInfo& ChildDI, const std::vector<int32_t>& Levels) {
+void zLevelPasses(const TTextWalk& W, bool Merge, const THtDrawInfo& ChildDI, const std::vector<int32_t>& Levels) {
   if (Levels.size() <= 4) {
-    for (int32_t z : Levels) zLevelPass(Flow, ChildDI, z);
+    for (int32_t z : Levels) zLevelPass(W, Merge, ChildDI, z);
     return;
   }
   std::vector<THtLineBlock*> runs;
   std::vector<size_t> always;
   std::vector<std::pair<int32_t, size_t>> leveled;
-  for (THtLineBlock* b = Flow.FirstBlock; b; b = b->NextBlock()) {
-    if (!visitedInPasses(*b)) continue;
+  for (THtLineBlock* b = W.Flow->FirstBlock; b; b = b->NextBlock()) {
+    const bool text = isPaintedText(*b);
+    if (!text && !visitedInPasses(*b)) continue;
     const size_t index = runs.size();
     runs.push_back(b);
-    if (b->E->HasFlag(efStackingContext))
+    if (text)
+      leveled.emplace_back(textLevel(W, *b), index);
+    else if (b->E->HasFlag(efStackingContext))
       leveled.emplace_back(levelOf(*b->E), index);
     else
       always.push_back(index);
   }
   std::stable_sort(leveled.begin(), leveled.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
-  THtDrawInfo di = ChildDI;
+  TTextWalk w = W;
   for (int32_t z : Levels) {
-    di.ZIndex = z;
+    w.ChildDI = ChildDI;
+    w.ChildDI.ZIndex = z;
     auto own = std::lower_bound(leveled.begin(), leveled.end(), std::make_pair(z, size_t(0)));
     auto ownEnd = own;
     while (ownEnd != leveled.end() && ownEnd->first == z) ++ownEnd;
-    // Flow order: merge the two lists of run indexes.
+    // Flow order: merge the two lists of run indexes. Runs a merged text
+    // chunk took are passed over.
+    std::vector<THtLineBlock*> taken;
     auto a = always.begin();
     while (a != always.end() || own != ownEnd) {
       size_t index;
       if (own == ownEnd || (a != always.end() && *a < own->second)) index = *a++;
       else index = (own++)->second;
       THtLineBlock* b = runs[index];
-      b->E->DrawRun(&Flow, b, di);
+      if (std::find(taken.begin(), taken.end(), b) != taken.end()) continue;
+      taken.clear();
+      if (!isPaintedText(*b)) {
+        b->E->DrawRun(W.Flow, b, w.ChildDI);
+        continue;
+      }
+      THtLineBlock* last = drawText(w, Merge, b);
+      for (THtLineBlock* t = b; t != last && t; t = t->NextBlock()) taken.push_back(t->NextBlock());
     }
   }
 }
@@ -224,6 +264,7 @@ void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
   TFlow* flow = E.SelfFlow.get();
   TElementStyle* S = ElementStyleOf(&E);
   if (!flow || !flow->FirstBlock || !S) return;
+  if (S->fDisplay == dsListItem && S->ZIndex == DI.ZIndex) DrawListMarker(E, DI);
   const bool rowOrGroup = S->fDisplay == dsTableRow || S->fDisplay == dsTableRowGroup;
   const TRectF& content = flow->ContentRect;
   // A flow whose content rectangle was never measured is not culled.
@@ -233,10 +274,22 @@ void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
     return;
   THtDrawInfo child = DI;
   E.LocalToDocument(child.CX, child.CY);
+  // Runs are placed from the content origin, less the scroll offsets.
+  flow->PaintOriginX = child.CX;
+  flow->PaintOriginY = child.CY;
+  TTextWalk walk;
+  walk.Owner = &E;
+  walk.Flow = flow;
+  walk.ChildDI = child;
+  THtCanvas* G = SurfaceOf(E);
+  const THtCanvasFlags flags = G ? G->GetFlags() : THtCanvasFlags{};
+  walk.UseTextLayouts = flags.Contains(hcfSupportsTextLayouts);
+  walk.Justified = S->TextAlign() == thJustify;
+  const bool merge = (walk.UseTextLayouts || flags.Contains(hcfSupportsSimpleLayouts)) && S->NoTextShadow();
   if (E.HasFlag(efStackingContext) && !E.FZLevels.empty())
-    zLevelPasses(*flow, child, E.FZLevels);
+    zLevelPasses(walk, merge, child, E.FZLevels);
   else
-    zLevelPass(*flow, child, DI.ZIndex);
+    zLevelPass(walk, merge, child, DI.ZIndex);
 }
 
 }  // namespace ht
