@@ -190,7 +190,7 @@ THtLineBlock* DrawMergedText(const TTextWalk& W, THtLineBlock* B0) {
       }
       if (t.TextStyle.Color != E0->TextStyle.Color) object->SetColor(t.TextStyle.Color, P, b.Count);
     }
-    const int lastSel = t.SelEnd - 1;
+    const int lastSel = t.SelEnd;
     const int runLast = b.Start + b.Count - 1;
     if (t.HasTextFlag(tfInSelection) && !doc->HideSelection &&
         ((b.Start >= t.SelStart && b.Start <= lastSel) || (t.SelStart >= b.Start && t.SelStart <= runLast))) {

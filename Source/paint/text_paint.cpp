@@ -88,7 +88,7 @@ void DrawTextRun(TTextElement& T, THtLineBlock& LB, TFlow* Flow, TRectF Rect, co
     T.TextStyle.DecorationColor = S->TextDecorationColor();
   }
   if (!doc->HighlightText().empty()) DrawHighlightedText(T, LB, Rect, Flow);
-  const int lastSel = T.SelEnd - 1;
+  const int lastSel = T.SelEnd;
   const bool selected = T.HasTextFlag(tfInSelection) &&
                         ((LB.Start >= T.SelStart && LB.Start <= lastSel) ||
                          (T.SelStart >= LB.Start && T.SelStart <= LB.Start + LB.Count));
@@ -141,7 +141,7 @@ void DrawSelectionBackground(TTextElement& T, THtLineBlock& LB, TFlow* Flow, con
   THtCanvas* G = SurfaceOf(T);
   const int runEnd = LB.Start + LB.Count;  // just past the run
   if (!G || T.SelStart >= runEnd) return;
-  const int lastSel = T.SelEnd - 1;
+  const int lastSel = T.SelEnd;
   float x1, x2;
   if (LB.Bidi != bdRTL) {
     x1 = T.SelStart <= LB.Start ? 0 : TextRangeWidth(T, LB.Start, T.SelStart - LB.Start);

@@ -6,7 +6,7 @@
 // small handles drawn at selection ends and resize corners.
 //
 // Character positions are 1-based in the text element's display text, as
-// the runs count them. A text element's SelStart..SelEnd - 1 is selected.
+// the runs count them. A text element's SelStart..SelEnd is selected.
 #include <cstdint>
 
 #include "canvas/text_run.h"
