@@ -13,7 +13,7 @@ packages=(
   libcairo2-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev
   fonts-liberation2 fonts-liberation fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
   libcurl4-openssl-dev libssl-dev
-  libgtk-3-dev libx11-dev xvfb xauth
+  libgtk-3-dev libx11-dev libxtst-dev xvfb xauth
   adwaita-icon-theme hicolor-icon-theme shared-mime-info
 )
 

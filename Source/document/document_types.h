@@ -2,33 +2,18 @@
 // Small types the document owns whose behaviour other units fill in: the
 // queued element event, the pointer event and the selection (painting and
 // interaction give them their operations; the document only holds them and
-// keeps them clear of deleted elements), and the modifier-key set.
+// keeps them clear of deleted elements).
 #include <cstdint>
 #include <vector>
 
 #include "platform/rtl/geometry.h"
+#include "platform/rtl/shift_state.h"
 #include "platform/rtl/string.h"
 
 namespace ht {
 
 class TElement;
 class THtDocument;
-
-// The platform's set of modifier keys and buttons, one bit per value.
-enum TShiftStateBit : uint16_t {
-  ssShift = 1u << 0,
-  ssAlt = 1u << 1,
-  ssCtrl = 1u << 2,
-  ssLeft = 1u << 3,
-  ssRight = 1u << 4,
-  ssMiddle = 1u << 5,
-  ssDouble = 1u << 6,
-  ssTouch = 1u << 7,
-  ssPen = 1u << 8,
-  ssCommand = 1u << 9,
-  ssHorizontal = 1u << 10,
-};
-using TShiftState = uint16_t;
 
 // One entry of a document's element event queue. E and Target are blanked
 // (null) when the element they name is destroyed before the queue runs.

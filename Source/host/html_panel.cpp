@@ -100,6 +100,7 @@ THtPanel::THtPanel(bool AOwnerLoading) : FLoading(AOwnerLoading) {
 
 THtPanel::~THtPanel() {
   FDestroying = true;
+  unsubscribe();
   FLiveness.Kill();
   FDoc.reset();
   fHTML.reset();
@@ -156,6 +157,7 @@ void THtPanel::HTMLChanged() {
   }
   FInSmoothScroll = false;
   FInSmoothZoom = false;
+  unsubscribe();
   FHTMLChanged = false;
   fUrlClickList.clear();
   FHintStr.clear();
@@ -212,6 +214,7 @@ void THtPanel::CreateDocument() {
   THtDocument& d = *FDoc;
   d.CurrentFile = fCurrentFile;
   d.OnRepaint = [this](THtObject*) { DoRepaint(); };
+  d.OnClick = [this](THtObject* Sender) { DoClick(Sender); };
   d.OnURLEnter = [this](TElement* E) {
     if (fOnUrlEnter) fOnUrlEnter(E);
   };
@@ -444,7 +447,6 @@ void THtPanel::SetCanvasClass(const THtCanvasClass* Value) {
   if (FDoc) FDoc->Refresh();
 }
 
-int THtPanel::Scale() const { return FDoc ? int(std::lround(scale() * 100)) : 100; }
 
 // ---------------------------------------------------------------- painting
 
@@ -496,7 +498,7 @@ void THtPanel::Paint() {
     FDoc->Surface->Scene.ScrollY = 0;
   }
   LastPaintTime = (nowMicros() - start + 500) / 1000;
-  FLastFullPaintTime = nowMicros() / 1000;
+  FLastFullPaintTime = tickCount();
   const THtCanvasClass* cc = FDoc->CanvasClass;
   if (LastPaintTime < 10 && !(cc && cc->GetFlags().Contains(hcfHasVSync))) DwmFlush();
   if (FDoc->NeedRepaint) Invalidate();
@@ -579,7 +581,6 @@ void THtPanel::PageUp() { Scroll(0, -float(Height()), true); }
 
 void THtPanel::PageDown() { Scroll(0, float(Height()), true); }
 
-void THtPanel::SetTargetPosition(int X, int Y) { Scroll(float(X - OffsetX), float(Y - OffsetY), true); }
 
 void THtPanel::UpdateScrollBars() {
   if (!FDoc || (!VBarVisible && !HBarVisible)) return;
@@ -626,6 +627,22 @@ void THtPanel::Dispatch(ui::TMessage& Message) {
       break;
     case ui::WM_USER + 1:
       WMUser1();
+      break;
+    case ui::WM_USER + 3:
+      WMUser3(int(Message.LParam));
+      break;
+    case ui::WM_USER + 4:
+      WMUser4(int(Message.LParam));
+      break;
+    case ui::WM_MOUSEHWHEEL:
+      WMMouseHWheel(Message);
+      break;
+    case ui::CM_MOUSELEAVE:
+      CMMouseLeave();
+      break;
+    case ui::WM_GETDLGCODE:
+      // Arrow keys, tabs and characters.
+      Message.Result = 131;
       break;
     default:
       ui::TCustomPanel::Dispatch(Message);

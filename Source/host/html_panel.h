@@ -11,6 +11,7 @@
 // Lifetime: a panel without a parent form has no document. Queued messages
 // and repaint requests reach the panel only while it lives (the window
 // layer's liveness token), and the document only while the panel owns it.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,6 +45,20 @@ class THtScrollingStyleHook : public ui::TScrollingStyleHook {
 };
 
 using TVScrollBarPaintEvent = std::function<void(THtScrollingStyleHook* Sender, gdi::HDC DC)>;
+using TElementClickEx = std::function<void(TElement* E, TMouseButton Button, TShiftState Shift)>;
+using TMouseWheelEvent =
+    std::function<void(THtObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+
+// A touch gesture as the platform reports it: zoom (distance between the
+// fingers) or pan (location), with its begin and end flags.
+struct TGestureEventInfo {
+  enum : int { igiZoom = 259, igiPan = 260 };
+  enum : int { gfBegin = 1, gfEnd = 4 };
+  int GestureID = 0;
+  int Flags = 0;
+  TPoint Location;
+  int Distance = 0;
+};
 
 class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostControl {
  public:
@@ -111,13 +126,58 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   virtual int DocumentPixelHeight();
   virtual int ViewportHeight();
   TPoint Screen2Doc(int X, int Y);
-  // Moves to the position; the smooth path lives with zooming, so here the
-  // move is made at once.
-  virtual void SetTargetPosition(int X, int Y);
   void AdjustSize();
 
-  // The zoom in percent: 100 without a document.
+  // --- Smooth scrolling and zooming (panel_zoom.cpp) ---------------------------------
+  // The zoom in percent: 100 without a document. The surface's scale factor
+  // is the only stored zoom: percent x CurrentDPI / 9600.
   int Scale() const;
+  // Zooms at once; a percent of 0 or less is refused (nothing changes).
+  virtual void SetScale(int Value);
+  // Zooms to ScalePercent keeping the client point Center in place (with
+  // ScaleFromCenter; else the top-left document point). Fast: stretch the
+  // cached picture when the surface can, the real paint follows.
+  void ScalefromPoint(int ScalePercent, TPoint Center, bool Fast);
+  // Starts or redirects a 200 ms ease-out scroll to the device offsets.
+  virtual void SetTargetPosition(int TargetX, int TargetY);
+  // Starts or redirects a 100 ms linear zoom to the percent.
+  void SetTargetScale(int TargetScale);
+  virtual void BeginSmoothScroll() { FInSmoothScroll = true; }
+  virtual void EndSmoothScroll() { FInSmoothScroll = false; }
+  bool InSmoothScroll() const { return FInSmoothScroll; }
+  bool InSmoothZoom() const { return FInSmoothZoom; }
+  bool SubscribedtoAnimation() const { return FSubscribedtoAnimation; }
+  // The animation thread's tick: posts one smooth-scroll (1027) or
+  // smooth-zoom (1028) step to the panel. Safe on any thread, also after
+  // the panel is gone (it then does nothing).
+  std::function<void(int32_t Step)> AnimationStep() const;
+  void SetDPI(int NewDPI);
+  void ChangeScale(int M, int D, bool isDpiChange);
+  // The touch gestures: pinch zoom and pan.
+  virtual void DoGesture(const TGestureEventInfo& EventInfo, bool& Handled);
+  // The client size in document pixels.
+  int InnerWidth() const;
+  int InnerHeight() const;
+  // Milliseconds of a monotonic clock; tests replace it.
+  std::function<int64_t()> TickCount;
+
+  // --- Scrolling into view (panel_scroll_into_view.cpp) --------------------------------
+  void ScrollIntoView(TElement* E);
+  void ScrollRectIntoView(TRect R);
+  void ScrollIntoTop(TElement* E);
+  void ScrollIntoCenter(TElement* E);
+  void ScrollCanvasRectIntoCenter(TRect R);
+  void ScrollSelectionIntoView();
+  void ScrollSelectionIntoCenter();
+
+  // --- Input (panel_input.cpp) ---------------------------------------------------------
+  // The document's OnClick: the clicked element joins the click list.
+  virtual void DoClick(THtObject* Sender);
+  // Ctrl+C and Ctrl+Insert; the copy commands fill it.
+  virtual void CopySelectiontoClipboard() {}
+  // The built-in handling of a "#" link: the element whose id is the rest
+  // of the address shown near the top.
+  void FollowAnchor(TElement* Link);
 
   THtScrollbar VerticalScrollBar() const { return FVScrollBar; }
   void SetVerticalScrollBar(THtScrollbar Value);
@@ -161,12 +221,15 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   bool FScaleFromCenter = false;
   bool FClearHTMLAfterLoad = false;
   bool fEditorMode = false;
+  bool fDisableKeyboard = false;
   float FScaleMin = 0, FScaleMax = 0;
   String fCurrentFile;
 
   // --- Events ------------------------------------------------------------------------
   TElementNotifyEvent fOnUrlClick, fOnUrlEnter, fOnUrlExit, fOnElementEnter, fOnElementExit;
   TElementNotifyEvent fOnElementResizeEnd, fOnElementClick;
+  TElementClickEx fOnElementClickEx;
+  TMouseWheelEvent fOnMouseWheel;
   TNotifyEvent fAfterPaint;
   TNotifyEvent FOnScroll;
   TGetUrlEvent fOnGetURL;
@@ -184,6 +247,9 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   // Elements clicked during the current release.
   std::vector<TElement*> fUrlClickList;
   TElement* HintElement = nullptr;
+  TPoint MouseDownPos;
+  int64_t DoubleClickTime = 0;
+  bool TouchSelectionMode = false;
 
   // An element scroll bar: a GTK scroll bar on the child layer.
   std::unique_ptr<ui::TScrollBar> CreateScrollBar() override;
@@ -205,6 +271,18 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   void DocumentSizeChanged();
   void WMVScroll(ui::TMessage& Message);
   void WMHScroll(ui::TMessage& Message);
+  void WMMouseHWheel(ui::TMessage& Message);
+  void CMMouseLeave();
+  // One smooth-scroll (1027) and one smooth-zoom (1028) tick.
+  void WMUser3(int Step);
+  void WMUser4(int Step);
+
+  // Pointer, wheel and keys.
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
 
   // Mouse handling hands presses and releases to the document inside this
   // scope; a rebuild asked meanwhile runs once when the scope ends.
@@ -229,7 +307,38 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   float defaultFontSize() const;
   bool FInDocEvent = false;
   bool FHTMLChanged = false;
-  bool FInSmoothScroll = false, FInSmoothZoom = false;
+  // Read by the animation thread through AnimationStep; only the main
+  // thread writes them.
+  struct TAnimationShared {
+    std::atomic<bool> InSmoothScroll{false}, InSmoothZoom{false};
+  };
+  std::shared_ptr<TAnimationShared> FAnimShared = std::make_shared<TAnimationShared>();
+  std::atomic<bool>& FInSmoothScroll = FAnimShared->InSmoothScroll;
+  std::atomic<bool>& FInSmoothZoom = FAnimShared->InSmoothZoom;
+  bool FSubscribedtoAnimation = false;
+  uint64_t FAnimationToken = 0;
+  int FTargetYOffset = 0, FInitialYOffset = 0, FTargetXOffset = 0, FInitialXOffset = 0;
+  int FTargetScale = 100, FInitialScale = 100;
+  int FScrollTimeCounter = 0, FLastScrollCounter = 0, FZoomTimeCounter = 0, FLastZoomTimeCounter = 0;
+  TPoint FLastZoomCenter;
+  bool FZoomUp = false;
+  int64_t FLastZoomTime = 0;
+  bool fInZoom = false;
+  int fZoomStartDistance = 0, fZoomStartScale = 0;
+  bool fTouchScrolled = false;
+  bool FTouchEnabled = false;
+  bool fIsDoubleClick = false, fIsTouchClick = false;
+  TMouseButton FPressedButton = mbLeft;
+  void subscribe();
+  void unsubscribe();
+  int64_t tickCount() const;
+  // The document's pointer entry points.
+  void docMouseDown(int X, int Y, bool Down, TShiftState Shift);
+  void docMouseMove(int X, int Y, TShiftState Shift);
+  void docMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
+  // The document point at the client area's top left, negated, in whole
+  // document pixels.
+  void docOrigin(double& X, double& Y) const;
   uint32_t fHighlightTextColor = 0;
   bool fEnableSelection = false;
   THtQuirksMode FQuirksModeSelector = qmAuto;

@@ -62,6 +62,13 @@ class HtPanelTest : public WindowTest {
     ASSERT_GT(Cw, 100);
     ASSERT_GT(Ch, 100);
   }
+  // Runs smooth-scroll ticks of 10 ms until the scroll ends.
+  void FinishSmoothScroll() {
+    for (int i = 0; i < 100 && Panel->InSmoothScroll(); ++i) {
+      ui::TMessage m{ui::WM_USER + 3, 0, 10, 0};
+      Panel->Dispatch(m);
+    }
+  }
   ui::SCROLLINFO Bar(int Which) {
     ui::SCROLLINFO si;
     si.fMask = 23;
@@ -227,12 +234,16 @@ TEST_F(HtPanelTest, ScrollBarMessagesMoveTheDocument) {
   change(GTK_SCROLL_STEP_FORWARD, 0);
   EXPECT_EQ(Panel->OffsetY, 5);
   EXPECT_EQ(Bar(ui::SB_VERT).nPos, 5);
+  // The thumb and the page steps scroll smoothly.
   change(GTK_SCROLL_JUMP, 300);  // dragging the thumb
+  FinishSmoothScroll();
   EXPECT_EQ(Panel->OffsetY, 300);
   EXPECT_EQ(Bar(ui::SB_VERT).nPos, 300);
   change(GTK_SCROLL_PAGE_FORWARD, 0);
+  FinishSmoothScroll();
   EXPECT_EQ(Panel->OffsetY, 300 + Ch);
   change(GTK_SCROLL_PAGE_BACKWARD, 0);
+  FinishSmoothScroll();
   EXPECT_EQ(Panel->OffsetY, 300);
   change(GTK_SCROLL_STEP_BACKWARD, 0);
   EXPECT_EQ(Panel->OffsetY, 295);

@@ -132,6 +132,239 @@ struct TPanelSignals {
   }
 };
 
+// ---------------------------------------------------------------- input
+
+uint16_t KeyvalToVirtualKey(unsigned Keyval) {
+  if (Keyval >= GDK_KEY_0 && Keyval <= GDK_KEY_9) return uint16_t('0' + (Keyval - GDK_KEY_0));
+  if (Keyval >= GDK_KEY_a && Keyval <= GDK_KEY_z) return uint16_t('A' + (Keyval - GDK_KEY_a));
+  if (Keyval >= GDK_KEY_A && Keyval <= GDK_KEY_Z) return uint16_t('A' + (Keyval - GDK_KEY_A));
+  if (Keyval >= GDK_KEY_KP_0 && Keyval <= GDK_KEY_KP_9) return uint16_t(VK_NUMPAD0 + (Keyval - GDK_KEY_KP_0));
+  if (Keyval >= GDK_KEY_F1 && Keyval <= GDK_KEY_F24) return uint16_t(VK_F1 + (Keyval - GDK_KEY_F1));
+  switch (Keyval) {
+    case GDK_KEY_BackSpace: return VK_BACK;
+    case GDK_KEY_Tab:
+    case GDK_KEY_ISO_Left_Tab: return VK_TAB;
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter: return VK_RETURN;
+    case GDK_KEY_Escape: return VK_ESCAPE;
+    case GDK_KEY_space: return VK_SPACE;
+    case GDK_KEY_Page_Up:
+    case GDK_KEY_KP_Page_Up: return VK_PRIOR;
+    case GDK_KEY_Page_Down:
+    case GDK_KEY_KP_Page_Down: return VK_NEXT;
+    case GDK_KEY_End:
+    case GDK_KEY_KP_End: return VK_END;
+    case GDK_KEY_Home:
+    case GDK_KEY_KP_Home: return VK_HOME;
+    case GDK_KEY_Left:
+    case GDK_KEY_KP_Left: return VK_LEFT;
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Up: return VK_UP;
+    case GDK_KEY_Right:
+    case GDK_KEY_KP_Right: return VK_RIGHT;
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Down: return VK_DOWN;
+    case GDK_KEY_Insert:
+    case GDK_KEY_KP_Insert: return VK_INSERT;
+    case GDK_KEY_Delete:
+    case GDK_KEY_KP_Delete: return VK_DELETE;
+    case GDK_KEY_KP_Multiply: return VK_MULTIPLY;
+    case GDK_KEY_KP_Add: return VK_ADD;
+    case GDK_KEY_KP_Subtract: return VK_SUBTRACT;
+    case GDK_KEY_KP_Decimal: return VK_DECIMAL;
+    case GDK_KEY_KP_Divide: return VK_DIVIDE;
+    default: return 0;
+  }
+}
+
+namespace {
+
+TShiftState shiftOf(guint State) {
+  TShiftState s = 0;
+  if (State & GDK_SHIFT_MASK) s |= ssShift;
+  if (State & GDK_CONTROL_MASK) s |= ssCtrl;
+  if (State & GDK_MOD1_MASK) s |= ssAlt;
+  if (State & GDK_BUTTON1_MASK) s |= ssLeft;
+  if (State & GDK_BUTTON2_MASK) s |= ssMiddle;
+  if (State & GDK_BUTTON3_MASK) s |= ssRight;
+  return s;
+}
+
+bool buttonOf(guint Button, TMouseButton& B, TShiftState& Bit) {
+  switch (Button) {
+    case 1: B = mbLeft; Bit = ssLeft; return true;
+    case 2: B = mbMiddle; Bit = ssMiddle; return true;
+    case 3: B = mbRight; Bit = ssRight; return true;
+    default: return false;
+  }
+}
+
+int intSetting(const char* Name, int Fallback) {
+  int v = Fallback;
+  if (GtkSettings* st = gtk_settings_get_default()) g_object_get(st, Name, &v, nullptr);
+  return v;
+}
+
+int clampToInt(double V) { return int(std::clamp(std::lround(V), long(INT32_MIN), long(INT32_MAX))); }
+
+}  // namespace
+
+struct TInputSignals {
+  static gboolean press(GtkWidget* W, GdkEventButton* E, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    // The toolkit's own double and triple presses follow a plain one; the
+    // plain presses alone are told apart below.
+    if (E->type != GDK_BUTTON_PRESS) return TRUE;
+    TMouseButton b;
+    TShiftState bit;
+    if (!buttonOf(E->button, b, bit)) return FALSE;
+    TShiftState shift = TShiftState(shiftOf(E->state) | bit);
+    TCustomPanel::TLastPress& last = p->FLastPress;
+    const int distance = intSetting("gtk-double-click-distance", 5);
+    const bool isDouble = last.Valid && last.Button == E->button &&
+                          E->time - last.Time <= uint32_t(TCustomPanel::SystemDoubleClickTime()) &&
+                          std::fabs(E->x - last.X) <= distance && std::fabs(E->y - last.Y) <= distance;
+    if (isDouble) {
+      shift |= ssDouble;
+      last.Valid = false;
+    } else {
+      last = TCustomPanel::TLastPress{E->time, E->button, E->x, E->y, true};
+    }
+    (void)W;
+    Guard([&] { p->MouseDown(b, shift, int(std::floor(E->x)), int(std::floor(E->y))); });
+    return TRUE;
+  }
+
+  static gboolean release(GtkWidget*, GdkEventButton* E, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    TMouseButton b;
+    TShiftState bit;
+    if (!buttonOf(E->button, b, bit)) return FALSE;
+    const TShiftState shift = TShiftState(shiftOf(E->state) & ~bit);
+    Guard([&] { p->MouseUp(b, shift, int(std::floor(E->x)), int(std::floor(E->y))); });
+    return TRUE;
+  }
+
+  static gboolean motion(GtkWidget*, GdkEventMotion* E, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    Guard([&] { p->MouseMove(shiftOf(E->state), int(std::floor(E->x)), int(std::floor(E->y))); });
+    return TRUE;
+  }
+
+  static gboolean leave(GtkWidget*, GdkEventCrossing* E, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    if (E->detail == GDK_NOTIFY_INFERIOR) return FALSE;
+    Guard([&] {
+      TMessage m{CM_MOUSELEAVE, 0, 0, 0};
+      p->Dispatch(m);
+    });
+    return FALSE;
+  }
+
+  static gboolean scroll(GtkWidget*, GdkEventScroll* E, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    const TShiftState shift = shiftOf(E->state);
+    const TPoint pos{int(std::floor(E->x_root)), int(std::floor(E->y_root))};
+    Guard([&] {
+      switch (E->direction) {
+        case GDK_SCROLL_UP: p->PostWheelMessage(false, WHEEL_DELTA, shift, pos); break;
+        case GDK_SCROLL_DOWN: p->PostWheelMessage(false, -WHEEL_DELTA, shift, pos); break;
+        case GDK_SCROLL_LEFT: p->PostWheelMessage(true, -WHEEL_DELTA, shift, pos); break;
+        case GDK_SCROLL_RIGHT: p->PostWheelMessage(true, WHEEL_DELTA, shift, pos); break;
+        case GDK_SCROLL_SMOOTH: {
+          double dx = 0, dy = 0;
+          gdk_event_get_scroll_deltas(reinterpret_cast<GdkEvent*>(E), &dx, &dy);
+          if (const int v = clampToInt(-dy * WHEEL_DELTA)) p->PostWheelMessage(false, v, shift, pos);
+          if (const int h = clampToInt(dx * WHEEL_DELTA)) p->PostWheelMessage(true, h, shift, pos);
+          break;
+        }
+        default: break;
+      }
+    });
+    return TRUE;
+  }
+
+  static gboolean key(GtkWidget*, GdkEventKey* E, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    uint16_t vk = KeyvalToVirtualKey(E->keyval);
+    if (vk == 0) return FALSE;
+    const TShiftState shift = TShiftState(shiftOf(E->state) & (ssShift | ssCtrl | ssAlt));
+    Guard([&] { p->KeyDown(vk, shift); });
+    // The panel wants arrows, tabs and characters for itself.
+    return TRUE;
+  }
+};
+
+void TCustomPanel::SetFocus() {
+  if (gtk_widget_get_can_focus(FArea)) gtk_widget_grab_focus(FArea);
+}
+
+bool TCustomPanel::Focused() const { return gtk_widget_has_focus(FArea); }
+
+TPoint TCustomPanel::ScreenToClient(TPoint P) const {
+  const TPoint o = ClientToScreen(TPoint{0, 0});
+  return TPoint{P.X - o.X, P.Y - o.Y};
+}
+
+TPoint TCustomPanel::ClientToScreen(TPoint P) const {
+  GdkWindow* w = gtk_widget_get_window(FArea);
+  if (!w) return P;
+  int ox = 0, oy = 0;
+  gdk_window_get_origin(w, &ox, &oy);
+  // The drawing area has no window of its own: its allocation is relative
+  // to the window it draws on.
+  if (!gtk_widget_get_has_window(FArea)) {
+    GtkAllocation a;
+    gtk_widget_get_allocation(FArea, &a);
+    ox += a.x;
+    oy += a.y;
+  }
+  return TPoint{P.X + ox, P.Y + oy};
+}
+
+void TCustomPanel::SetCursorName(const std::string& Name) {
+  if (Name == FCursorName) return;
+  FCursorName = Name;
+  GdkWindow* w = gtk_widget_get_window(FArea);
+  if (!w) return;
+  GdkCursor* c = Name.empty() ? nullptr : gdk_cursor_new_from_name(gdk_window_get_display(w), Name.c_str());
+  gdk_window_set_cursor(w, c);
+  if (c) g_object_unref(c);
+}
+
+int TCustomPanel::SystemDoubleClickTime() { return intSetting("gtk-double-click-time", 400); }
+
+void TCustomPanel::PostWheelMessage(bool Horizontal, int Delta, TShiftState Shift, TPoint ScreenPos) {
+  FWheelQueue.push_back(TWheelMessage{Horizontal, Delta, Shift, ScreenPos});
+  TDispatcher::Main().Post([this] { handleWheelMessage(); }, FLiveness.Token());
+}
+
+void TCustomPanel::handleWheelMessage() {
+  if (FWheelQueue.empty()) return;
+  const TWheelMessage m = FWheelQueue.front();
+  FWheelQueue.pop_front();
+  if (m.Horizontal) {
+    TMessage msg{WM_MOUSEHWHEEL, intptr_t(uint32_t(uint16_t(int16_t(std::clamp(m.Delta, -32768, 32767)))) << 16 | m.Shift),
+                 intptr_t(uint32_t(uint16_t(m.Pos.X)) | uint32_t(uint16_t(m.Pos.Y)) << 16), 0};
+    Dispatch(msg);
+  } else {
+    DoMouseWheel(m.Shift, m.Delta, m.Pos);
+  }
+}
+
+int TCustomPanel::RemoveQueuedWheelMessages() {
+  int n = 0;
+  for (auto it = FWheelQueue.begin(); it != FWheelQueue.end();) {
+    if (it->Horizontal) {
+      ++it;
+    } else {
+      it = FWheelQueue.erase(it);
+      ++n;
+    }
+  }
+  return n;
+}
+
 TCustomPanel::TCustomPanel() {
   GtkWidget* grid = gtk_grid_new();
   SetHandle(grid);
@@ -157,6 +390,16 @@ TCustomPanel::TCustomPanel() {
   }
   g_signal_connect(FArea, "draw", G_CALLBACK(TPanelSignals::draw), this);
   g_signal_connect(FArea, "size-allocate", G_CALLBACK(TPanelSignals::sizeAllocate), this);
+  gtk_widget_add_events(FArea, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                   GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK | GDK_KEY_PRESS_MASK |
+                                   GDK_LEAVE_NOTIFY_MASK | GDK_ENTER_NOTIFY_MASK);
+  gtk_widget_set_can_focus(FArea, TRUE);
+  g_signal_connect(FArea, "button-press-event", G_CALLBACK(TInputSignals::press), this);
+  g_signal_connect(FArea, "button-release-event", G_CALLBACK(TInputSignals::release), this);
+  g_signal_connect(FArea, "motion-notify-event", G_CALLBACK(TInputSignals::motion), this);
+  g_signal_connect(FArea, "leave-notify-event", G_CALLBACK(TInputSignals::leave), this);
+  g_signal_connect(FArea, "scroll-event", G_CALLBACK(TInputSignals::scroll), this);
+  g_signal_connect(FArea, "key-press-event", G_CALLBACK(TInputSignals::key), this);
   gtk_widget_show(FArea);
   gtk_widget_show(FFixed);
   gtk_widget_show(FOverlay);
@@ -191,11 +434,13 @@ bool TCustomPanel::ScrollBarShown(int Bar) const { return gtk_widget_get_visible
 
 void TCustomPanel::Invalidate() {
   UiTrace().Add("Invalidate");
+  FShowBufferOnly = false;
   gtk_widget_queue_draw(FArea);
 }
 
 void TCustomPanel::ScrollWindowEx(int DX, int DY) {
   UiTrace().Add("ScrollWindowEx " + std::to_string(DX) + " " + std::to_string(DY));
+  FShowBufferOnly = false;
   gtk_widget_queue_draw(FArea);
 }
 
@@ -255,13 +500,16 @@ void TCustomPanel::draw(cairo_t* Cr, int W, int H) {
   if (!FPaintBuffer || FPaintBuffer->Width() != W || FPaintBuffer->Height() != H) {
     // A new window shows its background until something paints over it.
     FPaintBuffer = std::make_unique<gdi::TBitmap>(W, H);
+    FShowBufferOnly = false;
     FPaintBuffer->Surface().Fill(0xFF000000u | Color);
   }
   double x1, y1, x2, y2;
   cairo_clip_extents(Cr, &x1, &y1, &x2, &y2);
   FClipRect = TRect{int(std::floor(x1)), int(std::floor(y1)), int(std::ceil(x2)), int(std::ceil(y2))};
-  UiTrace().Add("Paint");
-  {
+  if (FShowBufferOnly) {
+    FShowBufferOnly = false;
+  } else {
+    UiTrace().Add("Paint");
     FInPaint = true;
     struct TEnd {
       bool& F;
@@ -278,6 +526,13 @@ void TCustomPanel::draw(cairo_t* Cr, int W, int H) {
 }
 
 void TCustomPanel::PaintTo(cairo_t* Cr, int Width, int Height) { draw(Cr, Width, Height); }
+
+void TCustomPanel::ShowPaintBuffer() {
+  if (!FPaintBuffer) return;
+  UiTrace().Add("ShowPaintBuffer");
+  FShowBufferOnly = true;
+  gtk_widget_queue_draw(FArea);
+}
 
 // ---------------------------------------------------------------- style hooks
 

@@ -13,7 +13,18 @@
 // size, inside GTK's draw signal; the bitmap is then copied onto the draw
 // signal's cairo context. Nothing draws outside a draw signal. Scrolling the
 // window contents (ScrollWindowEx) repaints the whole client area.
+//
+// Input: the client area's pointer, wheel, key and crossing events arrive at
+// the panel's MouseDown, MouseMove, MouseUp, DoMouseWheel, KeyDown and, as
+// messages through Dispatch, WM_MOUSEHWHEEL and CM_MOUSELEAVE, with the
+// platform's shift states, buttons and virtual key codes. A press within the
+// toolkit's double-click time and distance of the previous plain press of
+// the same button carries ssDouble; a third press is plain again, so a
+// caller times triple clicks itself. Moves come compressed to the newest
+// (the toolkit drops queued ones). Wheel steps wait in a queue the
+// dispatcher drains, so the one being handled can take those behind it.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,6 +34,7 @@
 #include "platform/rtl/exception.h"
 #include "platform/rtl/geometry.h"
 #include "platform/rtl/liveness.h"
+#include "platform/rtl/shift_state.h"
 #include "platform/rtl/string.h"
 
 typedef struct _GtkWidget GtkWidget;
@@ -34,10 +46,47 @@ enum : unsigned {
   WM_PAINT = 15,
   WM_ERASEBKGND = 20,
   WM_NCPAINT = 0x85,
+  WM_GETDLGCODE = 135,
   WM_HSCROLL = 276,
   WM_VSCROLL = 277,
+  WM_MOUSEMOVE = 512,
+  WM_MOUSEWHEEL = 522,
+  WM_MOUSEHWHEEL = 526,
   WM_USER = 0x400,
+  CM_MOUSELEAVE = 0xB014,
 };
+
+// One notch of a wheel.
+constexpr int WHEEL_DELTA = 120;
+
+// Virtual key codes of the keys the toolkit's key values map to.
+enum : uint16_t {
+  VK_BACK = 8,
+  VK_TAB = 9,
+  VK_RETURN = 13,
+  VK_ESCAPE = 27,
+  VK_SPACE = 32,
+  VK_PRIOR = 33,
+  VK_NEXT = 34,
+  VK_END = 35,
+  VK_HOME = 36,
+  VK_LEFT = 37,
+  VK_UP = 38,
+  VK_RIGHT = 39,
+  VK_DOWN = 40,
+  VK_INSERT = 45,
+  VK_DELETE = 46,
+  VK_NUMPAD0 = 96,
+  VK_MULTIPLY = 106,
+  VK_ADD = 107,
+  VK_SUBTRACT = 109,
+  VK_DECIMAL = 110,
+  VK_DIVIDE = 111,
+  VK_F1 = 112,
+};
+// The toolkit's key value as a virtual key code ('0'..'9' and 'A'..'Z' for
+// digits and letters); 0 for a key without one.
+uint16_t KeyvalToVirtualKey(unsigned Keyval);
 
 enum : int { SB_HORZ = 0, SB_VERT = 1 };
 
@@ -202,8 +251,12 @@ class TCustomPanel : public TWinControl {
   // covers its range stays shown and turns insensitive.
   int SetScrollInfo(int Bar, const SCROLLINFO& Info, bool Redraw);
 
-  // The paint's canvas: valid only inside Paint.
+  // The paint's canvas: valid inside Paint; between paints it holds the
+  // last picture (null before the first).
   gdi::TCanvas* Canvas() { return FPaintBuffer ? &FPaintBuffer->Canvas() : nullptr; }
+  // The next draw shows the picture as it stands, without a paint (after
+  // drawing into it outside a paint).
+  void ShowPaintBuffer();
   // The area the current paint must cover.
   const TRect& CanvasClipRect() const { return FClipRect; }
   bool InPaint() const { return FInPaint; }
@@ -216,7 +269,46 @@ class TCustomPanel : public TWinControl {
   // signal would (tests compare it with the window's picture).
   void PaintTo(cairo_t* Cr, int Width, int Height);
 
+  // --- Input ---------------------------------------------------------------------
+  // The client area takes the keyboard focus.
+  void SetFocus();
+  bool Focused() const;
+  // Screen and client coordinates of the client area.
+  TPoint ScreenToClient(TPoint P) const;
+  TPoint ClientToScreen(TPoint P) const;
+  // The pointer shape over the client area by the toolkit's cursor name
+  // ("default", "pointer", "text", ...); empty restores the default.
+  void SetCursorName(const std::string& Name);
+  const std::string& CursorName() const { return FCursorName; }
+  // The toolkit's double-click time in milliseconds.
+  static int SystemDoubleClickTime();
+  // Queues a wheel step as a toolkit event does (ScreenPos in screen
+  // coordinates; Horizontal for a tilt, positive to the right) and posts
+  // its handling to the dispatcher.
+  void PostWheelMessage(bool Horizontal, int Delta, TShiftState Shift, TPoint ScreenPos);
+  // Raised by the base KeyDown, so a handler may clear Key first.
+  std::function<void(TCustomPanel& Sender, uint16_t& Key, TShiftState Shift)> OnKeyDown;
+  // The toolkit's input as it arrives (tests feed the handlers directly).
+  void InputMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) { MouseDown(Button, Shift, X, Y); }
+  void InputMouseMove(TShiftState Shift, int X, int Y) { MouseMove(Shift, X, Y); }
+  void InputMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) { MouseUp(Button, Shift, X, Y); }
+  void InputKeyDown(uint16_t& Key, TShiftState Shift) { KeyDown(Key, Shift); }
+
  protected:
+  // Pointer input in client coordinates.
+  virtual void MouseDown(TMouseButton, TShiftState, int, int) {}
+  virtual void MouseMove(TShiftState, int, int) {}
+  virtual void MouseUp(TMouseButton, TShiftState, int, int) {}
+  // A vertical wheel step (MousePos in screen coordinates); true when
+  // handled.
+  virtual bool DoMouseWheel(TShiftState, int, TPoint) { return false; }
+  virtual void KeyDown(uint16_t& Key, TShiftState Shift) {
+    if (OnKeyDown) OnKeyDown(*this, Key, Shift);
+  }
+  // Removes the vertical wheel steps still queued behind the one being
+  // handled and answers how many there were.
+  int RemoveQueuedWheelMessages();
+
   // The control's class name picks its style hook; derived classes call it
   // once constructed.
   void AttachStyleHook(const std::string& ControlClass);
@@ -227,7 +319,26 @@ class TCustomPanel : public TWinControl {
 
  private:
   void draw(cairo_t* Cr, int W, int H);
+  void handleWheelMessage();
   friend struct TPanelSignals;
+  friend struct TInputSignals;
+
+  struct TWheelMessage {
+    bool Horizontal;
+    int Delta;
+    TShiftState Shift;
+    TPoint Pos;
+  };
+  std::deque<TWheelMessage> FWheelQueue;
+  // The last plain press, for telling double clicks.
+  struct TLastPress {
+    uint32_t Time = 0;
+    unsigned Button = 0;
+    double X = 0, Y = 0;
+    bool Valid = false;
+  } FLastPress;
+  std::string FCursorName;
+  bool FShowBufferOnly = false;
 
   GtkWidget* FOverlay = nullptr;
   GtkWidget* FArea = nullptr;
