@@ -9,6 +9,7 @@
 
 #include "document/element.h"
 #include "host/html_panel.h"
+#include "layout/text_element.h"
 
 namespace ht {
 
@@ -82,7 +83,7 @@ void THtPanel::MouseMove(TShiftState Shift, int X, int Y) {
   // Dragging with the left button scrolls, unless Shift or Ctrl is held.
   if (fTouchScroll && !FDoc->DragElement && !FDoc->SizingElement && (Shift & ssLeft) && !(Shift & (ssShift | ssCtrl))) {
     if (X != MouseDownPos.X || Y != MouseDownPos.Y)
-      Scroll(float(MouseDownPos.X - X), float(MouseDownPos.Y - Y), true);
+      Scroll(float(int64_t(MouseDownPos.X) - X), float(int64_t(MouseDownPos.Y) - Y), true);
     MouseDownPos = TPoint{X, Y};
   }
   // Selecting past the window's edge scrolls it.
@@ -137,12 +138,20 @@ void THtPanel::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (!fUrlClickList.empty() && fOnElementClickEx) fOnElementClickEx(fUrlClickList.front(), Button, Shift);
     if (!fUrlClickList.empty()) fUrlClickList.erase(fUrlClickList.begin());
   }
-  if (Button == mbLeft) {
-    if (tickCount() - DoubleClickTime < SystemDoubleClickTime()) {
-      // A third click soon after a double click: the paragraph.
-      DoubleClickTime = 0;
+  if (Button == mbLeft && FDoc) {
+    auto* start = dynamic_cast<TTextElement*>(FDoc->Selection.StartElement());
+    if (tickCount() - DoubleClickTime < ui::TCustomPanel::SystemDoubleClickTime()) {
+      // A third press soon after a double click: the paragraph.
+      if (start) {
+        start->SelectPara();
+        Repaint();
+      }
     } else if (Shift & ssDouble) {
       DoubleClickTime = tickCount();
+    }
+    if ((Shift & ssDouble) && start) {
+      start->SelectWordAt(FDoc->Selection.StartPos);
+      Repaint();
     }
   }
   end.Done = true;

@@ -331,11 +331,18 @@ void THtPanel::DoGesture(const TGestureEventInfo& EventInfo, bool& Handled) {
         return;
       }
       if (EventInfo.Flags & TGestureEventInfo::gfBegin) {
-        // A touch on a selection end would start dragging it; finding the
-        // end under a point belongs to the selection, which answers no end
-        // here, so the platform pans.
         TouchSelectionMode = false;
-        Handled = false;
+        const double s = scale();
+        const int x = roundInt(p.X / s) - FDoc->DocOffsetX(), y = roundInt(p.Y / s) - FDoc->DocOffsetY();
+        bool left = false;
+        if (FDoc->Selection.AtPoint(x, y, left)) {
+          // A touch on a selection end drags it.
+          TouchSelectionMode = true;
+          docMouseDown(p.X, p.Y, true, ssLeft);
+          Handled = true;
+        } else {
+          Handled = false;
+        }
         return;
       }
       if (TouchSelectionMode) {
