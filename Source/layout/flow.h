@@ -81,6 +81,9 @@ class TFlow {
   // Breaks the chain into lines and places them; true when a box laid out
   // on the way asks its caller to lay out again.
   bool CalcLines();
+  // The line pass of a flex container (not in paged output): its items in
+  // flex lines, one table entry per line. Always true.
+  bool CalcFlexLines();
   // Finishes the line FirstBox..LastBox: direction, alignment, tabs,
   // metrics, vertical positions and the boxes on it.
   bool CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLineSize& LineSize, float LineSpace,

@@ -75,6 +75,7 @@ bool TFlow::CalcLines() {
   ContentRect.Left = std::min(ContentRect.Left, FCurX);
   if (FLines.empty()) FLines.resize(1);
   Line = 0;
+  if (owner && DisplayOf(owner) == dsFlex && !(owner->Document && owner->Document->Paged)) return CalcFlexLines();
 
   const TWhiteSpace ws = WhiteSpaceOf(owner);
   const bool wrapAllowed = wraps(ws);
