@@ -84,6 +84,13 @@ class TFlow {
   // The line pass of a flex container (not in paged output): its items in
   // flex lines, one table entry per line. Always true.
   bool CalcFlexLines();
+  // Spreads the lines from FirstBlocktoPrint's over Columns columns of
+  // ColumnWidth with Gap between them: a new column starts where a line
+  // reaches the target height or after a break-after: column; lines of
+  // later columns move right and up and close up.
+  void DistributeColumns(int Columns, float Gap, float ColumnWidth, bool Paged);
+  // Moves the runs of line Index (and the boxes of its non-text runs).
+  void ShiftLine(int Index, float DX, float DY);
   // Finishes the line FirstBox..LastBox: direction, alignment, tabs,
   // metrics, vertical positions and the boxes on it.
   bool CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLineSize& LineSize, float LineSpace,

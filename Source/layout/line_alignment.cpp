@@ -269,6 +269,8 @@ bool TFlow::CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLi
   FinishLineMetrics(*this, FirstBox, LastBox, LineSize, L);
 
   if (!blockRun) {
+    // Paged output: the page now holds content.
+    if (Owner->Document && Owner->Document->Paged && !Owner->InFixedContainer()) Owner->Document->FPagingBreak = true;
     floatEdges(Owner, FCurY, FCurY + L->Height - 0.1f, L->LeftOffset, L->RightOffset);
     if (Line == 0) L->LeftOffset += TextIndent;
     ContentWidth = std::max(ContentWidth, L->Width);

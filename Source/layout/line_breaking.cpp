@@ -4,6 +4,7 @@
 // alignment. Inline blocks and floats are laid out when the walk meets them.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "canvas/font.h"
 #include "canvas/hyphenation.h"
@@ -37,7 +38,99 @@ bool splitsWords(TCSSWordBreak wb) { return wb == wbBreakWord || wb == wbBreakAl
 
 float finite(float v) { return std::isfinite(v) ? v : 0.0f; }
 
+TCSSPageBreak pageBreakBefore(const TElement* E) {
+  const TBaseElementStyle* s = baseStyleOf(E);
+  return s ? s->PageBreakBefore() : pbAuto;
+}
+TCSSPageBreak pageBreakAfter(const TElement* E) {
+  const TBaseElementStyle* s = baseStyleOf(E);
+  return s ? s->PageBreakAfter() : pbAuto;
+}
+TCSSPageBreak pageBreakInside(const TElement* E) {
+  const TBaseElementStyle* s = baseStyleOf(E);
+  return s ? s->PageBreakInside() : pbAuto;
+}
+bool columnBreakAfter(const TElement* E) {
+  const TBaseElementStyle* s = baseStyleOf(E);
+  return s && s->BreakAfter() == cbaColumn;
+}
+
+// The owner's content continues on a later page: it and its ancestors (and
+// with Descendants its subtree too) are no longer completely drawn.
+void continuesLater(TElement* E, bool Descendants = false) {
+  if (Descendants && E) {
+    std::vector<TElement*> stack{E};
+    while (!stack.empty()) {
+      TElement* e = stack.back();
+      stack.pop_back();
+      e->ExcludeFlag(efCompletelyDrawn);
+      for (int i = 0; i < e->Count(); ++i)
+        if (TElement* c = AsElement(e->GetNodes()->Get(i))) stack.push_back(c);
+    }
+  }
+  for (TElement* e = E; e; e = e->Parent()) e->ExcludeFlag(efCompletelyDrawn);
+}
+
 }  // namespace
+
+void TFlow::DistributeColumns(int Columns, float Gap, float ColumnWidth, bool Paged) {
+  if (Columns < 2 || !FirstBlocktoPrint || FLines.empty()) return;
+  int first = std::clamp(FirstBlocktoPrint->Line, 0, LineCount() - 1);
+  const int last = std::min(Line, LineCount() - 1);
+  if (first > last) return;
+  float height = FHeight;
+  if (Paged) {
+    for (int i = first; i < last; ++i) {
+      const THtLineInfo& l = FLines[size_t(i)];
+      height -= std::round(FLines[size_t(i + 1)].Y - l.Y - l.Height);
+    }
+  }
+  float target = std::trunc(std::max(0.0f, height) / float(Columns));
+  const float step = ColumnWidth + std::round(Gap);
+  FHeight = 0;
+  float xShift = 0, yShift = 0;
+  int column = 0;
+  bool firstBreak = true;
+  auto nextColumn = [&](int i, float y) {
+    if (firstBreak && i > first) {
+      const THtLineInfo& p = FLines[size_t(i - 1)];
+      target = std::round(p.Y + p.Height);
+    }
+    firstBreak = false;
+    yShift = y;
+    xShift += step;
+    ++column;
+  };
+  for (int i = first; i <= last; ++i) {
+    THtLineInfo& l = FLines[size_t(i)];
+    if (l.Y - yShift >= target && column < Columns - 1 && i > first) nextColumn(i, std::round(l.Y));
+    FHeight = std::max(FHeight, l.Y + l.Height - yShift);
+    ContentRect.Bottom = FHeight;
+    const float originalY = l.Y;
+    if (yShift > 0) {
+      ShiftLine(i, xShift, -yShift);
+      l.Y -= yShift;
+      l.LeftOffset += int(std::lround(xShift));
+      if (i < last) yShift += std::round(FLines[size_t(i + 1)].Y - originalY - l.Height);
+    }
+    if (column < Columns - 1 && i < last) {
+      bool breaks = false;
+      for (THtLineBlock* r = l.FirstBox; r && r->Line == i; r = r->NextBlock())
+        if (!r->IsText() && r->E && columnBreakAfter(r->E)) breaks = true;
+      if (breaks) nextColumn(i + 1, std::round(FLines[size_t(i + 1)].Y));
+    }
+  }
+}
+
+void TFlow::ShiftLine(int Index, float DX, float DY) {
+  if (Index < 0 || Index >= LineCount()) return;
+  for (THtLineBlock* r = FLines[size_t(Index)].FirstBox; r && r->Line == Index; r = r->NextBlock()) {
+    r->Left += DX;
+    r->Top += DY;
+    if (!r->IsText() && !r->Has(trfInlineStart) && !r->Has(trfInlineEnd) && r->E) r->E->OffsetRects(DX, DY);
+    if (r == LastBlock) break;
+  }
+}
 
 int HtLayoutForcedBreaks() { return forcedBreaks; }
 
@@ -80,6 +173,45 @@ bool TFlow::CalcLines() {
   const TWhiteSpace ws = WhiteSpaceOf(owner);
   const bool wrapAllowed = wraps(ws);
   const bool vertical = owner && owner->HasFlag(efVertical);
+
+  // Columns: lines are broken at the column width and spread over the
+  // columns afterwards. A gap wider than the box leaves columns of width 0.
+  THtDocument* doc = owner ? owner->Document : nullptr;
+  const int columns = ownerStyle ? std::clamp(ownerStyle->ColumnCount(), 1, 65535) : 1;
+  float columnGap = 0;
+  if (columns > 1 && ownerStyle) {
+    TMeasure m = ownerStyle->ColumnGap();
+    if (m.FMUnit == muPercent) m.Parent = &owner->InnerWidth;
+    columnGap = std::max(0.0f, finite(m.ToPixels()));
+  }
+  const float columnWidth =
+      columns > 1 ? std::max(0.0f, std::trunc(std::round(finite(owner->InnerWidth) - float(columns - 1) * columnGap) /
+                                              float(columns)))
+                  : 0.0f;
+  // The boxes in a column take the column's width as their container's.
+  struct TColumnWidth {
+    TElement* O;
+    float Saved;
+    bool On;
+    ~TColumnWidth() {
+      if (On) O->InnerWidth = Saved;
+    }
+  } columnScope{owner, owner ? owner->InnerWidth : 0.0f, columns > 1};
+  if (columns > 1) owner->InnerWidth = columnWidth;
+  auto distribute = [&] {
+    if (columns > 1) DistributeColumns(columns, columnGap, columnWidth, doc && doc->Paged);
+  };
+
+  // Paged output: where the owner lies on the surface, the page's end, and
+  // whether the page holds content yet.
+  const bool paged = doc && doc->Paged;
+  const float surfaceTop = paged ? finite(owner->SurfaceTop()) : 0.0f;
+  const float contentTop = paged ? finite(owner->InnerRect().Top) : 0.0f;
+  const bool ownerFixed = paged && owner->InFixedContainer();
+  const bool avoidInside = paged && pageBreakInside(owner) == pbAvoid;
+  const bool pageHadContent = paged && doc->FPagingBreak;
+  bool pageHasContent = pageHadContent;
+  float pageLimit = 0;
   TBlockFloats* floats = owner ? owner->FloatMapIfAny() : nullptr;
   const THtLanguage* language = nullptr;
   if (WordBreakOf(owner) == wbHyphens && owner) {
@@ -91,6 +223,7 @@ bool TFlow::CalcLines() {
   float avail = 0, leftIndent = 0, rightIndent = 0;
   auto availableWidth = [&](bool withFloats) {
     float w = std::round(finite(vertical ? owner->InnerHeight : owner->InnerWidth));
+    if (columns > 1) w = columnWidth;
     leftIndent = rightIndent = 0;
     floats = owner ? owner->FloatMapIfAny() : nullptr;
     if (withFloats && floats && floats->HasBands()) {
@@ -137,6 +270,7 @@ bool TFlow::CalcLines() {
 
   float floatTop = 0;
   float lastTabEnd = -1;
+  int pageColumn = 0;  // the column of a paged multi-column box
   // The word-break of the element whose runs are being walked.
   const TElement* wbElement = nullptr;
   TCSSWordBreak wbOfElement = wbNormal;
@@ -175,6 +309,24 @@ bool TFlow::CalcLines() {
           wbOfElement = WordBreakOf(r->E);
         }
         wb = wbOfElement;
+        if (paged && !r->IsText() && r->E && !r->E->HasFlag(efPBBeforeProcessed) &&
+            pageBreakBefore(r->E) == pbAlways) {
+          r->E->IncludeFlag(efPBBeforeProcessed);
+          ++doc->FSavedForcedPage;
+          r->E->ApplyPageOrientation();
+          if (doc->FPagingBreak) {
+            continuesLater(owner);
+            if (r == lineStart) {
+              LastBlocktoPrint = r;
+              return result;
+            }
+            cursor = prev ? prev : r->PreviousBlock();
+            LastBlocktoPrint = cursor;
+            done = true;
+            stop = true;
+            break;
+          }
+        }
         if (r->Has(trfBlock) || r->Has(trfOutofFlow)) {
           TElement* e = r->E;
           if (r->Has(trfBlock) && !r->Has(trfOutofFlow)) {
@@ -206,6 +358,7 @@ bool TFlow::CalcLines() {
               r->Top = FCurY;
             }
           } else if (e && IsFloated(e) && !r->Has(trfProcessed)) {
+            const bool contentWhenMet = paged && doc->FPagingBreak;
             r->Top = std::max(FCurY, floatTop);
             e->OffsetRects(r->Left - e->OuterRect.Left, r->Top - e->OuterRect.Top);
             if (LayoutDepthLeft()) {
@@ -216,6 +369,22 @@ bool TFlow::CalcLines() {
             if (e->CalcWidth() > avail - FCurX) r->Top = std::max(r->Top, FCurY + size.MarginHeight());
             e->OffsetRects(0, r->Top - e->OuterRect.Top);
             e->PlaceBox(this);
+            // A float that passes the page end moves to the next page,
+            // unless it takes half a page or more.
+            if (contentWhenMet && !ownerFixed && surfaceTop + e->OuterRect.Bottom > doc->PageBottom() &&
+                e->CalcHeight() < doc->PageHeightPixels / 2) {
+              r->Flags.Exclude(trfProcessed);
+              e->BeforeCalcLayout();
+              continuesLater(owner);
+              if (r == lineStart || !r->PreviousBlock()) {
+                LastBlocktoPrint = lineStart;
+                return false;
+              }
+              cursor = r->PreviousBlock();
+              done = true;
+              stop = true;
+              break;
+            }
             float top = r->Top;
             if (e->Style()->Position() == epRelative) {
               float rt = 0;
@@ -297,6 +466,24 @@ bool TFlow::CalcLines() {
         const THtLineSize saved = size;
         const float before = size.MarginHeight();
         if (e != metricsElement && AddToLineSize(&FLines[size_t(Line)], r, size)) metricsElement = e;
+        // Text avoids breaks through its owner, whose lines the line-end
+        // check keeps together; here only boxes on the line count.
+        if (paged && std::fabs(size.MarginHeight() - before) > 1 && e && !r->IsText() &&
+            pageBreakInside(e) == pbAvoid &&
+            !ownerFixed && pageHasContent && surfaceTop + contentTop + FCurY + r->YSize() > doc->PageBottom() &&
+            r->YSize() < doc->PageHeightPixels / 2) {
+          continuesLater(owner);
+          if (r == lineStart || !prev) {
+            LastBlocktoPrint = lineStart;
+            return false;
+          }
+          FCurX -= r->LogicalWidth;
+          size = saved;
+          cursor = prev;
+          done = true;
+          stop = true;
+          break;
+        }
         if (std::fabs(size.MarginHeight() - before) > 1 && floats && floats->HasBands()) {
           avail = availableWidth(true);
           if (FCurX - 0.5f > avail && wrapAllowed && breakPoint && prev) {
@@ -311,6 +498,13 @@ bool TFlow::CalcLines() {
         }
         prev = r;
         if (r->Bidi == bdRTL) hasRTL = true;
+        if (!r->IsText() && e && !r->Has(trfInlineStart) && r != LastBlock &&
+            ((paged && pageBreakAfter(e) == pbAlways && !e->HasFlag(efPBAfterProcessed)) || columnBreakAfter(e))) {
+          cursor = r;
+          done = true;
+          stop = true;
+          break;
+        }
         if (r == LastBlock) break;
       }
       if (!stop) {
@@ -422,17 +616,72 @@ bool TFlow::CalcLines() {
       cursor = cursor->NextBlock();
     hang();
 
+    // --- Page and column checks at the line end ------------------------------------------
+    if (paged) {
+      const float limit = doc->PageBottom() - surfaceTop - contentTop;
+      const float lineHeight = size.MarginHeight();
+      if (columns > 1 && pageColumn < columns - 1 && FCurY <= limit * float(pageColumn + 1) &&
+          FCurY + lineHeight > limit * float(pageColumn + 1)) {
+        ++pageColumn;
+        FCurY = limit * float(pageColumn);
+      }
+      pageLimit = std::round(limit) * float(columns);
+      if (FCurY + lineHeight > pageLimit && (!ownFlowBox || avoidInside) && !owner->OutofFlow() &&
+          !owner->IsReplacedElement() && !owner->InPositionedContainer()) {
+        continuesLater(owner);
+        if (!avoidInside) {
+          const bool placeAnyway =
+              !pageHasContent && columns == 1 && surfaceTop + contentTop + FCurY + lineHeight > doc->PageBottom();
+          if (!placeAnyway) {
+            LastBlocktoPrint = lineStart;
+            distribute();
+            return result;
+          }
+        } else if (pageHasContent) {
+          LastBlocktoPrint = FirstNonPrintedBlock;
+          return result;
+        }
+      }
+    }
+
     // --- Finish the line ----------------------------------------------------------------
     const bool last = cursor == LastBlock || !cursor->NextBlock();
     const float lineSpace = availableWidth(false);
     if (CalcCurrentLine(lineStart, cursor, size, lineSpace, 0, last || done, hasRTL)) result = true;
     LastBlocktoPrint = cursor->NextBlock();
+    if (paged) {
+      TElement* e = cursor->E;
+      if (!cursor->IsText() && e && pageBreakAfter(e) == pbAlways && !e->HasFlag(efPBAfterProcessed) &&
+          owner->HasFlag(efCompletelyDrawn)) {
+        e->IncludeFlag(efPBAfterProcessed);
+        ++doc->FSavedForcedPage;
+        e->ApplyPageOrientation();
+        if (pageHasContent || doc->FPagingBreak) {
+          LastBlocktoPrint = cursor->NextBlock();
+          continuesLater(owner);
+        }
+      }
+      if (avoidInside && pageLimit < FHeight && FHeight < doc->PageBottom() / 2 && !ownerFixed)
+        continuesLater(owner, true);
+      if (!owner->HasFlag(efCompletelyDrawn) && !ownerFixed) {
+        const THtLineInfo& l = FLines[size_t(Line)];
+        TElement* q = l.IsBlock && l.FirstBox ? l.FirstBox->E : nullptr;
+        if (avoidInside && pageHadContent && (pageHasContent || doc->FPagingBreak))
+          LastBlocktoPrint = FirstNonPrintedBlock;
+        else if (q && q->SelfFlow && q->SelfFlow->FirstBlocktoPrint == q->SelfFlow->LastBlocktoPrint)
+          LastBlocktoPrint = l.FirstBox;
+        break;
+      }
+      if (doc->FPagingBreak || (!avoidInside && !ownerFixed)) pageHasContent = true;
+    }
     if (last) break;
     lineStart = cursor->NextBlock();
     FCurX = 0;
     NextLine();
     openLine();
   }
+
+  distribute();
 
   // The last block's bottom margin collapses into the owner's.
   THtLineInfo& lastLine = FLines[size_t(Line)];
