@@ -23,18 +23,6 @@ StringView copyRange(StringView s, int first, int len) {
 
 }  // namespace
 
-String FontNameLowerCase(StringView s) {
-  String r(s);
-  for (char16_t& c : r) {
-    if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
-        (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F))
-      c = char16_t(c + 0x20);
-    else if (c >= 0x400 && c <= 0x40F)
-      c = char16_t(c + 0x50);
-  }
-  return r;
-}
-
 // ---------------------------------------------------------------------------
 // THtFont
 

@@ -132,7 +132,5 @@ class THtFontCollection : public THtObjectDictionary {
 // The whole stream from position 0 (a memory stream's own bytes).
 std::vector<uint8_t> StreamBytes(TStream& Stream);
 
-// Lower case of a font family name, for keys and installed-font look-ups.
-String FontNameLowerCase(StringView s);
 
 }  // namespace ht

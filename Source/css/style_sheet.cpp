@@ -8,28 +8,6 @@ namespace ht {
 
 namespace {
 
-// Lower case beyond ASCII for the scripts font family names are written
-// in: Latin-1, Latin Extended-A, Greek and Cyrillic capitals.
-String familyLower(StringView s) {
-  String r(s);
-  for (char16_t& c : r) {
-    if (c < 0x80) {
-      c = AsciiLower(c);
-    } else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-               (c >= 0x410 && c <= 0x42F)) {
-      c = char16_t(c + 0x20);
-    } else if (c >= 0x400 && c <= 0x40F) {
-      c = char16_t(c + 0x50);
-    } else if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
-      // Latin Extended-A pairs capitals and small letters; the parity flips
-      // between 0x138 and 0x149 and after 0x178.
-      const bool oddCapital = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-      if ((c % 2 == 1) == oddCapital) c = char16_t(c + 1);
-    }
-  }
-  return r;
-}
-
 const TCSSTokens& emptyTokens() {
   static const TCSSTokens empty;
   return empty;
@@ -38,7 +16,7 @@ const TCSSTokens& emptyTokens() {
 }  // namespace
 
 TCSSCustomFont::TCSSCustomFont(StringView AFamily, StringView ASrc, StringView AFontName)
-    : Family(familyLower(AFamily)), Src(ASrc), FontName(AFontName) {}
+    : Family(FontNameLowerCase(AFamily)), Src(ASrc), FontName(AFontName) {}
 
 TCSSStyleSheet::TCSSStyleSheet() = default;
 

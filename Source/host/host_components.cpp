@@ -8,7 +8,6 @@
 namespace ht {
 
 namespace {
-bool sameName(StringView A, StringView B) { return AsciiLowerCase(A) == AsciiLowerCase(B); }
 
 std::mutex formsLock;
 std::vector<THtComponentOwner*>& forms() {
@@ -25,7 +24,7 @@ THtBytes THtImageListComponent::Item(int Index) const {
 THtComponent* THtComponentOwner::FindComponent(StringView AName) const {
   if (AName.empty()) return nullptr;
   for (const auto& c : FComponents)
-    if (sameName(c->Name, AName)) return c.get();
+    if (SameTextAscii(c->Name, AName)) return c.get();
   return nullptr;
 }
 
@@ -43,7 +42,7 @@ THtComponentOwner* FindHtForm(StringView AName) {
   std::lock_guard<std::mutex> guard(formsLock);
   if (AName.empty()) return nullptr;
   for (THtComponentOwner* f : forms())
-    if (sameName(f->Name, AName)) return f;
+    if (SameTextAscii(f->Name, AName)) return f;
   return nullptr;
 }
 

@@ -188,4 +188,26 @@ bool SameTextAscii(StringView a, StringView b) {
   return true;
 }
 
+String FontNameLowerCase(StringView s) {
+  String r(s);
+  for (char16_t& c : r) {
+    if (c < 0x80) {
+      c = AsciiLower(c);
+    } else if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+               (c >= 0x410 && c <= 0x42F)) {
+      c = char16_t(c + 0x20);
+    } else if (c >= 0x400 && c <= 0x40F) {
+      c = char16_t(c + 0x50);
+    } else if (c == 0x178) {
+      c = 0xFF;  // the one capital of the block whose small letter is in Latin-1
+    } else if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+      // Latin Extended-A pairs capitals and small letters; the parity flips
+      // between 0x138 and 0x149 and after 0x178.
+      const bool oddCapital = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+      if ((c % 2 == 1) == oddCapital) c = char16_t(c + 1);
+    }
+  }
+  return r;
+}
+
 }  // namespace ht

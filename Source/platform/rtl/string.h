@@ -64,5 +64,9 @@ inline char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char1
 inline char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
 String AsciiLowerCase(StringView s);
 bool SameTextAscii(StringView a, StringView b);
+// Lower case of a font family name, for keys and installed-font look-ups:
+// ASCII plus the capitals of the scripts family names are written in
+// (Latin-1, Latin Extended-A, Greek, Cyrillic). Lengths are kept.
+String FontNameLowerCase(StringView s);
 
 }  // namespace ht

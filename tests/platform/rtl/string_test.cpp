@@ -59,5 +59,20 @@ TEST(AsciiCase, FoldsOnlyAscii) {
   EXPECT_FALSE(SameTextAscii(u"abc", u"abcd"));
 }
 
+// Style sheets and the canvases key fonts by this folding, so both sides
+// must agree on every script a family name is written in.
+TEST(FontNameCase, FoldsTheScriptsOfFamilyNames) {
+  const struct {
+    const char16_t* name;
+    const char16_t* lower;
+  } cases[] = {
+      {u"Open Sans", u"open sans"},
+      {u"\u00C9CRITURE \u00D7", u"\u00E9criture \u00D7"},       // Latin-1; the sign stays
+      {u"\u0141\u00F3d\u017A \u0139\u0178", u"\u0142\u00F3d\u017A \u013A\u00FF"},  // Latin Extended-A parities
+      {u"\u0391\u03A9 \u0401\u0416", u"\u03B1\u03C9 \u0451\u0436"},  // Greek, Cyrillic
+  };
+  for (const auto& c : cases) EXPECT_EQ(FontNameLowerCase(c.name), String(c.lower));
+}
+
 }  // namespace
 }  // namespace ht
