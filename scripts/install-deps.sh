@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libicu-dev
-  libgif-dev poppler-utils
+  libgif-dev poppler-utils librsvg2-bin librsvg2-dev
   libgumbo-dev liblitehtml-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev libwebp-dev
   libcairo2-dev libfreetype-dev libharfbuzz-dev libfontconfig-dev

@@ -2,6 +2,7 @@
 
 #include "document/element_registry.h"
 #include "document/table_hooks.h"
+#include "elements/svg_elements.h"
 #include "elements/table_element.h"
 #include "paint/paint_startup.h"
 
@@ -79,6 +80,8 @@ TElement* lastCellOf(const TElement& E) {
 void HtElementsInitialize() {
   if (startCount++ > 0) return;
   HtPaintInitialize();
+  // The SVG properties join the registry before any document sheet is parsed.
+  HtSVGInitialize();
   RegisterElementClass(u"table", &TTableElement::ClassType);
   RegisterElementClass(u"tr", &TTableRow::ClassType);
   RegisterElementClass(u"td", &TTableCell::ClassType);
@@ -101,6 +104,7 @@ void HtElementsInitialize() {
 void HtElementsFinalize() {
   if (startCount == 0 || --startCount > 0) return;
   HtTableHooks() = HtDefaultTableHooks();
+  HtSVGFinalize();
   for (const char16_t* tag : {u"table", u"tr", u"td", u"th"}) RegisterElementClass(tag, &TElement::ClassType);
   HtPaintFinalize();
 }
