@@ -240,12 +240,12 @@ bool TSVGBaseElement::InternalHitTest(float X, float Y, float, float, bool, bool
   if (Outside || Count() == 0) return false;
   TSVGDepthGuard guard;
   if (!guard.Ok()) return false;
+  // Every element undoes its own transform: the children's points are in
+  // this element's coordinates.
+  const TPointF p = UntransformedPoint(X, Y);
   for (int i = Count() - 1; i >= 0; --i) {
     auto* c = dynamic_cast<TSVGBaseElement*>(GetChild(i));
-    if (!c) continue;
-    TPointF p{X, Y};
-    c->InverseTransformPoint(p);
-    if (c->HitTest(p.X, p.Y, false, false)) return true;
+    if (c && c->HitTest(p.X, p.Y, false, false)) return true;
   }
   return false;
 }

@@ -90,8 +90,13 @@ void TSVGTextElement::CalcBoxes(TFlow* Flow) {
     flow->Reset();
   }
   if (!flow) return;
-  for (int i = 0; i < Count(); ++i)
-    if (TElement* c = GetChild(i)) c->CalcBoxes(flow);
+  for (int i = 0; i < Count(); ++i) {
+    TElement* c = GetChild(i);
+    if (!c) continue;
+    // Text measures its run with its font, which it takes here.
+    if (auto* t = dynamic_cast<TSVGText*>(c)) t->ApplyFont(1.0f, false);
+    c->CalcBoxes(flow);
+  }
   if (isText) {
     flow->UpdateMinMax();
     const float w = finiteOr0(flow->MaxContentWidth);
@@ -177,8 +182,8 @@ void TSVGTextElement::Draw(TFlow* Flow, const THtDrawInfo& DI) {
       const THtLineBlock* b = t->LineBlocks.Get(0);
       const TRectF r{b->Left, b->Top, std::max(OuterRect.Right, b->Left + b->LogicalWidth), b->Top + b->LogicalHeight};
       if (brush && brush->Kind == hbSolid) brush->SetColor(brushColor);
-      G->DrawStringEx(t->DisplayText.empty() ? t->Content() : t->DisplayText, r, t->Font, t->TextStyle, DXList, brush,
-                      pen, 1, -1);
+      const String& text = t->DisplayText.empty() ? t->Content() : t->DisplayText;
+      G->DrawStringEx(text, r, t->Font, t->TextStyle, DXList, brush, pen, 1, int(text.size()));
     } else if (!c->IsText()) {
       c->Draw(Flow, DI);
     }
@@ -377,8 +382,7 @@ bool TSVGUseElement::InternalHitTest(float X, float Y, float, float, bool, bool 
   if (Outside || !target || !s || FDrawing) return false;
   FDrawing = true;
   const float x = finiteOr0(s->X.ToPixels()), y = finiteOr0(s->Y.ToPixels());
-  TPointF p{X - x, Y - y};
-  target->InverseTransformPoint(p);
+  const TPointF p{X - x, Y - y};
   const bool hit = target->HitTest(p.X, p.Y, false, false);
   FDrawing = false;
   return hit;

@@ -23,6 +23,7 @@
 #include "canvas/brush.h"
 #include "canvas/matrix.h"
 #include "canvas/path.h"
+#include "canvas/path_records.h"
 #include "canvas/pen.h"
 #include "document/element.h"
 #include "elements/svg_style.h"
@@ -74,6 +75,9 @@ class TSVGElement : public TElement {
   // The children sit at the user-space origin: the matrix places them.
   void LocalToDocument(float& X, float& Y) override;
   bool GetIntrinsicSize(float& W, float& H, bool& KeepAspect) override;
+  // The box's width never comes from its content.
+  float MinContentWidth() const override { return ContentWidth; }
+  float MaxContentWidth() const override { return ContentWidth; }
   void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) override;
   // The outer box (moved by Left, Top) through the surface's current
   // matrix must hold the point; then the children, last first.
@@ -256,6 +260,9 @@ class TSVGPathElement : public TSVGBaseElement {
   THtFillRule PathFillRule = frNonZero;
   bool IsRectPath = false;
   std::unique_ptr<THtPath> BasePath;
+  // The same figures as records, whatever the canvas's path class keeps:
+  // bounds, the rectangle test and hit tests read them.
+  std::unique_ptr<THtCustomPath> Records;
 
   void ParseAttributes(THtmlParser& HP) override;
   using TSVGBaseElement::ParseAttributes;

@@ -113,7 +113,7 @@ void TSVGElement::PrepareChildren() {
 
 bool TSVGElement::GetIntrinsicSize(float& W, float& H, bool& KeepAspect) {
   KeepAspect = true;
-  if (Parent()) Nested = dynamic_cast<TSVGBaseElement*>(Parent()) != nullptr;
+  if (Parent()) Nested = dynamic_cast<TSVGBaseElement*>(Parent()) || dynamic_cast<TSVGElement*>(Parent());
   TSVGElementStyle* s = SVGStyleOf(this);
   if (!s) return false;
   const TMeasure width = s->Width(), height = s->Height();
@@ -201,7 +201,7 @@ void TSVGElement::Draw(TFlow* Flow, const THtDrawInfo& DI) {
   if (!s || DI.ZIndex != s->ZIndex) return;
   THtDrawInfo di = DI;
   PrepareDrawInfo(di);
-  if (Parent()) Nested = dynamic_cast<TSVGBaseElement*>(Parent()) != nullptr;
+  if (Parent()) Nested = dynamic_cast<TSVGBaseElement*>(Parent()) || dynamic_cast<TSVGElement*>(Parent());
   if (!(Document && Document->Paged) && !Nested && !IsVisibleInView(di.CX, di.CY)) return;
   PrepareChildren();
   MJoint.reset();

@@ -150,6 +150,34 @@ bool pointOnFigures(const THtCustomPath& Flat, float X, float Y, float W) {
   return false;
 }
 
+// Adds the figures of Source to Path, whatever Path's class.
+void replayRecords(const THtCustomPath& Source, THtPath& Path) {
+  for (int i = 0; i < Source.Count(); ++i) {
+    const THtPathRec& r = Source.Rec(i);
+    const TPointFArray& p = r.Points;
+    switch (r.Kind) {
+      case prMoveTo: Path.MoveTo(r.Point.X, r.Point.Y); break;
+      case prLineTo: Path.LineTo(r.Point.X, r.Point.Y); break;
+      case prCurveTo: Path.AddBeziers(p); break;
+      case prQCurveto: Path.AddQBeziers(p); break;
+      case prArc:
+        if (p.size() >= 3) Path.AddArc(p[0].X, p[0].Y, p[1].X, p[1].Y, p[2].X, p[2].Y, 1.0f);
+        break;
+      case prEllipse:
+        if (p.size() >= 2) Path.AddEllipse(p[0].X, p[0].Y, p[1].X, p[1].Y);
+        break;
+      case prStartFigure: Path.StartFigure(); break;
+      case prCloseFigure: Path.CloseFigure(); break;
+      case prPolyline:
+        for (size_t k = 0; k < p.size(); ++k) {
+          if (k == 0) Path.MoveTo(p[k].X, p[k].Y);
+          else Path.LineTo(p[k].X, p[k].Y);
+        }
+        break;
+    }
+  }
+}
+
 }  // namespace
 
 // --- Rect --------------------------------------------------------------------------------
@@ -377,12 +405,12 @@ void TSVGPathElement::ParseAttribute(StringView Param, StringView Value) {
 
 void TSVGPathElement::BuildPath() {
   ParsePath(GetAttribute(u"d"));
-  const THtCustomPath* records = BasePath ? BasePath->CustomPath() : nullptr;
-  IsRectPath = records && records->IsRect();
+  IsRectPath = Records && Records->IsRect();
 }
 
 void TSVGPathElement::ParsePath(StringView APath) {
   BasePath.reset();
+  Records.reset();
   LastHitValid = false;
   const THtCanvasClass* cls = Document ? Document->CanvasClass : nullptr;
   const THtPathClass* pathClass = cls ? cls->PathClass() : nullptr;
@@ -391,8 +419,10 @@ void TSVGPathElement::ParsePath(StringView APath) {
   BasePath = pathClass->Create(false);
   BasePath->SetFillModeWinding(s->FillRule != frEvenOdd);
   TryParsePathData(*BasePath, APath);
+  Records = std::make_unique<THtCustomPath>(false);
+  TryParsePathData(*Records, APath);
   TRectF b;
-  BasePath->GetBounds(b, nullptr);
+  Records->GetBounds(b, nullptr);
   const float h = finiteOr0(s->FStrokeWidth) / 2;
   OuterRect = grown(b, h);
   PathFillRule = s->FillRule;
@@ -418,7 +448,8 @@ void TSVGPathElement::DrawInline(TFlow*, const THtDrawInfo&) {
   TSVGElementStyle* s = SVGStyle();
   if (!G || !s) return;
   EnsurePath();
-  if (!BasePath || !G->DocumentRectInView(OuterRect)) return;
+  // Hairlines of straight paths have no height: a pixel more keeps them.
+  if (!BasePath || !G->DocumentRectInView(grown(OuterRect, 1))) return;
   TStateRestore restore(G);
   ApplyClipPath();
   const bool crisp = s->ShapeRendering == srCrispEdges;
@@ -431,7 +462,7 @@ void TSVGPathElement::DrawInline(TFlow*, const THtDrawInfo&) {
     }
   } smooth{G, crisp};
   TRectF bounds;
-  BasePath->GetBounds(bounds, nullptr);
+  if (Records) Records->GetBounds(bounds, nullptr);
   const float opacity = inheritedOpacity(*this);
   THtBrush* brush = GetFillBrush(opacity, OuterRect);
   BasePath->SetFillModeWinding(s->FillRule != frEvenOdd);
@@ -455,7 +486,7 @@ bool TSVGPathElement::InternalHitTest(float X, float Y, float, float, bool, bool
   EnsurePath();
   bool result = false;
   if (BasePath && contains(OuterRect, p.X, p.Y)) {
-    const THtCustomPath* records = BasePath->CustomPath();
+    const THtCustomPath* records = Records.get();
     const TRectF& o = OuterRect;
     const bool huge = !(std::fabs(o.Left) < kMaxHitExtent && std::fabs(o.Right) < kMaxHitExtent &&
                         std::fabs(o.Top) < kMaxHitExtent && std::fabs(o.Bottom) < kMaxHitExtent);
@@ -475,7 +506,7 @@ bool TSVGPathElement::InternalHitTest(float X, float Y, float, float, bool, bool
 
 void TSVGPathElement::AddToPath(THtPath* Path) {
   EnsurePath();
-  if (BasePath) Path->AddPath(BasePath.get());
+  if (Records) replayRecords(*Records, *Path);
 }
 
 void TSVGPathElement::GetStats(TSVGStats& Stats) {
@@ -485,8 +516,8 @@ void TSVGPathElement::GetStats(TSVGStats& Stats) {
   auto count = [&](const THtCustomPath& p) {
     for (int i = 0; i < p.Count(); ++i) Stats.Points += std::max<int>(1, int(p.Rec(i).Points.size()));
   };
-  if (BasePath && BasePath->CustomPath()) {
-    count(*BasePath->CustomPath());
+  if (Records) {
+    count(*Records);
     return;
   }
   THtCustomPath temp;

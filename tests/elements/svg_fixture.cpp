@@ -3,6 +3,7 @@
 #include "backends/canvas_gp.h"
 #include "platform/core/core_fonts.h"
 #include "platform/gdi/gdi_canvas.h"
+#include "support/ahem_canvas.h"
 
 namespace ht::testing {
 
@@ -11,7 +12,7 @@ void SVGTest::SetUpTestSuite() { core::FontSystem::UseTestFonts(); }
 void SVGTest::Load(StringView Html, int AW, int AH) {
   W = AW;
   H = AH;
-  Doc = std::make_unique<THtDocument>(&TTraceCanvas::ClassType);
+  Doc = std::make_unique<THtDocument>(&TAhemCanvas::ClassType);
   Doc->Parse(u"<body style='margin:0'>" + String(Html) + u"</body>");
   Paint();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Documents holding SVG drawings: painted on the trace canvas (calls as
-// text) or on the GDI+ back end (pixels).
+// Documents holding SVG drawings: painted on the Ahem-metric trace canvas
+// (calls as text) or on the GDI+ back end (pixels).
 #include <gtest/gtest.h>
 
 #include <memory>
