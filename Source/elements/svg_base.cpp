@@ -524,6 +524,20 @@ std::unique_ptr<THtBrush> TSVGBaseElement::CreatePaintServerBrush(const TRectF& 
     colors.push_back(color);
     positions.push_back(position);
   }
+  if (brush->Kind == hbRadial && r > 0 && !positions.empty()) {
+    // Beyond its last stop a gradient keeps the last colour (SVG's pad):
+    // the radius grows to reach every corner of the box and the stops
+    // move inwards, so no back end repeats or mirrors the stops there.
+    const TRectF& box = OuterRect;
+    float reach = 0;
+    for (float x : {box.Left, box.Right})
+      for (float y : {box.Top, box.Bottom}) reach = std::max(reach, std::hypot(x - brush->CX, y - brush->CY));
+    const float k = std::max(1.0f, reach / r + 1.0f);
+    if (std::isfinite(k) && k > 1.0f) {
+      brush->Radius = r * k;
+      for (float& p : positions) p /= k;
+    }
+  }
   brush->SetGradientColors(positions, colors);
   return brush;
 }

@@ -238,6 +238,10 @@ void TSVGElement::DrawInnerElements(TFlow*, const THtDrawInfo& DI) {
       while (G->StateDepth() > Depth) G->RestoreState();
     }
   } restore{G, depth};
+  // Nothing of the drawing shows outside the content box (a sliced viewBox
+  // reaches beyond it).
+  G->SaveState();
+  G->IntersectClip(TRectF{DI.CX + inner.Left, DI.CY + inner.Top, DI.CX + inner.Right, DI.CY + inner.Bottom});
   if (m.Flags != mfIdentity) {
     G->SaveState();
     G->MatrixTransform(m, true);
