@@ -53,6 +53,39 @@ struct TCaptionShift {
   }
 };
 
+// The grid rows First..Last that may show in the view: rows stand in grid
+// order one below the other, so the view's top and bottom are found by
+// halving; rows that span others reach back at most MaxSpan rows.
+void rowsInView(const TTableElement& T, int& First, int& Last, const THtDrawInfo& DI, int MaxSpan) {
+  if (First > Last || !T.Document || !T.Document->Surface || Last - First < 16) return;
+  constexpr float kFar = 1e7f;
+  auto rowAt = [&](int i) { return T.Row(i); };
+  // The first row whose bottom reaches the view's top.
+  int lo = First, hi = Last + 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    TTableRow* r = rowAt(mid);
+    const bool reaches = !r || RectInView(T, TRectF(r->OuterRect.Left + DI.CX, -kFar, r->OuterRect.Right + DI.CX,
+                                                    r->OuterRect.Bottom + DI.CY));
+    if (reaches) hi = mid;
+    else lo = mid + 1;
+  }
+  const int from = std::max(First, lo - MaxSpan);
+  // The last row whose top is above the view's bottom.
+  lo = from;
+  hi = Last + 1;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    TTableRow* r = rowAt(mid);
+    const bool starts = !r || RectInView(T, TRectF(r->OuterRect.Left + DI.CX, r->OuterRect.Top + DI.CY,
+                                                   r->OuterRect.Right + DI.CX, kFar));
+    if (starts) lo = mid + 1;
+    else hi = mid;
+  }
+  First = from;
+  Last = std::max(from - 1, lo - 1);
+}
+
 }  // namespace
 
 void TTableElement::Draw(TFlow* Flow, const THtDrawInfo& DI) {
@@ -140,19 +173,22 @@ void TTableElement::drawLevel(int32_t Z, const THtDrawInfo& DI2In, const THtDraw
     for (int i = 0; i < h; ++i) drawRow(static_cast<TElement*>(Header->Get(i)), di2);
   }
   if (sweep) DrawRowBackgrounds(h, RowCount - 1, di2);
+  int first = h, last = RowCount - 1;
+  rowsInView(*this, first, last, di2, fMaxRowSpan);
   if (TBodies)
     for (int i = 0; i < TBodies->Count(); ++i) {
       auto* g = static_cast<TElement*>(TBodies->Get(i));
       if (TElementStyle* gs = ElementStyleOf(g); gs && st) gs->CalculatedOpacity = st->CalculatedOpacity;
       if (zOf(g) == DI.ZIndex) drawGroupBorder(g, di2, false);
     }
-  for (int i = 0; i < BodyCount(); ++i) drawRow(static_cast<TElement*>(Body->Get(i)), di2);
+  for (int i = first - h; i <= last - h && i < BodyCount(); ++i) drawRow(static_cast<TElement*>(Body->Get(i)), di2);
 }
 
 void TTableElement::DrawRowBackgrounds(int First, int Last, const THtDrawInfo& DI) {
   const bool paged = Document && Document->Paged;
   First = std::max(First, 0);
   Last = std::min(Last, RowCount - 1);
+  if (!paged) rowsInView(*this, First, Last, DI, fMaxRowSpan);
   if (HCellSpacing == 0)
     for (int i = First; i <= Last; ++i) {
       TTableRow* r = Row(i);

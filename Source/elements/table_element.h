@@ -61,6 +61,7 @@ class TTableElement : public TElement {
   int AddRowMark = -1, AddColMark = -1;
   bool HeaderFit = false, HeaderRepeat = false;
   std::unique_ptr<TTableColumns> Columns;
+  int fMaxRowSpan = 1;  // the longest row span the last layout met
 
   bool HasTableFlag(TTableFlag f) const { return TableFlags & (1u << f); }
   void IncludeTableFlag(TTableFlag f) { TableFlags |= uint8_t(1u << f); }

@@ -459,7 +459,9 @@ bool TTableElement::pagedRows(float Caption) {
   if (fLastBodyRow < fFirstBodyRow && !placed && h == 0 && nb > 0) fLastBodyRow = std::min(nb - 1, fFirstBodyRow);
   if (fLastBodyRow < nb - 1) SetFlag(efCompletelyDrawn, false, true, false);
   const bool begins = StartPage == -1 || StartPage == doc.Page;
-  if (fLastBodyRow < 0 && !begins) HeaderRepeat = false;
+  // A page that took no body row after the header rows stops repeating
+  // them, or a header as tall as the page would repeat on every page.
+  if (fLastBodyRow < fFirstBodyRow && !begins) HeaderRepeat = false;
   if (begins && fLastBodyRow < 0 && Caption) {
     if (this->Caption) this->Caption->BeforeCalcLayout();
   }
@@ -517,6 +519,9 @@ bool TTableElement::CalcLayout() {
       if (TTableRow* r = Row(i); r && r->CalcLayout()) result = true;
     for (int i = 0; i < RowCount; ++i) DistributeSpanHeights(i);
   }
+  fMaxRowSpan = 1;
+  for (int i = 0; i < RowCount; ++i)
+    if (TTableRow* r = Row(i)) fMaxRowSpan = std::max(fMaxRowSpan, r->MaxRowSpan());
 
   float cssH = 0;
   const TElementStyle* st = ElementStyleOf(this);

@@ -2,6 +2,7 @@
 // out and painted on the Ahem-metric trace canvas.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "document/document.h"
@@ -352,6 +353,66 @@ TEST_F(TablePaging, SpanningCellContinuesOnTheNextPage) {
   // Painted again from the top of the page's first row to the bottom of
   // its third row.
   EXPECT_EQ(G().Only("FillRect"), "FillRect FFFF0000 0,0,10,16\n");
+}
+
+}  // namespace
+
+}  // namespace ht::testing
+
+namespace ht::testing {
+
+namespace {
+
+TEST_F(TableLayout, PaintsOnlyTheRowsInView) {
+  std::u16string html = u"<table>";
+  for (int i = 0; i < 1000; ++i) {
+    html += u"<tr style='background:#ff0000'><td>x</td>";
+    // A cell spanning from above the view into it is still painted.
+    if (i == 495) html += u"<td rowspan=10 style='background:#0000ff'>y</td>";
+    html += u"</tr>";
+  }
+  TTableElement* t = Layout(html + u"</table>");
+  auto& g = static_cast<TTraceCanvas&>(*Doc->Surface);
+  THtCanvasScene scene;
+  scene.Init(TRect(0, 0, 800, 600), nullptr);
+  g.BeginScene(scene);
+  g.Groups = TTraceCanvas::tcAll;
+  g.Calls.clear();
+  // The table scrolled by 5000 pixels: rows 500 to 559 show, each filled
+  // as a row and in its cell.
+  THtDrawInfo di;
+  di.CY = -5000;
+  t->DrawTable(nullptr, di);
+  const std::string fills = g.Only("FillRect");
+  const auto rows = std::count(fills.begin(), fills.end(), '\n');
+  EXPECT_GE(rows, 120);
+  EXPECT_LE(rows, 140);
+  EXPECT_NE(fills.find("FillRect FF0000FF 10,-50,20,50"), std::string::npos) << fills.substr(0, 400);
+}
+
+}  // namespace
+
+}  // namespace ht::testing
+
+namespace ht::testing {
+
+namespace {
+
+// A header as tall as the page: the table still ends within a page per body
+// row.
+TEST_F(TablePaging, HeaderTallerThanThePageEnds) {
+  TTableElement* t = PagedTable(u"<table><thead><tr style='height:150px'><th></th></tr></thead>" + Rows(3, u"20px") +
+                                    u"</table>",
+                                100);
+  int pages = 0;
+  for (; pages < 10; ++pages) {
+    Doc->Page = pages;
+    if (t->StartPage == -1) t->StartPage = pages;
+    Page(t);
+    if (t->HasFlag(efCompletelyDrawn)) break;
+  }
+  EXPECT_LT(pages, 4);
+  EXPECT_TRUE(t->HasFlag(efCompletelyDrawn));
 }
 
 }  // namespace

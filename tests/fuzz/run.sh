@@ -38,6 +38,13 @@ printf 'M0 0L10 10Q1 2 3 4C1 2 3 4 5 6A5 5 0 1 1 9 9Z' | seed path_data_fuzz bas
 { printf '\x50<p>%s</p><pre>\ta\tb  c</pre>' "$(repeat 'word ' 2000)"
   printf '\0p{text-align:justify;hyphens:auto;word-break:break-all}pre{tab-stops:right 20px}'; } | seed layout_fuzz text
 printf '\x50%s' "$(repeat '<div style="float:left;width:3px;height:2px"></div>' 10000)" | seed layout_fuzz floats
+
+# Tables: byte 0 holds the width (bits 2-7) and the page height (bits 0-1).
+printf '\x51<table border=1 style="border-collapse:collapse"><thead><tr><th>h</th><th colspan=3>g</th></tr></thead>%s</table>' \
+  "$(repeat '<tr><td rowspan=3>a b</td><td style="width:30%">c</td><td colspan=2>d</td></tr>' 300)" | seed table_layout_fuzz rows
+printf '\x40%s' "$(repeat '<table><tr><td style="height:90px">' 200)" | seed table_layout_fuzz nested
+printf '\x80<table style="table-layout:fixed;width:50px">%s</table>' \
+  "$(repeat '<col width=7><tr><td colspan=1024 rowspan=65535>x</td></tr>' 50)" | seed table_layout_fuzz spans
 printf '\x07x<span style="position:absolute">y</span><b style="float:right">z</b>' | seed layout_fuzz deep-edits
 printf '\x08%s<i style="display:inline-block">a</i>' "$(repeat '<span>' 254)" | seed layout_fuzz deep-inline
 
