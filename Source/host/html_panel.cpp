@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <climits>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -32,6 +33,13 @@ int mulDiv(int A, int B, int C) {
 }
 
 int lowWord(intptr_t W) { return int(W & 0xFFFF); }
+
+// Document pixels truncated to an int; sizes past the int range (at an
+// extreme zoom) saturate.
+int pixels(double V) {
+  if (!(V == V)) return 0;
+  return int(std::clamp(std::trunc(V), double(INT_MIN), double(INT_MAX)));
+}
 
 int64_t nowMicros() {
   return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -162,6 +170,7 @@ void THtPanel::HTMLChanged() {
   fUrlClickList.clear();
   FHintStr.clear();
   HintElement = nullptr;
+  fPopupMenuOrigin = nullptr;
   FDoc.reset();
   if (!FParent) return;
   CreateDocument();
@@ -207,6 +216,10 @@ void THtPanel::HTMLChanged() {
   }
   UpdateScrollBars();
   FDoc->OnSizeChanged = [this](THtObject*) { DocumentSizeChanged(); };
+  if (PopupMenu && !PopupMenu->OnPopup) {
+    fPopupMenuSave = PopupMenu->OnPopup;
+    PopupMenu->OnPopup = [this](ui::TPopupMenu& Menu) { PopupMenuPopup(Menu); };
+  }
 }
 
 void THtPanel::CreateDocument() {
@@ -362,6 +375,7 @@ std::unique_ptr<ui::TScrollBar> THtPanel::CreateScrollBar() {
 void THtPanel::NotifyDocumentChanged() {
   fUrlClickList.clear();
   HintElement = nullptr;
+  fPopupMenuOrigin = nullptr;
 }
 
 void THtPanel::EndDocEvent() {
@@ -377,6 +391,7 @@ void THtPanel::DoRepaint() {
 }
 
 void THtPanel::DoElementDeleted(TElement* E) {
+  if (fPopupMenuOrigin == E) fPopupMenuOrigin = nullptr;
   for (size_t i = fUrlClickList.size(); i-- > 0;)
     if (fUrlClickList[i] == E) fUrlClickList.erase(fUrlClickList.begin() + ptrdiff_t(i));
 }
@@ -510,15 +525,15 @@ void THtPanel::Paint() {
 int THtPanel::DocumentPixelWidth() {
   if (!FDoc) return 0;
   const float s = scale();
-  if (FDoc->AdaptiveZoom) return std::max(FDoc->DocumentWidth, int(FDoc->ContentWidth * s));
-  return int(std::max(FDoc->OuterRect.Right - FDoc->OuterRect.Left, FDoc->ContentWidth) * s);
+  if (FDoc->AdaptiveZoom) return std::max(FDoc->DocumentWidth, pixels(double(FDoc->ContentWidth) * s));
+  return pixels(double(std::max(FDoc->OuterRect.Right - FDoc->OuterRect.Left, FDoc->ContentWidth)) * s);
 }
 
 int THtPanel::DocumentPixelHeight() {
   if (!FDoc) return 0;
   const float s = scale();
-  if (FDoc->AdaptiveZoom) return std::max(FDoc->DocumentHeight, int(FDoc->ContentHeight * s));
-  return int(std::max(FDoc->OuterRect.Bottom - FDoc->OuterRect.Top, FDoc->ContentHeight) * s);
+  if (FDoc->AdaptiveZoom) return std::max(FDoc->DocumentHeight, pixels(double(FDoc->ContentHeight) * s));
+  return pixels(double(std::max(FDoc->OuterRect.Bottom - FDoc->OuterRect.Top, FDoc->ContentHeight)) * s);
 }
 
 int THtPanel::ViewportHeight() { return ClientHeight(); }
@@ -549,12 +564,15 @@ void THtPanel::Scroll(float DX, float DY, bool AUpdateScrollBars) {
   int nx = RoundHalfEven(snap(float(OffsetX) + DX));
   int ny = RoundHalfEven(snap(float(OffsetY) + DY));
   if (!FScaleFromCenter) {
-    if (w - nx < cw) nx = w - cw;
-    if (h - ny < ch) ny = h - ch;
+    if (int64_t(w) - nx < cw) nx = w - cw;
+    if (int64_t(h) - ny < ch) ny = h - ch;
     nx = std::max(nx, 0);
     ny = std::max(ny, 0);
   }
-  const int dx = nx - OffsetX, dy = ny - OffsetY;
+  // Offsets far apart (FScaleFromCenter leaves them unclamped) differ by
+  // more than an int holds.
+  const int dx = int(std::clamp<int64_t>(int64_t(nx) - OffsetX, INT_MIN + 1, INT_MAX));
+  const int dy = int(std::clamp<int64_t>(int64_t(ny) - OffsetY, INT_MIN + 1, INT_MAX));
   OffsetX = nx;
   OffsetY = ny;
   if (FDoc) FDoc->ResetCache();
@@ -564,12 +582,12 @@ void THtPanel::Scroll(float DX, float DY, bool AUpdateScrollBars) {
   if (std::abs(dy) >= ch || std::abs(dx) >= cw || fullDoc || (FDoc && (FDoc->NeedRecalc || FDoc->NeedRepaint)) ||
       fullCanvas) {
     if (!fullDoc && !fullCanvas) ScrollWindowEx(-dx, -dy);
-    FScrollDX += dx;
-    FScrollDY += dy;
+    FScrollDX = int(std::clamp<int64_t>(int64_t(FScrollDX) + dx, INT_MIN, INT_MAX));
+    FScrollDY = int(std::clamp<int64_t>(int64_t(FScrollDY) + dy, INT_MIN, INT_MAX));
     Invalidate();
   } else if (dx != 0 || dy != 0) {
-    FScrollDX += dx;
-    FScrollDY += dy;
+    FScrollDX = int(std::clamp<int64_t>(int64_t(FScrollDX) + dx, INT_MIN, INT_MAX));
+    FScrollDY = int(std::clamp<int64_t>(int64_t(FScrollDY) + dy, INT_MIN, INT_MAX));
     ScrollWindowEx(-dx, -dy);
   }
   if (AUpdateScrollBars) UpdateScrollBars();
@@ -591,8 +609,11 @@ void THtPanel::UpdateScrollBars() {
     ui::SCROLLINFO si;
     si.fMask = 23;
     GetScrollInfo(ui::SB_VERT, si);
-    if (OffsetY > 0) h = std::max(h, ch + OffsetY);
-    else if (h - OffsetY > ch) h -= OffsetY;
+    // In 64 bits: offsets left unclamped (FScaleFromCenter) may lie far out.
+    int64_t range = h;
+    if (OffsetY > 0) range = std::max<int64_t>(h, int64_t(ch) + OffsetY);
+    else if (range - OffsetY > ch) range -= OffsetY;
+    h = int(std::min<int64_t>(range, INT_MAX));
     si.nMax = h == ch ? h - 1 : h == ch + 1 ? h - 2 : h;
     si.nMin = 0;
     si.nPage = unsigned(std::max(ch, 0));
@@ -601,12 +622,12 @@ void THtPanel::UpdateScrollBars() {
   }
   if (HBarVisible) {
     const float s = scale();
-    int w = int(std::max(float(FDoc->DocumentWidth), FDoc->ContentWidth + FDoc->OuterDeltaX() + FDoc->InnerDeltaX()) * s);
+    int w = pixels(double(std::max(float(FDoc->DocumentWidth), FDoc->ContentWidth + FDoc->OuterDeltaX() + FDoc->InnerDeltaX())) * s);
     if (cw >= w && OffsetX != 0 && !FScaleFromCenter) Scroll(-float(OffsetX), 0, false);
     ui::SCROLLINFO si;
     si.fMask = 23;
     GetScrollInfo(ui::SB_HORZ, si);
-    if (w <= cw + 1) w -= 2;
+    if (int64_t(w) <= int64_t(cw) + 1) w = int(std::max<int64_t>(int64_t(w) - 2, INT_MIN));
     if (si.nPos != OffsetX || si.nMax != w) {
       si.nMin = 0;
       si.nMax = w;

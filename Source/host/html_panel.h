@@ -48,17 +48,7 @@ using TVScrollBarPaintEvent = std::function<void(THtScrollingStyleHook* Sender, 
 using TElementClickEx = std::function<void(TElement* E, TMouseButton Button, TShiftState Shift)>;
 using TMouseWheelEvent =
     std::function<void(THtObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
-
-// A touch gesture as the platform reports it: zoom (distance between the
-// fingers) or pan (location), with its begin and end flags.
-struct TGestureEventInfo {
-  enum : int { igiZoom = 259, igiPan = 260 };
-  enum : int { gfBegin = 1, gfEnd = 4 };
-  int GestureID = 0;
-  int Flags = 0;
-  TPoint Location;
-  int Distance = 0;
-};
+using ui::TGestureEventInfo;
 
 class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostControl {
  public:
@@ -154,7 +144,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   void SetDPI(int NewDPI);
   void ChangeScale(int M, int D, bool isDpiChange);
   // The touch gestures: pinch zoom and pan.
-  virtual void DoGesture(const TGestureEventInfo& EventInfo, bool& Handled);
+  void DoGesture(const TGestureEventInfo& EventInfo, bool& Handled) override;
   // The client size in document pixels.
   int InnerWidth() const;
   int InnerHeight() const;
@@ -175,6 +165,15 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   virtual void DoClick(THtObject* Sender);
   // Ctrl+C and Ctrl+Insert; the copy commands fill it.
   virtual void CopySelectiontoClipboard() {}
+  // The popup menu's OnPopup once the panel hooked it: after the menu's own
+  // items, the items of the "popup-menu" markup nearest the element under
+  // the pointer. Items the panel adds carry the tag kPopupItemTag.
+  static constexpr int kPopupItemTag = 9928837;
+  void PopupMenuPopup(ui::TPopupMenu& Menu);
+  // An added item's click runs its "onclick" script on fPopupMenuOrigin.
+  void PopupMenuItemClick(ui::TMenuItem& Item);
+  TElement* fPopupMenuOrigin = nullptr;
+  std::function<void(ui::TPopupMenu&)> fPopupMenuSave;
   // The built-in handling of a "#" link: the element whose id is the rest
   // of the address shown near the top.
   void FollowAnchor(TElement* Link);
@@ -283,6 +282,8 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) override;
   void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  // A touch pan the document left alone scrolls the window.
+  void PanBy(int DX, int DY) override { Scroll(float(-DX), float(-DY), true); }
 
   // Mouse handling hands presses and releases to the document inside this
   // scope; a rebuild asked meanwhile runs once when the scope ends.
@@ -332,6 +333,8 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   void subscribe();
   void unsubscribe();
   int64_t tickCount() const;
+  // The document's element under a client point (tag "*", no class).
+  TElement* docElementAt(int X, int Y);
   // The document's pointer entry points.
   void docMouseDown(int X, int Y, bool Down, TShiftState Shift);
   void docMouseMove(int X, int Y, TShiftState Shift);

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "document/element.h"
+#include "document/script_adapter.h"
 #include "host/html_panel.h"
 #include "layout/text_element.h"
 
@@ -29,6 +30,46 @@ void THtPanel::docMouseMove(int X, int Y, TShiftState Shift) { (void)X, (void)Y,
 
 void THtPanel::docMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
   (void)Shift, (void)WheelDelta, (void)MousePos;
+}
+
+TElement* THtPanel::docElementAt(int X, int Y) {
+  (void)X, (void)Y;
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- popup menu
+
+void THtPanel::PopupMenuPopup(ui::TPopupMenu& Menu) {
+  while (!Menu.Items.empty() && Menu.Items.back()->Tag == kPopupItemTag) Menu.Items.pop_back();
+  if (!FDoc) return;
+  const TPoint p = ScreenToClient(Menu.PopupPoint());
+  fPopupMenuOrigin = docElementAt(p.X, p.Y);
+  THtNode* markup = nullptr;
+  for (TElement* e = fPopupMenuOrigin; e && !markup; e = dynamic_cast<TElement*>(e->Parent()))
+    markup = e->NodebyName(u"popup-menu");
+  if (!markup) return;
+  if (!Menu.Items.empty()) {
+    ui::TMenuItem& sep = Menu.Add();
+    sep.Caption = u"-";
+    sep.Tag = kPopupItemTag;
+  }
+  for (int i = 0; i < markup->Count(); ++i) {
+    THtNode* n = markup->ChildNodes(i);
+    if (n->Tag().empty()) continue;
+    ui::TMenuItem& item = Menu.Add();
+    item.Tag = kPopupItemTag;
+    item.Caption = n->GetAttribute(u"caption");
+    item.OnClick = [this](ui::TMenuItem& I) { PopupMenuItemClick(I); };
+    item.SetName(n->GetAttribute(u"name"));
+    item.Hint = n->GetAttribute(u"onclick");
+    const String index = n->GetAttribute(u"imageindex");
+    if (!index.empty()) item.ImageIndex = n->GetAttrI(u"imageindex");
+  }
+}
+
+void THtPanel::PopupMenuItemClick(ui::TMenuItem& Item) {
+  if (!FDoc || Item.Hint.empty()) return;
+  if (THtScriptAdapter* adapter = FDoc->ScriptAdapter()) adapter->Run(fPopupMenuOrigin, u"click", Item.Hint);
 }
 
 // ---------------------------------------------------------------- clicks

@@ -67,7 +67,8 @@ void THtPanel::ScalefromPoint(int ScalePercent, TPoint Center, bool Fast) {
   const float old = scale();
   if (std::fabs(newScale - old) <= 1e-5f * std::max(std::fabs(newScale), std::fabs(old))) return;
   const int cw = ClientWidth(), ch = ClientHeight();
-  const TRect v{OffsetX, OffsetY, OffsetX + cw, OffsetY + ch};
+  // The visible rectangle's corner in old device pixels.
+  const double vLeft = OffsetX, vTop = OffsetY;
   // An empty client (before the first allocation) has no fraction to keep.
   const double fx = cw > 0 ? double(Center.X) / cw : 0.0;
   const double fy = ch > 0 ? double(Center.Y) / ch : 0.0;
@@ -91,8 +92,8 @@ void THtPanel::ScalefromPoint(int ScalePercent, TPoint Center, bool Fast) {
   FScrollDX = 0;
   FScrollDY = 0;
   TRectF d;
-  d.Left = float(v.Left * ratio - OffsetX);
-  d.Top = float(v.Top * ratio - OffsetY);
+  d.Left = float(vLeft * ratio - OffsetX);
+  d.Top = float(vTop * ratio - OffsetY);
   d.Right = float(d.Left + cw * ratio);
   d.Bottom = float(d.Top + ch * ratio);
   FZoomUp = newScale > old;

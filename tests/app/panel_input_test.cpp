@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include <climits>
+#include <random>
 
 #include "app/window_fixture.h"
 #include "canvas/canvas.h"
@@ -359,6 +360,49 @@ TEST_F(PanelInputTest, LeavingTheWindowEndsTheHintAndAWheelTiltScrollsAcross) {
   TDispatcher::Main().Drain();
   for (int i = 0; i < 25; ++i) Tick();
   EXPECT_EQ(Panel->OffsetX, 120);
+}
+
+// A seeded storm of input: presses, moves and releases anywhere, wheel
+// steps of any size, zooms and scroll targets of any integer, keys, ticks
+// and rebuilds asked for by click handlers. It must end without a crash or
+// a hang, with the offsets inside the document and a positive scale.
+TEST_F(PanelInputTest, AStormOfInputEndsSoundly) {
+  std::vector<String> page{u"<body><a id=l href='#t'>link</a><div style='height: 3000px; width: 2000px'></div>"
+                           u"<p id=t>target</p></body>"};
+  Panel->SetHTML(page);
+  Panel->fOnUrlClick = [&](TElement*) { Panel->SetHTML(page); };
+  Panel->fOnElementClick = [&](TElement* E) { Panel->FollowAnchor(E); };
+  std::mt19937 rnd(20261211);
+  auto any = [&] { return int(rnd()); };
+  auto small = [&](int N) { return int(rnd() % unsigned(N)); };
+  const uint16_t keys[] = {ui::VK_PRIOR, ui::VK_NEXT, ui::VK_END, ui::VK_HOME, ui::VK_UP, ui::VK_DOWN, '0', ui::VK_ADD,
+                           ui::VK_SUBTRACT};
+  for (int i = 0; i < 10000; ++i) {
+    const TShiftState shift = TShiftState(rnd() & (ssShift | ssCtrl | ssLeft | ssDouble));
+    const int x = small(3) == 0 ? any() : small(700) - 30, y = small(3) == 0 ? any() : small(500) - 30;
+    switch (small(12)) {
+      case 0: Panel->InputMouseDown(TMouseButton(small(3)), shift, x, y); break;
+      case 1: Panel->InputMouseMove(shift, x, y); break;
+      case 2:
+        if (small(4) == 0 && Panel->Doc()) Panel->DoClick(Panel->Doc()->GetElementbyId(u"l"));
+        Panel->InputMouseUp(TMouseButton(small(3)), shift, x, y);
+        break;
+      case 3: Panel->PostWheelMessage(small(4) == 0, small(2) ? any() : small(481) - 240, shift, TPoint{x, y}); break;
+      case 4: Panel->SetScale(small(2) ? any() : small(400)); break;
+      case 5: Panel->SetTargetPosition(small(2) ? any() : small(4000), small(2) ? any() : small(4000)); break;
+      case 6: Key(keys[small(9)], shift); break;
+      case 7: Panel->SetTargetScale(small(2) ? any() : small(400) + 1); break;
+      case 8: TDispatcher::Main().Drain(); break;
+      default: Tick(small(30) + 1); break;
+    }
+    ASSERT_GT(Panel->Doc()->Surface->ScaleFactor(), 0.0f) << i;
+  }
+  TDispatcher::Main().Drain();
+  Settle();
+  EXPECT_GE(Panel->OffsetY, 0);
+  EXPECT_GE(Panel->OffsetX, 0);
+  EXPECT_LE(Panel->OffsetY, std::max(0, Panel->DocumentPixelHeight() - Panel->ClientHeight()));
+  EXPECT_LE(Panel->OffsetX, std::max(0, Panel->DocumentPixelWidth() - Panel->ClientWidth()));
 }
 
 }  // namespace

@@ -242,6 +242,8 @@ struct TInputSignals {
     if (!buttonOf(E->button, b, bit)) return FALSE;
     const TShiftState shift = TShiftState(shiftOf(E->state) & ~bit);
     Guard([&] { p->MouseUp(b, shift, int(std::floor(E->x)), int(std::floor(E->y))); });
+    if (b == mbRight && p->PopupMenu)
+      Guard([&] { p->PopupMenu->Popup(int(std::floor(E->x_root)), int(std::floor(E->y_root))); });
     return TRUE;
   }
 
@@ -292,6 +294,63 @@ struct TInputSignals {
     Guard([&] { p->KeyDown(vk, shift); });
     // The panel wants arrows, tabs and characters for itself.
     return TRUE;
+  }
+};
+
+// Pinch, touch pan and long press on the client area.
+struct TGestureSignals {
+  static void zoomBegin(GtkGesture*, GdkEventSequence*, gpointer Self) {
+    send(Self, TGestureEventInfo::igiZoom, TGestureEventInfo::gfBegin, {}, 100);
+  }
+  static void zoomChanged(GtkGestureZoom*, gdouble Scale, gpointer Self) {
+    send(Self, TGestureEventInfo::igiZoom, 0, {}, int(std::lround(std::clamp(Scale, 0.0, 1e6) * 100)));
+  }
+  static void zoomEnd(GtkGesture* G, GdkEventSequence*, gpointer Self) {
+    const double scale = gtk_gesture_zoom_get_scale_delta(GTK_GESTURE_ZOOM(G));
+    send(Self, TGestureEventInfo::igiZoom, TGestureEventInfo::gfEnd, {},
+         int(std::lround(std::clamp(scale, 0.0, 1e6) * 100)));
+  }
+  static void panBegin(GtkGestureDrag*, gdouble X, gdouble Y, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    p->FPanX = X;
+    p->FPanY = Y;
+    pan(p, TGestureEventInfo::gfBegin, X, Y, 0, 0);
+  }
+  static void panUpdate(GtkGestureDrag* G, gdouble DX, gdouble DY, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    double x = 0, y = 0;
+    gtk_gesture_drag_get_start_point(G, &x, &y);
+    const double stepX = x + DX - p->FPanX, stepY = y + DY - p->FPanY;
+    p->FPanX = x + DX;
+    p->FPanY = y + DY;
+    pan(p, 0, x + DX, y + DY, stepX, stepY);
+  }
+  static void panEnd(GtkGestureDrag* G, gdouble DX, gdouble DY, gpointer Self) {
+    double x = 0, y = 0;
+    gtk_gesture_drag_get_start_point(G, &x, &y);
+    pan(static_cast<TCustomPanel*>(Self), TGestureEventInfo::gfEnd, x + DX, y + DY, 0, 0);
+  }
+  static void longPress(GtkGestureLongPress*, gdouble X, gdouble Y, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    Guard([&] {
+      p->MouseDown(mbRight, TShiftState(ssRight | ssTouch), int(X), int(Y));
+      p->MouseUp(mbRight, ssTouch, int(X), int(Y));
+    });
+  }
+
+  static void send(gpointer Self, int Id, int Flags, TPoint At, int Distance) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    Guard([&] {
+      bool handled = false;
+      p->DoGesture(TGestureEventInfo{Id, Flags, At, Distance}, handled);
+    });
+  }
+  static void pan(TCustomPanel* P, int Flags, double X, double Y, double StepX, double StepY) {
+    Guard([&] {
+      bool handled = false;
+      P->DoGesture(TGestureEventInfo{TGestureEventInfo::igiPan, Flags, TPoint{int(X), int(Y)}, 0}, handled);
+      if (!handled && (StepX != 0 || StepY != 0)) P->PanBy(int(std::lround(StepX)), int(std::lround(StepY)));
+    });
   }
 };
 
@@ -400,6 +459,20 @@ TCustomPanel::TCustomPanel() {
   g_signal_connect(FArea, "leave-notify-event", G_CALLBACK(TInputSignals::leave), this);
   g_signal_connect(FArea, "scroll-event", G_CALLBACK(TInputSignals::scroll), this);
   g_signal_connect(FArea, "key-press-event", G_CALLBACK(TInputSignals::key), this);
+  FZoomGesture = gtk_gesture_zoom_new(FArea);
+  g_signal_connect(FZoomGesture, "begin", G_CALLBACK(TGestureSignals::zoomBegin), this);
+  g_signal_connect(FZoomGesture, "scale-changed", G_CALLBACK(TGestureSignals::zoomChanged), this);
+  g_signal_connect(FZoomGesture, "end", G_CALLBACK(TGestureSignals::zoomEnd), this);
+  // Pans and long presses come from touch screens only; the mouse drags
+  // and clicks through the button handlers.
+  FPanGesture = gtk_gesture_drag_new(FArea);
+  gtk_gesture_single_set_touch_only(GTK_GESTURE_SINGLE(FPanGesture), TRUE);
+  g_signal_connect(FPanGesture, "drag-begin", G_CALLBACK(TGestureSignals::panBegin), this);
+  g_signal_connect(FPanGesture, "drag-update", G_CALLBACK(TGestureSignals::panUpdate), this);
+  g_signal_connect(FPanGesture, "drag-end", G_CALLBACK(TGestureSignals::panEnd), this);
+  FLongPressGesture = gtk_gesture_long_press_new(FArea);
+  gtk_gesture_single_set_touch_only(GTK_GESTURE_SINGLE(FLongPressGesture), TRUE);
+  g_signal_connect(FLongPressGesture, "pressed", G_CALLBACK(TGestureSignals::longPress), this);
   gtk_widget_show(FArea);
   gtk_widget_show(FFixed);
   gtk_widget_show(FOverlay);
@@ -411,6 +484,10 @@ TCustomPanel::~TCustomPanel() {
   FStyleHook.reset();
   // Signals must not reach the half-destroyed panel while GTK tears down.
   for (GtkWidget* w : {FArea, FVBar, FHBar}) g_signal_handlers_disconnect_by_data(w, this);
+  for (GtkGesture* g : {FZoomGesture, FPanGesture, FLongPressGesture}) {
+    g_signal_handlers_disconnect_by_data(g, this);
+    g_object_unref(g);
+  }
 }
 
 int TCustomPanel::ClientWidth() const { return std::max(gtk_widget_get_allocated_width(FArea), 0); }
@@ -464,7 +541,8 @@ int TCustomPanel::SetScrollInfo(int Bar, const SCROLLINFO& Info, bool Redraw) {
     s.nMin = Info.nMin;
     s.nMax = std::max(Info.nMax, Info.nMin);
   }
-  if (Info.fMask & SIF_PAGE) s.nPage = std::min<unsigned>(Info.nPage, unsigned(s.nMax - s.nMin + 1));
+  const int64_t range = int64_t(s.nMax) - s.nMin + 1;
+  if (Info.fMask & SIF_PAGE) s.nPage = unsigned(std::min<int64_t>(Info.nPage, range));
   if (Info.fMask & SIF_POS) s.nPos = Info.nPos;
   // The position stays where a whole page still fits.
   const int last = s.nMax - std::max<int>(int(s.nPage) - 1, 0);
@@ -473,7 +551,7 @@ int TCustomPanel::SetScrollInfo(int Bar, const SCROLLINFO& Info, bool Redraw) {
   GtkAdjustment* adj = adjustmentOf(bar);
   const double page = s.nPage;
   gtk_adjustment_configure(adj, s.nPos, s.nMin, double(s.nMax) + 1, 5, std::max(page, 1.0), page);
-  gtk_widget_set_sensitive(bar, int(s.nPage) <= s.nMax - s.nMin);
+  gtk_widget_set_sensitive(bar, int64_t(s.nPage) < range);
   if (Redraw) gtk_widget_queue_draw(bar);
   return s.nPos;
 }
@@ -617,6 +695,79 @@ void TScrollingStyleHook::PaintVertScroll(cairo_t* Cr) {
   cairo_set_source_surface(Cr, s.Handle(), 0, 0);
   cairo_paint(Cr);
   cairo_restore(Cr);
+}
+
+// ---------------------------------------------------------------- popup menus
+
+namespace {
+
+bool isIdentifier(StringView S) {
+  if (S.empty()) return false;
+  for (size_t i = 0; i < S.size(); ++i) {
+    const char16_t c = S[i];
+    const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+    if (!letter && !(i > 0 && c >= u'0' && c <= u'9')) return false;
+  }
+  return true;
+}
+
+void menuItemActivate(GtkMenuItem*, gpointer Item) {
+  auto* item = static_cast<TMenuItem*>(Item);
+  Guard([&] {
+    if (item->OnClick) item->OnClick(*item);
+  });
+}
+
+}  // namespace
+
+void TMenuItem::SetName(const String& Value) {
+  if (!Value.empty() && !isIdentifier(Value))
+    throw EComponentError(u"''%s'' is not a valid component name", Value);
+  if (FMenu && !Value.empty())
+    for (const auto& other : FMenu->Items)
+      if (other.get() != this && other->FName.size() == Value.size() &&
+          std::equal(Value.begin(), Value.end(), other->FName.begin(),
+                     [](char16_t A, char16_t B) { return std::tolower(A) == std::tolower(B); }))
+        throw EComponentError(u"A component named %s already exists", Value);
+  FName = Value;
+}
+
+TPopupMenu::~TPopupMenu() { Close(); }
+
+TMenuItem& TPopupMenu::Add() {
+  Items.push_back(std::make_unique<TMenuItem>());
+  Items.back()->FMenu = this;
+  return *Items.back();
+}
+
+void TPopupMenu::Close() {
+  if (!FMenu) return;
+  g_signal_handlers_disconnect_matched(FMenu, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, this);
+  GList* kids = gtk_container_get_children(GTK_CONTAINER(FMenu));
+  for (GList* k = kids; k; k = k->next) g_signal_handlers_disconnect_matched(k->data, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr,
+                                                                                 reinterpret_cast<gpointer>(menuItemActivate), nullptr);
+  g_list_free(kids);
+  gtk_widget_destroy(FMenu);
+  g_object_unref(FMenu);
+  FMenu = nullptr;
+}
+
+void TPopupMenu::Popup(int X, int Y) {
+  FPopupPoint = TPoint{X, Y};
+  Close();
+  if (OnPopup) OnPopup(*this);
+  if (Items.empty()) return;
+  FMenu = gtk_menu_new();
+  g_object_ref_sink(FMenu);
+  for (const auto& item : Items) {
+    GtkWidget* w = item->Caption == u"-" ? gtk_separator_menu_item_new()
+                                          : gtk_menu_item_new_with_label(StringToUtf8(item->Caption).c_str());
+    if (item->Caption != u"-") g_signal_connect(w, "activate", G_CALLBACK(menuItemActivate), item.get());
+    if (!item->Hint.empty()) gtk_widget_set_tooltip_text(w, StringToUtf8(item->Hint).c_str());
+    gtk_widget_show(w);
+    gtk_menu_shell_append(GTK_MENU_SHELL(FMenu), w);
+  }
+  gtk_menu_popup_at_pointer(GTK_MENU(FMenu), nullptr);
 }
 
 // ---------------------------------------------------------------- TForm

@@ -38,6 +38,7 @@
 #include "platform/rtl/string.h"
 
 typedef struct _GtkWidget GtkWidget;
+typedef struct _GtkGesture GtkGesture;
 typedef struct _cairo cairo_t;
 
 namespace ht::ui {
@@ -84,6 +85,18 @@ enum : uint16_t {
   VK_DIVIDE = 111,
   VK_F1 = 112,
 };
+// A touch gesture as the platform reports it: zoom (Distance between the
+// fingers, 100 at the begin) or pan (Location in client coordinates), with
+// its begin and end flags.
+struct TGestureEventInfo {
+  enum : int { igiZoom = 259, igiPan = 260 };
+  enum : int { gfBegin = 1, gfEnd = 4 };
+  int GestureID = 0;
+  int Flags = 0;
+  TPoint Location;
+  int Distance = 0;
+};
+
 // The toolkit's key value as a virtual key code ('0'..'9' and 'A'..'Z' for
 // digits and letters); 0 for a key without one.
 uint16_t KeyvalToVirtualKey(unsigned Keyval);
@@ -218,6 +231,54 @@ class TStyleEngine {
   static int Registrations();
 };
 
+HT_DECLARE_EXCEPTION(EComponentError, Exception);
+
+class TPopupMenu;
+
+// An item of a popup menu; the caption "-" makes a separator.
+class TMenuItem {
+ public:
+  String Caption;
+  int Tag = 0;
+  String Hint;
+  int ImageIndex = -1;
+  std::function<void(TMenuItem& Sender)> OnClick;
+  const String& Name() const { return FName; }
+  // EComponentError for a name that is not an identifier or that another
+  // item of the menu already has.
+  void SetName(const String& Value);
+
+ private:
+  friend class TPopupMenu;
+  TPopupMenu* FMenu = nullptr;
+  String FName;
+};
+
+// A popup menu shown as a GtkMenu at the pointer. OnPopup runs first and
+// may change the items.
+class TPopupMenu {
+ public:
+  TPopupMenu() = default;
+  ~TPopupMenu();
+  TPopupMenu(const TPopupMenu&) = delete;
+  TPopupMenu& operator=(const TPopupMenu&) = delete;
+
+  std::vector<std::unique_ptr<TMenuItem>> Items;
+  std::function<void(TPopupMenu& Sender)> OnPopup;
+  TMenuItem& Add();
+  // Where the menu pops up, in screen coordinates.
+  TPoint PopupPoint() const { return FPopupPoint; }
+  // Raises OnPopup and shows the items at the screen point.
+  void Popup(int X, int Y);
+  // The menu being shown (null when closed).
+  GtkWidget* Menu() const { return FMenu; }
+  void Close();
+
+ private:
+  TPoint FPopupPoint;
+  GtkWidget* FMenu = nullptr;
+};
+
 class TCustomPanel : public TWinControl {
  public:
   TCustomPanel();
@@ -286,6 +347,8 @@ class TCustomPanel : public TWinControl {
   // coordinates; Horizontal for a tilt, positive to the right) and posts
   // its handling to the dispatcher.
   void PostWheelMessage(bool Horizontal, int Delta, TShiftState Shift, TPoint ScreenPos);
+  // Shown at a right click on the client area (not owned).
+  TPopupMenu* PopupMenu = nullptr;
   // Raised by the base KeyDown, so a handler may clear Key first.
   std::function<void(TCustomPanel& Sender, uint16_t& Key, TShiftState Shift)> OnKeyDown;
   // The toolkit's input as it arrives (tests feed the handlers directly).
@@ -305,6 +368,10 @@ class TCustomPanel : public TWinControl {
   virtual void KeyDown(uint16_t& Key, TShiftState Shift) {
     if (OnKeyDown) OnKeyDown(*this, Key, Shift);
   }
+  // Touch gestures (pinch zoom, pan); a pan left unhandled scrolls by its
+  // steps through PanBy. A long touch is a right click.
+  virtual void DoGesture(const TGestureEventInfo&, bool& Handled) { Handled = false; }
+  virtual void PanBy(int, int) {}
   // Removes the vertical wheel steps still queued behind the one being
   // handled and answers how many there were.
   int RemoveQueuedWheelMessages();
@@ -322,6 +389,7 @@ class TCustomPanel : public TWinControl {
   void handleWheelMessage();
   friend struct TPanelSignals;
   friend struct TInputSignals;
+  friend struct TGestureSignals;
 
   struct TWheelMessage {
     bool Horizontal;
@@ -338,6 +406,11 @@ class TCustomPanel : public TWinControl {
     bool Valid = false;
   } FLastPress;
   std::string FCursorName;
+  // Touch gestures: pinch, pan and long press (owned by the client area).
+  GtkGesture* FZoomGesture = nullptr;
+  GtkGesture* FPanGesture = nullptr;
+  GtkGesture* FLongPressGesture = nullptr;
+  double FPanX = 0, FPanY = 0;
   bool FShowBufferOnly = false;
 
   GtkWidget* FOverlay = nullptr;
