@@ -5,8 +5,14 @@
 //   InnerHTMLBody        the body's GetInnerHTML
 //   VisibleCharIndex/N   the visible index of the last character of one
 //                        text of N characters (time grows with its runs)
+//   FindTextBook/C      FindText of a word the book lacks, from the document
+//                        to its end (C: case-sensitive), a walk over every
+//                        text's prepared text
+//   ViewFindBook         u16string_view::find of the same word over the same
+//                        texts joined into one string (the peer)
 // Targets: ElementbyIdMissing within 2x of BarePreorderWalk; SelectedHTMLBody
-// at least half the rate of InnerHTMLBody.
+// at least half the rate of InnerHTMLBody; FindTextBook at least half the
+// rate of ViewFindBook.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -118,5 +124,39 @@ void BM_VisibleCharIndex(benchmark::State& state) {
   HtLayoutFinalize();
 }
 BENCHMARK(BM_VisibleCharIndex)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+constexpr StringView kMissingWord = u"zqxjkv";
+
+long bookTextUnits(THtDocument& Doc) {
+  long n = 0;
+  for (THtNode* x = Doc.NextNode(); x; x = x->NextNode())
+    if (auto* t = dynamic_cast<TTextElement*>(x)) n += long(t->DisplayText.size());
+  return n;
+}
+
+void BM_FindTextBook(benchmark::State& state) {
+  Book b;
+  if (!b.ok) return state.SkipWithError(bench::TSharedPage::Missing);
+  const bool caseSensitive = state.range(0) != 0;
+  for (auto _ : state) {
+    int pos = 1;
+    benchmark::DoNotOptimize(b.doc->FindText(kMissingWord, pos, b.doc.get(), true, caseSensitive));
+  }
+  state.counters["units/s"] =
+      benchmark::Counter(double(bookTextUnits(*b.doc)), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_FindTextBook)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_ViewFindBook(benchmark::State& state) {
+  Book b;
+  if (!b.ok) return state.SkipWithError(bench::TSharedPage::Missing);
+  String all;
+  for (THtNode* x = b.doc->NextNode(); x; x = x->NextNode())
+    if (auto* t = dynamic_cast<TTextElement*>(x)) all += t->DisplayText;
+  const StringView view(all);
+  for (auto _ : state) benchmark::DoNotOptimize(view.find(kMissingWord));
+  state.counters["units/s"] = benchmark::Counter(double(all.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_ViewFindBook)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "document/paint_services.h"
 #include "document/script_adapter.h"
 #include "markup/str_utils.h"
+#include "platform/rtl/case_mapping.h"
 
 namespace ht {
 
@@ -82,9 +83,10 @@ void THtDocument::SetDPI(int Value) {
 }
 
 void THtDocument::SetHighlightText(StringView Value) {
-  String lower(Value);
-  for (char16_t& c : lower) c = LowerCaseChar(c);
-  FHighlightText = std::move(lower);
+  // Lower-cased keeping the length, so matches in lower-cased display text
+  // stand at the positions of the original.
+  FHighlightText = LowerCaseSameLength(Value);
+  fCacheReady = false;
   NeedRepaint = true;
 }
 

@@ -76,29 +76,37 @@ int posFrom(StringView Pattern, StringView S, int Offset) {
   return found == StringView::npos ? 0 : int(found) + 1;
 }
 
+// The backward search: the position posFrom would give for the reversed
+// pattern in the reversed S from Offset, found with rfind on S as it is
+// (no reversed copies).
+int reversedPosFrom(StringView Pattern, StringView S, int Offset) {
+  if (Offset < 1 || size_t(Offset) > S.size()) return 0;
+  const long last = long(S.size()) - Offset - long(Pattern.size()) + 1;  // the latest 0-based start
+  if (last < 0) return 0;
+  const size_t found = S.rfind(Pattern, size_t(last));
+  return found == StringView::npos ? 0 : int(S.size() - found - Pattern.size()) + 1;
+}
+
 }  // namespace
 
 TElement* THtDocument::FindText(StringView Text, int& TextPos, TElement* StartElement, bool Down,
                                 bool CaseSensitive) {
   // An empty pattern would match everywhere: it finds nothing.
   if (!StartElement || Text.empty()) return nullptr;
-  String pattern = CaseSensitive ? String(Text) : LowerCaseSameLength(Text);
+  const String pattern = CaseSensitive ? String(Text) : LowerCaseSameLength(Text);
   int offset = TextPos;
-  if (!Down) {
-    std::reverse(pattern.begin(), pattern.end());
-    if (auto* t = dynamic_cast<TTextElement*>(StartElement)) offset = int(t->DisplayText.size()) - offset + 1;
-  }
+  // Backward, offsets count from the end of a text.
+  if (!Down && StartElement->IsText())
+    offset = int(static_cast<TTextElement*>(StartElement)->DisplayText.size()) - offset + 1;
   String folded;
   for (TElement* e = StartElement; e; e = Down ? e->NextElement() : e->PreviousElement()) {
-    auto* t = dynamic_cast<TTextElement*>(e);
-    if (!t) continue;
-    StringView s = t->DisplayText;
-    if (!CaseSensitive || !Down) {
-      folded = CaseSensitive ? String(s) : LowerCaseSameLength(s);
-      if (!Down) std::reverse(folded.begin(), folded.end());
+    if (!e->IsText()) continue;
+    StringView s = static_cast<TTextElement*>(e)->DisplayText;
+    if (!CaseSensitive) {
+      LowerCaseSameLength(s, folded);
       s = folded;
     }
-    const int pos = posFrom(pattern, s, offset);
+    const int pos = Down ? posFrom(pattern, s, offset) : reversedPosFrom(pattern, s, offset);
     TextPos = pos;
     if (pos > 0) {
       if (!Down) TextPos = int(s.size()) - pos - int(pattern.size()) + 2;

@@ -107,8 +107,11 @@ TEST_F(DocumentTest, SettersKeepTheirRules) {
   auto doc = NewDocument();
   doc->SetDPI(144);
   EXPECT_EQ(doc->Surface->DPI(), 144);
-  doc->SetHighlightText(u"MiXed");
-  EXPECT_EQ(doc->HighlightText(), u"mixed");
+  // Beyond ASCII too, one unit for one (İ by its simple mapping).
+  doc->fCacheReady = true;
+  doc->SetHighlightText(u"MiXed ÄΣ\u0130");
+  EXPECT_EQ(doc->HighlightText(), u"mixed äσi");
+  EXPECT_FALSE(doc->fCacheReady);
   doc->SetQuirksModeSelector(qmDocType);
   EXPECT_FALSE(doc->IsQuirksMode());
   doc->SetQuirksModeSelector(qmAuto);

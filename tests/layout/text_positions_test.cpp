@@ -220,3 +220,51 @@ TEST_F(TextPositionsTest, ReplaceWordFindsTheReplacedWordAgain) {
 }
 
 }  // namespace ht::testing
+
+namespace ht::testing {
+
+TEST_F(TextPositionsTest, OddCharactersAndAMegabyteOfText) {
+  // Lone surrogates and U+0000 are ordinary characters here.
+  const String odd = String(u"a\xD800 b\xDC00") + char16_t(0) + u"c \xD83D";
+  String html = u"<p>" + odd + u"</p><p>";
+  String big;
+  while (big.size() < (size_t(1) << 20)) big += u"lorem ipsum ";
+  html += big + u"tail</p>";
+  Load(html);
+  TTextElement* t = TextOf(odd);
+  ASSERT_TRUE(t);
+  for (int p = -1; p <= int(odd.size()) + 2; ++p) {
+    Sel().Clear();
+    t->SelectWordAt(p);
+    (void)Sel().Text();
+    (void)Doc->GetSelectedHTML();
+  }
+  THtLineBlock* lb = t->LineBlocks.First();
+  for (int x = -20; x < 200; x += 3) {
+    const int p = t->NearestSpace(x, lb);
+    EXPECT_GE(p, 1);
+    EXPECT_LE(p, int(odd.size()) + 1);
+  }
+  int pos = 1;
+  EXPECT_EQ(Doc->FindText(String(1, char16_t(0)), pos, Doc.get(), true, false), t);
+  EXPECT_EQ(pos, 6);
+  pos = 1;
+  EXPECT_EQ(Doc->FindText(u"\xDC00", pos, Doc.get(), true, false), t);
+  EXPECT_EQ(pos, 5);
+
+  // The megabyte paragraph: whole, searched to its end, and its last word.
+  Sel().SelectAll();
+  const String all = Sel().Text();
+  EXPECT_GT(all.size(), big.size());
+  EXPECT_EQ(all.substr(all.size() - 4), u"tail");
+  pos = 1;
+  TElement* found = Doc->FindText(u"TAIL", pos, t, true, false);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(pos, int(big.size()) + 1);
+  auto* bigText = static_cast<TTextElement*>(found);
+  Sel().Clear();
+  bigText->SelectWordAt(pos + 1);
+  EXPECT_EQ(Sel().Text(), u"tail");
+}
+
+}  // namespace ht::testing

@@ -7,8 +7,7 @@ namespace ht {
 namespace {
 
 template <class Map>
-String mapSameLength(StringView s, Map map) {
-  String out(s);
+void mapSameLengthInPlace(String& out, Map map) {
   for (size_t i = 0; i < out.size();) {
     char32_t cp = out[i];
     size_t n = 1;
@@ -32,12 +31,29 @@ String mapSameLength(StringView s, Map map) {
     }
     i += n;
   }
+}
+
+template <class Map>
+String mapSameLength(StringView s, Map map) {
+  String out(s);
+  mapSameLengthInPlace(out, map);
   return out;
+}
+
+// ASCII letters without asking ICU; everything else by its simple mapping.
+UChar32 lower(UChar32 c) {
+  if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
+  return u_tolower(c);
 }
 
 }  // namespace
 
 String UpperCaseSameLength(StringView s) { return mapSameLength(s, [](UChar32 c) { return u_toupper(c); }); }
-String LowerCaseSameLength(StringView s) { return mapSameLength(s, [](UChar32 c) { return u_tolower(c); }); }
+String LowerCaseSameLength(StringView s) { return mapSameLength(s, lower); }
+
+void LowerCaseSameLength(StringView s, String& Out) {
+  Out.assign(s);
+  mapSameLengthInPlace(Out, lower);
+}
 
 }  // namespace ht

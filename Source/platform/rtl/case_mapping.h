@@ -10,5 +10,7 @@ namespace ht {
 
 String UpperCaseSameLength(StringView s);
 String LowerCaseSameLength(StringView s);
+// The same into Out, reusing its storage (for loops over many strings).
+void LowerCaseSameLength(StringView s, String& Out);
 
 }  // namespace ht

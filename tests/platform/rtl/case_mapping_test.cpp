@@ -20,6 +20,11 @@ TEST(CaseMapping, KeepsTheUtf16Length) {
   }
   EXPECT_EQ(LowerCaseSameLength(u"ABC \u00c9\u0130"), u"abc \u00e9i");
   EXPECT_EQ(LowerCaseSameLength(u"\U00010400"), u"\U00010428");
+  // Into a buffer that held a longer string: the same answer, nothing of
+  // the old content left.
+  String out = u"a much longer earlier string";
+  LowerCaseSameLength(u"AZ@[`\U00010400\xDC00", out);
+  EXPECT_EQ(out, u"az@[`\U00010428\xDC00");
 }
 
 }  // namespace ht
