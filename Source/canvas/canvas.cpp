@@ -359,8 +359,12 @@ void THtCanvas::NewPage(TCSSOrientation Orientation) {
 bool THtCanvas::Print(THtObject*, StringView) { return false; }
 
 void THtCanvas::SavetoPDF(StringView FileName) {
+  // The file is touched only once the PDF exists: a failing export leaves
+  // an existing file as it was.
+  TMemoryStream pdf;
+  SavetoPDFStream(pdf);
   TFileStream stream(FileName, fmCreate);
-  SavetoPDFStream(stream);
+  stream.WriteBuffer(pdf.Data().data(), pdf.Data().size());
 }
 
 void THtCanvas::SavetoPDFStream(TStream&) {}

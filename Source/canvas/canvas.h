@@ -240,7 +240,8 @@ class THtCanvas : public THtObject {
   virtual void EndPaging() {}
   virtual void NewPage(TCSSOrientation Orientation);
   virtual bool Print(THtObject* PrintDialog, StringView Title);
-  // Creates (or empties) the file and calls SavetoPDFStream with it.
+  // SavetoPDFStream into memory, then the file is created (or replaced)
+  // with the bytes; a failing export leaves the file untouched.
   virtual void SavetoPDF(StringView FileName);
   virtual void SavetoPDFStream(TStream& Stream);
 

@@ -4,6 +4,8 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include <cmath>
+#include <cstdio>
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -173,24 +175,74 @@ std::vector<uint8_t> GetEnhMetaFileBits(HENHMETAFILE Mf) {
 
 // ---------------------------------------------------------------- print sinks
 
-bool TPdfPrintSink::Print(TPrintJob& Job) {
-  if (Job.Pages.empty()) return false;
-  std::string name = FileName;
-  if (name.empty()) name = StringToUtf8(Job.Title) + ".pdf";
+namespace {
+
+cairo_status_t pdfWrite(void* Closure, const unsigned char* Data, unsigned Length) {
+  return (*static_cast<const TPdfWriteFunc*>(Closure))(Data, Length) ? CAIRO_STATUS_SUCCESS
+                                                                      : CAIRO_STATUS_WRITE_ERROR;
+}
+
+// A tag attribute string: quotes and backslashes escaped.
+std::string tagText(StringView S) {
+  std::string out;
+  for (char c : StringToUtf8(S)) {
+    if (c == '\'' || c == '\\') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string num(double V) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.3f", std::isfinite(V) ? V : 0.0);
+  return buf;
+}
+
+void addLinks(cairo_t* cr, const std::vector<TPdfLink>& Links, double Pt) {
+  for (const TPdfLink& l : Links) {
+    if (l.Name.empty()) continue;
+    if (l.IsAnchor) {
+      const std::string a = "name='" + tagText(l.Name) + "' x=" + num(l.R.Left * Pt) + " y=" + num(l.R.Top * Pt);
+      cairo_tag_begin(cr, CAIRO_TAG_DEST, a.c_str());
+      cairo_tag_end(cr, CAIRO_TAG_DEST);
+      continue;
+    }
+    const std::string rect = " rect=[" + num(l.R.Left * Pt) + " " + num(l.R.Top * Pt) + " " +
+                             num((l.R.Right - l.R.Left) * Pt) + " " + num((l.R.Bottom - l.R.Top) * Pt) + "]";
+    const std::string a = l.Name[0] == u'#' ? "dest='" + tagText(StringView(l.Name).substr(1)) + "'" + rect
+                                            : "uri='" + tagText(l.Name) + "'" + rect;
+    cairo_tag_begin(cr, CAIRO_TAG_LINK, a.c_str());
+    cairo_tag_end(cr, CAIRO_TAG_LINK);
+  }
+}
+
+}  // namespace
+
+bool WritePdfPages(const std::vector<TPrintedPage>& Pages, const std::vector<std::vector<TPdfLink>>& Links,
+                   StringView Title, const TPdfWriteFunc& Write) {
+  if (Pages.empty()) return false;
   const double pt = 72.0 / 96;
-  const TGdiMetaFile* first = Job.Pages[0].Meta.get();
-  cairo_surface_t* pdf = cairo_pdf_surface_create(name.c_str(), first->Width * pt, first->Height * pt);
+  const TGdiMetaFile* first = Pages[0].Meta.get();
+  cairo_surface_t* pdf =
+      cairo_pdf_surface_create_for_stream(pdfWrite, const_cast<TPdfWriteFunc*>(&Write), first->Width * pt, first->Height * pt);
   if (cairo_surface_status(pdf) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(pdf);
     return false;
   }
-  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_TITLE, StringToUtf8(Job.Title).c_str());
+  cairo_pdf_surface_set_metadata(pdf, CAIRO_PDF_METADATA_TITLE, StringToUtf8(Title).c_str());
   cairo_t* cr = cairo_create(pdf);
   {
     core::TCoreContext c(cr);
-    for (TPrintedPage& page : Job.Pages) {
-      cairo_pdf_surface_set_size(pdf, page.Meta->Width * pt, page.Meta->Height * pt);
-      PlayEnhMetaFileOn(c, page.Meta.get(), core::TCoreMatrix::Scaling(pt, pt));
+    for (size_t i = 0; i < Pages.size(); ++i) {
+      const TGdiMetaFile* meta = Pages[i].Meta.get();
+      cairo_pdf_surface_set_size(pdf, meta->Width * pt, meta->Height * pt);
+      PlayEnhMetaFileOn(c, const_cast<TGdiMetaFile*>(meta), core::TCoreMatrix::Scaling(pt, pt));
+      if (i < Links.size()) {
+        cairo_save(cr);
+        cairo_identity_matrix(cr);
+        addLinks(cr, Links[i], pt);
+        cairo_restore(cr);
+      }
       cairo_show_page(cr);
     }
   }
@@ -198,6 +250,20 @@ bool TPdfPrintSink::Print(TPrintJob& Job) {
   cairo_surface_finish(pdf);
   const bool ok = cairo_surface_status(pdf) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(pdf);
+  return ok;
+}
+
+bool TPdfPrintSink::Print(TPrintJob& Job) {
+  if (Job.Pages.empty()) return false;
+  std::string name = FileName;
+  if (name.empty()) name = StringToUtf8(Job.Title) + ".pdf";
+  FILE* f = std::fopen(name.c_str(), "wb");
+  if (!f) return false;
+  const TPdfWriteFunc write = [f](const unsigned char* Data, unsigned Length) {
+    return std::fwrite(Data, 1, Length, f) == Length;
+  };
+  bool ok = WritePdfPages(Job.Pages, {}, Job.Title, write);
+  ok = std::fclose(f) == 0 && ok;
   Log.push_back(StringToUtf8(Job.Title) + ": " + std::to_string(Job.Pages.size()) + " pages");
   return ok;
 }

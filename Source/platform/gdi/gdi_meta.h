@@ -102,6 +102,23 @@ class TPdfPrintSink : public TPrintSink {
   std::vector<std::string> Log;
 };
 
+// A link or link target on a page of a written PDF, in page pixels: a
+// target named Name when IsAnchor, else a link to Name (a "#name" link goes
+// to the target of that name, anything else is a URI).
+struct TPdfLink {
+  TRectF R;
+  String Name;
+  bool IsAnchor = false;
+};
+
+// Writes pages as one PDF, each at its own size (page pixels at 96 per
+// inch), with the links of each page (Links may be shorter than Pages).
+// The bytes go to Write, which answers false to stop. False when cairo
+// fails or Write stopped. The print sink and the PDF exporter share it.
+using TPdfWriteFunc = std::function<bool(const unsigned char* Data, unsigned Length)>;
+bool WritePdfPages(const std::vector<TPrintedPage>& Pages, const std::vector<std::vector<TPdfLink>>& Links,
+                   StringView Title, const TPdfWriteFunc& Write);
+
 void SetPrintSink(std::shared_ptr<TPrintSink> Sink);
 // The installed sink (a TPdfPrintSink until a host installs another).
 std::shared_ptr<TPrintSink> GetPrintSink();
