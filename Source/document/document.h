@@ -46,6 +46,7 @@ class THtBrush;
 class THtImage;
 class THtImages;
 class THtBitmap;
+class THtMetaTextRec;
 struct THtCanvasScene;
 struct CHtScriptAdapter;
 
@@ -213,6 +214,19 @@ class THtDocument : public TElement {
   // the forced page breaks taken so far.
   bool FPagingBreak = false;
   int FSavedForcedPage = 0;
+  // Paged output (page loop in the painting unit): forced page breaks before
+  // the current page (numbered page selectors count sections by it; layout
+  // counts this page's into FSavedForcedPage), the page size, fit-to-one-page,
+  // the orientation of the last page-size text and the one asked for the
+  // next page, the doc-section in force.
+  int ForcedPage = 0;
+  float PageWidthMM = 0, PageHeightMM = 0;
+  bool FitInOnePage = false;
+  TCSSOrientation Orientation = coDefault;
+  TCSSOrientation FNextPageOrientation = coDefault;
+  TElement* FCurrentSection = nullptr;
+  // Asked before each page is laid out; false ends paging.
+  std::function<bool(THtDocument* Sender, int Page)> OnNewPage;
   float FShrinkFactor = 1.0f;  // below 1 while paged output is shrunk to one page
   THtmlEncoding Encoding = heDefault;
   uint32_t Codepage = 0;
@@ -484,6 +498,44 @@ class THtDocument : public TElement {
   // The HTML of the selected part of the body, with the tags that carry its
   // structure and inline formatting.
   String GetSelectedHTML();
+
+  // --- Paged output (paged_state.cpp; the page loop in the painting unit) ----------------
+  // Prepares the document and the surface for the first page; a width of 0
+  // lets @page, the first doc-section or A4 decide.
+  void BeginPaging(float APageWidthMM, float APageHeightMM, bool AFitInOnePage, int ATopOffset);
+  // Lays out and paints the next page; true when another should follow.
+  bool NextPage(int TopOffset);
+  void EndPaging();
+  void GeneratePagesForPrint(float APageWidthMM, float APageHeightMM, bool AFitInOnePage, int ATopOffset);
+  // Page size, orientation and fit from the page-size text (CustomPageSize,
+  // else @page's size), then margins enlarged for the running elements.
+  void GetPageBounds(TCSSOrientation CustomOrientation, const String& CustomPageSize, float DefaultMarginMM);
+  void CalcPageMargins();
+  // A doc-section's size: a named size or lengths in whole millimetres,
+  // then an orientation word.
+  void ApplySectionPageSize(const String& SizeText);
+  float LastPageHeight();
+  // The style pass lists running elements (footnotes apart); line layout
+  // registers each footnote once and widens the bottom margin by it.
+  void AddRunningElement(TElement* E);
+  void AddFootNote(TElement* E);
+  // The running elements for the current page: the last "footer" and the
+  // last "heading" that match, and every element of another name (which
+  // also stops later headings), from the end of the list.
+  std::vector<TElement*> ChooseRunningElements();
+  // Painted before each page's content.
+  void DrawFootnotes();
+  void DrawRunningElements();
+  void DrawRunningElement(TElement* E);
+  // Printing and PDF (print_output.cpp in the painting unit).
+  void Print(THtObject* PrintDialog);
+  static std::vector<uint8_t> HTMLtoPDF(const String& AHTML, const String& AStyles);
+  static void HTMLtoPDFFile(const String& AHTML, const String& FileName);
+  static String GeneratePrintPreviewTemplate(THtDocument* PrintDoc, int Zoom, int HPages, int VPages,
+                                             bool ColumnView);
+  String GeneratePreviewPages(float Scale);
+  // The first recorded string of a page whose rectangle holds the point.
+  THtMetaTextRec* GetMetaTextRecAt(int APage, float X, float Y);
 
   // --- Saving (document_save.cpp) ---------------------------------------------------------
   // Every saver sets Encoding (the ANSI ones Codepage too) for its duration

@@ -410,6 +410,9 @@ class TElement : public TStyledHTMLNode {
   // Paged output: the element's "orientation" attribute ("portrait",
   // "landscape") becomes the document's page orientation.
   void ApplyPageOrientation();
+  // Whether the element's page selector matches the page being laid out
+  // (APage: the first page the selector counts from).
+  bool IsOnPage(int APage) const;
 
  protected:
   // For classes that make no style of their own (text shares its parent's).

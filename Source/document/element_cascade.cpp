@@ -298,10 +298,7 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   else ExcludeFlag(efVisible);
   if (changed) UpdateStyleFlags();
   changed = CalcChildStyles(Styles) || changed;
-  if (doc->Paged && st->Position() == epRunning) {
-    auto& list = doc->FRunningElements;
-    if (std::find(list.begin(), list.end(), this) == list.end()) list.push_back(this);
-  }
+  if (doc->Paged && st->Position() == epRunning) doc->AddRunningElement(this);
   IncludeFlag(efStyleCalculated);
   auto markUp = [](TStyledHTMLNode* From) {
     for (TStyledHTMLNode* n = From; n; n = n->StyledParent()) n->IncludeFlag(efHasOutOfFlowElements);

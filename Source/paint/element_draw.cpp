@@ -14,6 +14,7 @@
 #include "document/computed_style.h"
 #include "document/document.h"
 #include "paint/element_paint.h"
+#include "paint/paged_output.h"
 #include "paint/paint_guards.h"
 #include "paint/text_paint.h"
 
@@ -144,6 +145,7 @@ void BaseDraw(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
   if (doc && doc->BeforeElementDraw) doc->BeforeElementDraw(&E);
   THtDrawInfo di = DI;
   E.PrepareDrawInfo(di);
+  if (doc && doc->Paged) DrawAnchors(E, di);
   E.IncludeFlag(efDrawn);
   const bool paged = doc && doc->Paged;
   if (S->Visibility != cvVisible || (S->fPosition == epRunning && !paged)) {

@@ -322,8 +322,13 @@ void BaseInternalPaint(THtDocument& Doc) {
   {
     TSceneScope sceneScope{*surface, Doc};
     if (!Doc.Transparent && !paged && !documentHasBackground(Doc)) surface->Clear(clearColor(Doc));
-    // Paged output draws the page's footnotes and running header and footer
-    // here; they come with paging.
+    // Paged output: the page's footnotes and running header and footer
+    // first, then the content.
+    if (paged) {
+      Doc.DrawFootnotes();
+      Doc.DrawRunningElements();
+      Doc.FFootnoteHeight = 0;
+    }
     THtDrawInfo di;
     static_cast<TElement&>(Doc).Draw(flow, di);
     if (!paged && Doc.SizingElement &&

@@ -4,6 +4,7 @@
 #include "layout/layout_startup.h"
 #include "paint/element_paint.h"
 #include "paint/paint_cycle.h"
+#include "paint/paged_output.h"
 #include "paint/text_paint.h"
 
 namespace ht {
@@ -32,6 +33,7 @@ void HtPaintInitialize() {
   if (startCount++ > 0) return;
   HtLayoutInitialize();
   InstallPaintServices(&services);
+  RegisterPagedElements();
 }
 
 void HtPaintFinalize() {

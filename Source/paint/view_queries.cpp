@@ -27,25 +27,29 @@ bool RectInView(const TElement& E, const TRectF& R) {
   return G && G->DocumentRectInView(R);
 }
 
+// The origin on the surface of an element's own coordinates: fixed boxes
+// stand at the view, running ones at the page's top (heading) or below its
+// content area; a footer sits below the footnotes too, so its links do.
 float BaseSurfaceLeft(const TElement& E) {
   const TElementStyle* S = ElementStyleOf(&E);
-  if (S && S->fPosition == epFixed && E.Document) return -E.Document->FDocOffsetX;
+  THtDocument* doc = E.Document;
+  if (S && doc && S->fPosition == epFixed) return -doc->FDocOffsetX;
+  if (S && doc && S->fPosition == epRunning) return -doc->FDocOffsetX - float(doc->PageMargins[3]);
   return E.RealLeft();
 }
 
 float BaseSurfaceTop(const TElement& E) {
   const TElementStyle* S = ElementStyleOf(&E);
-  if (S && S->fPosition == epFixed && E.Document) return -E.Document->FDocOffsetY;
+  THtDocument* doc = E.Document;
+  if (S && doc && S->fPosition == epFixed) return -doc->FDocOffsetY;
+  if (S && doc && S->fPosition == epRunning) {
+    const String name = S->RunningBlock();
+    if (name == u"heading") return -doc->FDocOffsetY - float(doc->PageMargins[0]);
+    const float band = doc->PageHeightPixels - float(doc->PageMargins[2]) - doc->FDocOffsetY - float(doc->PageMargins[0]);
+    return name == u"footer" ? band + doc->FFootnoteHeight : band;
+  }
   return E.RealTop();
 }
-
-float BasePageBottom(THtDocument& Doc) {
-  if (!Doc.Paged) return float(Doc.ClientHeight) - Doc.FDocOffsetY;
-  const float bottom = Doc.PageHeightPixels - float(Doc.PageMargins[0] + Doc.PageMargins[2]) - Doc.FFootnoteHeight;
-  return std::max(0.0f, bottom) - Doc.FDocOffsetY;
-}
-
-void BaseApplyPageOrientation(TElement&) {}
 
 bool BaseIsVisibleInView(const TElement& E, float X, float Y) {
   const TElementStyle* S = ElementStyleOf(&E);
