@@ -26,6 +26,7 @@
 #include "css/style_sheet.h"
 #include "document/document_types.h"
 #include "document/element.h"
+#include "document/form_values.h"
 #include "markup/html_parser.h"
 #include "platform/rtl/liveness.h"
 #include "platform/rtl/stream.h"
@@ -33,6 +34,7 @@
 namespace ht {
 namespace ui {
 class IHostControl;
+class TControl;
 }
 
 class THtDocument;
@@ -127,6 +129,11 @@ class THtDocument : public TElement {
   TElementNotifyEvent OnElementDeleted;
   TElementNotifyEvent OnShowResizeHint;
   TElementNotifyEvent BeforeElementDraw;
+  // Hosted controls: asked for a control element's control before a
+  // hostable class is looked for (a control it returns belongs to the
+  // element); told of every control an element got.
+  std::function<void(THtDocument* Sender, TElement* Element, ui::TControl*& Control)> OnCreateControl;
+  std::function<void(TElement* AElement, ui::TControl* AControl)> AfterControlCreated;
   // The published methods of the host form by name (matched ignoring ASCII
   // case), for "form." scripts; the host fills it.
   std::map<String, THtFormMethod> FormMethods;
@@ -254,6 +261,7 @@ class THtDocument : public TElement {
   TDocSelection Selection{this};
   THtMouseEvent Event;
   std::unique_ptr<TFlow> FDocFlow;
+  std::unique_ptr<TFormValuesList> FFormValues;  // created on first use
   std::unique_ptr<TCSSWeightList> FWeights, FBeforeWeights, FAfterWeights;
   std::unique_ptr<std::vector<String>> ProcessingInstructins;  // created on first use
   // URL (or data: key) to image; a URL may map to null (it gave nothing).
@@ -371,6 +379,14 @@ class THtDocument : public TElement {
   void InternalPaint();
   // Paints onto ASurface inside a scene the caller has begun and will end.
   void RawPaint(THtCanvas& ASurface, const THtCanvasScene& AScene);
+
+  // --- Form access (form_values.cpp) ----------------------------------------------------
+  // The name=value list of the named form controls, refilled on every read
+  // (the last control of a name wins; an empty value is not listed); lines
+  // written into it go into the controls of that name.
+  TFormValuesList& FormValues();
+  // False when any form control is invalid (:invalid).
+  bool FormValid();
   // Paged output: the usable bottom of the current page (not paged: the
   // inner bottom), in document coordinates less the vertical offset. Line
   // breaking ends a page where its lines pass it (the painting unit).

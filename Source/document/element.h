@@ -174,6 +174,15 @@ class TElement : public TStyledHTMLNode {
   // was stopped.
   virtual void RunImmediateEvent(StringView Event);
   void AddEventListener(StringView Event, THtObject* AHandler);
+  // The pointer step of a press (Down) or release at document point (X,
+  // Y); Ignore set stops the default handling. The base does nothing yet.
+  virtual void DoMouseDown(int X, int Y, bool Down, bool& Ignore, TShiftState Shift) {
+    (void)X;
+    (void)Y;
+    (void)Down;
+    (void)Ignore;
+    (void)Shift;
+  }
   // Adds or removes PClass in CurrentPC (marking the element for restyling
   // when the set changed); Recursive does the same down the subtree.
   void SetPseudoClass(TCSSPseudoClass PClass, bool Add, bool Recursive);

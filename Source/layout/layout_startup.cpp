@@ -2,6 +2,8 @@
 
 #include "document/element_registry.h"
 #include "document/global.h"
+#include "layout/control_element.h"
+#include "layout/details_element.h"
 #include "layout/image_element.h"
 #include "layout/text_element.h"
 
@@ -18,6 +20,8 @@ void HtLayoutInitialize() {
   RegisterElementClass(u"br", &TTextElement::ClassType);
   RegisterElementClass(u"img", &TImageElement::ClassType);
   RegisterElementClass(u"iframe", &TIFrameElement::ClassType);
+  RegisterElementClass(u"details", &TDetailsElement::ClassType);
+  RegisterElementClass(u"control", &TControlElement::ClassType);
 }
 
 void HtLayoutFinalize() {

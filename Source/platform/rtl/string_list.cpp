@@ -1,6 +1,7 @@
 #include "platform/rtl/string_list.h"
 
 #include "platform/rtl/code_pages.h"
+#include "platform/rtl/exception.h"
 #include "platform/rtl/stream.h"
 
 namespace ht {
@@ -109,6 +110,72 @@ void TStringList::changed() {
     return;
   }
   if (OnChange) OnChange();
+}
+
+void TStringList::Put(int Index, StringView S) {
+  if (Index < 0 || Index >= Count()) throw Exception(u"List index out of bounds (%d)", Index);
+  FLines[size_t(Index)] = String(S);
+  changed();
+}
+
+void TStringList::Delete(int Index) {
+  if (Index < 0 || Index >= Count()) throw Exception(u"List index out of bounds (%d)", Index);
+  FLines.erase(FLines.begin() + Index);
+  changed();
+}
+
+namespace {
+
+bool sameAscii(StringView A, StringView B) {
+  if (A.size() != B.size()) return false;
+  for (size_t i = 0; i < A.size(); ++i) {
+    char16_t a = A[i], b = B[i];
+    if (a >= u'A' && a <= u'Z') a = char16_t(a + 32);
+    if (b >= u'A' && b <= u'Z') b = char16_t(b + 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+String TStringList::Names(int Index) const {
+  if (Index < 0 || Index >= Count()) return String();
+  const String& l = FLines[size_t(Index)];
+  const size_t eq = l.find(u'=');
+  return eq == String::npos ? String() : l.substr(0, eq);
+}
+
+String TStringList::ValueFromIndex(int Index) const {
+  if (Index < 0 || Index >= Count()) return String();
+  const String& l = FLines[size_t(Index)];
+  const size_t eq = l.find(u'=');
+  return eq == String::npos ? String() : l.substr(eq + 1);
+}
+
+int TStringList::IndexOfName(StringView AName) const {
+  for (int i = 0; i < Count(); ++i) {
+    const String& l = FLines[size_t(i)];
+    const size_t eq = l.find(u'=');
+    if (eq != String::npos && sameAscii(StringView(l).substr(0, eq), AName)) return i;
+  }
+  return -1;
+}
+
+String TStringList::Values(StringView AName) const { return ValueFromIndex(IndexOfName(AName)); }
+
+void TStringList::SetValues(StringView AName, StringView Value) {
+  int i = IndexOfName(AName);
+  if (Value.empty()) {
+    if (i >= 0) Delete(i);
+    return;
+  }
+  const String line = String(AName) + u"=" + String(Value);
+  if (i < 0) {
+    FLines.push_back(line);
+    i = Count() - 1;
+  }
+  Put(i, line);
 }
 
 }  // namespace ht

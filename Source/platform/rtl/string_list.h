@@ -19,6 +19,8 @@ class TStringList {
   // LoadFromFile), not while an update is open.
   std::function<void()> OnChange;
 
+  virtual ~TStringList() = default;
+
   int Count() const { return int(FLines.size()); }
   const String& operator[](int Index) const { return FLines[size_t(Index)]; }
   const std::vector<String>& Lines() const { return FLines; }
@@ -33,6 +35,21 @@ class TStringList {
   // Reads the whole file (EFOpenError when it cannot be opened, a folder
   // included); the list is left unchanged when reading fails.
   void LoadFromFile(StringView FileName);
+
+  // Writes line Index; Exception "List index out of bounds (%d)" outside.
+  virtual void Put(int Index, StringView S);
+  void Delete(int Index);
+
+  // Lines of the form name=value. The first line whose name equals AName
+  // (ignoring ASCII case), or -1.
+  int IndexOfName(StringView AName) const;
+  String Names(int Index) const;
+  String ValueFromIndex(int Index) const;
+  // The value of AName's line; empty when there is none.
+  String Values(StringView AName) const;
+  // Writes AName's line through Put (a new name gets a line first); an
+  // empty value removes the line.
+  void SetValues(StringView AName, StringView Value);
 
   void BeginUpdate() { ++FUpdating; }
   void EndUpdate();

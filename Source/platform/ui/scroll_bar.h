@@ -17,6 +17,8 @@ namespace ht::ui {
 
 enum TScrollBarKind { sbHorizontal, sbVertical };
 
+class TControl;
+
 class TScrollBar {
  public:
   virtual ~TScrollBar() = default;
@@ -81,6 +83,12 @@ class IHostControl {
   // A new bar owned by the caller, parented to this control: horizontal
   // and hidden.
   virtual std::unique_ptr<TScrollBar> CreateScrollBar() = 0;
+  // The host control in the hosted controls' window tree: the parent of
+  // the controls a document shows; its owner is the form whose controls a
+  // document may find by name. Null: the host hosts no controls.
+  virtual TControl* ControlWindow() { return nullptr; }
+  // A host being designed shows no hosted controls.
+  virtual bool DesignMode() const { return false; }
 };
 
 }  // namespace ht::ui
