@@ -18,6 +18,7 @@
 #include "paint/paint_startup.h"
 #include "platform/rtl/dispatcher.h"
 #include "platform/ui/application.h"
+#include "platform/ui/print_sink.h"
 #include "unit_main.h"
 
 namespace {
@@ -61,6 +62,7 @@ int main() {
       finalizeUnits();
       return 1;
     }
+    ht::ui::InstallGtkPrinting();
     ht::Form1 = new ht::TForm1();
     ht::Form1->MainForm = true;
     ht::Form1->Show();

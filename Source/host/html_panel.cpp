@@ -21,6 +21,7 @@
 #include "platform/rtl/numeric.h"
 #include "platform/ui/application.h"
 #include "platform/ui/element_scroll_bar.h"
+#include "platform/ui/find_dialogs.h"
 
 namespace ht {
 

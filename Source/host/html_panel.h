@@ -28,6 +28,13 @@ namespace ht {
 class THtPanelWeb;
 class THtPanel;
 class THtComponentOwner;
+namespace gdi {
+class TPrintDialog;
+}
+namespace ui {
+class TFindDialog;
+class TReplaceDialog;
+}  // namespace ui
 
 HT_DECLARE_EXCEPTION(EResNotFound, Exception);
 
@@ -163,8 +170,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   // --- Input (panel_input.cpp) ---------------------------------------------------------
   // The document's OnClick: the clicked element joins the click list.
   virtual void DoClick(THtObject* Sender);
-  // Ctrl+C and Ctrl+Insert; the copy commands fill it.
-  virtual void CopySelectiontoClipboard() {}
+  // Ctrl+C and Ctrl+Insert copy the selection.
   // The popup menu's OnPopup once the panel hooked it: after the menu's own
   // items, the items of the "popup-menu" markup nearest the element under
   // the pointer. Items the panel adds carry the tag kPopupItemTag.
@@ -177,6 +183,27 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   // The built-in handling of a "#" link: the element whose id is the rest
   // of the address shown near the top.
   void FollowAnchor(TElement* Link);
+
+  // --- Find, replace, copy and print (panel_commands.cpp) ------------------------------
+  // Show a find (replace) dialog wired to the panel's handlers: ADialog, or
+  // the panel's own one, made on first use.
+  void FindDialog(ui::TFindDialog* ADialog = nullptr);
+  void ReplaceDialog(ui::TReplaceDialog* ADialog = nullptr);
+  // The dialogs' OnFind and OnReplace. A find starts after the selection
+  // (before it, upwards), or at the top without one; nothing found clears
+  // the selection. Replace changes the selected text; replace-all replaces
+  // every match from there on, resuming after each inserted text.
+  void FindHandler(ui::TFindDialog& Sender);
+  void ReplaceHandler(ui::TReplaceDialog& Sender);
+  // The selection (nothing when empty) or the whole document as HTML and
+  // text on the clipboard, with Location as the source.
+  virtual void CopySelectiontoClipboard();
+  virtual void CopytoClipboard();
+  // Prints the document through a paged copy at PrintScale.
+  void Print(gdi::TPrintDialog* PrintDialog, float PrintScale);
+  // The current file as a URL: "http:", "https:" and "file:" addresses as
+  // they are, anything else after "file://".
+  String Location() const;
 
   THtScrollbar VerticalScrollBar() const { return FVScrollBar; }
   void SetVerticalScrollBar(THtScrollbar Value);
@@ -350,6 +377,8 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   THtmlEncoding fForcedEncoding = heDefault;
   int fForcedCodePage = 0;
   String FHintStr;
+  std::unique_ptr<ui::TFindDialog> fFindDialog;
+  std::unique_ptr<ui::TReplaceDialog> fReplaceDialog;
 
  private:
   void connectLists();
