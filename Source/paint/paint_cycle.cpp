@@ -217,12 +217,6 @@ void DrawResizeHint(THtDocument& Doc) {
   G->DrawString(text, TRectF{x + (70 - tw) / 2, y, x + 70, y + 18}, font, style, 1, int(text.size()));
 }
 
-void DrawSelectionMarkers(THtDocument& Doc) {
-  // The markers stand at the selection's text positions, which come with
-  // the selection unit; the selection holds no positions yet.
-  (void)Doc;
-}
-
 void BaseApplyUserSize(TElement& E) {
   const TElementStyle* s = ElementStyleOf(&E);
   const bool outerBox = s && (s->BoxSizing() == bsBorderbox || s->BoxSizing() == bsPaddingbox);

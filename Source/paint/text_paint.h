@@ -69,6 +69,17 @@ void DrawIFrame(TIFrameElement& E, TRectF R, const THtDrawInfo& DI);
 void DrawPlaceholder(TImageElement& E, const TRectF& R);
 void DrawSizingPreview(TImageElement& E, const THtDrawInfo& DI);
 
+// --- Touch selection handles (selection_handles.cpp) -------------------------------------
+// One handle at a selection end: Rect is the caret rectangle there in
+// surface coordinates, as tall as the font. The knob's document point goes
+// to the selection's LeftPoint (IsLeft) or RightPoint. Magnify: the handle
+// is being dragged and its line shows magnified above it.
+void DrawSelectionHandle(TElement& E, TRectF Rect, bool IsLeft, bool Magnify, const THtDrawInfo& DI);
+// The magnifier over R (the caret rectangle widened by 30 px each side):
+// E's line from the dragged end's run drawn 1.5 times as large in a
+// rounded box above R.
+void DrawMagnifier(TElement& E, const TRectF& R, const THtDrawInfo& DI);
+
 // --- Handles (element_handles.cpp) -------------------------------------------------------
 // The rectangle E shows while it is being resized: its margin box (an
 // inline element: the rectangle of its first line) with the edges the

@@ -1,7 +1,7 @@
 // Text on the Ahem-metric trace canvas (every character as wide as the font
 // size): single runs with their selection, search highlight and glyphs,
 // chunks of merged runs on canvases with simple and with full text
-// layouts, and list markers.
+// layouts, list markers and the touch handles of a selection.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "document/document.h"
 #include "layout/line_blocks.h"
 #include "layout/text_element.h"
+#include "paint/paint_cycle.h"
 #include "paint/text_paint.h"
 #include "text_canvas.h"
 
@@ -256,6 +257,62 @@ TEST_F(TextPaintTest, ListMarkers) {
     EXPECT_EQ(Paint({"DrawString", "FillEllipse", "DrawEllipse", "FillRect", "FillPath"}), c.Drawn)
         << StringToUtf8(c.Body);
   }
+}
+
+TEST_F(TextPaintTest, TouchHandlesAtTheSelectionEnds) {
+  Load(u"<p style='margin:0'>abcdef</p>");
+  TTextElement* t = TextOf(u"abcdef");
+  ASSERT_TRUE(t);
+  TDocSelection& sel = Doc->Selection;
+  sel.SetStartElement(t);
+  sel.StartPos = 2;
+  sel.SetEndElement(t);
+  sel.EndPos = 5;
+  Doc->TouchEnabled = true;
+  Begin();
+  DrawSelectionMarkers(*Doc);
+  // Each a stem from the caret down past the text with a square knob (its
+  // fill keeps no alpha of the colour's A0 under the 50 mask).
+  EXPECT_EQ(G().Joined(),
+            "FillRect 009090FE 2,10,18,26\nDrawRect A09090FE/1 2,10,18,26\nDrawLine A09090FE/2 10,0 10,18 flat\n"
+            "FillRect 009090FE 32,10,48,26\nDrawRect A09090FE/1 32,10,48,26\nDrawLine A09090FE/2 40,0 40,18 flat\n");
+  // The knobs' points are kept for touch presses.
+  EXPECT_EQ(sel.LeftPoint.X, 10);
+  EXPECT_EQ(sel.RightPoint.X, 40);
+  bool left = false;
+  EXPECT_TRUE(sel.AtPoint(10, int(sel.LeftPoint.Y), left));
+
+  // At a scale of 4 the knob is 4 px; the platform style is the square one.
+  Begin();
+  G().Scene.Scale = 4;
+  DrawSelectionHandle(*t, TRectF{10, 0, 20, 10}, true, false, THtDrawInfo{});
+  EXPECT_EQ(G().Joined(),
+            "FillRect 009090FE 6,14,14,22\nDrawRect A09090FE/1 6,14,14,22\nDrawLine A09090FE/2 10,0 10,18 flat\n");
+  // Without touch no markers.
+  Doc->TouchEnabled = false;
+  Begin();
+  DrawSelectionMarkers(*Doc);
+  EXPECT_EQ(G().Joined(), "");
+  // Dragged: its line drawn half as large again in a box above it,
+  // clipped to the box.
+  Load(u"<p style='margin:100px 0 0 0'>abcdef</p>");
+  t = TextOf(u"abcdef");
+  Doc->Selection.SetStartElement(t);
+  Doc->Selection.StartPos = 2;
+  Paint();  // places the flow's runs
+  Begin();
+  DrawSelectionHandle(*t, TRectF{10, 100, 20, 110}, false, true, THtDrawInfo{});
+  // The caret 10..20 x 100..110 widened to 70 x 10: a box twice that,
+  // 10 px above it, grown by 3; the content scaled about the handle's x.
+  const std::string box =
+      "[M -53,67 L 83,67 A 78,67,10,10,270,90 L 88,88 A 78,83,10,10,360,90 L -53,93 A -58,83,10,10,90,90 L -58,72 A "
+      "-58,67,10,10,180,90]";
+  EXPECT_EQ(G().Joined(), "FillPath FFFFFFFF " + box + "\nDrawPath FFAAAAAA/1 " + box +
+                              "\nDrawShadow -58,67,88,93 off 3,3 blur 4 FF808080 a255 r5\nSaveState\nIntersectClip " +
+                              box +
+                              "\nMatrixTransform+ matrix(1.5,0,0,1.5,-5,-75)\nDrawString \"abcdef\" 0,100 Times New "
+                              "Roman\nRestoreState\nFillRect 009090FE 2,110,18,126\nDrawRect A09090FE/1 "
+                              "2,110,18,126\nDrawLine A09090FE/2 10,100 10,118 flat\n");
 }
 
 }  // namespace
