@@ -1,4 +1,4 @@
-// Two box fixtures painted by the GDI+ back end, compared with reviewed
+// Box and text fixtures painted by the GDI+ back end, compared with reviewed
 // golden pictures (tests/data/paint, made by tools/render_html) with a
 // tolerance for anti-aliasing.
 #include <gtest/gtest.h>
@@ -59,7 +59,8 @@ TEST_P(GoldenTest, MatchesTheReviewedPicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, GoldenTest,
-                         ::testing::Values(GoldenCase{"boxes", 600, 260}, GoldenCase{"stacking", 400, 240}),
+                         ::testing::Values(GoldenCase{"boxes", 600, 260}, GoldenCase{"stacking", 400, 240},
+                                           GoldenCase{"text", 400, 260}),
                          [](const auto& Info) { return std::string(Info.param.Name); });
 
 }  // namespace
