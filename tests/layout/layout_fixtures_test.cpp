@@ -32,23 +32,7 @@ namespace fs = std::filesystem;
 // leaves this list as soon as its fixture passes. They are reported by one
 // skipped test; TARNWICK_RUN_PENDING=1 runs them like the others.
 const std::map<std::string, std::string>& pendingFixtures() {
-  // Text of an inline element whose line-height is a plain number gets runs
-  // of 1.2 em (12 px in 10px/1 Ahem) where the inherited line-height
-  // gives 10 px; its lines grow with them.
-  static const char* const kInlineLineHeight =
-      "text inside an inline element with a unitless line-height gets 1.2 em runs";
-  static const std::map<std::string, std::string> pending = {
-      {"css/inline-blocks",
-       "an inline-block without content sits on the baseline by the font's ascent instead of its bottom edge"},
-      {"css/inline-edges",
-       "the fragment of an inline box with vertical padding and a top border is 18 px tall (browser: 20); "
-       "text inside inline elements gets 1.2 em runs"},
-      {"css/inline-wrapping", kInlineLineHeight},
-      {"css/pre-wrap",
-       "preserved spaces at a pre-wrap break start the next line (cc at x 30) where the browser hangs them at "
-       "the end of the line"},
-      {"css/text-align", kInlineLineHeight},
-  };
+  static const std::map<std::string, std::string> pending = {};
   return pending;
 }
 
