@@ -18,7 +18,7 @@ const THtPathClass THtPathGDI::ClassType{"THtPathGDI", &THtPath::ClassType,
 
 void RaiseLastGdiError() {
   std::string m = "GDI call failed (error " + std::to_string(core::GetLastError()) + ")";
-  throw EGdiError(String(m.begin(), m.end()));
+  throw EGdiError(AsciiToString(m));
 }
 
 namespace {

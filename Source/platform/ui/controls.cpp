@@ -7,6 +7,7 @@
 
 #include "platform/core/core_status.h"
 #include "platform/rtl/dispatcher.h"
+#include "platform/rtl/string.h"
 #include "platform/ui/application.h"
 
 namespace ht::ui {
@@ -725,9 +726,7 @@ void TMenuItem::SetName(const String& Value) {
     throw EComponentError(u"''%s'' is not a valid component name", Value);
   if (FMenu && !Value.empty())
     for (const auto& other : FMenu->Items)
-      if (other.get() != this && other->FName.size() == Value.size() &&
-          std::equal(Value.begin(), Value.end(), other->FName.begin(),
-                     [](char16_t A, char16_t B) { return std::tolower(A) == std::tolower(B); }))
+      if (other.get() != this && SameTextAscii(other->FName, Value))
         throw EComponentError(u"A component named %s already exists", Value);
   FName = Value;
 }
