@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/ui/form_controls.h"
+
 namespace ht::ui {
 
 enum TScrollBarKind { sbHorizontal, sbVertical };
@@ -89,6 +91,12 @@ class IHostControl {
   virtual TControl* ControlWindow() { return nullptr; }
   // A host being designed shows no hosted controls.
   virtual bool DesignMode() const { return false; }
+  // A new form control of that kind owned by the caller, parented to this
+  // control and hidden; null: the host makes no form controls.
+  virtual std::unique_ptr<TFormControl> CreateFormControl(TFormControlKind Kind) {
+    (void)Kind;
+    return nullptr;
+  }
 };
 
 }  // namespace ht::ui
