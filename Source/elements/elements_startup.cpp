@@ -2,6 +2,7 @@
 
 #include "document/element_registry.h"
 #include "document/table_hooks.h"
+#include "elements/form_elements.h"
 #include "elements/svg_elements.h"
 #include "elements/table_element.h"
 #include "paint/paint_startup.h"
@@ -86,6 +87,7 @@ void HtElementsInitialize() {
   RegisterElementClass(u"tr", &TTableRow::ClassType);
   RegisterElementClass(u"td", &TTableCell::ClassType);
   RegisterElementClass(u"th", &TTableCell::ClassType);
+  RegisterFormElementClasses();
   THtTableHooks& hooks = HtTableHooks();
   hooks.IsTableRow = isRow;
   hooks.IsTableCell = isCell;
@@ -105,6 +107,7 @@ void HtElementsFinalize() {
   if (startCount == 0 || --startCount > 0) return;
   HtTableHooks() = HtDefaultTableHooks();
   HtSVGFinalize();
+  UnregisterFormElementClasses();
   for (const char16_t* tag : {u"table", u"tr", u"td", u"th"}) RegisterElementClass(tag, &TElement::ClassType);
   HtPaintFinalize();
 }
