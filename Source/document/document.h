@@ -604,6 +604,36 @@ class THtDocument : public TElement {
   // nothing is found or Text is empty.
   TElement* FindText(StringView Text, int& TextPos, TElement* StartElement, bool Down, bool CaseSensitive);
 
+  // --- Hit testing (hit_testing.cpp in the painting unit) ----------------------------------
+  // Viewport points are pixels of the host control; document points are
+  // document pixels: document = viewport / scale - offset per axis, with
+  // the surface's scale factor and FDocOffsetX/FDocOffsetY. Nothing here
+  // changes the document.
+  TPointF ViewporttoDocument(TPointF P) const;
+  TPointF DocumenttoViewport(TPointF P) const;
+  // The run under a document point (see TElement::GetLineBlockAt); the
+  // caller sets Res to null first.
+  using TElement::GetLineBlockAt;
+  void GetLineBlockAt(float X, float Y, StringView ATag, StringView AStyleClass, THtLineBlock*& Res);
+  // The element of the run under a viewport point, or null.
+  TElement* GetElementAt(int X, int Y, StringView ATag = {}, StringView AStyleClass = {});
+  // The text or replaced element nearest to a document point and the
+  // caret position in it (a text element's; 0 otherwise); null and 0 when
+  // no run can be found.
+  void GetNearestElement(int X, int Y, TElement*& E, int& CharPos);
+  // Every element under a viewport point, topmost first, each once; a new
+  // list that owns nothing.
+  IHtNodeList ElementsFromPoint(float x, float y);
+  // The element holding the character at Value in the whole document's
+  // text (the sum of AbsolutePositionDelta before it); -1 gives null. With
+  // SelectRight, a position at the end of a text gives the next line
+  // element.
+  TElement* GetElementbyAbsolutePosition(int Value, bool SelectRight);
+  // The run holding the character at the absolute position CharPos, which
+  // becomes the character's index in its text element; null unless a text
+  // element holds it.
+  THtLineBlock* GetLineBlockbyAbsoluteCharPosition(int& CharPos);
+
   // Called from an element's destruction: E leaves every tracked pointer,
   // list and queued event.
   void ElementDeleted(TElement* E);

@@ -551,7 +551,15 @@ float TElement::GetSurfaceLeft() const { return HtPaintServices().SurfaceLeft(*t
 float TElement::GetSurfaceTop() const { return HtPaintServices().SurfaceTop(*this); }
 void TElement::ApplyUserSize() { HtPaintServices().ApplyUserSize(*this); }
 bool TElement::IsVisibleInView(float X, float Y) const { return HtPaintServices().IsVisibleInView(*this, X, Y); }
-TElement* TElement::HitTest(float X, float Y) { return HtPaintServices().HitTest(*this, X, Y); }
+bool TElement::InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside) {
+  return HtPaintServices().InternalHitTest(*this, X, Y, Left, Top, SelfOnly, Outside);
+}
+bool TElement::HitTest(float X, float Y, bool SelfOnly, bool Outside) {
+  return HtPaintServices().HitTest(*this, X, Y, SelfOnly, Outside);
+}
+THtLineBlock* TElement::GetNearestLineBlockAt(float X, float Y) {
+  return HtPaintServices().GetNearestLineBlockAt(*this, X, Y);
+}
 void TElement::ApplyPageOrientation() { HtPaintServices().ApplyPageOrientation(*this); }
 
 }  // namespace ht

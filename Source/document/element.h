@@ -37,6 +37,11 @@ struct TTransform;
 // The child list, viewed as elements.
 using TElementList = THtNodeList;
 
+// Where a point falls in a box (TElement::HitTestEx): outside its margin
+// box, in the margin, border or padding before or after the content, or in
+// the content box.
+enum THitTestArea { htOutside, htBefore, htInside, htAfter };
+
 // Pairs (event name, handler) added by AddEventListener; handlers are not
 // owned.
 using TElementListeners = std::vector<std::pair<String, THtObject*>>;
@@ -415,7 +420,42 @@ class TElement : public TStyledHTMLNode {
   float GetSurfaceTop() const override;
   // Writes the interactive size into the inline style and ends sizing.
   virtual void ApplyUserSize();
-  virtual TElement* HitTest(float X, float Y);
+
+  // --- Hit testing (bodies in the painting unit) --------------------------------------
+  // Points are document coordinates. A box's half-open: its left and top
+  // edges are inside it, its right and bottom edges outside. Overflow
+  // clipping is passed down as Outside: the point lies outside the box of
+  // an ancestor that clips, so only boxes that escape the clip can be hit.
+  //
+  // Point test of this element, whose boxes are relative to the page point
+  // (Left, Top), then of its children (mapped through this element's
+  // transform) unless SelfOnly. A box being resized is hit everywhere; one
+  // being dragged never.
+  virtual bool InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside);
+  // InternalHitTest at the element's real position; false for a box that
+  // is not displayed, not visible, not painted yet or being dragged.
+  virtual bool HitTest(float X, float Y, bool SelfOnly, bool Outside);
+  // The run of the own flow nearest to the page point, for placing a caret:
+  // below the last line the run at X on the last line. FirstRun without
+  // own runs.
+  virtual THtLineBlock* GetNearestLineBlockAt(float X, float Y);
+  // The coarse area of the box the page point falls in.
+  THitTestArea HitTestEx(int X, int Y);
+  // Whether R (surface coordinates) meets the visible area.
+  bool RectInView(const TRectF& R) const;
+  bool RectInView(const TRect& R) const;
+  // The run under (X, Y) in this subtree, filtered by tag ("*": any
+  // element, never text) and class: stored in Res when Res is null or the
+  // found element's z-index is at least Res's. DI holds the caller's
+  // origins.
+  void GetLineBlockAt(float X, float Y, StringView ATag, StringView AStyleClass, THtLineBlock*& Res,
+                      const THtDrawInfo& DI, bool Outside);
+  // Appends to List the elements of this subtree under (X, Y) whose z-index
+  // is at least ZLevel, topmost first (descendants before ancestors, later
+  // siblings before earlier ones); an element already listed is not
+  // appended again.
+  void CollectElementsAtPoint(float X, float Y, int ZLevel, bool Outside, THtNodeList& List, const THtDrawInfo& DI);
+
   // Paged output: the element's "orientation" attribute ("portrait",
   // "landscape") becomes the document's page orientation.
   void ApplyPageOrientation();

@@ -14,7 +14,9 @@ bool neutralIsVisibleInView(const TElement&, float, float) { return true; }
 float neutralSurfaceLeft(const TElement& E) { return E.RealLeft(); }
 float neutralSurfaceTop(const TElement& E) { return E.RealTop(); }
 void neutralApplyUserSize(TElement&) {}
-TElement* neutralHitTest(TElement&, float, float) { return nullptr; }
+bool neutralInternalHitTest(TElement&, float, float, float, float, bool, bool) { return false; }
+bool neutralHitTest(TElement&, float, float, bool, bool) { return false; }
+THtLineBlock* neutralGetNearestLineBlockAt(TElement& E, float, float) { return E.FirstRun(); }
 void neutralElementForgotten(THtDocument&, TElement&) {}
 void neutralInternalPaint(THtDocument&) {}
 void neutralRawPaint(THtDocument&, THtCanvas&, const THtCanvasScene&) {}
@@ -41,7 +43,8 @@ const THtPaintServices neutralServices{
     neutralFlowStep,        neutralDrawInline,      neutralDrawTable,    neutralBoxStep,
     neutralDrawRun,         neutralDrawBlock,       neutralDrawBorder,   neutralDrawOutline,
     neutralDraw,            neutralIsVisibleInView,      neutralSurfaceLeft,
-    neutralSurfaceTop,      neutralApplyUserSize,   neutralHitTest,      neutralElementForgotten,
+    neutralSurfaceTop,      neutralApplyUserSize,   neutralInternalHitTest, neutralHitTest, neutralGetNearestLineBlockAt,
+    neutralElementForgotten,
     neutralInternalPaint,   neutralRawPaint,        neutralPageBottom,   neutralApplyPageOrientation,
     neutralTextDraw,        neutralTextDrawRun,     neutralImageDrawInline,
     neutralImageDrawBlock,  neutralImageDrawBorder, neutralImageDrawInnerElements};

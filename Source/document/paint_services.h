@@ -37,8 +37,11 @@ struct THtPaintServices {
   float (*SurfaceTop)(const TElement& E);
   // Commits an interactive resize into E's inline style.
   void (*ApplyUserSize)(TElement& E);
-  // The element at document point (X, Y) in E's subtree, or null.
-  TElement* (*HitTest)(TElement& E, float X, float Y);
+  // Hit testing: TElement's InternalHitTest, HitTest and
+  // GetNearestLineBlockAt (document points).
+  bool (*InternalHitTest)(TElement& E, float X, float Y, float Left, float Top, bool SelfOnly, bool Outside);
+  bool (*HitTest)(TElement& E, float X, float Y, bool SelfOnly, bool Outside);
+  THtLineBlock* (*GetNearestLineBlockAt)(TElement& E, float X, float Y);
   // The document forgets E (caches, stacking lists) while E is destroyed.
   void (*ElementForgotten)(THtDocument& Doc, TElement& E);
   // The paint cycle of a document whose scene is filled (destination,

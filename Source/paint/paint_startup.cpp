@@ -3,6 +3,7 @@
 #include "document/paint_services.h"
 #include "layout/layout_startup.h"
 #include "paint/element_paint.h"
+#include "paint/hit_testing.h"
 #include "paint/paint_cycle.h"
 #include "paint/paged_output.h"
 #include "paint/text_paint.h"
@@ -13,14 +14,13 @@ namespace {
 
 int startCount = 0;
 
-// Hit testing and the stacking lists come with the hit-testing unit.
-TElement* hitTestNothing(TElement&, float, float) { return nullptr; }
+// The stacking lists come with pointer handling.
 void forgetNothing(THtDocument&, TElement&) {}
 
 const THtPaintServices services{
     BaseDrawInnerElements, BaseDrawInline,     BaseDrawTable,      BaseFillBackground, BaseDrawRun,
     BaseDrawBlock,         BaseDrawBorder,     BaseDrawOutline,    BaseDraw,           BaseIsVisibleInView,
-              BaseSurfaceLeft,    BaseSurfaceTop,     BaseApplyUserSize,  hitTestNothing,
+              BaseSurfaceLeft,    BaseSurfaceTop,     BaseApplyUserSize,  BaseInternalHitTest, BaseHitTest, BaseGetNearestLineBlockAt,
     forgetNothing,         BaseInternalPaint,  BaseRawPaint,       BasePageBottom,     BaseApplyPageOrientation,
     TextDraw,              TextDrawRun,        ImageDrawInline,    ImageDrawBlock,     ImageDrawBorder,
     ImageDrawInnerElements};
