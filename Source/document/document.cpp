@@ -234,39 +234,6 @@ void THtDocument::DoElementExit(TElement* Sender) {
   Sender->RunEvent(u"mouseout", 0);
 }
 
-void THtDocument::ProcessElementEvents() {
-  if (FProcessingEvents) return;
-  FProcessingEvents = true;
-  {
-    std::lock_guard<std::recursive_mutex> guard(FEventLock);
-    FRunningEvents = std::exchange(FEvents, {});
-  }
-  struct TDone {
-    THtDocument* Doc;
-    ~TDone() {
-      std::lock_guard<std::recursive_mutex> guard(Doc->FEventLock);
-      Doc->FRunningEvents.clear();
-      Doc->FProcessingEvents = false;
-    }
-  } done{this};
-  for (size_t i = 0;; ++i) {
-    // An element destroyed by an earlier handler is blanked here as well.
-    TElement* e = nullptr;
-    String name;
-    {
-      std::lock_guard<std::recursive_mutex> guard(FEventLock);
-      if (i >= FRunningEvents.size()) break;
-      e = FRunningEvents[i].E;
-      name = FRunningEvents[i].Event;
-    }
-    if (!e) continue;
-    const String script = e->GetAttribute(u"on" + name);
-    if (!script.empty())
-      if (THtScriptAdapter* adapter = ScriptAdapter()) adapter->Run(e, name, script);
-    if ((name == u"click" || name == u"dblclick") && OnClick) OnClick(e);
-  }
-}
-
 // --- Small overrides -----------------------------------------------------------------------
 
 void THtDocument::FindContainer() {

@@ -25,13 +25,25 @@ struct THtElementEvent {
 };
 using THtElementEvents = std::vector<THtElementEvent>;
 
-// The document's current pointer event. Read and written on the main
+// The document's current pointer event, one per document. While pointer
+// input is handled it describes that input; while queued element events
+// run it describes the event being run. Read and written on the main
 // thread only.
 struct THtMouseEvent {
+  int Button = 0;  // 1 left, 3 right, 2 middle, 0 none
+  int PageX = 0;   // document point of the pointer
+  int ClientX = 0;  // viewport point of the pointer
+  int PageY = 0;
+  int ClientY = 0;
+  // The innermost element under the pointer; the queued event's target
+  // while events run.
   TElement* Target = nullptr;
-  bool FPropagationStopped = false;
-  void StopPropagation() { FPropagationStopped = true; }
-  bool PropagationStopped() const { return FPropagationStopped; }
+  // Set by StopPropagation; every pointer entry point clears it. While set,
+  // the rest of the running batch and every immediate event are dropped.
+  bool FStopped = false;
+  TShiftState Shift = 0;
+  void StopPropagation() { FStopped = true; }
+  bool PropagationStopped() const { return FStopped; }
 };
 
 // The document's selection: a range of text between two caret positions in
