@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <utility>
 
 #include "canvas/canvas.h"
 #include "document/document.h"
@@ -38,10 +40,17 @@ TOverflowData::TOverflowData(TElement* E) : Element(E) {
 TOverflowData::~TOverflowData() = default;
 
 bool TOverflowData::setOffset(int& Offset, ui::TScrollBar* Bar, int Value) {
+  // Never below 0, also when the bar's range is smaller than its page.
   if (Bar) Value = std::min(Value, Bar->Max() - Bar->PageSize());
   Value = std::max(Value, 0);
   if (Value == Offset) return false;
-  if (Bar) Bar->SetPosition(Value);
+  if (Bar) {
+    // Moving the bar from here must not come back as the user's scroll.
+    std::function<void()> handler = std::move(Bar->OnChange);
+    Bar->OnChange = nullptr;
+    Bar->SetPosition(Value);
+    Bar->OnChange = std::move(handler);
+  }
   Offset = Value;
   return true;
 }
@@ -55,16 +64,11 @@ void TOverflowData::SetVOffset(int Value) {
 }
 
 void TOverflowData::Change() {
-  bool changed = false;
-  if (HBar && HBar->Position() != HOffset) {
-    HOffset = HBar->Position();
-    changed = true;
-  }
-  if (VBar && VBar->Position() != VOffset) {
-    VOffset = VBar->Position();
-    changed = true;
-  }
-  if (changed && Element && Element->Document) Element->Document->Repaint();
+  if (VBar) SetVOffset(VBar->Position());
+  if (HBar) SetHOffset(HBar->Position());
+  if (!Element || !Element->Document) return;
+  Element->Document->NeedRepaint = true;
+  Element->RunImmediateEvent(u"scroll");
 }
 
 void TOverflowData::Updatepos() {

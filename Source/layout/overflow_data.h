@@ -39,7 +39,8 @@ class TOverflowData : public THtObject {
   // unchanged.
   void SetHOffset(int Value);
   void SetVOffset(int Value);
-  // The bars' change handler: takes their positions as the offsets.
+  // The bars' change handler: takes their positions as the offsets (through
+  // the setters), asks for a repaint and runs the element's "scroll" event.
   void Change();
   // Shows, hides and moves the bars.
   void Updatepos();

@@ -2,6 +2,9 @@
 // their sizes by hand: the bars only read them.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "canvas/canvas.h"
 #include "layout/flow.h"
 #include "layout_fixture.h"
@@ -141,6 +144,24 @@ TEST_F(OverflowTest, OffsetsClampToTheRangeAndRepaint) {
   HBar(e)->UserMove(120);
   EXPECT_EQ(e->ScrollLeft(), 120);
   EXPECT_EQ(repaints, 2);
+}
+
+TEST_F(OverflowTest, EachUserScrollRunsOneScrollEventAfterBothOffsets) {
+  TElement* e = Box(u"overflow: auto", 500, 300);
+  ASSERT_TRUE(e);
+  e->SetAttribute(u"onscroll", u"form.Scrolled");
+  std::vector<std::pair<int, int>> seen;
+  Doc->FormMethods[u"Scrolled"] = [&](TElement* E) { seen.emplace_back(E->ScrollLeft(), E->ScrollTop()); };
+  e->UpdateOverflow();
+  e->SetScrollTop(50);  // moves from code are no user scroll
+  e->SetScrollLeft(20);
+  EXPECT_TRUE(seen.empty());
+  VBar(e)->SetPosition(70);
+  HBar(e)->UserMove(30);  // takes both bars' positions
+  Doc->NeedRepaint = false;
+  VBar(e)->UserMove(90);
+  EXPECT_TRUE(Doc->NeedRepaint);
+  EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{30, 70}, {30, 90}}));
 }
 
 TEST_F(OverflowTest, ScrollIntoViewBringsADescendantIn) {
