@@ -314,7 +314,7 @@ void TTableElement::drawPage(const THtDrawInfo& DI2, const THtDrawInfo& DI) {
 
 bool TTableRow::IsVisibleInView(float X, float Y) const {
   if (!Document || !Document->Surface) return true;
-  return RectInView(*this, Moved(SpanRect(), X, Y));
+  return RectInView(Moved(SpanRect(), X, Y));
 }
 
 void TTableRow::DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) {
