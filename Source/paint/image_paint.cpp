@@ -45,6 +45,10 @@ void imageArrived(TImageElement& E) {
   E.CalcContentSize();
 }
 
+// Loaded, read only once the loader thread is done with the image: its
+// state is the one field that thread hands over (atomically).
+bool loaded(const THtImage* I) { return I && I->LoadState != 1 && I->IsLoaded(); }
+
 bool inSelection(const TElement& E) {
   const THtDocument* doc = E.Document;
   return doc && !doc->Selection.Empty() && doc->Selection.InSelection(&E);
@@ -94,14 +98,14 @@ void DrawImage(TImageElement& E, TRectF R, const THtDrawInfo& DI) {
   THtCanvas* G = SurfaceOf(E);
   TElementStyle* S = ElementStyleOf(&E);
   if (!doc || !G || !S || !doc->ShowImages) return;
-  if (E.InnerHeight == 0 && E.HI && E.HI->IsLoaded()) imageArrived(E);
+  if (E.InnerHeight == 0 && loaded(E.HI)) imageArrived(E);
   R = Moved(R, DI.CX, DI.CY);
   if (!G->DocumentRectInView(TRectF{R.Left, R.Top, R.Left + E.ContentWidth, R.Top + E.ContentHeight})) return;
   if (!E.HI && doc->LazyImageLoading) {
     E.LoadUrl();
     if (E.HI) imageArrived(E);
   }
-  const bool drawable = E.HI && (E.HI->IsLoaded() || G->GetFlags().Contains(hcfSupportsImageRef));
+  const bool drawable = E.HI && (loaded(E.HI) || G->GetFlags().Contains(hcfSupportsImageRef));
   if (drawable) {
     if (E.HI->Animated) doc->IncludeFlag(efHasAnimatedImages);
     const float W = E.ContentWidth, H = E.ContentHeight;
@@ -147,7 +151,7 @@ void DrawSizingPreview(TImageElement& E, const THtDrawInfo& DI) {
   THtDocument* doc = E.Document;
   if (!G || !doc) return;
   const TRectF S = Moved(GetSizingRect(E), E.SurfaceLeft(), E.SurfaceTop());
-  if (!E.HI || !E.HI->IsLoaded()) return;
+  if (!loaded(E.HI)) return;
   if (doc->FFreeAspect) {
     // The border box with the new rectangle cut out of it washes out what
     // the image gives up.
