@@ -91,6 +91,12 @@ class TFlow {
   void DistributeColumns(int Columns, float Gap, float ColumnWidth, bool Paged);
   // Moves the runs of line Index (and the boxes of its non-text runs).
   void ShiftLine(int Index, float DX, float DY);
+  // A vertical writing mode: the lines, broken along the owner's height,
+  // turn into columns. Each run's left and top swap (vertical-rl mirrors
+  // the lines so that the first is rightmost), boxes move with their runs,
+  // and the owner's inner width and height and the flow's height and
+  // content width swap too.
+  void TurnLines(TCSSWritingMode Mode);
   // Finishes the line FirstBox..LastBox: direction, alignment, tabs,
   // metrics, vertical positions and the boxes on it.
   bool CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLineSize& LineSize, float LineSpace,

@@ -74,8 +74,6 @@ void THtLineBlock::UpdateFlags() {
   }
 }
 
-bool THtLineBlock::Vertical() const { return E && E->HasFlag(efVertical); }
-
 TRectF THtLineBlock::R() const { return TRectF(X(), Y(), X() + XSize(), Y() + YSize()); }
 
 TRectF THtLineBlock::RealRect() const {

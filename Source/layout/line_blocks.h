@@ -63,16 +63,19 @@ class THtLineBlock : public THtTextRun {
   bool Hidden() const { return Has(trfHidden); }
 
   // --- Geometry --------------------------------------------------------------
-  // Physical axes: a vertical writing mode swaps them.
-  bool Vertical() const;
-  float X() const { return Vertical() ? Top : Left; }
-  float Y() const { return Vertical() ? Left : Top; }
-  float XSize() const { return Vertical() ? LogicalHeight : LogicalWidth; }
-  float YSize() const { return Vertical() ? LogicalWidth : LogicalHeight; }
-  void SetX(float V) { (Vertical() ? Top : Left) = V; }
-  void SetY(float V) { (Vertical() ? Left : Top) = V; }
-  void SetXSize(float V) { (Vertical() ? LogicalHeight : LogicalWidth) = V; }
-  void SetYSize(float V) { (Vertical() ? LogicalWidth : LogicalHeight) = V; }
+  // Physical axes. A flow lays its runs out along (Left) and across (Top)
+  // its lines in every writing mode; a vertical one turns them into
+  // physical positions after line breaking (TFlow::TurnLines), together
+  // with the boxes on them, so runs and boxes always share one pair of
+  // axes and X is Left.
+  float X() const { return Left; }
+  float Y() const { return Top; }
+  float XSize() const { return LogicalWidth; }
+  float YSize() const { return LogicalHeight; }
+  void SetX(float V) { Left = V; }
+  void SetY(float V) { Top = V; }
+  void SetXSize(float V) { LogicalWidth = V; }
+  void SetYSize(float V) { LogicalHeight = V; }
   TRectF R() const;
   TRectF LogicalR() const { return R(); }
   TRectF RealRect() const;

@@ -132,6 +132,43 @@ void TFlow::ShiftLine(int Index, float DX, float DY) {
   }
 }
 
+void TFlow::TurnLines(TCSSWritingMode Mode) {
+  if (FLines.empty()) return;
+  const int last = std::clamp(Line, 0, LineCount() - 1);
+  const float lastY = FLines[size_t(last)].Y;
+  const bool mirror = Mode == wmVerticalRL;
+  auto turn = [&](float Top) { return mirror ? lastY - Top : Top; };
+  auto turnLine = [&](int i) {
+    for (THtLineBlock* r = FLines[size_t(i)].FirstBox; r && r->Line == i; r = r->NextBlock()) {
+      TElement* e = r->E;
+      // A box moves once, however many of its runs the lines hold.
+      if (!r->IsText() && !r->Has(trfInlineStart) && !r->Has(trfInlineEnd) && e && !e->HasFlag(efVMProcessed)) {
+        const float w = e->OuterRect.Right - e->OuterRect.Left, h = e->OuterRect.Bottom - e->OuterRect.Top;
+        const float left = turn(e->OuterRect.Top), top = e->OuterRect.Left;
+        e->OuterRect = TRectF(left, top, left + w, top + h);
+        e->CalcRects();
+        e->IncludeFlag(efVMProcessed);
+      }
+      const float left = turn(r->Top);
+      r->Top = r->Left;
+      r->Left = left;
+      if (r == LastBlock) break;
+    }
+  };
+  if (Mode == wmVerticalLR)
+    for (int i = last; i >= 0; --i) turnLine(i);
+  else
+    for (int i = 0; i <= last; ++i) turnLine(i);
+  if (Owner) {
+    Owner->InnerHeight = float(ContentWidth);
+    Owner->InnerWidth = std::max(0.0f, finite(FHeight));
+  }
+  const int width = int(std::lround(std::max(0.0f, finite(FHeight))));
+  FHeight = float(ContentWidth);
+  ContentWidth = width;
+  MinWidth = MaxContentWidth = float(ContentWidth);
+}
+
 int HtLayoutForcedBreaks() { return forcedBreaks; }
 
 bool LineHeightPx(const TStyledHTMLNode* N, float& Px, bool* Number) {
@@ -682,6 +719,11 @@ bool TFlow::CalcLines() {
   }
 
   distribute();
+  if (vertical) {
+    TurnLines(ownerStyle ? ownerStyle->WritingMode() : wmVerticalRL);
+    // The margins of the turned boxes no longer meet the owner's bottom.
+    return result;
+  }
 
   // The last block's bottom margin collapses into the owner's.
   THtLineInfo& lastLine = FLines[size_t(Line)];

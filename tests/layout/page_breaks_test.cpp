@@ -1,7 +1,8 @@
 // Line breaking in paged output, driven as paged output drives it: the
 // document is paged with a test page height, every element starts
 // completely drawn and the page holds no content. Then where a page ends:
-// forced breaks, avoided breaks, floats at the page end; and columns.
+// forced breaks, avoided breaks, floats at the page end; then columns and
+// vertical writing, which turn the finished lines.
 #include <string>
 
 #include "layout_fixture.h"
@@ -104,6 +105,42 @@ TEST_F(PageBreaksTest, ColumnsOfBadSizesStayInTheBox) {
     EXPECT_EQ(e->BorderRect().Right - e->BorderRect().Left, 100) << StringToUtf8(id);
     EXPECT_GE(e->InnerWidth, 0) << StringToUtf8(id);
     EXPECT_GT(e->SelfFlow->LineCount(), 0) << StringToUtf8(id);
+  }
+}
+
+// Lines broken along a height of 20 px turn into columns: vertical-lr puts
+// the first line leftmost, vertical-rl mirrors the lines around the last
+// line's top so the first is rightmost. A box moves with its run, keeping
+// its size, and the box's width and height swap with the flow's.
+TEST_F(PageBreaksTest, VerticalLinesTurnIntoColumns) {
+  struct TCase {
+    const char16_t* Mode;
+    float FirstLeft, BoxLeft, LastLeft;
+  };
+  for (const TCase& c : {TCase{u"vertical-lr", 0, 10, 20}, TCase{u"vertical-rl", 20, 10, 0}}) {
+    Doc = std::make_unique<THtDocument>(&TAhemCanvas::ClassType, false);
+    Doc->Parse(u"<!DOCTYPE html><style>body{margin:0;font:10px/1 Ahem}</style><div id=v style='writing-mode:" +
+               String(c.Mode) +
+               u";height:20px'>aa <span id=i style='display:inline-block;width:10px;height:10px'></span>"
+               u" cc</div>");
+    Doc->CalcSize(800, 600);
+    const std::string mode = StringToUtf8(c.Mode);
+    TElement* v = Id(u"v");
+    TFlow* f = v->SelfFlow.get();
+    ASSERT_EQ(f->LineCount(), 3) << mode;
+    EXPECT_EQ(f->GetLine(0)->FirstBox->Left, c.FirstLeft) << mode;
+    EXPECT_EQ(f->GetLine(0)->FirstBox->Top, 0) << mode;
+    EXPECT_EQ(f->GetLine(2)->FirstBox->Left, c.LastLeft) << mode;
+    TElement* box = Id(u"i");
+    EXPECT_EQ(box->OuterRect.Left, c.BoxLeft) << mode;
+    EXPECT_EQ(box->OuterRect.Top, 0) << mode;
+    EXPECT_EQ(box->OuterRect.Right - box->OuterRect.Left, 10) << mode;
+    EXPECT_EQ(box->FirstRun()->Left, c.BoxLeft) << mode;
+    EXPECT_EQ(box->FirstRun()->Top, 0) << mode;
+    EXPECT_EQ(v->BorderRect().Right - v->BorderRect().Left, 30) << mode;
+    EXPECT_EQ(v->BorderRect().Bottom - v->BorderRect().Top, 20) << mode;
+    EXPECT_EQ(f->ContentWidth, 30) << mode;
+    EXPECT_EQ(f->FHeight, 20) << mode;
   }
 }
 
