@@ -7,6 +7,7 @@
 
 #include "canvas/font.h"
 #include "css/float_bands.h"
+#include "document/document.h"
 #include "document/element.h"
 #include "layout/flow.h"
 #include "layout/layout_internal.h"
@@ -37,6 +38,57 @@ THtLineBlock* reusedRun(TElement* E, int Index) {
   b->Line = 0;
   b->Left = b->Top = 0;
   return b;
+}
+
+// A replaced element displayed inline is one atomic run, sized from its
+// intrinsic size (keeping its aspect when it asks to) and its CSS sizes.
+void replacedInlineBoxes(TElement& E, TFlow* Flow) {
+  const float minW = E.MinWidth(), maxW = E.MaxWidth(), minH = E.MinHeight(), maxH = E.MaxHeight();
+  // The minimum wins over the maximum.
+  auto clampW = [&](float w) { return std::max(std::min(w, maxW), minW); };
+  auto clampH = [&](float h) { return std::max(std::min(h, maxH), minH); };
+  float iw = 0, ih = 0, ratio = 1;
+  bool keep = false;
+  if (E.GetIntrinsicSize(iw, ih, keep)) {
+    const float k = ZoomOf(&E) * (E.Document && E.Document->FShrinkFactor > 0 ? E.Document->FShrinkFactor : 1.0f);
+    if (ih > 0.01f) ratio = iw / ih;
+    E.InnerWidth = clampW(iw * k);
+    E.InnerHeight = clampH(ih * k);
+  } else {
+    E.InnerWidth = E.InnerHeight = 0;
+  }
+  float wc = 0, hc = 0;
+  const bool wSet = SetWidthOf(&E, wc), hSet = SetHeightOf(&E, hc);
+  if (wSet && hSet) {
+    if (BoxSizingOf(&E) == bsBorderbox) wc -= E.InnerDeltaX(), hc -= E.InnerDeltaY();
+    if (E.SizeFlags & kWidthDefinite) E.InnerWidth = clampW(wc);
+    if (E.SizeFlags & sfHeightDefinite) E.InnerHeight = clampH(hc);
+  } else if (wSet) {
+    if (E.SizeFlags & kWidthDefinite) {
+      E.InnerWidth = clampW(std::round(wc));
+      if (keep && ratio != 0) E.InnerHeight = clampH(E.InnerWidth / ratio);
+    }
+  } else if (hSet) {
+    if (E.SizeFlags & sfHeightDefinite) {
+      E.InnerHeight = clampH(std::round(hc));
+      if (keep) E.InnerWidth = E.InnerHeight * ratio;
+    }
+  }
+  auto sane = [](float v) { return std::isfinite(v) ? std::clamp(v, 0.0f, NoSizeLimit) : 0.0f; };
+  E.InnerWidth = sane(E.InnerWidth);
+  E.InnerHeight = sane(E.InnerHeight);
+  E.ContentWidth = E.InnerWidth;
+  E.ContentHeight = E.InnerHeight;
+  THtLineBlock* run = reusedRun(&E, 0);
+  run->Start = 1;
+  run->Count = 1;
+  run->LogicalWidth = E.InnerWidth + E.InnerDeltaX() + E.OuterDeltaX();
+  run->LogicalHeight = E.InnerHeight + E.InnerDeltaY() + E.OuterDeltaY();
+  run->Ascent = run->LogicalHeight;
+  run->VAlign = VAlignOf(&E);
+  run->Bidi = bdNeutral;
+  if (Flow) Flow->AddBlock(run);
+  if (auto* a = elementOf(E.After)) a->CalcBoxes(containerFlow(a));
 }
 
 }  // namespace
@@ -165,6 +217,10 @@ void TElement::CalcInlineBoxes(TFlow* Flow) {
     const float l = set ? st->MarginPx(3) : 0.0f, r = set ? st->MarginPx(1) : 0.0f;
     MarginLeft = std::isfinite(l) ? l : 0.0f;
     MarginRight = std::isfinite(r) ? r : 0.0f;
+  }
+  if (IsReplacedElement()) {
+    replacedInlineBoxes(*this, Flow);
+    return;
   }
   THtLineBlock* open = reusedRun(this, 0);
   open->Bidi = bdNeutral;

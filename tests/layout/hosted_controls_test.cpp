@@ -166,6 +166,29 @@ TEST_F(HostedControlsTest, SavingWritesPropertiesBackWithADecimalPoint) {
   EXPECT_NE(html.find(u"align=\"alTop\""), String::npos) << StringToUtf8(html);
 }
 
+// Displayed inline, a replaced element is still one atomic run (no opening
+// and closing runs around children), sized from its control and its CSS.
+TEST_F(HostedControlsTest, InlineControlIsOneAtomicRun) {
+  Load(u"<p>a <control id=c type=TFakeEdit style='display:inline;width:30px;height:20px'>x</control> b</p>"
+       u"<p><control id=n type=TNope style='display:inline;margin-left:5px'>text</control>z</p>");
+  TControlElement* c = Id<TControlElement>(u"c");
+  ASSERT_EQ(DisplayOf(c), dsInline);
+  ASSERT_EQ(c->LineBlocks.Count(), 1);
+  const THtLineBlock* run = c->FirstRun();
+  EXPECT_FALSE(run->Has(trfInlineStart));
+  EXPECT_EQ(run->LogicalWidth, 30);
+  EXPECT_EQ(run->LogicalHeight, 20);
+  EXPECT_EQ(run->Left, 20);
+  EXPECT_EQ(c->InnerWidth, 30);
+  EXPECT_EQ(c->OuterRect.Left, 20);
+  EXPECT_EQ(c->OuterRect.Right, 50);
+  // No control and no sizes: an empty run that still takes its margin.
+  TControlElement* n = Id<TControlElement>(u"n");
+  ASSERT_EQ(n->LineBlocks.Count(), 1);
+  EXPECT_EQ(n->FirstRun()->LogicalWidth, 5);
+  EXPECT_EQ(n->InnerWidth, 0);
+}
+
 TEST_F(HostedControlsTest, DetailsShowOnlyTheSummaryUntilOpened) {
   Load(u"<details id=d><summary id=s>sum</summary><p id=p>para</p></details>");
   TDetailsElement* d = Id<TDetailsElement>(u"d");
