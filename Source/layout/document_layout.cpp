@@ -37,6 +37,8 @@ void THtDocument::LayoutPass() {
   CalcRects();
   Container = this;
   LayoutDepth() = 0;
+  // Placement lists the fixed and filtered boxes of this pass.
+  ScrollRepaintList.clear();
   CalcBoxes(FDocFlow.get());
   BeforeCalcLayout();
   if (THtLineBlock* run = FirstRun()) {

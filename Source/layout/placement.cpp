@@ -82,6 +82,29 @@ void TElement::PlaceBox(TFlow* Flow) {
   OuterRect.Right = OuterRect.Left + InnerWidth + InnerDeltaX() + OuterDeltaX();
   OuterRect.Bottom = OuterRect.Top + InnerHeight + InnerDeltaY() + OuterDeltaY();
   CalcRects();
+  if (HasFlag(efVisible)) ExtendScrollArea();
+  if (Document) {
+    // Areas a scroll cannot move with the kept pixels: a fixed box where
+    // the view shows it, a filtered one where the document holds it.
+    const TBaseElementStyle* s = baseStyleOf(this);
+    THtScrollRepaintEntry entry;
+    bool listed = true;
+    if (pos == epFixed) {
+      entry = {true, OuterRect};
+    } else if (s && s->Filter()) {
+      const float x = RealLeft(), y = RealTop();
+      entry = {false, TRectF(OuterRect.Left + x, OuterRect.Top + y, OuterRect.Right + x, OuterRect.Bottom + y)};
+    } else {
+      listed = false;
+    }
+    // A box placed again in the same pass is listed once.
+    auto same = [&](const THtScrollRepaintEntry& e) {
+      return e.IsFixed == entry.IsFixed && e.R.Left == entry.R.Left && e.R.Top == entry.R.Top &&
+             e.R.Right == entry.R.Right && e.R.Bottom == entry.R.Bottom;
+    };
+    auto& list = Document->ScrollRepaintList;
+    if (listed && std::none_of(list.begin(), list.end(), same)) list.push_back(entry);
+  }
   if (run) {
     run->SetX(OuterRect.Left);
     run->SetY(OuterRect.Top);

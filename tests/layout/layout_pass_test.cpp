@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "layout_fixture.h"
+#include "support/ahem_canvas.h"
 #include "canvas/hyphenation.h"
 #include "layout/flow.h"
 #include "layout/layout_style.h"
@@ -279,6 +280,47 @@ TEST_F(LineTest, SplitRunsAreBuiltAgainOnTheNextLayout) {
   EXPECT_EQ(Texts(u"b"), "aaaaaaaa@0:0  @0:80 bb@1:0");
   Doc->CalcSize(800, 600);
   EXPECT_EQ(Texts(u"b"), "aaaaaaaa@0:0  @0:80 bb@1:0");
+}
+
+}  // namespace ht::testing
+
+namespace ht::testing {
+
+// Placed boxes grow the document's scroll area by their transformed
+// bounds, unless a container clips them; fixed and filtered boxes are
+// listed for the scroll's repaint.
+TEST_F(LayoutPassTest, TransformedBoxesGrowTheScrollArea) {
+  Load(u"<div id=t style='width:100px;height:100px;transform:translate(2000px,1000px)'></div>");
+  EXPECT_EQ(Doc->DocumentWidth, 2100);
+  EXPECT_EQ(Doc->DocumentHeight, 1100);
+  // The container's content rectangle takes the moved box in too, so
+  // painting does not cull it.
+  EXPECT_GE(Id(u"t")->Parent()->SelfFlow->ContentRect.Bottom, 1100);
+
+  Doc = std::make_unique<THtDocument>(&TAhemCanvas::ClassType, false);
+  Load(u"<div style='overflow:hidden;height:100px'>"
+       u"<div style='width:100px;height:100px;transform:translate(2000px,1000px)'></div></div>");
+  EXPECT_EQ(Doc->DocumentWidth, 800);
+  EXPECT_EQ(Doc->DocumentHeight, 600);
+}
+
+TEST_F(LayoutPassTest, FixedAndFilteredBoxesAreListedForScrolling) {
+  Load(u"<div style='height:50px'></div><div style='position:fixed;top:5px;left:0;width:100px;height:20px'></div>"
+       u"<div style='margin-left:7px;height:10px;filter:blur(2px)'></div><div style='height:10px'></div>");
+  auto& list = Doc->ScrollRepaintList;
+  ASSERT_EQ(list.size(), 2u);
+  const THtScrollRepaintEntry& filtered = list[0].IsFixed ? list[1] : list[0];
+  const THtScrollRepaintEntry& fixed = list[0].IsFixed ? list[0] : list[1];
+  EXPECT_TRUE(fixed.IsFixed);
+  EXPECT_EQ(fixed.R.Top, 5);
+  EXPECT_EQ(fixed.R.Bottom, 25);
+  EXPECT_FALSE(filtered.IsFixed);
+  EXPECT_EQ(filtered.R.Left, 0);  // the margin box
+  EXPECT_EQ(filtered.R.Top, 50);
+  // A second layout lists them again, once.
+  Doc->NeedRecalc = true;
+  Doc->CalcSize(800, 600);
+  EXPECT_EQ(list.size(), 2u);
 }
 
 }  // namespace ht::testing

@@ -56,6 +56,7 @@ TEST_F(PaintCycleTest, ClearsWithTheDefaultColourOnlyWithoutABackground) {
 
 TEST_F(PaintCycleTest, ScrollAddsFixedAndFilterRectangles) {
   Tree(u"", u"");
+  Doc->CalcSize(800, 600);  // layout fills the list afresh
   Doc->ScrollRepaintList = {{true, TRectF{0, 0, 100, 20}},
                             {false, TRectF{0, 1010, 50, 1030}},
                             {false, TRectF{0, 0, 50, 20}}};
