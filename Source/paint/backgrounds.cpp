@@ -243,7 +243,7 @@ void DrawBackgroundImage(TElement& E, TRectF R, TBaseElementStyle& Style, bool P
     if (clip) G->IntersectClip(clip.get());
     G->FillImage(b, image, dx, dy, bg, opacity, float(es->MaxBorderRadius()));
   }
-  if (image->Animated && !doc->Paged) doc->IncludeFlag(efHasAnimatedImages);
+  if (image->Animated && !doc->Paged) doc->SetHasAnimatedImages(true);
 }
 
 }  // namespace ht

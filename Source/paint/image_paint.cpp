@@ -107,7 +107,7 @@ void DrawImage(TImageElement& E, TRectF R, const THtDrawInfo& DI) {
   }
   const bool drawable = E.HI && (loaded(E.HI) || G->GetFlags().Contains(hcfSupportsImageRef));
   if (drawable) {
-    if (E.HI->Animated) doc->IncludeFlag(efHasAnimatedImages);
+    if (E.HI->Animated) doc->SetHasAnimatedImages(true);
     const float W = E.ContentWidth, H = E.ContentHeight;
     {
       std::unique_ptr<TSavedState> clip;

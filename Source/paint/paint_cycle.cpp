@@ -239,7 +239,7 @@ void BaseInternalPaint(THtDocument& Doc) {
   THtCanvasScene scene = surface->Scene;
   THtObject* const target = scene.Canvas;
   ++Doc.PaintCount;
-  Doc.ExcludeFlag(efHasAnimatedImages);
+  Doc.SetHasAnimatedImages(false);
   if (Doc.BeforePaint) Doc.BeforePaint(&Doc);
   const bool paged = Doc.Paged;
   if (!scene.Canvas && !paged) return;
@@ -346,7 +346,7 @@ void BaseInternalPaint(THtDocument& Doc) {
     surface->CachedDraw(target, RectToRectF(surface->Scene.ViewPort), Doc.FDocOffsetX,
                         Doc.FDocOffsetY, documentBackgroundColor(Doc), surface->Scene.Scale);
   }
-  if (Doc.HasFlag(efHasAnimatedImages) && !Doc.SubscribedtoAnimation) Doc.SubscribetoAnimation();
+  if (Doc.HasAnimatedImages() && !Doc.SubscribedtoAnimation) Doc.SubscribetoAnimation();
 }
 
 void BaseRawPaint(THtDocument& Doc, THtCanvas& ASurface, const THtCanvasScene& AScene) {
@@ -362,7 +362,7 @@ void BaseRawPaint(THtDocument& Doc, THtCanvas& ASurface, const THtCanvasScene& A
     }
   } swap{Doc, std::move(Doc.Surface)};
   Doc.Surface.reset(&ASurface);
-  Doc.ExcludeFlag(efHasAnimatedImages);
+  Doc.SetHasAnimatedImages(false);
   if (Doc.BeforePaint) Doc.BeforePaint(&Doc);
   Doc.NeedRepaint = false;
   TFlow* flow = documentFlow(Doc);

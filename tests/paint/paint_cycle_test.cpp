@@ -3,6 +3,9 @@
 // the size hint and a canvas that raises in the middle of a pass.
 #include "paint_fixture.h"
 
+#include "canvas/image.h"
+#include "document/animation_thread.h"
+#include "markup/base64.h"
 #include "paint/paint_cycle.h"
 
 namespace ht::testing {
@@ -71,6 +74,34 @@ TEST_F(PaintCycleTest, ScrollAddsFixedAndFilterRectangles) {
   EXPECT_EQ(updates[0].Right, 100);
   EXPECT_EQ(updates[1].Top, 10);
   EXPECT_EQ(updates[1].Bottom, 30);
+}
+
+// A paint that drew an animated picture keeps the document on the animation
+// thread, which reads the flag from its own thread; one without lets it go.
+TEST_F(PaintCycleTest, AnimatedImagesKeepTheDocumentOnTheAnimationThread) {
+  SetAnimationThread(std::make_unique<TAnimationThread>(false));
+  Tree(u"", u"background-image:url(data:image/png;base64," + FastEncodeBase64(TracePng(4, 4)) + u")");
+  Paint();
+  ASSERT_NE(Doc->FImages, nullptr);
+  ASSERT_GT(Doc->FImages->Count(), 0);
+  EXPECT_FALSE(Doc->HasAnimatedImages());
+  for (int32_t i = 0; i < Doc->FImages->Count(); ++i)
+    if (auto* image = static_cast<THtImage*>(Doc->FImages->GetObject(i))) image->Animated = true;
+  Paint();
+  EXPECT_TRUE(Doc->HasAnimatedImages());
+  EXPECT_TRUE(Doc->SubscribedtoAnimation);
+  TAnimationThread& thread = AnimationThread();
+  thread.RunPass(10);
+  EXPECT_TRUE(thread.IsRegistered(Doc.get()));
+
+  for (int32_t i = 0; i < Doc->FImages->Count(); ++i)
+    if (auto* image = static_cast<THtImage*>(Doc->FImages->GetObject(i))) image->Animated = false;
+  Paint();
+  EXPECT_FALSE(Doc->HasAnimatedImages());
+  thread.RunPass(10);
+  EXPECT_FALSE(thread.IsRegistered(Doc.get()));
+  Doc.reset();
+  SetAnimationThread(std::make_unique<TAnimationThread>(false));
 }
 
 TEST_F(PaintCycleTest, SelectionRectanglesKeepRowsInOrder) {
