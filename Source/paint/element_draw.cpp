@@ -68,16 +68,73 @@ THtLineBlock* drawText(const TTextWalk& W, bool Merge, THtLineBlock* B) {
   return DrawMergedText(W, B);
 }
 
+// Culling before a run's element prepares anything to paint: a long flow
+// out of view then costs a few comparisons per run. Only boxes whose paint
+// stays inside their border box and content rectangle, at the place layout
+// gave them, are judged here; the rest decide in their own paint.
+class TRunCull {
+ public:
+  explicit TRunCull(const TTextWalk& W) : FFlow(W.Flow), FCX(W.ChildDI.CX), FCY(W.ChildDI.CY) {
+    const THtDocument* doc = W.Owner ? W.Owner->Document : nullptr;
+    FG = W.Owner ? SurfaceOf(*W.Owner) : nullptr;
+    FOn = FG && doc && !doc->Paged && !doc->BeforeElementDraw && !doc->EditorMode;
+  }
+  // A text run whose line, with a line's height of room on either side
+  // (decorations, glyphs past the line box), lies wholly out of view.
+  bool TextOut(const THtLineBlock& B) const {
+    if (!FOn || B.Line < 0 || B.Line >= FFlow->LineCount() || B.E->HasFlag(efVertical)) return false;
+    const TElementStyle* S = ElementStyleOf(B.E);
+    if (!S || !S->NoTextShadow()) return false;
+    const THtLineInfo& L = FFlow->FLines[size_t(B.Line)];
+    const float top = FCY + L.Y - L.TopMargin - L.Height, bottom = FCY + L.Y + L.Height + L.BottomMargin + L.Height;
+    return !FG->DocumentRectInView(TRectF{FCX - kFar, top, FCX + kFar, bottom});
+  }
+  // A box in normal flow, untransformed, without shadow, outline or filter,
+  // with nothing positioned inside, whose border box and content rectangle
+  // lie wholly out of view.
+  bool BoxOut(const THtLineBlock& B) const {
+    if (!FOn) return false;
+    const TElement& E = *B.E;
+    const TElementStyle* S = ElementStyleOf(&E);
+    if (!S || S->fDisplay == dsInline || (S->fPosition != epStatic && S->fPosition != epRelative) ||
+        S->Visibility != cvVisible || S->HasTransform() || S->Filter() || S->IsSet(cspBoxShadow) ||
+        S->IsSet(cspOutline) || S->IsSet(cspOutlineStyle) || IsRootLike(E))
+      return false;
+    if (E.HasFlag(efHasOutOfFlowElements) || E.HasFlag(efDragMoved) || E.HasFlag(efDesignerSelected) ||
+        E.HasFlag(efVertical))
+      return false;
+    TRectF r = E.BorderRect();
+    if (const TFlow* f = E.SelfFlow.get()) {
+      const TRectF& c = f->ContentRect;
+      // A content rectangle never measured says nothing.
+      if (c.Right <= c.Left || c.Bottom <= c.Top) return false;
+      r = TRectF{std::min(r.Left, c.Left + E.OuterRect.Left), std::min(r.Top, c.Top + E.OuterRect.Top),
+                 std::max(r.Right, c.Right + E.OuterRect.Left), std::max(r.Bottom, c.Bottom + E.OuterRect.Top)};
+    }
+    // A list marker stands beside the box.
+    if (S->fDisplay == dsListItem) r.Left = -kFar, r.Right = kFar;
+    return !FG->DocumentRectInView(Moved(r, FCX, FCY));
+  }
+
+ private:
+  static constexpr float kFar = 1000000;
+  const TFlow* FFlow;
+  THtCanvas* FG = nullptr;
+  float FCX, FCY;
+  bool FOn = false;
+};
+
 void zLevelPass(const TTextWalk& W, bool Merge, THtDrawInfo ChildDI, int32_t Z) {
   ChildDI.ZIndex = Z;
   TTextWalk w = W;
   w.ChildDI = ChildDI;
+  const TRunCull cull(w);
   for (THtLineBlock* b = W.Flow->FirstBlock; b; b = b->NextBlock()) {
     if (isPaintedText(*b)) {
-      if (textLevel(w, *b) == Z) b = drawText(w, Merge, b);
+      if (textLevel(w, *b) == Z && !cull.TextOut(*b)) b = drawText(w, Merge, b);
       continue;
     }
-    if (!visitedInPasses(*b)) continue;
+    if (!visitedInPasses(*b) || cull.BoxOut(*b)) continue;
     if (b->E->HasFlag(efStackingContext) && levelOf(*b->E) != Z) continue;
     b->E->DrawRun(W.Flow, b, ChildDI);
   }
@@ -94,9 +151,11 @@ void zLevelPasses(const TTextWalk& W, bool Merge, const THtDrawInfo& ChildDI, co
   std::vector<THtLineBlock*> runs;
   std::vector<size_t> always;
   std::vector<std::pair<int32_t, size_t>> leveled;
+  const TRunCull cull(W);
   for (THtLineBlock* b = W.Flow->FirstBlock; b; b = b->NextBlock()) {
     const bool text = isPaintedText(*b);
     if (!text && !visitedInPasses(*b)) continue;
+    if (text ? cull.TextOut(*b) : cull.BoxOut(*b)) continue;
     const size_t index = runs.size();
     runs.push_back(b);
     if (text)

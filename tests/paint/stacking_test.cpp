@@ -46,6 +46,32 @@ TEST_F(StackingTest, BoxesThatPaintNothing) {
   EXPECT_EQ(Paint(), "");
 }
 
+// Boxes out of view are passed over before they prepare anything (they are
+// never marked drawn), unless what they paint may reach into the view: a
+// transform, a shadow, a positioned descendant, content overflowing them.
+TEST_F(StackingTest, OutOfViewBoxesAreSkippedUnlessTheirPaintReachesIn) {
+  Load(u"<body style='margin:0'>"
+       u"<div id=far style='height:50px;margin-top:1000px;background:red'></div>"
+       u"<div id=moved style='height:50px;background:#0000ff;transform:translateY(-1000px)'></div>"
+       u"<div id=shadow style='height:50px;background:#00ff00;box-shadow:0 -1000px 0 #00ff00'></div>"
+       u"<div id=holder style='height:50px'><div id=abs style='position:absolute;top:0;width:10px;height:10px;"
+       u"background:#ff00ff'></div></div>"
+       u"<div id=spill style='height:10px;padding-top:1px'><div id=tall style='height:0;margin-top:-1200px;padding-top:20px;"
+       u"background:#ffff00'></div></div>"
+       u"</body>");
+  const std::string calls = Paint();
+  EXPECT_FALSE(ById(u"far")->HasFlag(efDrawn));
+  EXPECT_EQ(G().Only("FillRect FFFF0000"), "");
+  EXPECT_NE(G().Only("FillRect FF0000FF"), "") << calls;
+  EXPECT_NE(G().Only("FillRect FF00FF00"), "") << calls;
+  EXPECT_NE(G().Only("FillRect FFFF00FF"), "") << calls;
+  EXPECT_NE(G().Only("FillRect FFFFFF00"), "") << calls;
+  // Scrolled to it, the far box paints.
+  Paint(-1000);
+  EXPECT_TRUE(ById(u"far")->HasFlag(efDrawn));
+  EXPECT_NE(G().Only("FillRect FFFF0000"), "");
+}
+
 TEST_F(StackingTest, OverflowClipsThePaddingBox) {
   Tree(u"overflow-x:hidden;padding:5px;border:2px solid red");
   EXPECT_EQ(G().Calls.size(), 0u);
