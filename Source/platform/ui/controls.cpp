@@ -67,6 +67,23 @@ void TWinControl::PostMessage(unsigned Msg, intptr_t WParam, intptr_t LParam) {
 // ---------------------------------------------------------------- TCustomPanel
 
 struct TPanelSignals {
+  static gboolean queryTooltip(GtkWidget*, gint X, gint Y, gboolean, GtkTooltip* Tip, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    THintInfo info;
+    info.CursorPos = TPoint{X, Y};
+    TMessage m{CM_HINTSHOW, 0, reinterpret_cast<intptr_t>(&info), 0};
+    bool show = false;
+    Guard([&] {
+      p->Dispatch(m);
+      show = m.Result == 0 && !info.HintStr.empty();
+    });
+    if (!show) return FALSE;
+    gtk_tooltip_set_text(Tip, StringToUtf8(info.HintStr).c_str());
+    const TRect& r = info.CursorRect;
+    GdkRectangle area{r.Left, r.Top, std::max(r.Right - r.Left, 1), std::max(r.Bottom - r.Top, 1)};
+    gtk_tooltip_set_tip_area(Tip, &area);
+    return TRUE;
+  }
   static gboolean draw(GtkWidget* W, cairo_t* Cr, gpointer Self) {
     auto* p = static_cast<TCustomPanel*>(Self);
     Guard([&] { p->draw(Cr, gtk_widget_get_allocated_width(W), gtk_widget_get_allocated_height(W)); });
@@ -460,6 +477,9 @@ TCustomPanel::TCustomPanel() {
   g_signal_connect(FArea, "leave-notify-event", G_CALLBACK(TInputSignals::leave), this);
   g_signal_connect(FArea, "scroll-event", G_CALLBACK(TInputSignals::scroll), this);
   g_signal_connect(FArea, "key-press-event", G_CALLBACK(TInputSignals::key), this);
+  // Tooltips: the toolkit asks at each pointer rest, the panel answers.
+  gtk_widget_set_has_tooltip(FArea, TRUE);
+  g_signal_connect(FArea, "query-tooltip", G_CALLBACK(TPanelSignals::queryTooltip), this);
   FZoomGesture = gtk_gesture_zoom_new(FArea);
   g_signal_connect(FZoomGesture, "begin", G_CALLBACK(TGestureSignals::zoomBegin), this);
   g_signal_connect(FZoomGesture, "scale-changed", G_CALLBACK(TGestureSignals::zoomChanged), this);
@@ -787,8 +807,10 @@ gboolean formDelete(GtkWidget*, GdkEvent*, gpointer Self) {
 
 }  // namespace
 
-TForm::TForm() {
-  GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+TForm::TForm() : TForm(false) {}
+
+TForm::TForm(bool Popup) {
+  GtkWidget* w = gtk_window_new(Popup ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL);
   SetHandle(w);
   g_signal_connect(w, "delete-event", G_CALLBACK(formDelete), this);
 }

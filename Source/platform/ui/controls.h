@@ -55,6 +55,17 @@ enum : unsigned {
   WM_MOUSEHWHEEL = 526,
   WM_USER = 0x400,
   CM_MOUSELEAVE = 0xB014,
+  CM_HINTSHOW = 0xB030,
+};
+
+// What CM_HINTSHOW (LParam points at it) asks of a control: the pointer's
+// client position comes in; a Result of 0 shows HintStr as the tooltip
+// until the pointer leaves CursorRect (client coordinates); any other
+// Result shows none.
+struct THintInfo {
+  TPoint CursorPos;
+  String HintStr;
+  TRect CursorRect;
 };
 
 // One notch of a wheel.
@@ -450,6 +461,10 @@ class TForm : public TWinControl {
   // The main form ends the message loop when it closes.
   bool MainForm = false;
   std::function<void()> OnClose;
+
+ protected:
+  // A popup window (true) or a top-level one.
+  explicit TForm(bool Popup);
 };
 
 }  // namespace ht::ui
