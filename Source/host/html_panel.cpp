@@ -13,6 +13,7 @@
 #include "canvas/colors.h"
 #include "document/global.h"
 #include "document/script_adapter.h"
+#include "host/float_window.h"
 #include "host/panel_web.h"
 #include "host/virtual_sources.h"
 #include "platform/d2d/d2d.h"
@@ -117,6 +118,7 @@ THtPanel::~THtPanel() {
   FScript.reset();
   fInetClient.reset();
   fUrlClickList.clear();
+  HtFloatHint.reset();
 }
 
 void THtPanel::Loaded() {
@@ -169,7 +171,7 @@ void THtPanel::HTMLChanged() {
   unsubscribe();
   FHTMLChanged = false;
   fUrlClickList.clear();
-  FHintStr.clear();
+  FHintStr = Hint;
   HintElement = nullptr;
   fPopupMenuOrigin = nullptr;
   FDoc.reset();
@@ -235,12 +237,8 @@ void THtPanel::CreateDocument() {
   d.OnURLExit = [this](TElement* E) {
     if (fOnUrlExit) fOnUrlExit(E);
   };
-  d.OnElementEnter = [this](TElement* E) {
-    if (fOnElementEnter) fOnElementEnter(E);
-  };
-  d.OnElementExit = [this](TElement* E) {
-    if (fOnElementExit) fOnElementExit(E);
-  };
+  d.OnElementEnter = [this](TElement* E) { DoElementEnter(E); };
+  d.OnElementExit = [this](TElement* E) { DoElementExit(E); };
   d.OnElementResizeEnd = [this](TElement* E) {
     if (fOnElementResizeEnd) fOnElementResizeEnd(E);
   };
@@ -661,6 +659,9 @@ void THtPanel::Dispatch(ui::TMessage& Message) {
       break;
     case ui::CM_MOUSELEAVE:
       CMMouseLeave();
+      break;
+    case ui::CM_HINTSHOW:
+      CMHintShow(Message);
       break;
     case ui::WM_GETDLGCODE:
       // Arrow keys, tabs and characters.

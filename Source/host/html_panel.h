@@ -28,6 +28,7 @@ namespace ht {
 class THtPanelWeb;
 class THtPanel;
 class THtComponentOwner;
+class THtFloatWindow;
 namespace gdi {
 class TPrintDialog;
 }
@@ -232,6 +233,21 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   void SetFont(StringView Name, int Height);
   void SetPanelColor(TColor Value);
   bool ShowHint = true;
+  // The panel's own hint text, shown again when a title's element is left.
+  String Hint;
+
+  // --- Hints (panel_hints.cpp) -----------------------------------------------------------
+  // The document's OnElementEnter and OnElementExit: an element's "title"
+  // becomes the tooltip (with ShowHint), else its "floathint" markup shows
+  // in the floating hint window; never while the left button is down.
+  virtual void DoElementEnter(TElement* E);
+  virtual void DoElementExit(TElement* E);
+  // Markup at the pointer within 500 x 500 pixels; Animation blends it in.
+  void ShowFloatHint(TElement* AElement, const String& Template, bool Animation);
+  void HideFloatHint();
+  // The floating hint window, made on first use.
+  THtFloatWindow& FloatHint();
+  THtFloatWindow* HtFloatHintWindow() const { return HtFloatHint.get(); }
 
   // --- Published properties that are plain fields ---------------------------------
   bool Active() const { return fActive; }
@@ -299,6 +315,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   void WMHScroll(ui::TMessage& Message);
   void WMMouseHWheel(ui::TMessage& Message);
   void CMMouseLeave();
+  void CMHintShow(ui::TMessage& Message);
   // One smooth-scroll (1027) and one smooth-zoom (1028) tick.
   void WMUser3(int Step);
   void WMUser4(int Step);
@@ -379,6 +396,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   String FHintStr;
   std::unique_ptr<ui::TFindDialog> fFindDialog;
   std::unique_ptr<ui::TReplaceDialog> fReplaceDialog;
+  std::unique_ptr<THtFloatWindow> HtFloatHint;
 
  private:
   void connectLists();

@@ -9,6 +9,7 @@
 
 #include "document/element.h"
 #include "document/script_adapter.h"
+#include "host/float_window.h"
 #include "host/html_panel.h"
 #include "layout/text_element.h"
 
@@ -132,6 +133,7 @@ void THtPanel::MouseMove(TShiftState Shift, int X, int Y) {
     if (Y > Height()) Scroll(0, 10, true);
     else if (Y < 0) Scroll(0, -10, true);
   }
+  if (!HintElement && HtFloatHint && HtFloatHint->Showing()) HideFloatHint();
 }
 
 void THtPanel::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -139,7 +141,7 @@ void THtPanel::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   fIsTouchClick = false;
   if (fIsDoubleClick) Shift |= ssDouble;
   Shift |= Button == mbLeft ? ssLeft : Button == mbRight ? ssRight : ssMiddle;
-  FHintStr.clear();
+  FHintStr = Hint;
   FInDocEvent = true;
   // Whatever happens, the list empties and a rebuild a handler asked for
   // runs once at the end, also when a handler raised.
@@ -203,6 +205,7 @@ void THtPanel::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
 
 void THtPanel::CMMouseLeave() {
   if (FDoc) docMouseMove(-1000, -1000, 0);
+  HideFloatHint();
   HintElement = nullptr;
 }
 
