@@ -33,10 +33,7 @@ void THtPanel::docMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos)
   (void)Shift, (void)WheelDelta, (void)MousePos;
 }
 
-TElement* THtPanel::docElementAt(int X, int Y) {
-  (void)X, (void)Y;
-  return nullptr;
-}
+TElement* THtPanel::docElementAt(int X, int Y) { return FDoc ? FDoc->GetElementAt(X, Y) : nullptr; }
 
 // ---------------------------------------------------------------- popup menu
 
