@@ -195,6 +195,48 @@ void zLevelPasses(const TTextWalk& W, bool Merge, const THtDrawInfo& ChildDI, co
   }
 }
 
+bool isLink(const TElement& E) {
+  const TElementStyle* S = ElementStyleOf(&E);
+  return S && (S->CurrentPC & PseudoBit(pcLink));
+}
+
+// Paged output paints only the runs layout gave the current page, and moves
+// the flow's cursor of printed runs past what is complete, so the next page
+// starts after it.
+void pagedRunWalk(const TTextWalk& W, bool Merge, TElement& Owner, TFlow& Flow) {
+  THtLineBlock* const first = Flow.FirstBlocktoPrint;
+  THtLineBlock* const end = Flow.LastBlocktoPrint;
+  if (!first || first == end) return;
+  const bool link = isLink(Owner);
+  if (link) DrawLinkAreas(Owner);
+  for (THtLineBlock* b = first; b && b != end; b = b->NextBlock()) {
+    if (b->Hidden() || !b->E) continue;
+    if (b->IsText()) {
+      b = drawText(W, Merge, b);
+      if (!b || b == end) break;
+      continue;
+    }
+    const TElementStyle* st = ElementStyleOf(b->E);
+    if (st && st->fPosition == epRunning) continue;
+    b->E->DrawRun(W.Flow, b, W.ChildDI);
+  }
+  bool unfinished = false;
+  for (THtLineBlock* b = first; b && b != end && !unfinished; b = b->NextBlock()) {
+    if (!b->E) continue;
+    if (!b->Has(trfInlineEnd) && b->E->HasFlag(efCompletelyDrawn)) {
+      Flow.FirstNonPrintedBlock = b->NextBlock();
+      continue;
+    }
+    const TElementStyle* st = ElementStyleOf(b->E);
+    if (!b->E->HasFlag(efCompletelyDrawn) && b->E->SelfFlow && st && st->fPosition != epAbsolute &&
+        st->fPosition != epRunning)
+      unfinished = true;
+  }
+  if (link)
+    if (THtCanvas* G = SurfaceOf(Owner)) G->EndLink();
+  if (!unfinished) Flow.FirstNonPrintedBlock = end;
+}
+
 }  // namespace
 
 void BaseDraw(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
@@ -311,6 +353,7 @@ void BaseDrawInline(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
   if (E.HasFlag(efHasBorder)) E.DrawBorder(DI);
   if (S->IsSet(cspOutline) || S->IsSet(cspOutlineStyle)) E.DrawOutline(DI);
   if (E.IsReplacedElement()) E.DrawInnerElements(Flow, DI);
+  if (E.Document && E.Document->Paged && isLink(E)) DrawLinkAreas(E);
 }
 
 void BaseDrawTable(TElement& E, TFlow* Flow, const THtDrawInfo& DI) { E.DrawBlock(Flow, DI); }
@@ -318,7 +361,11 @@ void BaseDrawTable(TElement& E, TFlow* Flow, const THtDrawInfo& DI) { E.DrawBloc
 void BaseDrawRun(TElement& E, TFlow* Flow, THtLineBlock* Block, const THtDrawInfo& DI) {
   const TElementStyle* S = ElementStyleOf(&E);
   // An inline box is drawn once, at its first run, with all its pieces.
-  if (!S || S->fDisplay != dsInline || Block == E.FirstRun()) E.Draw(Flow, DI);
+  if (!S || S->fDisplay != dsInline || Block == E.FirstRun()) {
+    E.Draw(Flow, DI);
+  } else if (E.Document && E.Document->Paged && (S->CurrentPC & PseudoBit(pcLink))) {
+    if (THtCanvas* G = SurfaceOf(E)) G->EndLink();
+  }
 }
 
 void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
@@ -329,10 +376,13 @@ void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
   const bool rowOrGroup = S->fDisplay == dsTableRow || S->fDisplay == dsTableRowGroup;
   const TRectF& content = flow->ContentRect;
   // A flow whose content rectangle was never measured is not culled.
+  const bool paged = E.Document && E.Document->Paged;
   if (!E.HasFlag(efHasOutOfFlowElements) && !rowOrGroup && content.Right > content.Left &&
       content.Bottom > content.Top &&
-      !RectInView(E, Moved(content, DI.CX + E.OuterRect.Left, DI.CY + E.OuterRect.Top)))
+      !RectInView(E, Moved(content, DI.CX + E.OuterRect.Left, DI.CY + E.OuterRect.Top))) {
+    if (paged) flow->FirstNonPrintedBlock = flow->LastBlocktoPrint;
     return;
+  }
   THtDrawInfo child = DI;
   E.LocalToDocument(child.CX, child.CY);
   // Runs are placed from the content origin, less the scroll offsets.
@@ -347,7 +397,9 @@ void BaseDrawInnerElements(TElement& E, TFlow*, const THtDrawInfo& DI) {
   walk.UseTextLayouts = flags.Contains(hcfSupportsTextLayouts);
   walk.Justified = S->TextAlign() == thJustify;
   const bool merge = (walk.UseTextLayouts || flags.Contains(hcfSupportsSimpleLayouts)) && S->NoTextShadow();
-  if (E.HasFlag(efStackingContext) && !E.FZLevels.empty())
+  if (paged)
+    pagedRunWalk(walk, merge, E, *flow);
+  else if (E.HasFlag(efStackingContext) && !E.FZLevels.empty())
     zLevelPasses(walk, merge, child, E.FZLevels);
   else
     zLevelPass(walk, merge, child, DI.ZIndex);

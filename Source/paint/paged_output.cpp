@@ -484,4 +484,14 @@ void DrawAnchors(TElement& E, const THtDrawInfo&) {
   for (int i = 0; i < lines; ++i) G->DrawLink(Moved(E.Rects(i), E.SurfaceLeft(), E.SurfaceTop()), id, true);
 }
 
+void DrawLinkAreas(TElement& E) {
+  THtDocument* doc = E.Document;
+  THtCanvas* G = SurfaceOf(E);
+  if (!doc || !G || !doc->Paged) return;
+  const String href = E.GetAttribute(u"href");
+  G->BeginLink(href, E.GetAttribute(u"title"));
+  const int lines = std::max(1, E.EndLine() - E.StartLine() + 1);
+  for (int i = 0; i < lines; ++i) G->DrawLink(Moved(E.Rects(i), E.SurfaceLeft(), E.SurfaceTop()), href, false);
+}
+
 }  // namespace ht

@@ -34,6 +34,9 @@ class TPageBreakElement : public TElement {
 
 // Records link targets for an element's lines on the current page, once.
 void DrawAnchors(TElement& E, const THtDrawInfo& DI);
+// Opens a link on the surface with the element's "href" and "title" and
+// records the element's line rectangles as its areas on the current page.
+void DrawLinkAreas(TElement& E);
 
 // The painting unit's start-up registers "doc-section".
 void RegisterPagedElements();

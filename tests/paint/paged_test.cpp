@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -355,6 +356,42 @@ TEST_F(PagedTest, HtmlToPdfBytes) {
   const std::string info = run("pdfinfo '" + file.string() + "'");
   EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
   EXPECT_NE(info.find("595.5 x 842.25 pts (A4)"), std::string::npos) << info;
+  fs::remove(file);
+}
+
+// A fixture of three chapters, the last after a section that turns the pages,
+// with a running footer that counts the pages and a link out.
+String bookFixture() {
+  const char* src = std::getenv("TARNWICK_SOURCE_DIR");
+  std::ifstream in(std::string(src && *src ? src : ".") + "/tests/data/paged/book.html");
+  std::stringstream text;
+  text << in.rdbuf();
+  return Utf8ToString(text.str());
+}
+
+TEST_F(PagedTest, FixtureToPdfFileReadsBack) {
+  if (!havePoppler()) GTEST_SKIP() << "pdfinfo not installed";
+  RegisterPdfExporter();
+  HtDefaultCanvasClass = &THtCanvasGDI::ClassType;
+  const String html = bookFixture();
+  ASSERT_FALSE(html.empty());
+  const fs::path file = fs::temp_directory_path() / ("ht_book_" + std::to_string(::getpid()) + ".pdf");
+  THtDocument::HTMLtoPDFFile(html, Utf8ToString(file.string()));
+  const std::string info = run("pdfinfo -f 1 -l 3 '" + file.string() + "'");
+  EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page    1 size:  595.5 x 842.25 pts"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page    2 size:  595.5 x 842.25 pts"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page    3 size:  842.25 x 595.5 pts"), std::string::npos) << info;
+  const std::string txt = run("pdftotext -layout '" + file.string() + "' -");
+  EXPECT_NE(txt.find("First chapter"), std::string::npos) << txt;
+  EXPECT_NE(txt.find("Third chapter"), std::string::npos) << txt;
+  EXPECT_NE(txt.find("Page 1 of 3"), std::string::npos) << txt;
+  EXPECT_NE(txt.find("Page 3 of 3"), std::string::npos) << txt;
+  EXPECT_EQ(txt.find("$$|$#"), std::string::npos) << txt;
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  EXPECT_NE(bytes.str().find("https://example.org/book"), std::string::npos);
   fs::remove(file);
 }
 
