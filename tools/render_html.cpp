@@ -1,14 +1,19 @@
-// tools/render_html FILE.html OUT.png [--width N] [--height N] [--scroll Y]
+// tools/render_html FILE.html OUT.png [--width N] [--height N] [--scroll Y] [--pages]
 // Lays a page out at N x H pixels (800 x 600 by default) and paints it with
 // the GDI+ back end over cairo, using the test fonts (Ahem included), into a
-// PNG. --scroll paints the view scrolled down by Y pixels.
+// PNG. --scroll paints the view scrolled down by Y pixels. --pages cuts the
+// document into printed pages instead (A4 unless @page or a doc-section says
+// otherwise), recorded and replayed by the Direct2D back end, and writes each
+// page image as OUT-1.png, OUT-2.png, ...
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "backends/backends_startup.h"
+#include "backends/canvas_dx.h"
 #include "backends/canvas_gp.h"
+#include "backends/page_images.h"
 #include "document/document.h"
 #include "elements/elements_startup.h"
 #include "paint/paint_startup.h"
@@ -19,7 +24,7 @@
 namespace {
 
 int usage() {
-  std::fprintf(stderr, "usage: render_html FILE.html OUT.png [--width N] [--height N] [--scroll Y]\n");
+  std::fprintf(stderr, "usage: render_html FILE.html OUT.png [--width N] [--height N] [--scroll Y] [--pages]\n");
   return 2;
 }
 
@@ -36,7 +41,12 @@ bool readInt(const char* s, long Min, long Max, int& Out) {
 int main(int argc, char** argv) {
   std::string file, out;
   int width = 800, height = 600, scroll = 0;
+  bool pages = false;
   for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--pages")) {
+      pages = true;
+      continue;
+    }
     if (!std::strcmp(argv[i], "--width") && i + 1 < argc) {
       if (!readInt(argv[++i], 1, 20000, width)) return usage();
     } else if (!std::strcmp(argv[i], "--height") && i + 1 < argc) {
@@ -60,6 +70,15 @@ int main(int argc, char** argv) {
   ht::HtElementsInitialize();
   int status = 0;
   try {
+    if (pages) {
+      ht::THtDocument doc(ht::THtCanvasDX::ClassType.PrintCanvasClass());
+      doc.LoadfromFile(ht::Utf8ToString(file));
+      doc.GeneratePagesForPrint(0, 0, false, 0);
+      std::string stem = out.size() > 4 && out.ends_with(".png") ? out.substr(0, out.size() - 4) : out;
+      for (int i = 0; i < doc.Surface->PageCount(); ++i)
+        ht::SavePagetoPNG(*doc.Surface, i, ht::Utf8ToString(stem + "-" + std::to_string(i + 1) + ".png"));
+      std::printf("%d pages\n", doc.Surface->PageCount());
+    } else {
     ht::THtDocument doc(&ht::THtCanvasGP::ClassType);
     doc.LoadfromFile(ht::Utf8ToString(file));
     doc.CalcSize(width, height);
@@ -69,6 +88,7 @@ int main(int argc, char** argv) {
     doc.Draw(&target.Canvas(), view, view, 0, -float(scroll), 0);
     target.Surface().Flush();
     if (!target.Surface().WritePNG(out)) throw ht::Exception(u"cannot write %s", ht::Utf8ToString(out));
+    }
   } catch (const ht::Exception& e) {
     std::fprintf(stderr, "render_html: %s\n", e.what());
     status = 1;

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "backends/canvas_gdi.h"
+#include "backends/page_images.h"
 #include "backends/pdf_exporter.h"
 #include "canvas/meta_canvas.h"
 #include "canvas/meta_records.h"
@@ -18,6 +19,8 @@
 #include "document/document.h"
 #include "paint/paged_output.h"
 #include "platform/core/core_fonts.h"
+#include "platform/core/core_image.h"
+#include "platform/core/core_surface.h"
 
 namespace ht::testing {
 
@@ -393,6 +396,70 @@ TEST_F(PagedTest, FixtureToPdfFileReadsBack) {
   bytes << in.rdbuf();
   EXPECT_NE(bytes.str().find("https://example.org/book"), std::string::npos);
   fs::remove(file);
+}
+
+// --- Page images -------------------------------------------------------------------------
+
+core::TCoreImage decodePng(const THtBytes& Png) {
+  core::TCoreImage img;
+  EXPECT_TRUE(core::DecodeImage(Png.data(), Png.size(), img));
+  return img;
+}
+
+uint32_t pixelOf(core::TCoreImage& Img, int X, int Y) {
+  const uint8_t* p = Img.Row(0, Y) + size_t(X) * 4;
+  return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+}
+
+TEST_F(PagedTest, PageImages) {
+  auto d = Print(bookFixture());
+  d->GeneratePagesForPrint(0, 0, false, 0);
+  ASSERT_EQ(d->Surface->PageCount(), 3);
+
+  core::TCoreImage first = decodePng(PagetoPNG(*d->Surface, 0));
+  ASSERT_EQ(first.Width, 794);
+  ASSERT_EQ(first.Height, 1123);
+  EXPECT_EQ(pixelOf(first, 2, 2), 0xFFFFFFFFu);  // the page is white where nothing is drawn
+  // The red heading lies in the top margin's first lines.
+  int red = 0;
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 400; ++x) {
+      const uint32_t c = pixelOf(first, x, y);
+      if (((c >> 16) & 0xFF) > 150 && ((c >> 8) & 0xFF) < 80 && (c & 0xFF) < 80) ++red;
+    }
+  EXPECT_GT(red, 100);
+  // The footer sits at the page's bottom, in dark text.
+  int dark = 0;
+  for (int y = 1123 - 60; y < 1123; ++y)
+    for (int x = 0; x < 794; ++x)
+      if (((pixelOf(first, x, y) >> 8) & 0xFF) < 100) ++dark;
+  EXPECT_GT(dark, 20);
+
+  // The landscape page, and a page at half its size.
+  core::TCoreImage third = decodePng(PagetoPNG(*d->Surface, 2));
+  EXPECT_EQ(third.Width, 1123);
+  EXPECT_EQ(third.Height, 794);
+  std::unique_ptr<gdi::TBitmap> half = RenderPageBitmap(*d->Surface, 0, 0.5f);
+  EXPECT_EQ(half->Width(), 397);
+  EXPECT_EQ(half->Height(), 562);
+
+  // A file, written only when the picture is made.
+  const fs::path file = fs::temp_directory_path() / ("ht_page_" + std::to_string(::getpid()) + ".png");
+  SavePagetoPNG(*d->Surface, 1, Utf8ToString(file.string()));
+  std::unique_ptr<core::TCoreSurface> back = core::TCoreSurface::ReadPNG(file.string());
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->Width(), 794);
+  fs::remove(file);
+  EXPECT_THROW(SavePagetoPNG(*d->Surface, 3, Utf8ToString(file.string())), EListError);
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_THROW(PagetoPNG(*d->Surface, 0, 0), Exception);
+  EXPECT_THROW(PagetoPNG(*d->Surface, 0, 1e9f), Exception);
+  EXPECT_THROW(SavePagetoPNG(*d->Surface, 0, u"/nonexistent/dir/page.png"), Exception);
+
+  // A screen canvas records no pages.
+  THtDocument screen(&THtCanvasGDI::ClassType);
+  screen.Parse(u"<p>x</p>");
+  EXPECT_THROW(PagetoPNG(*screen.Surface, 0), Exception);
 }
 
 // --- Preview and text look-up -------------------------------------------------------------
