@@ -226,6 +226,12 @@ void THtDocument::ApplySectionPageSize(const String& SizeText) {
   }
   if (!kept) word = takeWord(text);
   Orientation = word == u"landscape" ? coLandscape : coPortrait;
+  // A length of no size (0mm, -5mm) would make the following pages hold
+  // nothing: they fall back to A4, as a bad size does at the start.
+  if (PageWidthMM == 0 || PageHeightMM == 0) {
+    PageWidthMM = 210;
+    PageHeightMM = 297;
+  }
 }
 
 void THtDocument::CalcPageMargins() {

@@ -241,6 +241,10 @@ TEST_F(PagedTest, SectionSizeAppliesToFollowingPages) {
   EXPECT_FLOAT_EQ(d->PageWidthMM, 100);
   EXPECT_FLOAT_EQ(d->PageHeightMM, 50);
   EXPECT_EQ(d->Orientation, coPortrait);
+  // A size of nothing would leave no room on the following pages: A4.
+  d->ApplySectionPageSize(u"0mm -5mm landscape");
+  EXPECT_FLOAT_EQ(d->PageWidthMM, 210);
+  EXPECT_FLOAT_EQ(d->PageHeightMM, 297);
 }
 
 TEST_F(PagedTest, SectionHeaderAndFooterReferences) {
