@@ -53,6 +53,14 @@ printf '\x01\x28\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x01\x00\x18\x00\x00
 printf '\x03\x28\x00\x00\x00\x02\x00\x00\x00\x02\x00\x00\x00\x01\x00\x10\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xf8\x00\x00\xe0\x07\x00\x00\x1f\x00\x00\x00\x1f\x00\xe0\x07\x00\xf8\xff\xff' | seed dib_to_gif_fuzz bitfields16
 printf '\x02\x28\x00\x00\x00\x03\x00\x00\x00\x02\x00\x00\x00\x01\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\x00\xff\x00\x00\x00\x00\x01\x02\x00\x02\x01\x00\x00' | seed dib_to_gif_fuzz palette8
 
+# SVG: byte 0 bit 0 wraps the rest in an svg element; the seeds hold each kind
+# of bad input the drawing must survive.
+printf '\0<svg viewBox="x 1e38 -0 nan" width=1e38 height=-5><path d="M0 0L1e38 1e38Q1 2Z9 K3 4 C"/></svg>' | seed svg_render_fuzz garbage
+printf '\1<defs><linearGradient id=g><stop offset=nan stop-color=red/><stop offset=1e38/></linearGradient></defs><rect width=50 height=50 fill="url(#g)"/>' | seed svg_render_fuzz stops
+printf '\1<g id=a><use href="#b"/></g><g id=b><use href="#a"/></g><clipPath id=c><use href="#a"/></clipPath><rect clip-path="url(#c)" width=9 height=9/>' | seed svg_render_fuzz use-cycle
+printf '\1%s<circle r=5 cx=5 cy=5/>' "$(repeat '<g transform="rotate(1)">' 10000)" | seed svg_render_fuzz deep-groups
+printf '\1<text x="1 2 3" dx="1e38 nan" text-anchor=middle>ab<tspan dx=5>c</tspan></text><image href="x.png" width=9 height=9/><foreignObject x=5 y=5 width=20 height=20><p>x</p></foreignObject>' | seed svg_render_fuzz text
+
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for f in "$root"/tests/fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
