@@ -9,8 +9,10 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 #include "backends/canvas_gdi.h"
+#include "backends/canvas_gp.h"
 #include "backends/page_images.h"
 #include "backends/pdf_exporter.h"
 #include "canvas/meta_canvas.h"
@@ -21,6 +23,7 @@
 #include "platform/core/core_fonts.h"
 #include "platform/core/core_image.h"
 #include "platform/core/core_surface.h"
+#include "platform/gdi/gdi_canvas.h"
 
 namespace ht::testing {
 
@@ -509,6 +512,36 @@ TEST_F(PagedTest, PreviewTemplate) {
   EXPECT_EQ(sheets(none), 0);
   EXPECT_TRUE(none.ends_with(u"class=\"sortable\"></div>"));
   EXPECT_EQ(THtDocument::GeneratePrintPreviewTemplate(nullptr, 100, 1, 1, false), u"");
+}
+
+// The preview template shown by a document whose image getter answers each
+// page index with that page's image (the GDI back end decodes no PNG by
+// itself, so the preview is shown by GDI+).
+TEST_F(PagedTest, PreviewShowsPageImages) {
+  auto print = Print(bookFixture());
+  print->GeneratePagesForPrint(0, 0, false, 0);
+  ASSERT_EQ(print->Surface->PageCount(), 3);
+  const String tpl = THtDocument::GeneratePrintPreviewTemplate(print.get(), 25, 1, 1, false);
+  THtDocument preview(&THtCanvasGP::ClassType);
+  std::vector<String> asked;
+  preview.OnGetImage = [&](THtDocument*, const String& Url, TElement*) {
+    asked.push_back(Url);
+    return PagetoPNG(*print->Surface, std::stoi(StringToUtf8(Url)), 0.25f);
+  };
+  preview.Parse(tpl);
+  preview.CalcSize(400, 1000);
+  gdi::TBitmap target(400, 1000);
+  preview.Draw(&target.Canvas(), TRect(0, 0, 400, 1000), TRect(0, 0, 400, 1000), 0, 0, 0);
+  target.Surface().Flush();
+  EXPECT_EQ(asked, (std::vector<String>{u"0", u"1", u"2"}));
+  // Each sheet's red heading shows near its top.
+  int red = 0;
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 400; ++x) {
+      const uint32_t c = target.Surface().Pixel(x, y);
+      if (((c >> 16) & 0xFF) > 150 && ((c >> 8) & 0xFF) < 120 && (c & 0xFF) < 120) ++red;
+    }
+  EXPECT_GT(red, 10);
 }
 
 TEST_F(PagedTest, MetaTextAtPoint) {
