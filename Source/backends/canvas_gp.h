@@ -113,6 +113,12 @@ class THtCanvasGP : public THtCanvas {
   void DrawButton(const TRectF& R, int DPI, bool Checked, bool Active, bool HOver, bool Disabled) override;
   void BlurRect(const TRectF& R, THtPath* BorderPath, float BlurRadius) override;
   void Clear(uint32_t AColor) override;
+  // A quick preview while zooming: the kept bitmap (AScene's, else the one
+  // of the last scene) is resized to AScene's viewport and its picture
+  // stretched into NewRect; when the picture grew past the viewport it is
+  // shown on AScene's target at once. False when there is no kept bitmap
+  // or NewRect cannot be scaled to (the caller repaints instead).
+  bool FastScale(const THtCanvasScene& AScene, const TRectF& NewRect) override;
 
   // ---- pages and printing
   // Ends the recording of every page and writes the page count over the
@@ -161,5 +167,12 @@ bool ClampTextRun(StringView s, int& First, int& Length);
 // stops: the gradient's positions count from the centre, the path
 // gradient's from the boundary.
 void SetRadialStops(gdiplus::PathGradientBrush& B, const THtBrush& Brush);
+
+// Stretches the bitmap's whole picture (bilinear) to NewRect's size rounded
+// and puts it at NewRect's rounded top-left, cut to the bitmap; pixels
+// outside NewRect keep what they held. False, changing nothing, when the
+// bitmap has no pixels or NewRect is empty, not finite or beyond the pixel
+// budget.
+bool ScaleInPlace(THtBitmapGP& Bitmap, const TRectF& NewRect);
 
 }  // namespace ht

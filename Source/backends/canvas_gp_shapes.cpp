@@ -2,11 +2,14 @@
 // off-screen bitmaps, blurs and the classic control pictures.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "backends/canvas_gp.h"
 #include "canvas/bitmap_effects.h"
 #include "canvas/blur.h"
 #include "canvas/geometry.h"
+#include "backends/d2d_helper.h"
+#include "platform/d2d/wic.h"
 #include "platform/gdi/gdi_controls.h"
 
 namespace ht {
@@ -286,6 +289,60 @@ void THtCanvasGP::Clear(uint32_t AColor) {
     return;
   }
   if (G) G->Clear(AColor);
+}
+
+// ---------------------------------------------------------------- zoom preview
+
+bool ScaleInPlace(THtBitmapGP& Bitmap, const TRectF& NewRect) {
+  core::TCoreSurface* s = Bitmap.Surface();
+  if (!s) return false;
+  const double fl = NewRect.Left, ft = NewRect.Top;
+  const double fw = double(NewRect.Right) - fl, fh = double(NewRect.Bottom) - ft;
+  // Beyond a million pixels either way nothing would fit the budget; the
+  // bound also keeps the rounding below inside int.
+  constexpr double limit = 1e6;
+  for (double v : {fl, ft, fw, fh})
+    if (!std::isfinite(v) || std::fabs(v) > limit) return false;
+  const int W = int(std::lround(fw)), H = int(std::lround(fh));
+  if (W <= 0 || H <= 0 || !core::WithinPixelBudget(W, H)) return false;
+  const int L = int(std::lround(fl)), T = int(std::lround(ft));
+  const int bw = Bitmap.FWidth, bh = Bitmap.FHeight;
+
+  s->Flush();
+  // The WIC bitmap reads the DIB's own pixels; the scaled picture goes to a
+  // buffer of its own, so the source is whole while it is read.
+  std::shared_ptr<d2d::IWICImagingFactory> wic = D2DHelper().WICFactory();
+  auto source = std::make_shared<d2d::IWICBitmap>(std::shared_ptr<core::TCoreSurface>(std::shared_ptr<void>(), s),
+                                                  d2d::GUID_WICPixelFormat32bppPBGRA);
+  std::shared_ptr<d2d::IWICBitmapScaler> scaler;
+  d2d::HRESULT hr = wic->CreateBitmapScaler(&scaler);
+  if (d2d::SUCCEEDED(hr)) hr = scaler->Initialize(source, d2d::UINT(W), d2d::UINT(H), d2d::WICBitmapInterpolationModeLinear);
+  if (d2d::FAILED(hr)) return false;
+  const size_t stride = size_t(W) * 4;
+  std::vector<uint8_t> scaled(stride * size_t(H));
+  hr = scaler->CopyPixels(nullptr, d2d::UINT(stride), d2d::UINT(scaled.size()), scaled.data());
+  if (d2d::FAILED(hr)) return false;
+
+  // The part of the destination inside the bitmap.
+  const int x0 = std::max(L, 0), x1 = int(std::min<int64_t>(int64_t(L) + W, bw));
+  const int y0 = std::max(T, 0), y1 = int(std::min<int64_t>(int64_t(T) + H, bh));
+  for (int y = y0; y < y1 && x0 < x1; ++y)
+    std::memcpy(s->ScanLine(y) + size_t(x0) * 4, scaled.data() + size_t(y - T) * stride + size_t(x0 - L) * 4,
+                size_t(x1 - x0) * 4);
+  s->MarkDirty();
+  return true;
+}
+
+bool THtCanvasGP::FastScale(const THtCanvasScene& AScene, const TRectF& NewRect) {
+  auto* kept = dynamic_cast<THtBitmapGP*>(AScene.Bitmap ? AScene.Bitmap : Scene.Bitmap);
+  if (!kept) return false;
+  const int vw = AScene.ViewPort.Right - AScene.ViewPort.Left, vh = AScene.ViewPort.Bottom - AScene.ViewPort.Top;
+  if (vw <= 0 || vh <= 0) return false;
+  kept->SetSize(vw, vh);
+  if (!ScaleInPlace(*kept, NewRect)) return false;
+  if (NewRect.Right - NewRect.Left > float(vw))
+    kept->DrawOnCanvas(AScene.Canvas, RectToRectF(AScene.ViewPort), 255, false);
+  return true;
 }
 
 // ---------------------------------------------------------------- control pictures

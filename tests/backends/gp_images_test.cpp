@@ -2,6 +2,8 @@
 // pictures, by pixel probes and the facades' traces.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "backends/backends_startup.h"
 #include "canvas/box_shadow.h"
 #include "gp_test_fixture.h"
@@ -261,6 +263,108 @@ TEST_F(GPImages, BitmapsDrawWithOpacity) {
   // An empty source rectangle draws nothing.
   Canvas->DrawBitmap(&b, TRectF(12, 12, 16, 16), TRect(0, 0, 0, 4), 1);
   EXPECT_EQ(Px(13, 13), 0xFFFFFFFFu);
+}
+
+
+// A 20 x 10 bitmap in four quadrants: red, green over blue, white.
+constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF, kWhite = 0xFFFFFFFF;
+void fillQuadrants(THtBitmapGP& b) {
+  b.FillRect(TRect(0, 0, 10, 5), kRed);
+  b.FillRect(TRect(10, 0, 20, 5), kGreen);
+  b.FillRect(TRect(0, 5, 10, 10), kBlue);
+  b.FillRect(TRect(10, 5, 20, 10), kWhite);
+}
+
+TEST_F(GPImages, ScaleInPlaceStretchesIntoTheRectangleCutToTheBitmap) {
+  struct Probe {
+    int x, y;
+    uint32_t want;
+  };
+  struct Case {
+    const char* what;
+    TRectF r;
+    std::vector<Probe> probes;
+  } cases[] = {
+      // Half size at (5, 2); the rest keeps the old picture.
+      {"shrunk", TRectF(5, 2, 15, 7), {{6, 3, kRed}, {13, 3, kGreen}, {6, 6, kBlue}, {13, 6, kWhite},
+                                       {2, 8, kBlue}, {17, 1, kGreen}, {1, 1, kRed}}},
+      // Twice the size from (-10, -5): the centre of the picture fills the
+      // bitmap, cut on all four sides.
+      {"grown", TRectF(-10, -5, 30, 15), {{2, 2, kRed}, {17, 2, kGreen}, {2, 7, kBlue}, {17, 7, kWhite}}},
+      // Squashed to a quarter of the height: rows stay in order.
+      {"aspect", TRectF(0, 0, 20, 5), {{2, 0, kRed}, {17, 1, kGreen}, {2, 4, kBlue}, {17, 3, kWhite},
+                                      {2, 7, kBlue}, {17, 8, kWhite}}},
+      // Only the top-left corner lands inside.
+      {"past the edges", TRectF(15, 8, 35, 18), {{16, 9, kRed}, {2, 2, kRed}, {12, 2, kGreen}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    THtBitmapGP b(20, 10, true);
+    fillQuadrants(b);
+    ASSERT_TRUE(ScaleInPlace(b, c.r));
+    EXPECT_EQ(b.Width(), 20);
+    for (const Probe& p : c.probes) EXPECT_EQ(b.Surface()->Pixel(p.x, p.y), p.want) << p.x << "," << p.y;
+  }
+}
+
+TEST_F(GPImages, ScaleInPlaceRefusesSizesItCannotScaleTo) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const TRectF bad[] = {TRectF(0, 0, 0, 10),         TRectF(0, 0, 10, 0.2f),       TRectF(10, 10, 0, 0),
+                        TRectF(0, 0, nan, 10),       TRectF(inf, 0, 10, 10),       TRectF(0, 0, 1e9f, 1e9f),
+                        TRectF(0, 0, 200000, 200000), TRectF(-3e9f, 0, 10, 10)};
+  for (const TRectF& r : bad) {
+    SCOPED_TRACE(::testing::Message() << r.Left << " " << r.Top << " " << r.Right << " " << r.Bottom);
+    THtBitmapGP b(20, 10, true);
+    fillQuadrants(b);
+    EXPECT_FALSE(ScaleInPlace(b, r));
+    EXPECT_EQ(b.Surface()->Pixel(1, 1), kRed);
+    EXPECT_EQ(b.Surface()->Pixel(18, 8), kWhite);
+  }
+  THtBitmapGP empty(0, 0, true);
+  EXPECT_FALSE(ScaleInPlace(empty, TRectF(0, 0, 10, 10)));
+}
+
+TEST_F(GPImages, FastScaleRescalesTheKeptBitmapAndShowsAZoomIn) {
+  Target = std::make_unique<gdi::TBitmap>(20, 10);
+  Target->Surface().Fill(kWhite);
+  THtCanvasScene s;
+  s.Init(TRect(0, 0, 20, 10), &Target->Canvas());
+  // Nothing kept: the caller repaints.
+  EXPECT_FALSE(Canvas->FastScale(s, TRectF(0, 0, 40, 20)));
+
+  // The kept bitmap of a smaller window grows to the viewport first.
+  THtBitmapGP kept(10, 5, true);
+  kept.FillRect(TRect(0, 0, 10, 5), kRed);
+  kept.FillRect(TRect(5, 0, 10, 5), kBlue);
+  s.Bitmap = &kept;
+  // Zooming in shows the stretched picture at once.
+  ASSERT_TRUE(Canvas->FastScale(s, TRectF(0, 0, 40, 20)));
+  EXPECT_EQ(kept.Width(), 20);
+  EXPECT_EQ(kept.Height(), 10);
+  EXPECT_EQ(Px(2, 2), kRed);
+  EXPECT_EQ(Px(17, 8), kBlue);
+  EXPECT_EQ(kept.Surface()->Pixel(17, 8), kBlue);
+  // Zooming out leaves the target alone (the caller paints the strips).
+  Target->Surface().Fill(kWhite);
+  ASSERT_TRUE(Canvas->FastScale(s, TRectF(0, 0, 10, 5)));
+  EXPECT_EQ(kept.Surface()->Pixel(2, 1), kRed);
+  EXPECT_EQ(kept.Surface()->Pixel(8, 1), kBlue);
+  EXPECT_EQ(kept.Surface()->Pixel(15, 8), kBlue);
+  EXPECT_EQ(Px(2, 2), kWhite);
+
+  // Without a bitmap in the given scene, the one of the last scene is used.
+  THtCanvasScene painted;
+  painted.Init(TRect(0, 0, 20, 10), &kept);
+  painted.Bitmap = &kept;
+  Canvas->BeginScene(painted);
+  Canvas->EndScene();
+  s.Bitmap = nullptr;
+  EXPECT_TRUE(Canvas->FastScale(s, TRectF(0, 0, 30, 15)));
+  // An empty viewport or rectangle is refused.
+  s.ViewPort = TRect(0, 0, 0, 0);
+  EXPECT_FALSE(Canvas->FastScale(s, TRectF(0, 0, 30, 15)));
+  s.ViewPort = TRect(0, 0, 20, 10);
+  EXPECT_FALSE(Canvas->FastScale(s, TRectF(0, 0, 0, 15)));
 }
 
 }  // namespace
