@@ -94,6 +94,9 @@ THtPanel::THtPanel(bool AOwnerLoading) : FLoading(AOwnerLoading) {
   FAllowScaling = true;
   FontHeight = 16;
   FontName = u"Tahoma";
+  // A high-DPI screen doubles the pixels of a point: the zoom's 100 %
+  // follows it.
+  CurrentDPI = 96 * std::max(1, ScaleFactor());
   DocumentClass = [](const THtCanvasClass* C, bool Threaded) { return std::make_unique<THtDocument>(C, Threaded); };
   FStyles = std::make_unique<TStringList>();
   FScript = std::make_unique<TStringList>();

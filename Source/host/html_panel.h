@@ -319,6 +319,8 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   // One smooth-scroll (1027) and one smooth-zoom (1028) tick.
   void WMUser3(int Step);
   void WMUser4(int Step);
+  // The toolkit's scale factor changed: the DPI follows it (96 a factor).
+  void ScaleFactorChanged(int Factor) override;
 
   // Pointer, wheel and keys.
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;

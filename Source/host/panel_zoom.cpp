@@ -291,6 +291,10 @@ void THtPanel::SetDPI(int NewDPI) {
   }
 }
 
+void THtPanel::ScaleFactorChanged(int Factor) {
+  if (Factor > 0 && 96 * Factor != CurrentDPI) ChangeScale(96 * Factor, CurrentDPI, true);
+}
+
 void THtPanel::ChangeScale(int M, int D, bool isDpiChange) {
   if (isDpiChange && D != 0) SetDPI(roundInt(double(CurrentDPI) * M / D));
 }

@@ -84,6 +84,11 @@ struct TPanelSignals {
     gtk_tooltip_set_tip_area(Tip, &area);
     return TRUE;
   }
+  static void scaleFactor(GObject* W, GParamSpec*, gpointer Self) {
+    auto* p = static_cast<TCustomPanel*>(Self);
+    const int factor = gtk_widget_get_scale_factor(GTK_WIDGET(W));
+    Guard([&] { p->ScaleFactorChanged(factor); });
+  }
   static gboolean draw(GtkWidget* W, cairo_t* Cr, gpointer Self) {
     auto* p = static_cast<TCustomPanel*>(Self);
     Guard([&] { p->draw(Cr, gtk_widget_get_allocated_width(W), gtk_widget_get_allocated_height(W)); });
@@ -409,6 +414,8 @@ void TCustomPanel::SetCursorName(const std::string& Name) {
   if (c) g_object_unref(c);
 }
 
+int TCustomPanel::ScaleFactor() const { return FArea ? gtk_widget_get_scale_factor(FArea) : 1; }
+
 int TCustomPanel::SystemDoubleClickTime() { return intSetting("gtk-double-click-time", 400); }
 
 void TCustomPanel::PostWheelMessage(bool Horizontal, int Delta, TShiftState Shift, TPoint ScreenPos) {
@@ -467,6 +474,7 @@ TCustomPanel::TCustomPanel() {
   }
   g_signal_connect(FArea, "draw", G_CALLBACK(TPanelSignals::draw), this);
   g_signal_connect(FArea, "size-allocate", G_CALLBACK(TPanelSignals::sizeAllocate), this);
+  g_signal_connect(FArea, "notify::scale-factor", G_CALLBACK(TPanelSignals::scaleFactor), this);
   gtk_widget_add_events(FArea, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                    GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK | GDK_KEY_PRESS_MASK |
                                    GDK_LEAVE_NOTIFY_MASK | GDK_ENTER_NOTIFY_MASK);

@@ -394,6 +394,10 @@ class TCustomPanel : public TWinControl {
   virtual void Paint();
   // The client area changed size.
   virtual void Resize() {}
+  // The toolkit's scale factor of the client area (1, or 2 on a high-DPI
+  // screen), and its change.
+  int ScaleFactor() const;
+  virtual void ScaleFactorChanged(int) {}
 
  private:
   void draw(cairo_t* Cr, int W, int H);
