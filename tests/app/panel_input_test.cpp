@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
 #include <climits>
 #include <random>
 
@@ -25,6 +26,7 @@ class TInputPanel : public THtPanel {
   using THtPanel::FTargetScale;
   using THtPanel::FTargetYOffset;
   using THtPanel::fInZoom;
+  using THtPanel::ScaleFactorChanged;
   int DocH = -1;
   int DocumentPixelHeight() override { return DocH >= 0 ? DocH : THtPanel::DocumentPixelHeight(); }
 };
@@ -187,6 +189,33 @@ TEST_F(PanelInputTest, TicksAfterTheEndFindNothing) {
   EXPECT_EQ(AnimationThread().ProcCount(), 0u);
 }
 
+// The animation thread running on its own while the page is rebuilt again
+// and again under smooth scrolls and zooms: ticks of a subscription that a
+// rebuild dropped, or that arrive after it, find nothing to move.
+TEST_F(PanelInputTest, SmoothScrollAndZoomDuringRebuilds) {
+  SetAnimationThread(std::make_unique<TAnimationThread>());
+  struct TRestore {
+    ~TRestore() { SetAnimationThread(std::make_unique<TAnimationThread>(false)); }
+  } restore;
+  Panel->TickCount = nullptr;
+  const std::vector<String> page{u"<body style='margin:0'><div style='height:4000px;background:#eee'>x</div>"};
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
+  for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+    Panel->SetHTML(page);
+    Panel->SetTargetPosition(0, (i % 7) * 300);
+    if (i % 3 == 0) Panel->SetTargetScale(100 + (i % 5) * 20);
+    const auto slice = std::chrono::steady_clock::now() + std::chrono::milliseconds(15);
+    while (std::chrono::steady_clock::now() < slice) {
+      while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+      TDispatcher::Main().Drain();
+      g_usleep(1000);
+    }
+  }
+  EXPECT_GT(Panel->Scale(), 0);
+  EXPECT_GE(Panel->OffsetY, 0);
+  EXPECT_LE(Panel->OffsetY, std::max(0, Panel->DocumentPixelHeight() - Panel->ClientHeight()));
+}
+
 TEST_F(PanelInputTest, ScaleFollowsTheDpiAndZoomKeepsThePointInPlace) {
   Panel->SetDPI(144);
   EXPECT_EQ(Panel->Scale(), 100);
@@ -196,6 +225,14 @@ TEST_F(PanelInputTest, ScaleFollowsTheDpiAndZoomKeepsThePointInPlace) {
   Panel->SetDPI(96);  // the percent stays
   EXPECT_EQ(Panel->Scale(), 200);
   Panel->SetScale(100);
+  // The toolkit's scale factor of 2 (a high-DPI screen) is 192 DPI.
+  EXPECT_EQ(Panel->CurrentDPI, 96);
+  Panel->ScaleFactorChanged(2);
+  EXPECT_EQ(Panel->CurrentDPI, 192);
+  EXPECT_EQ(Panel->Scale(), 100);
+  EXPECT_FLOAT_EQ(Panel->Doc()->Surface->ScaleFactor(), 2.0f);
+  Panel->ScaleFactorChanged(1);
+  EXPECT_EQ(Panel->CurrentDPI, 96);
 
   // Without ScaleFromCenter the top-left document point stays.
   Panel->DocH = 20000;
