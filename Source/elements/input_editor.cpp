@@ -51,7 +51,6 @@ void TInputElement::CreateControl() {
   auto* number = dynamic_cast<ui::TNumberBox*>(&c);
   auto* picker = dynamic_cast<ui::TDateTimePicker*>(&c);
   if (auto* edit = dynamic_cast<ui::TEdit*>(&c); edit && !number) {
-    c.OnMouseMove = [this](TShiftState Shift, int X, int Y) { ControlMouseMove(Shift, X, Y); };
     if (st) edit->SetFontColor(ToPlatformColor(st->TextColor()));
     if (GetAttribute(u"border") == u"0") edit->SetBorderStyle(ui::bsNone);
     if (GetAttribute(u"type") == u"password") edit->SetPasswordChar(u'*');
@@ -147,14 +146,5 @@ void TInputElement::setFocusState(bool Add, StringView Event) {
 void TInputElement::ControlEnter() { setFocusState(true, u"focus"); }
 
 void TInputElement::ControlExit() { setFocusState(false, u"blur"); }
-
-void TInputElement::ControlMouseMove(TShiftState Shift, int X, int Y) {
-  // The document takes pointer moves from its host; over the editor the
-  // pointer is still over this element, whose hover state stays.
-  (void)Shift;
-  (void)X;
-  (void)Y;
-  SetPseudoClass(pcHover, true, false);
-}
 
 }  // namespace ht

@@ -67,7 +67,6 @@ class TInputElement : public TBaseInputElement {
   void ControlChange();
   void ControlEnter();
   void ControlExit();
-  void ControlMouseMove(TShiftState Shift, int X, int Y);
 
  private:
   void setFocusState(bool Add, StringView Event);
