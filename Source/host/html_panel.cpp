@@ -23,6 +23,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/element_scroll_bar.h"
 #include "platform/ui/find_dialogs.h"
+#include "platform/ui/gtk_form_controls.h"
 
 namespace ht {
 
@@ -372,6 +373,10 @@ void THtPanel::LoadfromResource(const String& AResourceName, THtmlEncoding AEnco
 
 std::unique_ptr<ui::TScrollBar> THtPanel::CreateScrollBar() {
   return std::make_unique<ui::TElementScrollBar>(*this);
+}
+
+std::unique_ptr<ui::TFormControl> THtPanel::CreateFormControl(ui::TFormControlKind Kind) {
+  return ui::CreateGtkFormControl(*this, Kind);
 }
 
 void THtPanel::NotifyDocumentChanged() {

@@ -295,6 +295,8 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
 
   // An element scroll bar: a GTK scroll bar on the child layer.
   std::unique_ptr<ui::TScrollBar> CreateScrollBar() override;
+  // A form control (edit, memo, lists...): a GTK widget on the child layer.
+  std::unique_ptr<ui::TFormControl> CreateFormControl(ui::TFormControlKind Kind) override;
 
   // The window procedure: scroll bar messages.
   void Dispatch(ui::TMessage& Message) override;
