@@ -23,13 +23,11 @@ THtPageGP::THtPageGP(float AWidthMM, float AHeightMM, int ANumber, int ADPI)
   MetaDC = gdi::CreateEnhMetaFileW(nullptr, w, h);
   gdi::SetGraphicsMode(MetaDC, gdi::GM_ADVANCED);
   Meta = gdi::MetaOf(MetaDC);
+  MetaFile = std::make_unique<THtMetafileGDI>(Meta);
   MetaCanvas = std::make_unique<gdi::TCanvas>(MetaDC);
 }
 
-THtPageGP::~THtPageGP() {
-  CloseRecording();
-  gdi::DeleteEnhMetaFile(Meta);
-}
+THtPageGP::~THtPageGP() { CloseRecording(); }
 
 void THtPageGP::CloseRecording() {
   if (!MetaDC) return;
@@ -51,6 +49,11 @@ std::unique_ptr<THtImage> THtPageGP::AsImage(int, int) {
   s.Flush();
   img->LoadFromPixels(s.ScanLine(0), s.Width(), s.Height(), s.Stride());
   return img;
+}
+
+THtObject* THtPageGP::AsMetaFile() {
+  CloseRecording();
+  return MetaFile.get();
 }
 
 THtBytes THtPageGP::AsMetaFileBytes() {

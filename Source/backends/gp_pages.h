@@ -4,6 +4,7 @@
 // prints its display lists through a THtCanvasGP.
 #include <memory>
 
+#include "backends/gdi_images.h"
 #include "canvas/meta_canvas.h"
 #include "canvas/page.h"
 #include "platform/gdi/gdi_canvas.h"
@@ -21,12 +22,16 @@ class THtPageGP : public THtPage {
 
   // The page's pixels as an image (the recording ends first).
   std::unique_ptr<THtImage> AsImage(int AWidth, int DPI) override;
+  // The page's own metafile (a THtMetafileGDI over Meta, owned by the
+  // page); the recording ends first.
+  THtObject* AsMetaFile() override;
   // Our own metafile format (see gdi_meta.h), not EMF.
   THtBytes AsMetaFileBytes() override;
   // Ends recording: the metafile is complete from now on.
   void CloseRecording();
 
-  gdi::HENHMETAFILE Meta = nullptr;          // owned
+  gdi::HENHMETAFILE Meta = nullptr;          // owned through MetaFile
+  std::unique_ptr<THtMetafileGDI> MetaFile;  // hands Meta out; frees it
   std::unique_ptr<gdi::TCanvas> MetaCanvas;  // the canvas the page is drawn on while recorded
   gdi::HDC MetaDC = nullptr;
 };

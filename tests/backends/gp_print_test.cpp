@@ -117,6 +117,21 @@ TEST_F(GPPrint, RecordedPagesReplayInOrder) {
   const THtBytes meta = Canvas->GetPage(0)->AsMetaFileBytes();
   ASSERT_GE(meta.size(), 16u);
   EXPECT_EQ(std::string(meta.begin(), meta.begin() + 4), "HTMF");
+  // The metafile object is the page's own one, replayable on any surface.
+  THtObject* mf = Canvas->GetPage(0)->AsMetaFile();
+  ASSERT_NE(mf, nullptr);
+  EXPECT_EQ(mf, Canvas->GetPage(0)->AsMetaFile());
+  gdi::HENHMETAFILE h = static_cast<THtMetafileGDI*>(mf)->Handle;
+  EXPECT_EQ(h, static_cast<THtPageGP*>(Canvas->GetPage(0))->Meta);
+  EXPECT_EQ(gdi::GetEnhMetaFileBits(h), meta);
+  core::TCoreSurface s(h->Width, h->Height);
+  {
+    core::TCoreContext c(s);
+    gdi::PlayEnhMetaFileOn(c, h, core::TCoreMatrix());
+  }
+  s.Flush();
+  EXPECT_EQ(s.Pixel(5, 30), 0xFFFF0000u);
+  EXPECT_EQ(s.Pixel(15, 30), 0xFF0000FFu);
 }
 
 TEST_F(GPPrint, PrintOrderAndDisabledPages) {
