@@ -273,7 +273,10 @@ void purge(std::vector<TElement*>& List, TElement* E) { List.erase(std::remove(L
 
 void THtDocument::ElementDeleted(TElement* E) {
   if (Selection.StartElement() == E || Selection.EndElement() == E) Selection.Clear();
-  if (SizingElement == E) SizingElement = nullptr;
+  if (SizingElement == E) {
+    SizingElement = nullptr;
+    FSizingHandle = 0;
+  }
   if (DragElement == E) DragElement = nullptr;
   if (ActiveTable == E) ActiveTable = nullptr;
   if (FPageBreak == E) FPageBreak = nullptr;
@@ -285,6 +288,9 @@ void THtDocument::ElementDeleted(TElement* E) {
   purge(FTransitionElements, E);
   purge(FRunningElements, E);
   purge(FFootNotes, E);
+  purge(FDragOverList, E);
+  purge(FPendingRemovals, E);
+  if (FCurrentSection == E) FCurrentSection = nullptr;
   {
     std::lock_guard<std::recursive_mutex> guard(FEventLock);
     for (THtElementEvents* queue : {&FEvents, &FRunningEvents})

@@ -28,6 +28,7 @@
 #include "document/element.h"
 #include "document/form_values.h"
 #include "markup/html_parser.h"
+#include "platform/rtl/cursors.h"
 #include "platform/rtl/liveness.h"
 #include "platform/rtl/stream.h"
 
@@ -76,6 +77,13 @@ struct THtScrollRepaintEntry {
 };
 
 enum THtQuirksMode { qmAuto, qmDocType, qmQuirks };
+
+// Which touch selection handle a press grabbed and the moves drag.
+enum TTouchMarkerTracking { tmNone, tmLeft, tmRight };
+
+// Raised when a drag that moved ends: the element and the drop point
+// (document coordinates).
+using THtDragEndEvent = std::function<void(TElement* Element, TPoint Point)>;
 
 // S with each of "*", "/", "\\", "?", "#", "%" and "$" replaced by "_".
 String SafeFileName(StringView S);
@@ -202,6 +210,42 @@ class THtDocument : public TElement {
   float FFootnoteHeight = 0;
   // How far the element being dragged has moved.
   int DragX = 0, DragY = 0;
+  // Pointer interaction: the press that started the drag (document point),
+  // the dragged element's position before the drag, the chain (innermost
+  // first) of the element under the dragged one at the last move, and the
+  // document offsets (rounded) at the last press.
+  TPoint DragPoint;
+  TElementPosition FDragSavedPosition = epStatic;
+  std::vector<TElement*> FDragOverList;
+  TPoint FPressOffset;
+  // The pointer shape the last move chose, and the one shown over plain
+  // content.
+  TCursor Cursor = crDefault;
+  TCursor DefaultCursor = crDefault;
+  TTouchMarkerTracking TouchMarkerTracking = tmNone;
+  // Damage: viewport rectangles that a hover restyle changing only paint
+  // properties asks the next paint to cover. Empty, or with a whole
+  // repaint pending (any other Repaint since the last paint), the next
+  // paint covers the whole view. FDamageOnly is set while pointer handling
+  // asks for such a repaint.
+  std::vector<TRect> DamageRects;
+  bool FDamageOnly = false;
+  bool FWholeRepaintPending = false;
+  // A restyle changed some element's display (the next pass needs a full
+  // Recalc); a restyle asked for a second complete restyle.
+  bool FDisplayChanged = false;
+  bool FRestyleAgain = false;
+  // The designer: the selection colour (alpha 0 hides the frame), whether
+  // the frame and fill of the current block are drawn, and grid frames of
+  // table cells without a full border.
+  uint32_t DesignerSelectionColor = 0xFF0078D7u;
+  bool HighlightCurrentBlock = false;
+  bool DesignerGrid = false;
+  THtDragEndEvent OnElementDragEnd;
+  // Elements that pointer handling removes from the tree once the entry
+  // point that decided it has run its events (the release chain may still
+  // walk them until then).
+  std::vector<TElement*> FPendingRemovals;
   int FUserWidth = 0, FUserHeight = 0;
   // The resize handle being dragged (1 top-left .. 8 bottom-right, 0 none)
   // and whether the image being resized leaves its aspect ratio free.
@@ -471,6 +515,24 @@ class THtDocument : public TElement {
   // Runs the queue: each event's inline "on"+event handler through the
   // script adapter, and OnClick for "click" and "dblclick".
   void ProcessElementEvents();
+
+  // --- Pointer input (pointer_input.cpp and drag_drop.cpp in the painting unit) ------------
+  // Viewport points; Shift carries the buttons and modifiers. A press
+  // (Down) or a release; a move, also with a button held; a wheel step
+  // (WheelDelta the platform's signed amount). They keep hover, active
+  // state, cursor, drag, resizing and the mouse selection, run the element
+  // events they queued and restyle, lay out and repaint as the flags ask.
+  // OnMouseMove drops exceptions raised by handlers; the others let them
+  // pass.
+  void OnMouseDown(int X, int Y, bool Down, TShiftState Shift);
+  void OnMouseMove(int X, int Y, TShiftState State);
+  void OnMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
+  // The move step while a drag is under way (document point): moves the
+  // dragged element and queues "dragenter" and "dragleave" on the chains
+  // the pointer entered and left.
+  void DragOver(int X, int Y, TShiftState State);
+  // Lays the document out again for the current viewport.
+  void RecalcLayout();
 
   // --- Small overrides -----------------------------------------------------------------------
   float GetRealTop() const override { return 0; }

@@ -7,6 +7,7 @@
 #include "document/document.h"
 #include "document/element_registry.h"
 #include "document/paint_services.h"
+#include "document/pointer_services.h"
 
 namespace ht {
 
@@ -561,5 +562,23 @@ THtLineBlock* TElement::GetNearestLineBlockAt(float X, float Y) {
   return HtPaintServices().GetNearestLineBlockAt(*this, X, Y);
 }
 void TElement::ApplyPageOrientation() { HtPaintServices().ApplyPageOrientation(*this); }
+
+// --- Pointer input: forwarded to the painting unit ---------------------------------------------
+
+void TElement::MouseEnter(int X, int Y, TShiftState State) { HtPointerServices().MouseEnter(*this, X, Y, State); }
+void TElement::MouseLeave(int X, int Y, TShiftState State) { HtPointerServices().MouseLeave(*this, X, Y, State); }
+void TElement::DoMouseDown(int X, int Y, bool Down, bool& Ignore, TShiftState Shift) {
+  HtPointerServices().DoMouseDown(*this, X, Y, Down, Ignore, Shift);
+}
+bool TElement::MouseMove(int X, int Y, TShiftState State, bool Outside, const THtDrawInfo& DI) {
+  return HtPointerServices().MouseMove(*this, X, Y, State, Outside, DI);
+}
+void TElement::MouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  HtPointerServices().MouseWheel(*this, Shift, WheelDelta, MousePos);
+}
+void TElement::EndDrag(int X, int Y) { HtPointerServices().EndDrag(*this, X, Y); }
+void TElement::BeginSizing(bool Horizontal, bool Vertical, int X, int Y) {
+  HtPointerServices().BeginSizing(*this, Horizontal, Vertical, X, Y);
+}
 
 }  // namespace ht

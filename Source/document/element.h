@@ -179,19 +179,47 @@ class TElement : public TStyledHTMLNode {
   // was stopped.
   virtual void RunImmediateEvent(StringView Event);
   void AddEventListener(StringView Event, THtObject* AHandler);
-  // The pointer step of a press (Down) or release at document point (X,
-  // Y); Ignore set stops the default handling. The base does nothing yet.
-  virtual void DoMouseDown(int X, int Y, bool Down, bool& Ignore, TShiftState Shift) {
-    (void)X;
-    (void)Y;
-    (void)Down;
-    (void)Ignore;
-    (void)Shift;
-  }
   // Adds or removes PClass in CurrentPC (marking the element for restyling
   // when the set changed); Recursive does the same down the subtree.
   void SetPseudoClass(TCSSPseudoClass PClass, bool Add, bool Recursive);
 
+  // --- Pointer input (bodies in the painting unit) --------------------------------------
+  // Document points throughout. The hover state: added (with the
+  // document's enter events) and removed (with its exit events).
+  virtual void MouseEnter(int X, int Y, TShiftState State);
+  virtual void MouseLeave(int X, int Y, TShiftState State);
+  // A press (Down) or release at (X, Y), delivered to the pressed element
+  // and each of its ancestors; Ignore is shared by the whole chain. Keeps
+  // :active, queues "mousedown", "mouseup" and the clicks, and starts
+  // resizing and dragging.
+  virtual void DoMouseDown(int X, int Y, bool Down, bool& Ignore, TShiftState Shift);
+  // Finds the innermost element under (X, Y) into the document's
+  // Event.Target (children first, at the draw info's z level) and proposes
+  // resize edges and designer handles. Outside: the point lies outside a
+  // clipping ancestor. The base answers false.
+  virtual bool MouseMove(int X, int Y, TShiftState State, bool Outside, const THtDrawInfo& DI);
+  // Scrolls every overflow area under MousePos by the wheel step.
+  virtual void MouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
+  // --- Drag and drop, interactive sizing (bodies in the painting unit) ----------------------
+  // The press that makes this element the document's drag element.
+  void BeginDrag(int X, int Y);
+  // A move of the dragged element to (X, Y); it follows the pointer once
+  // the pointer left a 10-pixel square around the press.
+  void DragMove(int X, int Y, TShiftState State);
+  // Ends the drag at (X, Y): writes the move into the inline style (left
+  // and top, a translation, or a new place in a "sortable" list) and
+  // queues "drop" and "dragend".
+  virtual void EndDrag(int X, int Y);
+  // A drop into a "sortable" list; the siblings' old places are kept so
+  // that transitions on left and top animate the reflow.
+  void SortableDrop(int X, int Y);
+  void SaveSortPositions(TElement* Container);
+  void AnimateSortPositions(TElement* Container);
+  // Starts resizing at the right (Horizontal) and/or bottom edge.
+  virtual void BeginSizing(bool Horizontal, bool Vertical, int X, int Y);
+  void EndSizing();
+  // A move while resized: the document's user width and height follow.
+  void SizingMove(int X, int Y, TShiftState State);
   // --- Attributes (element_attributes.cpp) ------------------------------------------
   // Takes the parser's attributes; style, link and script elements feed the
   // document's sheet and script adapter.

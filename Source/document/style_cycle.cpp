@@ -119,6 +119,12 @@ void THtDocument::Recalc() {
   fCacheReady = false;
 }
 
+void THtDocument::RecalcLayout() {
+  // Styles stay as they are; the layout request decides how much is laid
+  // out again.
+  Recalc();
+}
+
 void THtDocument::Refresh() {
   RecalcIndexes();
   RecalcStyles();
@@ -128,6 +134,10 @@ void THtDocument::Refresh() {
 }
 
 void THtDocument::Repaint() {
+  if (!FDamageOnly) {
+    FWholeRepaintPending = true;
+    DamageRects.clear();
+  }
   if (Painting) {
     NeedRepaint = true;
     return;
@@ -167,8 +177,22 @@ void THtDocument::Draw(THtObject* Canvas, const TRect& AViewPort, const TRect& A
   FViewPort = scaledViewPort(AViewPort, DPI());
   ClientWidth = int(std::lround(FViewPort.Right - FViewPort.Left));
   if (NeedRecalc) Recalc();
+  // Only the damaged rectangles are painted when nothing else asked for a
+  // whole repaint; a scroll in between repaints everything.
+  bool damageOnly = Surface && !FWholeRepaintPending && !DamageRects.empty() && !Paged && !Transparent &&
+                    !Surface->Cached() &&
+                    !NeedFullRepaint();
+  if (damageOnly && (Surface->Scene.ScrollX != 0 || Surface->Scene.ScrollY != 0)) {
+    Surface->Scene.ScrollX = 0;
+    Surface->Scene.ScrollY = 0;
+    damageOnly = false;
+  }
+  if (damageOnly) Surface->Scene.UpdateRects = DamageRects;
+  FWholeRepaintPending = false;
+  DamageRects.clear();
   if (Surface) Surface->Scene.Canvas = Canvas;
   if (auto paint = HtPaintServices().InternalPaint) paint(*this);
+  if (damageOnly && Surface) Surface->Scene.UpdateRects.clear();
 }
 
 void THtDocument::Draw(THtObject* Canvas, const TRect& DrawRect) {

@@ -394,6 +394,11 @@ void THtPanel::EndDocEvent() {
 
 void THtPanel::DoRepaint() {
   if (FDestroying || !Visible()) return;
+  // A hover that changed only colours asks for its boxes alone.
+  if (FDoc && FDoc->FDamageOnly && !FDoc->FWholeRepaintPending && !FDoc->DamageRects.empty()) {
+    for (const TRect& r : FDoc->DamageRects) InvalidateRect(r);
+    return;
+  }
   Invalidate();
 }
 

@@ -297,6 +297,10 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   std::unique_ptr<ui::TScrollBar> CreateScrollBar() override;
   // A form control (edit, memo, lists...): a GTK widget on the child layer.
   std::unique_ptr<ui::TFormControl> CreateFormControl(ui::TFormControlKind Kind) override;
+  // The pointer shape the document chose, shown as the toolkit's cursor of
+  // the same meaning.
+  TCursor Cursor() const override { return FCursor; }
+  void SetCursor(TCursor Value) override;
 
   // The window procedure: scroll bar messages.
   void Dispatch(ui::TMessage& Message) override;
@@ -403,6 +407,7 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   std::unique_ptr<THtFloatWindow> HtFloatHint;
 
  private:
+  TCursor FCursor = crDefault;
   void connectLists();
   float scale() const;
   float snap(float X) const;

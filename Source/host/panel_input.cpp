@@ -24,13 +24,43 @@ int clampInt(int64_t V) { return int(std::clamp<int64_t>(V, INT_MIN, INT_MAX)); 
 // ---------------------------------------------------------------- the document's entry points
 
 void THtPanel::docMouseDown(int X, int Y, bool Down, TShiftState Shift) {
-  (void)X, (void)Y, (void)Down, (void)Shift;
+  if (FDoc) FDoc->OnMouseDown(X, Y, Down, Shift);
 }
 
-void THtPanel::docMouseMove(int X, int Y, TShiftState Shift) { (void)X, (void)Y, (void)Shift; }
+void THtPanel::docMouseMove(int X, int Y, TShiftState Shift) {
+  if (FDoc) FDoc->OnMouseMove(X, Y, Shift);
+}
 
 void THtPanel::docMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
-  (void)Shift, (void)WheelDelta, (void)MousePos;
+  if (FDoc) FDoc->OnMouseWheel(Shift, WheelDelta, MousePos);
+}
+
+// ---------------------------------------------------------------- cursor
+
+namespace {
+
+const char* toolkitCursorName(TCursor C) {
+  switch (C) {
+    case crArrow: return "default";
+    case crCross: return "crosshair";
+    case crIBeam: return "text";
+    case crSizeNESW: return "nesw-resize";
+    case crSizeNS: return "ns-resize";
+    case crSizeNWSE: return "nwse-resize";
+    case crSizeWE: return "ew-resize";
+    case crHSplit: return "col-resize";
+    case crVSplit: return "row-resize";
+    case crHelp: return "help";
+    case crHandPoint: return "pointer";
+    default: return "";
+  }
+}
+
+}  // namespace
+
+void THtPanel::SetCursor(TCursor Value) {
+  FCursor = Value;
+  SetCursorName(toolkitCursorName(Value));
 }
 
 TElement* THtPanel::docElementAt(int X, int Y) { return FDoc ? FDoc->GetElementAt(X, Y) : nullptr; }

@@ -13,6 +13,7 @@
 #include "canvas/canvas.h"
 #include "document/computed_style.h"
 #include "document/document.h"
+#include "document/table_hooks.h"
 #include "paint/element_paint.h"
 #include "paint/paged_output.h"
 #include "paint/paint_guards.h"
@@ -343,7 +344,18 @@ void BaseDrawBlock(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
   }
   if (!collapsed) E.DrawInnerElements(Flow, DI);
   clip.reset();
-  if (visible && S->CalculatedOpacity != 0 && S->IsSet(cspBoxReflect)) E.DrawBlockHook();
+  if (visible && S->CalculatedOpacity != 0) {
+    if (E.HasFlag(efDesignerSelected)) {
+      DrawDesignerSelection(E, DI);
+    } else if (doc && doc->DesignerGrid && S->fDisplay == dsTableCell) {
+      TElement* table = HtTableHooks().Table(E);
+      const TElementStyle* ts = table ? ElementStyleOf(table) : nullptr;
+      bool open = false;
+      for (int side = 0; side < 4; ++side) open = open || S->GetBorderStyle(side) == lsNone;
+      if (open && ts && (ts->CurrentPC & (1u << unsigned(pcHover)))) DrawCellGridFrame(E, DI);
+    }
+    if (S->IsSet(cspBoxReflect)) E.DrawBlockHook();
+  }
 }
 
 void BaseDrawInline(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
@@ -353,6 +365,7 @@ void BaseDrawInline(TElement& E, TFlow* Flow, const THtDrawInfo& DI) {
   if (E.HasFlag(efHasBorder)) E.DrawBorder(DI);
   if (S->IsSet(cspOutline) || S->IsSet(cspOutlineStyle)) E.DrawOutline(DI);
   if (E.IsReplacedElement()) E.DrawInnerElements(Flow, DI);
+  if (E.HasFlag(efDesignerSelected)) DrawDesignerSelection(E, DI);
   if (E.Document && E.Document->Paged && isLink(E)) DrawLinkAreas(E);
 }
 

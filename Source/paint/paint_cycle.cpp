@@ -261,6 +261,9 @@ void BaseInternalPaint(THtDocument& Doc) {
   Doc.FSelectionRects.clear();
 
   bool buffered = Doc.DoubleBuffered && !paged;
+  // A new or resized buffer holds nothing to keep: the whole view is painted.
+  const bool freshBuffer = buffered && (!Doc.B || Doc.B->Width() != W || Doc.B->Height() != H);
+  if (freshBuffer) scene.UpdateRects.clear();
   if (buffered && !Doc.B && surface->BitmapClass()) Doc.B = surface->BitmapClass()->Create(W, H, true);
   // A canvas class without bitmaps paints straight onto the target.
   if (!Doc.B) buffered = false;

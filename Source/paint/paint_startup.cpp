@@ -1,11 +1,13 @@
 #include "paint/paint_startup.h"
 
 #include "document/paint_services.h"
+#include "document/pointer_services.h"
 #include "layout/layout_startup.h"
 #include "paint/element_paint.h"
 #include "paint/hit_testing.h"
 #include "paint/paint_cycle.h"
 #include "paint/paged_output.h"
+#include "paint/pointer.h"
 #include "paint/text_paint.h"
 
 namespace ht {
@@ -33,12 +35,14 @@ void HtPaintInitialize() {
   if (startCount++ > 0) return;
   HtLayoutInitialize();
   InstallPaintServices(&services);
+  InstallPointerServices(&PointerUnitServices());
   RegisterPagedElements();
 }
 
 void HtPaintFinalize() {
   if (startCount == 0 || --startCount > 0) return;
   InstallPaintServices(nullptr);
+  InstallPointerServices(nullptr);
   HtLayoutFinalize();
 }
 

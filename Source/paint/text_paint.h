@@ -87,5 +87,10 @@ void DrawMagnifier(TElement& E, const TRectF& R, const THtDrawInfo& DI);
 TRectF GetSizingRect(const TElement& E);
 // Style 1: a round knob; any other: a square of side 2 x Size.
 void DrawHandle(TElement& E, float X, float Y, int Size, uint32_t Color, uint8_t Style);
+// The designer's frame, fill and resize handles of E (the handles only
+// where E's resize value and the document allow sizing).
+void DrawDesignerSelection(TElement& E, const THtDrawInfo& DI);
+// The grid frame of a table cell without a full border.
+void DrawCellGridFrame(TElement& E, const THtDrawInfo& DI);
 
 }  // namespace ht

@@ -544,6 +544,12 @@ void TCustomPanel::Invalidate() {
   gtk_widget_queue_draw(FArea);
 }
 
+void TCustomPanel::InvalidateRect(const TRect& R) {
+  UiTrace().Add("InvalidateRect");
+  FShowBufferOnly = false;
+  if (R.Right > R.Left && R.Bottom > R.Top) gtk_widget_queue_draw_area(FArea, R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top);
+}
+
 void TCustomPanel::ScrollWindowEx(int DX, int DY) {
   UiTrace().Add("ScrollWindowEx " + std::to_string(DX) + " " + std::to_string(DY));
   FShowBufferOnly = false;

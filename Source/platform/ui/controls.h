@@ -312,6 +312,8 @@ class TCustomPanel : public TWinControl {
 
   // Redraw the client area at the next paint.
   void Invalidate();
+  // Asks for a paint of R (client pixels) only.
+  void InvalidateRect(const TRect& R);
   // Moves the window contents: here a full redraw of the client area.
   void ScrollWindowEx(int DX, int DY);
   // Paces a fast repaint to the display; GTK's frame clock already does.

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "platform/ui/form_controls.h"
+#include "platform/rtl/cursors.h"
 
 namespace ht::ui {
 
@@ -97,6 +98,10 @@ class IHostControl {
     (void)Kind;
     return nullptr;
   }
+  // The pointer shape over the control, which the document chooses as the
+  // pointer moves.
+  virtual TCursor Cursor() const { return crDefault; }
+  virtual void SetCursor(TCursor) {}
 };
 
 }  // namespace ht::ui
