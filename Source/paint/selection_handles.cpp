@@ -121,8 +121,9 @@ void drawMarker(TElement* E, int Pos, bool IsLeft, bool Magnify) {
 void DrawSelectionMarkers(THtDocument& Doc) {
   TDocSelection& sel = Doc.Selection;
   if (!Doc.TouchEnabled || sel.Empty()) return;
-  drawMarker(sel.RealStartElement(), sel.RealStartPos(), true, false);
-  drawMarker(sel.RealEndElement(), sel.RealEndPos(), false, false);
+  // The handle being dragged shows its magnifier.
+  drawMarker(sel.RealStartElement(), sel.RealStartPos(), true, Doc.TouchMarkerTracking == tmLeft);
+  drawMarker(sel.RealEndElement(), sel.RealEndPos(), false, Doc.TouchMarkerTracking == tmRight);
 }
 
 }  // namespace ht

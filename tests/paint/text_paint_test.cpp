@@ -288,6 +288,12 @@ TEST_F(TextPaintTest, TouchHandlesAtTheSelectionEnds) {
   DrawSelectionHandle(*t, TRectF{10, 0, 20, 10}, true, false, THtDrawInfo{});
   EXPECT_EQ(G().Joined(),
             "FillRect 009090FE 6,14,14,22\nDrawRect A09090FE/1 6,14,14,22\nDrawLine A09090FE/2 10,0 10,18 flat\n");
+  // While the end handle is dragged, its line shows magnified above it.
+  Doc->TouchMarkerTracking = tmRight;
+  Begin();
+  DrawSelectionMarkers(*Doc);
+  EXPECT_EQ(G().Only("MatrixTransform"), "MatrixTransform+ matrix(1.5,0,0,1.5,-20,-25)\n");
+  Doc->TouchMarkerTracking = tmNone;
   // Without touch no markers.
   Doc->TouchEnabled = false;
   Begin();
