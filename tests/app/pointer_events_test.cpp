@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -162,6 +164,112 @@ TEST_F(PointerEventsTest, CtrlWithTheWheelZoomsTheViewer) {
   EXPECT_LE(differing(screen, offscreen), int(screen.size() / 1000));
   // The blue box grew with the page: 20 + 300 px became 23 + 339 at 113 %.
   EXPECT_EQ(screen[size_t(100 * p.ClientWidth() + 355)], 0x2A7AB0u);
+  form.SetVisible(false);
+}
+
+// The colour the X server shows at a client point of the panel (0xRRGGBB).
+uint32_t screenPixel(ui::TCustomPanel& P, TPoint At) {
+  const TPoint s = P.ClientToScreen(At);
+  GdkPixbuf* pb = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), s.X, s.Y, 1, 1);
+  if (!pb) return 0xFFFFFFFFu;
+  const guchar* p = gdk_pixbuf_get_pixels(pb);
+  const uint32_t c = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+  g_object_unref(pb);
+  return c;
+}
+
+// Runs animation passes of Ms and the main loop after each until Pred
+// holds for the probe's colour, at most Passes times.
+bool animateUntil(THtPanel& P, TPoint Probe, int Ms, int Passes, const std::function<bool(uint32_t)>& Pred,
+                  std::vector<uint32_t>& Seen) {
+  for (int i = 0; i < Passes; ++i) {
+    AnimationThread().RunPass(Ms);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(30);
+    while (std::chrono::steady_clock::now() < end) {
+      while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+      g_usleep(2000);
+    }
+    const uint32_t c = screenPixel(P, Probe);
+    if (Seen.empty() || Seen.back() != c) Seen.push_back(c);
+    if (Pred(c)) return true;
+  }
+  return false;
+}
+
+// The built-in page's box fades in over a second while the pointer is over
+// it (its probe pixel goes from the window colour through blends to green)
+// and back out once the pointer leaves it.
+TEST_F(PointerEventsTest, HoveringTheBuiltInBoxFadesItInAndOut) {
+  ui::TApplication::OnException = [](const String&) {};
+  TForm1 form;  // no index.html beside the tests: the built-in page
+  THtPanel& p = *form.HtPanel1;
+  form.Show();
+  ASSERT_TRUE(RunUntil([&] { return p.Width() == 1171 && p.Height() == 723; }));
+  Settle();
+  const TPoint probe{60, 90};  // inside the 100 px box at 10,10, below its text
+  const uint32_t face = screenPixel(p, probe);
+  ASSERT_NE(face, 0x008000u);
+  fakeMove(p.ClientToScreen(TPoint{60, 60}));
+  std::vector<uint32_t> seen;
+  ASSERT_TRUE(animateUntil(p, probe, 50, 60, [](uint32_t c) { return c == 0x008000u; }, seen));
+  // At 50 ms a pass, a one-second fade shows several blends on the way.
+  EXPECT_GE(seen.size(), 4u);
+  for (size_t i = 1; i + 1 < seen.size(); ++i) {
+    EXPECT_NE(seen[i], face);
+    EXPECT_LT(seen[i] >> 16, face >> 16) << i;  // red falls towards green's 0
+  }
+  fakeMove(p.ClientToScreen(TPoint{600, 400}));
+  seen.clear();
+  EXPECT_TRUE(animateUntil(p, probe, 50, 60, [&](uint32_t c) { return c == face; }, seen));
+  form.SetVisible(false);
+}
+
+// A click on the sample page's link to index2.html loads that file from the
+// program's folder; a click on its "#top" link leaves the page as it is
+// (the window's link handler ignores anchors, and the panel then does not
+// follow them either).
+TEST_F(PointerEventsTest, TheSamplePagesLinksLoadIndexFilesAndIgnoreAnchors) {
+  ui::TApplication::OnException = [](const String&) {};
+  TForm1 form;
+  THtPanel& p = *form.HtPanel1;
+  form.Show();
+  ASSERT_TRUE(RunUntil([&] { return p.Width() == 1171 && p.Height() == 723; }));
+  p.LoadFromFile(u"app/index.html");
+  p.SetScale(200);  // taller than the window: the "#top" link lies below it
+  Settle();
+  auto linkTo = [&](StringView Href) -> TElement* {
+    for (THtNode* n = p.Doc(); n; n = n->NextNode())
+      if (auto* e = dynamic_cast<TElement*>(n); e && e->Tag() == u"a" && e->GetAttribute(u"href") == Href) return e;
+    return nullptr;
+  };
+  // Brings a link into view and points at the middle of its first line.
+  auto pointAt = [&](TElement* Link) {
+    p.ScrollIntoView(Link);
+    Settle();
+    const TRectF box = Link->Rects(Link->StartLine());
+    const TPointF at = p.Doc()->DocumenttoViewport(
+        TPointF{Link->RealLeft() + (box.Left + box.Right) / 2, Link->RealTop() + (box.Top + box.Bottom) / 2});
+    fakeMove(p.ClientToScreen(TPoint{int(at.X), int(at.Y)}));
+    Settle();
+  };
+  TElement* top = linkTo(u"#top");
+  ASSERT_NE(top, nullptr);
+  THtDocument* page = p.Doc();
+  pointAt(top);
+  const int offset = p.OffsetY;
+  ASSERT_GT(offset, 0);  // the page's end, far from its top
+  fakeClick(1);
+  Settle();
+  EXPECT_EQ(p.Doc(), page);
+  EXPECT_EQ(p.OffsetY, offset);
+  EXPECT_EQ(p.fCurrentFile, u"app/index.html");
+
+  TElement* next = linkTo(u"index2.html");
+  ASSERT_NE(next, nullptr);
+  pointAt(next);
+  fakeClick(1);
+  ASSERT_TRUE(RunUntil([&] { return p.fCurrentFile == TForm1::ExeFolder() + u"index2.html"; }));
+  EXPECT_NE(p.Doc()->Body()->GetInnerText().find(u"Lists and colours"), String::npos);
   form.SetVisible(false);
 }
 
