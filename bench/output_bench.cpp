@@ -28,8 +28,11 @@
 namespace {
 
 void ready() {
+  // Printing records pages on the default canvas class; without one,
+  // HTMLtoPDF raises before it measures anything.
   static const bool done = (ht::core::FontSystem::UseTestFonts(), ht::HtElementsInitialize(),
-                            ht::RegisterPdfExporter(), true);
+                            ht::RegisterPdfExporter(),
+                            ht::HtDefaultCanvasClass = &ht::THtCanvasGDI::ClassType, true);
   (void)done;
 }
 
