@@ -135,6 +135,8 @@ class THtDocument : public TElement {
   TAfterImageLoadedEvent AfterImageLoaded, OnImageLoadedFailed;
   TElementNotifyEvent OnElementResizeEnd;
   TElementNotifyEvent OnElementDeleted;
+  // Raised after a table's column moved from OldIndex to NewIndex.
+  std::function<void(TElement* Table, int OldIndex, int NewIndex)> AfterTableColumnMoved;
   TElementNotifyEvent OnShowResizeHint;
   TElementNotifyEvent BeforeElementDraw;
   // Hosted controls: asked for a control element's control before a

@@ -4,6 +4,7 @@
 // pixels) and, after distribution, its width in pixels. Row layout and
 // drawing place cells by ColLeft and ColSpanWidth.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace ht {
@@ -48,6 +49,9 @@ struct TTableColumn {
   void AddPixels(float x, float Base);
 };
 
+// A percentage with at most one decimal: 33.33 gives "33.3", 12.96 "13".
+std::u16string FormatPercent(float Value);
+
 class TTableColumns {
  public:
   explicit TTableColumns(TTableElement* ATable, int ACount);
@@ -84,6 +88,18 @@ class TTableColumns {
   float ColLeft(int Col, int Span) const;
   bool AllWidthsSet() const;
   void UpdateFlags();
+
+  // --- Widths into col elements (table_col_tags.cpp) ---------------------------
+  // Replaces the table's col and colgroup children with one col per column
+  // holding its current width (pixels, or a percentage for columns given
+  // in percent); cell widths are dropped.
+  void PrepareColTags();
+  // Rewrites the width of every column that has a col element.
+  void UpdateColTags();
+  // Column Col becomes X pixels (at least its minimum) and the table's
+  // width is distributed again; a change under one pixel does nothing.
+  // With a CSS width on the table the next column takes the difference.
+  void SetColumnWidth(int Col, float X);
 
   void GrowColumns(float Delta, TColumnFlags Flags, bool ToMaxWidthOnly);
   void ShrinkColumns(float Delta, TColumnFlags Flags);

@@ -6,7 +6,9 @@
 #include "css/element_style.h"
 #include "document/computed_style.h"
 #include "document/document.h"
+#include "elements/table_util.h"
 #include "layout/layout_style.h"
+#include "platform/rtl/string.h"
 
 namespace ht {
 
@@ -17,38 +19,9 @@ const THtNodeClass TTableCell::ClassType{"TTableCell", &TElement::ClassType, Cre
 
 namespace {
 
-bool tagIs(const THtNode* N, StringView Tag) {
-  const String& t = N->Tag();
-  if (t.size() != Tag.size()) return false;
-  for (size_t i = 0; i < t.size(); ++i) {
-    char16_t c = t[i];
-    if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
-    if (c != Tag[i]) return false;
-  }
-  return true;
-}
-
-// A leading integer: an optional sign and the digits up to the first other
-// character; no digits read as 0. Large values saturate.
-long long leadingInteger(StringView s, bool* hasDigits = nullptr) {
-  size_t i = 0;
-  while (i < s.size() && (s[i] == u' ' || s[i] == u'\t' || s[i] == u'\n' || s[i] == u'\r')) ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
-  long long v = 0;
-  bool any = false;
-  for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) {
-    any = true;
-    if (v < 1000000000LL) v = v * 10 + (s[i] - u'0');
-  }
-  if (hasDigits) *hasDigits = any;
-  return negative ? -v : v;
-}
-
-template <class T>
-T* childAs(THtNode* N) {
-  return N && N->ClassRefOf()->InheritsFrom(&T::ClassType) ? static_cast<T*>(N) : nullptr;
-}
+using table_util::childAs;
+using table_util::leadingInteger;
+using table_util::tagIs;
 
 TElement* asElement(THtNode* N) { return dynamic_cast<TElement*>(N); }
 
@@ -56,7 +29,7 @@ TElement* asElement(THtNode* N) { return dynamic_cast<TElement*>(N); }
 
 // --- TTableElement --------------------------------------------------------------
 
-TTableElement::TTableElement() = default;
+TTableElement::TTableElement() { setStyleDisplay(dsTable); }
 TTableElement::~TTableElement() = default;
 
 void TTableElement::setGridColCount(int Value) {
@@ -326,6 +299,8 @@ int TTableElement::GroupRowIndex(TElement* RowElement) const {
 
 // --- TTableRow ----------------------------------------------------------------
 
+TTableRow::TTableRow() { setStyleDisplay(dsTableRow); }
+
 TTableCell* TTableRow::Cells(int Index) const {
   for (int k = 0; k < Count(); ++k) {
     TTableCell* c = childAs<TTableCell>(ChildNodes(k));
@@ -369,6 +344,8 @@ bool TTableRow::CalcStyle(TCSSStyleSheet* Styles) {
 }
 
 // --- TTableCell ---------------------------------------------------------------
+
+TTableCell::TTableCell() { setStyleDisplay(dsBlock); }
 
 TTableRow* TTableCell::parentRow() const { return childAs<TTableRow>(Parent()); }
 
@@ -420,10 +397,7 @@ TTableCell* TTableCell::GetPreviousCell() const {
 
 void TTableCell::ParseAttribute(StringView Param, StringView Value) {
   TElement::ParseAttribute(Param, Value);
-  String p(Param);
-  for (auto& ch : p)
-    if (ch >= u'A' && ch <= u'Z') ch = char16_t(ch - u'A' + u'a');
-  if (p != u"colspan") return;
+  if (!SameTextAscii(Param, u"colspan")) return;
   bool digits = false;
   const long long v = leadingInteger(Value, &digits);
   if (digits) ColSpan = uint16_t(std::clamp<long long>(v, 1, 1024));
@@ -455,6 +429,8 @@ void TTableCell::PrepareStacking() {
     return;
   }
   st->PropertySet.reset(cspFloat);
+  // A cell of a column the table is grouped by stays hidden.
+  if (tagIs(this, u"desc")) st->SetDisplay(dsNone);
   if (st->fDisplay != dsNone) st->SetDisplay(dsTableCell);
   if (t->CellBorderWidth != 0) {
     const auto w = float(t->CellBorderWidth);

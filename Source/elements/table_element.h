@@ -6,6 +6,7 @@
 // the table's content or a row's display changes; the tree stays the
 // content.
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -30,6 +31,8 @@ using TTableFlags = uint8_t;
 constexpr int kMaxTableColumns = 2048;
 
 class TTableElement : public TElement {
+  friend class TTableCell;
+
  public:
   static const THtNodeClass ClassType;
   const THtNodeClass* ClassRefOf() const override { return &ClassType; }
@@ -132,6 +135,71 @@ class TTableElement : public TElement {
   int HeaderCount() const { return Header ? Header->Count() : 0; }
   int BodyCount() const { return Body ? Body->Count() : 0; }
 
+  // --- Data grid: editing (table_edit.cpp) -----------------------------------
+  // Every operation keeps the row lists, RowCount and the grid in step with
+  // the tree, then restyles and lays the document out again once, after the
+  // outermost operation. Indexes outside the grid raise ERangeError ("Table
+  // row index out of range", "Table column index out of range").
+  //
+  // Writers of ColCount and RowCount: columns or rows added at the end hold
+  // a no-break space; shrinking deletes from the end. Deleting the last row
+  // removes the table from its parent when the operation is done: the
+  // caller must not use the table afterwards.
+  void SetColCount(int Value);
+  void SetRowCount(int Value);
+  // A new row at grid index NewRowIndex (0..RowCount): under a header row
+  // at 0 it is a header row. A column covered by a cell spanning across
+  // the new row widens that cell's row span instead of getting a cell.
+  void InsertRow(int NewRowIndex, StringView CellContent);
+  // A new column at NewColIndex (0..ColCount): a cell next to the column
+  // before it, or one more column of a cell spanning across it; a col
+  // element when the table describes its columns. Answers the col element
+  // of the new column, or null. Raises "Too many table columns" at 2048
+  // (cells made before stay).
+  TElement* InsertCol(int NewColIndex, StringView CellContent, StringView AWidth);
+  // Cells starting in the row are split back to one row first; spans from
+  // above lose the row.
+  void DeleteRow(int Index);
+  // Spans across the column lose it; a cell starting there is split and
+  // deleted; its col element loses one column.
+  void DeleteCol(int ColIndex);
+  // An empty row appended to the last body section (the sections are
+  // prepared first when there is none).
+  TTableRow* AddRow();
+  // Tab-separated rows (CR LF between them) of quoted cell texts; a cell
+  // spanning columns is written once per column.
+  String AsCSV();
+  // "cellspacing", "cellpadding", "border", "bordercolor" and "bgcolor".
+  void ParseAttribute(StringView Param, StringView Value) override;
+  // Drops the width attributes and inline widths of every cell.
+  void ClearCellWidths();
+  // The inline style of every body cell of the column, except in group and
+  // total rows.
+  void SetColumnStyle(int ColumnIndex, StringView AStyle);
+
+  // --- Data grid: sorting, grouping, column moves (table_sort.cpp) ------------
+  // Sorts the body by Col: ascending, or reversed when Col already is the
+  // sort column (Asc is not read). Group rows stay, total rows end their
+  // group, rows with equal keys keep their order.
+  void Sort(int Col, bool Asc);
+  void SetSortColumn(int Value) { Sort(Value, true); }
+  bool SortAscending() const { return FSortAscending; }
+  // Whether a sort has reordered the body rows.
+  bool Sorted() const { return FSorted; }
+  // Group rows before every run of equal texts in Col (sorted by it first);
+  // the column is hidden.
+  void Group(int Col);
+  // Ends grouping by the column whose header cell's "field" is ColName and
+  // moves it to NewIndex; without such a header cell nothing changes.
+  void Ungroup(StringView ColName, int NewIndex);
+  // Moves a column's cells (and its col element) to NewIndex.
+  void MoveColumn(int Index, int NewIndex);
+
+  // --- Interactive resizing (table_col_tags.cpp) ------------------------------
+  // Freezes the widths into col elements and gives the last column what the
+  // user's new table width leaves.
+  void ApplyUserSize() override;
+
   // --- Drawing (table_draw.cpp) ----------------------------------------------
   void Draw(TFlow* Flow, const THtDrawInfo& DI) override;
   void DrawTable(TFlow* Flow, const THtDrawInfo& DI) override;
@@ -154,6 +222,20 @@ class TTableElement : public TElement {
   void setInnerWidth(float W, float Spacing);
   void syncColumns();
 
+  // Editing scopes nest; the outermost one restyles and lays out once and
+  // removes the table when its last row went.
+  template <class F>
+  void editing(bool Layout, F&& Work);
+  void finishEdit();
+  int fEditDepth = 0;
+  bool fEditLayout = false;
+  bool fRemovePending = false;
+  bool FSortAscending = true, FSorted = false;
+  void deleteRow(int Index);
+  void renumberRows(int From);
+  void insertGroupRow(int I, StringView Text);
+  void sortBody();
+
   // Raises Exception "Too many table columns" at 2048 and above.
   void setGridColCount(int Value);
   void registerRow(TElement* R, TElementList& List);
@@ -164,6 +246,8 @@ class TTableRow : public TElement {
  public:
   static const THtNodeClass ClassType;
   const THtNodeClass* ClassRefOf() const override { return &ClassType; }
+
+  TTableRow();
 
   // Entry k: the height the cells of row span k+2 starting here need.
   std::vector<float> fSpanHeights;
@@ -180,6 +264,9 @@ class TTableRow : public TElement {
   float MaxSpanHeight() const;
   float SpanHeight(int ARowSpan) const;
   void SetSpanHeight(int ARowSpan, float Value);
+  // Moves the cell covering column Index to the place of the cell covering
+  // NewIndex; nothing when either is missing.
+  void MoveCell(int Index, int NewIndex);
   // Places and lays out the cells; the row's height from its single-row
   // cells.
   bool CalcLayout() override;
@@ -199,6 +286,8 @@ class TTableCell : public TElement {
   static const THtNodeClass ClassType;
   const THtNodeClass* ClassRefOf() const override { return &ClassType; }
 
+  TTableCell();
+
   uint16_t Col = 0;
   uint16_t ColSpan = 1;
 
@@ -214,6 +303,27 @@ class TTableCell : public TElement {
   // Walks on into the next (previous) grid row at the row's end (start).
   TTableCell* GetNextCell() const;
   TTableCell* GetPreviousCell() const;
+  // Merging (Value above the span) absorbs the cells the span grows over,
+  // their content following a line break; splitting leaves cells holding a
+  // no-break space. A vertical merge needs cells of this cell's column
+  // span below; rows without a cell in the column are passed over. A cell
+  // as wide as the table deletes the rows it would span.
+  void SetColSpan(int Value);
+  void SetRowSpan(int Value);
+  // Writes the named declarations of this cell's inline style into
+  // Target's inline style.
+  void CopyInlineDeclarations(TTableCell* Target, std::initializer_list<StringView> Names);
+  // The new width of the cell's column (and of the same column in other
+  // tables with this table's id): frozen into col elements.
+  void SetUserWidth(int Value) override;
+  void ResizeColumnTo(int Value);
+  // Ends an interactive resize: the last column lets the table's width go.
+  void ApplyUserSize() override;
+  // A header cell dropped on Target: on another header cell of the table
+  // the column moves there; on an empty "table-group-box" the table is
+  // grouped by the column and the box gets a tag for it. False when Target
+  // takes no drop.
+  bool HeaderDropped(TElement* Target);
   // "colspan" read as an integer, clamped to 1..1024; other text leaves it.
   void ParseAttribute(StringView Param, StringView Value) override;
   // Cells have no margins and do not float; the table's markup padding and
@@ -226,7 +336,12 @@ class TTableCell : public TElement {
   int AbsolutePositionDelta() override { return 1; }
 
  private:
+  friend class TTableElement;
   TTableRow* parentRow() const;
+  // The work of SetColSpan and SetRowSpan without the grid rebuild and
+  // refresh, for operations that run several of them.
+  void setColSpan(int Value);
+  void setRowSpan(int Value);
 };
 
 }  // namespace ht
