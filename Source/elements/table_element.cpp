@@ -283,7 +283,9 @@ bool TTableElement::CalcStyle(TCSSStyleSheet* Styles) {
   if (TBodies)
     for (int i = 0; i < TBodies->Count(); ++i) asGroup(static_cast<TElement*>(TBodies->Get(i)));
   asGroup(TFoot);
-  if (HasTableFlag(tfNeedPrepare)) {
+  // A parsed table builds its sections and grid at its first style pass,
+  // before its boxes are built.
+  if (HasTableFlag(tfNeedPrepare) || !Body) {
     ExcludeTableFlag(tfNeedPrepare);
     Prepare();
   }

@@ -189,6 +189,9 @@ class TTableElement : public TElement {
   // Group rows before every run of equal texts in Col (sorted by it first);
   // the column is hidden.
   void Group(int Col);
+  // After a sort the body rows move into the first body section in their
+  // sorted order before the table is written.
+  void FastInnerHTML(TFastString& FS) override;
   // Ends grouping by the column whose header cell's "field" is ColName and
   // moves it to NewIndex; without such a header cell nothing changes.
   void Ungroup(StringView ColName, int NewIndex);
@@ -274,6 +277,10 @@ class TTableRow : public TElement {
   void UpdateHeight(float NewHeight);
   // The border box, down to the last row the row's cells span.
   TRectF SpanRect() const;
+  // The row-resize zone: false only within 5 pixels of the row's bottom
+  // (Top + its bottom) over a cell spanning rows. (Left, Top) is the
+  // row's position on the page.
+  bool CanResizeAt(float X, float Y, float Left, float Top) const;
   bool IsVisibleInView(float X, float Y) const override;
   void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) override;
   // Binds the row to its table and keeps its display a table row's; a

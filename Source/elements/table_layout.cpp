@@ -231,6 +231,20 @@ TRectF TTableRow::SpanRect() const {
   return r;
 }
 
+bool TTableRow::CanResizeAt(float X, float Y, float Left, float Top) const {
+  if (std::fabs(Y - (Top + OuterRect.Bottom)) >= 5) return true;
+  const float x = X - Left;
+  const TRectF box = BorderRect();
+  if (x < box.Left || x > box.Right) return true;
+  for (int k = 0; k < Count(); ++k) {
+    auto* c = dynamic_cast<TTableCell*>(GetNode(k));
+    if (!c) continue;
+    const TRectF cb = c->BorderRect();
+    if (x >= cb.Left && x <= cb.Right) return c->GetRowSpan() < 2;
+  }
+  return true;
+}
+
 // --- TTableElement ----------------------------------------------------------------
 
 void TTableElement::BeforeCalcLayout() {

@@ -157,14 +157,26 @@ void TTableElement::Sort(int Col, bool Asc) {
   SortColumn = Col;
   FSortAscending = asc;
   if (Col >= 0) sortBody();
-  renumberRows(0);
-  if (Document) Document->RecalcIndexes();
-  BuildGrid();
+  // The tree keeps its order: only numbers a tree edit left stale change.
+  if (Document && Document->FIndexesDirty) Document->RecalcIndexes();
+  // Without row spans each row keeps its cells' columns.
+  if (HasTableFlag(tfHasRowspans)) BuildGrid();
+  else renumberRows(0);
   FSorted = true;
   if (Document) {
     Document->Changed = true;
     Document->NeedRecalc = true;
   }
+}
+
+void TTableElement::FastInnerHTML(TFastString& FS) {
+  // Sorted rows are written in their order: they move into the first body
+  // section first, so the tree holds that order too.
+  if (FSorted && TBodies && TBodies->Count() > 0 && Body) {
+    auto* first = static_cast<TElement*>(TBodies->Get(0));
+    for (int i = 0; i < BodyCount(); ++i) first->Add(static_cast<TElement*>(Body->Get(i)));
+  }
+  TElement::FastInnerHTML(FS);
 }
 
 // --- Grouping -----------------------------------------------------------------------

@@ -146,6 +146,19 @@ TEST_F(TableLayout, SpanningRowReachesItsLastRow) {
   EXPECT_FLOAT_EQ(dynamic_cast<TTableRow*>(ById(u"r3"))->SpanRect().Bottom, ById(u"r3")->OuterRect.Bottom);
 }
 
+TEST_F(TableLayout, RowResizeZoneIsRefusedOverARowSpan) {
+  TTableElement* t = Layout(
+      u"<table><tr id=r><td style='width:50px;height:20px'>a</td><td rowspan=2 style='width:50px'>b</td></tr>"
+      u"<tr><td style='height:20px'>c</td></tr></table>");
+  auto* r = static_cast<TTableRow*>(ById(u"r"));
+  const float bottom = r->OuterRect.Bottom;
+  EXPECT_TRUE(r->CanResizeAt(10, bottom + 4, 0, 0));    // over a single-row cell
+  EXPECT_FALSE(r->CanResizeAt(70, bottom - 4, 0, 0));   // over the spanning cell
+  EXPECT_TRUE(r->CanResizeAt(70, bottom - 6, 0, 0));    // outside the zone
+  EXPECT_TRUE(r->CanResizeAt(500, bottom, 0, 0));       // beside the row
+  (void)t;
+}
+
 TEST_F(TableLayout, RowWithHiddenCellsKeepsItsHeight) {
   Layout(u"<table><tr id=r style='height:25px'><td style='display:none'>a</td></tr><tr><td>b</td></tr></table>");
   EXPECT_FLOAT_EQ(Height(ById(u"r")), 25);

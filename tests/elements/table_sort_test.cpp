@@ -61,6 +61,17 @@ TEST_F(TableSort, SameColumnReversesAnotherStartsAscending) {
   EXPECT_EQ(t->Cells(1, 1)->GetRawInnerText(), u"1");
 }
 
+TEST_F(TableSort, SortedRowsAreWrittenInTheirOrder) {
+  TTableElement* t = Load(u"<table><tbody><tr><td>b</td></tr></tbody><tbody><tr><td>a</td></tr><tr><td>c</td></tr></tbody></table>");
+  t->Sort(0, true);
+  const std::string html = StringToUtf8(t->GetOuterHTML());
+  const size_t a = html.find(">a<"), b = html.find(">b<"), c = html.find(">c<");
+  EXPECT_LT(a, b);
+  EXPECT_LT(b, c);
+  // All rows now stand in the first body section.
+  EXPECT_EQ(static_cast<TElement*>(t->TBodies->Get(0))->Count(), 3);
+}
+
 TEST_F(TableSort, NumbersDatesAndText) {
   TTableElement* t = Load(u"<table>" + Rows({u"1 000", u"20", u"3"}, u" class=float") + u"</table>");
   t->Sort(0, true);
