@@ -10,6 +10,7 @@
 #include "document/document.h"
 #include "elements/table_element.h"
 #include "layout/layout_style.h"
+#include "layout/overflow_data.h"
 #include "paint/element_paint.h"
 
 namespace ht {
@@ -96,6 +97,11 @@ void TTableElement::Draw(TFlow* Flow, const THtDrawInfo& DI) {
     for (int i = 0; i < TBodies->Count(); ++i) static_cast<TElement*>(TBodies->Get(i))->IncludeFlag(efDrawn);
   if (TFoot) TFoot->IncludeFlag(efDrawn);
   TElement::Draw(Flow, DI);
+}
+
+void TTableElement::UpdateScrollBars() {
+  if (fScrollingDescendants) return TElement::UpdateScrollBars();
+  if (FOverflowData) FOverflowData->Updatepos();
 }
 
 void TTableElement::DrawBlock(TFlow* Flow, const THtDrawInfo& DI) { DrawTable(Flow, DI); }

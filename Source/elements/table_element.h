@@ -65,6 +65,7 @@ class TTableElement : public TElement {
   bool HeaderFit = false, HeaderRepeat = false;
   std::unique_ptr<TTableColumns> Columns;
   int fMaxRowSpan = 1;  // the longest row span the last layout met
+  bool fScrollingDescendants = false;  // the last layout left scroll state inside the table
 
   bool HasTableFlag(TTableFlag f) const { return TableFlags & (1u << f); }
   void IncludeTableFlag(TTableFlag f) { TableFlags |= uint8_t(1u << f); }
@@ -209,6 +210,9 @@ class TTableElement : public TElement {
   void DrawBlock(TFlow* Flow, const THtDrawInfo& DI) override;
   void DrawInline(TFlow* Flow, const THtDrawInfo& DI) override;
   void FillBackground(const THtDrawInfo& DI) override;
+  // Only a table holding scrolling boxes walks its rows: a window's paint
+  // does not grow with the table.
+  void UpdateScrollBars() override;
   // Cell backgrounds of the grid rows First .. Last, before any row's
   // content.
   void DrawRowBackgrounds(int First, int Last, const THtDrawInfo& DI);

@@ -594,6 +594,13 @@ bool TTableElement::CalcLayout() {
     SelfFlow->ContentRect = TRectF(0, 0, CalcWidth(), CalcHeight());
   }
   if (paged) fLastBodyRow -= h;
+  // Whether painting must move scroll bars inside the table.
+  fScrollingDescendants = false;
+  for (THtNode* n = NextNode(); n && n != this && n->HasAsParent(this); n = n->NextNode())
+    if (auto* e = AsElement(n); e && e->FOverflowData) {
+      fScrollingDescendants = true;
+      break;
+    }
   return result;
 }
 
