@@ -12,19 +12,8 @@
 
 namespace ht {
 
-namespace {
-
-StringView trimmed(StringView s) {
-  size_t a = 0, b = s.size();
-  while (a < b && s[a] <= u' ') ++a;
-  while (b > a && s[b - 1] <= u' ') --b;
-  return s.substr(a, b - a);
-}
-
-}  // namespace
-
 bool TryStrToInt(StringView Text, int& Value) {
-  const StringView t = trimmed(Text);
+  const StringView t = TrimBlanks(Text);
   size_t i = 0;
   bool negative = false;
   if (i < t.size() && (t[i] == u'-' || t[i] == u'+')) negative = t[i++] == u'-';

@@ -8,13 +8,6 @@ namespace ht {
 
 namespace {
 
-StringView trimmed(StringView s) {
-  size_t a = 0, b = s.size();
-  while (a < b && s[a] <= u' ') ++a;
-  while (b > a && s[b - 1] <= u' ') --b;
-  return s.substr(a, b - a);
-}
-
 // Reads Count digits at Pos; false when any is not a digit.
 bool digits(StringView s, size_t Pos, size_t Count, int& Value) {
   if (Pos + Count > s.size()) return false;
@@ -46,7 +39,7 @@ String TimeToStr(TDateTime Value) {
 }
 
 TDateTime StrToDate(StringView Text) {
-  const StringView t = trimmed(Text);
+  const StringView t = TrimBlanks(Text);
   int y = 0, m = 0, d = 0;
   TDateTime result = 0;
   if (t.size() != 10 || t[4] != u'-' || t[7] != u'-' || !digits(t, 0, 4, y) || !digits(t, 5, 2, m) ||
@@ -56,7 +49,7 @@ TDateTime StrToDate(StringView Text) {
 }
 
 TDateTime StrToTime(StringView Text) {
-  const StringView t = trimmed(Text);
+  const StringView t = TrimBlanks(Text);
   int h = 0, n = 0, s = 0;
   const bool shape = (t.size() == 5 || (t.size() == 8 && t[5] == u':')) && t[2] == u':';
   if (!shape || !digits(t, 0, 2, h) || !digits(t, 3, 2, n) || (t.size() == 8 && !digits(t, 6, 2, s)) || h > 23 ||
