@@ -11,14 +11,13 @@
 #include "elements/table_element.h"
 #include "layout/layout_internal.h"
 #include "layout/layout_style.h"
+#include "platform/rtl/numeric.h"
 
 namespace ht {
 
 namespace {
 
 bool exactCell(const THtNode* N) { return N && N->ClassRefOf() == &TTableCell::ClassType; }
-
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 bool hasBorders(const TStyledHTMLNode* E) {
   return E->Style() && E->Style()->HasGroup(IElementStyleFacts::TEdgeGroup::Border);
@@ -92,7 +91,7 @@ bool TTableRow::CalcLayout() {
   float cssHeight = 0;
   bool percent = false;
   const bool heightSet = SetHeightOf(this, cssHeight, &percent);
-  cssHeight = finiteOr0(cssHeight);
+  cssHeight = FiniteOr0(cssHeight);
   ContentHeight = heightSet ? cssHeight : 0.0f;
   MaxTopBorder = MaxBottomBorder = 0;
   fPercentHeight = RelativeHeight();
@@ -141,7 +140,7 @@ bool TTableRow::CalcLayout() {
       bt /= 2;
       bb /= 2;
     }
-    const float v = finiteOr0(cell->InnerHeight + cell->InnerDeltaY() + bt + bb);
+    const float v = FiniteOr0(cell->InnerHeight + cell->InnerDeltaY() + bt + bb);
     const int span = cell->GetRowSpan();
     if (span >= 2) {
       SetSpanHeight(span, std::max(SpanHeight(span), v));
@@ -163,7 +162,7 @@ bool TTableRow::CalcLayout() {
   float h = heightSet ? std::max(cssHeight, ContentHeight) : ContentHeight;
   h = std::max(MinHeight(), std::min(h, std::max(ContentHeight, MaxHeight())));
   if (GetUserHeight() != 0) h = std::max(h, float(GetUserHeight()));
-  InnerHeight = finiteOr0(h);
+  InnerHeight = FiniteOr0(h);
   InnerWidth = t.InnerWidth;
   OuterRect.Right = OuterRect.Left + InnerWidth;
   OuterRect.Bottom = OuterRect.Top + InnerHeight;

@@ -9,12 +9,11 @@
 #include "layout/layout_internal.h"
 #include "layout/layout_style.h"
 #include "layout/line_blocks.h"
+#include "platform/rtl/numeric.h"
 
 namespace ht {
 
 namespace {
-
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 bool hasGroup(const TStyledHTMLNode* N, IElementStyleFacts::TEdgeGroup G) { return N->Style() && N->Style()->HasGroup(G); }
 
@@ -102,7 +101,7 @@ bool TElement::ResolveWidth(float HorizontalDelta, float AMinWidth, float AMaxWi
     w = available - boxDelta;
   }
 
-  w = finiteOr0(w);
+  w = FiniteOr0(w);
   w = std::min(w, AMaxWidth);
   w = std::max(w, AMinWidth);  // the minimum wins over the maximum
 
@@ -111,7 +110,7 @@ bool TElement::ResolveWidth(float HorizontalDelta, float AMinWidth, float AMaxWi
   if (isRoot || sizing == bsContentbox) InnerWidth = w;
   else if (sizing == bsBorderbox) InnerWidth = widthSet ? w - borders - paddings : w;
   else InnerWidth = widthSet ? w - borders - paddings : w - paddings;
-  InnerWidth = std::max(0.0f, finiteOr0(InnerWidth));
+  InnerWidth = std::max(0.0f, FiniteOr0(InnerWidth));
   return definite;
 }
 
@@ -137,12 +136,12 @@ bool TElement::ResolveHeight() {
     definite = true;
   } else if (Document && Document->BodyElement == this && StyledParent()) {
     // The body fills its parent's height.
-    InnerHeight = std::max(0.0f, finiteOr0(StyledParent()->InnerHeight - InnerDeltaY() - OuterDeltaY()));
+    InnerHeight = std::max(0.0f, FiniteOr0(StyledParent()->InnerHeight - InnerDeltaY() - OuterDeltaY()));
     return true;
   } else {
     h = ContentHeight;
   }
-  h = finiteOr0(h);
+  h = FiniteOr0(h);
   h = std::min(h, MaxHeight());
   h = std::max(h, MinHeight());
 
@@ -154,7 +153,7 @@ bool TElement::ResolveHeight() {
   } else if (sizing == bsPaddingbox) {
     h -= paddings;
   }
-  InnerHeight = std::max(0.0f, finiteOr0(h));
+  InnerHeight = std::max(0.0f, FiniteOr0(h));
   return definite;
 }
 
@@ -164,8 +163,8 @@ void TElement::CalcBoxSize(float HorizontalDelta, float VerticalDelta, float AMi
   float iw = 0, ih = 0;
   bool keepAspect = false;
   if (GetIntrinsicSize(iw, ih, keepAspect)) {
-    iw = finiteOr0(iw);
-    ih = finiteOr0(ih);
+    iw = FiniteOr0(iw);
+    ih = FiniteOr0(ih);
     if (!wDef) InnerWidth = iw;
     if (!hDef) InnerHeight = ih;
     float sw = 0;
@@ -216,12 +215,12 @@ void TElement::BeforeCalcLayout() {
   const TDisplayStyle d = st ? st->Display() : dsInline;
   if (st && !IsText() && st->HasGroup(IElementStyleFacts::TEdgeGroup::Margin) && d != dsTableRow && d != dsTableRowGroup &&
       d != dsTableCell) {
-    MarginLeft = finiteOr0(st->MarginPx(3));
-    MarginRight = finiteOr0(st->MarginPx(1));
+    MarginLeft = FiniteOr0(st->MarginPx(3));
+    MarginRight = FiniteOr0(st->MarginPx(1));
     // An inline box's top and bottom margins are left as they are.
     if (d != dsInline) {
-      MarginTop = finiteOr0(st->MarginPx(0));
-      MarginBottom = finiteOr0(st->MarginPx(2));
+      MarginTop = FiniteOr0(st->MarginPx(0));
+      MarginBottom = FiniteOr0(st->MarginPx(2));
     }
     if (HasFlag(efVertical)) {
       std::swap(MarginTop, MarginLeft);

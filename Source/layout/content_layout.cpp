@@ -11,12 +11,11 @@
 #include "layout/layout_internal.h"
 #include "layout/layout_style.h"
 #include "layout/line_blocks.h"
+#include "platform/rtl/numeric.h"
 
 namespace ht {
 
 namespace {
-
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 bool isTablePart(TDisplayStyle d) {
   return d == dsTable || d == dsTableRow || d == dsTableRowGroup || d == dsTableCell || d == dsInlineTable;
@@ -53,13 +52,13 @@ bool TElement::CalcLayout() {
       w = std::min(w, MaxContentWidth());
       w = std::min(w, MaxWidth());
       w = std::max(w, MinWidth());
-      InnerWidth = std::max(0.0f, finiteOr0(w));
+      InnerWidth = std::max(0.0f, FiniteOr0(w));
       SizeFlags |= sfWidthFixed | sfWidthDefinite;
     }
   }
   if (isTablePart(d) || pos == epRunning) {
     float h = 0;
-    if (d == dsTableCell && SetHeightOf(this, h)) InnerHeight = std::max(InnerHeight, finiteOr0(h));
+    if (d == dsTableCell && SetHeightOf(this, h)) InnerHeight = std::max(InnerHeight, FiniteOr0(h));
   } else {
     if (THtLineBlock* run = FirstRun()) OffsetRects(run->X() - OuterRect.Left, run->Y() - OuterRect.Top);
     CalcBoxSize(hd, vd, MinWidth(), MaxWidth());
@@ -143,7 +142,7 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
         InnerHeight = std::max(ContentHeight, h - InnerDeltaY());
       }
       InnerHeight = std::max(std::min(InnerHeight, MaxHeight()), MinHeight());
-      InnerHeight = std::max(0.0f, finiteOr0(InnerHeight));
+      InnerHeight = std::max(0.0f, FiniteOr0(InnerHeight));
     }
   }
 
@@ -173,7 +172,7 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
         run->Ascent = std::min(run->LogicalHeight, (font ? font->Ascent : 0.0f) + PaddingTop + BorderTop);
       }
     }
-    run->Ascent = std::max(0.0f, finiteOr0(run->Ascent));
+    run->Ascent = std::max(0.0f, FiniteOr0(run->Ascent));
   } else if (d != dsTableRowGroup) {
     run->SetXSize(CalcWidth());
     if (run->Has(trfBlock)) run->Ascent = run->LogicalHeight;

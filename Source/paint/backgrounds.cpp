@@ -20,8 +20,6 @@ namespace {
 
 constexpr uint32_t NoneColor = 0x1FFFFFFFu;
 
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
-
 bool isInlineContent(const TElement& E, const TBaseElementStyle& S) {
   const TDisplayStyle d = S.fDisplay;
   return E.LineBlocks.Count() > 0 && (E.IsText() || d == dsInline || d == dsNone || d == dsInlineFlex);
@@ -67,7 +65,7 @@ void fillGradient(THtCanvas& G, TElement& E, TElementStyle& S, TRectF R, THtPath
   // Each measure is read against the gradient box, not the element's size.
   auto px = [](TMeasure M, const float* Base) {
     M.Parent = Base;
-    return finiteOr0(float(M.ToIntPixels()));
+    return FiniteOr0(float(M.ToIntPixels()));
   };
   std::unique_ptr<THtBrush> brush;
   if (gr.Kind == 1) {
@@ -149,7 +147,7 @@ void BaseFillBackground(TElement& E, const THtDrawInfo& DI) {
         if (S->BorderOneRadius(RoundHalfEven(RX), RoundHalfEven(RY))) {
           const float m = std::min(r.Right - r.Left, r.Bottom - r.Top);
           G->SetSmoothingMode(true);
-          G->FillRoundRect(brush, r, std::min(finiteOr0(RX), m / 2), std::min(finiteOr0(RY), m / 2));
+          G->FillRoundRect(brush, r, std::min(FiniteOr0(RX), m / 2), std::min(FiniteOr0(RY), m / 2));
         } else {
           borderPath = CreateBorderPath(E, r, false);
           G->SetSmoothingMode(true);

@@ -53,8 +53,6 @@ void cornerRadii(const TBaseElementStyle& S, int Corner, float& RX, float& RY) {
   RY = my.ToPixels();
 }
 
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
-
 // The working record of one border call.
 struct TBorderWork {
   THtCanvas& G;
@@ -105,7 +103,7 @@ struct TBorderWork {
     if (work) work->Clear();
     pen->SetColor(color);
     pen->SetLineCap(lcSquare);
-    pen->SetWidth(finiteOr0(computedWidth(Side)));
+    pen->SetWidth(FiniteOr0(computedWidth(Side)));
     const bool vertical = Side == 1 || Side == 3;
     const float n1 = vertical ? wt : wl, n2 = vertical ? wb : wr;
     if (n1 == 0 && n2 == 0) pen->SetLineCap(lcFlat);
@@ -119,8 +117,8 @@ struct TBorderWork {
       cornerRadii(S, endCorner[Side], rxe, rye);
     }
     const float m = std::max(0.0f, std::min(W, H) / 2);
-    rxs = std::min(std::max(finiteOr0(rxs), 0.0f), m);
-    rxe = std::min(std::max(finiteOr0(rxe), 0.0f), m);
+    rxs = std::min(std::max(FiniteOr0(rxs), 0.0f), m);
+    rxe = std::min(std::max(FiniteOr0(rxe), 0.0f), m);
     if (!(rys >= 0)) rys = rxs;
     if (!(rye >= 0)) rye = rxe;
     rys = std::min(rys, m);
@@ -315,13 +313,13 @@ void drawPageBreakMarkers(THtCanvas& G, TElement& E, const TBaseElementStyle& S)
 void drawColumnRules(THtCanvas& G, TElement& E, TElementStyle& S, const THtDrawInfo& DI) {
   const TCSSColumnRule rule = S.ColumnRule();
   if (rule.Style == lsNone) return;
-  THtPen* pen = G.GetPen(ApplyOpacity(rule.Color, S.CalculatedOpacity), finiteOr0(rule.Width.ToPixels()));
+  THtPen* pen = G.GetPen(ApplyOpacity(rule.Color, S.CalculatedOpacity), FiniteOr0(rule.Width.ToPixels()));
   pen->SetStyle(dashOf(rule.Style));
   TRectF b = E.Rects(0);
   b = Moved(b, DI.CX, DI.CY);
   TMeasure gap = S.ColumnGap();
   gap.Parent = &E.InnerWidth;
-  const float g = gap.GetAuto() ? float(S.MeasureFontSize()) : finiteOr0(gap.ToPixels());
+  const float g = gap.GetAuto() ? float(S.MeasureFontSize()) : FiniteOr0(gap.ToPixels());
   const int n = E.ColumnCount();
   const float c = float(RoundHalfEven(((b.Right - b.Left) - g * float(n - 1)) / float(n)));
   float x = c;
@@ -421,13 +419,13 @@ std::unique_ptr<THtPath> CreateBorderPath(const TElement& E, const TRectF& R, bo
   float RX = 0, RY = 0;
   S->MaxBorderRadiusXY(RX, RY);
   if (S->BorderOneRadius(RoundHalfEven(RX), RoundHalfEven(RY))) {
-    path->AddRoundRect(R.Left, R.Top, W, H, std::min(finiteOr0(RX), c), std::min(finiteOr0(RY), c));
+    path->AddRoundRect(R.Left, R.Top, W, H, std::min(FiniteOr0(RX), c), std::min(FiniteOr0(RY), c));
     return path;
   }
   float r[4], ry;
   for (int i = 0; i < 4; ++i) {
     cornerRadii(*S, i, r[i], ry);
-    r[i] = std::clamp(finiteOr0(r[i]), 0.0f, c);
+    r[i] = std::clamp(FiniteOr0(r[i]), 0.0f, c);
   }
   const float tl = r[0], tr = r[1], br = r[2], bl = r[3];
   path->MoveTo(R.Left + tl, R.Top);
@@ -458,8 +456,8 @@ std::unique_ptr<THtPath> CreateClipPath(const TElement& E, const TRectF& R) {
   float rx[4], ry[4];
   for (int i = 0; i < 4; ++i) {
     cornerRadii(*S, i, rx[i], ry[i]);
-    rx[i] = std::clamp(finiteOr0(rx[i]), 0.0f, W);
-    ry[i] = std::clamp(finiteOr0(ry[i]), 0.0f, H);
+    rx[i] = std::clamp(FiniteOr0(rx[i]), 0.0f, W);
+    ry[i] = std::clamp(FiniteOr0(ry[i]), 0.0f, H);
   }
   if (S->BorderOneRadius(RoundHalfEven(rx[0]), RoundHalfEven(ry[0]))) {
     path->AddRoundRect(R.Left, R.Top, W, H, std::min(rx[0], W / 2), std::min(ry[0], H / 2));

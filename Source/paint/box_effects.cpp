@@ -15,15 +15,13 @@ namespace ht {
 
 namespace {
 
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
-
 }  // namespace
 
 void BaseDrawOutline(TElement& E, const THtDrawInfo& DI) {
   THtCanvas* G = SurfaceOf(E);
   TElementStyle* S = ElementStyleOf(&E);
   if (!G || !S) return;
-  const float width = finiteOr0(S->OutlineWidthPx());
+  const float width = FiniteOr0(S->OutlineWidthPx());
   // A pen of width 0 would stroke a hairline; an outline without width
   // shows nothing.
   if (!(width > 0)) return;
@@ -31,7 +29,7 @@ void BaseDrawOutline(TElement& E, const THtDrawInfo& DI) {
   pen->SetAlignInset(true);
   pen->SetLineJoin(ljMiter);
   float offset = 0;
-  if (PCSSValue v = S->FindOwnProp(cspOutlineOffset); v && !v->Tokens.empty()) offset = finiteOr0(v->Tokens[0].AsFloat);
+  if (PCSSValue v = S->FindOwnProp(cspOutlineOffset); v && !v->Tokens.empty()) offset = FiniteOr0(v->Tokens[0].AsFloat);
   TRectF r = E.BorderRect();
   r = Moved(TRectF{r.Left - offset, r.Top - offset, r.Right + offset, r.Bottom + offset}, DI.CX, DI.CY);
   switch (S->OutlineStyle()) {
@@ -43,8 +41,8 @@ void BaseDrawOutline(TElement& E, const THtDrawInfo& DI) {
   if (S->IsSet(cspBorderRadius) || S->IsSet(cspBorderTopLeftradius)) {
     TMeasure mx, my;
     S->BorderRadius(mx, my);
-    rx = finiteOr0(mx.ToPixels());
-    ry = finiteOr0(my.ToPixels());
+    rx = FiniteOr0(mx.ToPixels());
+    ry = FiniteOr0(my.ToPixels());
   }
   if (rx > 0 || ry > 0)
     G->RoundRect(pen, r, rx, ry);
@@ -69,9 +67,9 @@ void DrawBoxShadow(TElement& E, const THtDrawInfo& DI, const TElementShadow& Sha
   if (doc->Paged && !E.OutofFlow()) r.Top = std::max(r.Top, float(RoundHalfEven(doc->TopDelta())));
 
   THtShadowProps p;
-  p.HOffset = finiteOr0(Shadow.X.ToPixels());
-  p.VOffset = finiteOr0(Shadow.Y.ToPixels());
-  p.Blur = finiteOr0(Shadow.Blur.ToPixels());
+  p.HOffset = FiniteOr0(Shadow.X.ToPixels());
+  p.VOffset = FiniteOr0(Shadow.Y.ToPixels());
+  p.Blur = FiniteOr0(Shadow.Blur.ToPixels());
   p.Color = Shadow.Color;
   p.Opacity = uint8_t(std::clamp(RoundHalfEven(Shadow.Strength * S->CalculatedOpacity * 255), 0, 255));
   p.Inset = Shadow.Inset;

@@ -28,6 +28,10 @@ inline bool SameSingle(double a, double b) {
   return std::fabs(a - b) <= eps;
 }
 
+// The value itself when finite, else 0: style and layout inputs may hold
+// NaN or infinity, which must never reach a size or a coordinate.
+inline float FiniteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
+
 // Both coordinates the same under SameSingle.
 inline bool SamePoint(const TPointF& a, const TPointF& b) { return SameSingle(a.X, b.X) && SameSingle(a.Y, b.Y); }
 
