@@ -10,6 +10,7 @@
 #include "elements/svg_elements.h"
 #include "elements/svg_guard.h"
 #include "elements/svg_parse.h"
+#include "elements/svg_support.h"
 #include "markup/str_utils.h"
 
 namespace ht {
@@ -28,8 +29,6 @@ const THtNodeClass TSVGClipPathElement::ClassType{"TSVGClipPathElement", &TSVGBa
 thread_local int TSVGDepthGuard::Depth = 0;
 
 namespace {
-
-THtCanvas* surfaceOf(const TElement* E) { return E->Document ? E->Document->Surface.get() : nullptr; }
 
 float clamp01(float v) { return std::isnan(v) ? 0.0f : std::min(1.0f, std::max(0.0f, v)); }
 
@@ -152,29 +151,33 @@ bool TSVGBaseElement::ApplyTransform(float CX, float CY) {
     return false;
   for (float v : M.Data)
     if (!std::isfinite(v)) return false;
-  if (THtCanvas* G = surfaceOf(this)) {
+  if (THtCanvas* G = SVGSurfaceOf(this)) {
     G->SaveState();
     G->MatrixTransform(M, true);
   }
   return result;
 }
 
-void TSVGBaseElement::GetTransformOrigin(float& OX, float& OY, float, float, const TTransform& T) const {
-  const float w = std::nearbyint(OuterRect.Right - OuterRect.Left), h = std::nearbyint(OuterRect.Bottom - OuterRect.Top);
+void SVGTransformOrigin(const TRectF& Outer, const TTransform& T, float& OX, float& OY) {
+  const float w = std::nearbyint(Outer.Right - Outer.Left), h = std::nearbyint(Outer.Bottom - Outer.Top);
   auto px = [](TMeasure m, float base) {
     m.Parent = &base;
     return m.ToPixels();
   };
   const TMeasure& mx = T.OriginX;
   const TMeasure& my = T.OriginY;
-  if (mx.Has(mfLeft)) OX = OuterRect.Left;
-  else if (mx.Has(mfRight)) OX = OuterRect.Right;
-  else if (mx.Has(mfCenter)) OX = OuterRect.Left + (OuterRect.Right - OuterRect.Left) / 2;
+  if (mx.Has(mfLeft)) OX = Outer.Left;
+  else if (mx.Has(mfRight)) OX = Outer.Right;
+  else if (mx.Has(mfCenter)) OX = Outer.Left + (Outer.Right - Outer.Left) / 2;
   else OX = px(mx, w);
-  if (my.Has(mfTop)) OY = OuterRect.Top;
-  else if (my.Has(mfBottom)) OY = OuterRect.Bottom;
-  else if (my.Has(mfCenter)) OY = OuterRect.Top + (OuterRect.Bottom - OuterRect.Top) / 2;
+  if (my.Has(mfTop)) OY = Outer.Top;
+  else if (my.Has(mfBottom)) OY = Outer.Bottom;
+  else if (my.Has(mfCenter)) OY = Outer.Top + (Outer.Bottom - Outer.Top) / 2;
   else OY = px(my, h);
+}
+
+void TSVGBaseElement::GetTransformOrigin(float& OX, float& OY, float, float, const TTransform& T) const {
+  SVGTransformOrigin(OuterRect, T, OX, OY);
 }
 
 void TSVGBaseElement::CalcBoxes(TFlow* Flow) {
@@ -193,7 +196,7 @@ void TSVGBaseElement::CalcBoxes(TFlow* Flow) {
 
 void TSVGBaseElement::Draw(TFlow* Flow, const THtDrawInfo& DI) {
   TSVGElementStyle* s = SVGStyle();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!s || !G || s->Display() == dsNone) return;
   TSVGDepthGuard guard;
   if (!guard.Ok()) return;
@@ -214,7 +217,7 @@ void TSVGBaseElement::Draw(TFlow* Flow, const THtDrawInfo& DI) {
 }
 
 void TSVGBaseElement::DrawInline(TFlow*, const THtDrawInfo& DI) {
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!G) return;
   TStateRestore restore(G);
   ApplyClipPath();
@@ -282,7 +285,7 @@ uint32_t TSVGBaseElement::GetFillColor(float Opacity) const {
 
 THtBrush* TSVGBaseElement::GetFillBrush(float Opacity, const TRectF& Rect) {
   TSVGElementStyle* s = SVGStyle();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!s || !G) return nullptr;
   if (!s->FillUrl.empty()) {
     const TRectF box = OuterRect;
@@ -302,7 +305,7 @@ THtBrush* TSVGBaseElement::GetFillBrush(float Opacity, const TRectF& Rect) {
 
 THtPen* TSVGBaseElement::GetStrokePen(float Opacity) const {
   const TSVGElementStyle* s = SVGStyle();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!s || !G || !IsSVGPaint(s->Stroke)) return nullptr;
   const float o = std::min(1.0f, s->Opacity());
   const float strokeOpacity = s->FStrokeOpacityNoted ? s->FStrokeOpacity : 1.0f;
@@ -425,7 +428,7 @@ void ParseGradientTransform(const TElement&, THtMatrixData& M, StringView Text) 
 std::unique_ptr<THtBrush> TSVGBaseElement::CreatePaintServerBrush(const TRectF& Rect) {
   TSVGElement* root = SVGRoot();
   TSVGElementStyle* s = SVGStyle();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!root || !s || !G || s->FillUrl.empty()) return nullptr;
   const String id = s->FillUrl.substr(1);
   THtNode* server = root->FindNodebyAttr(u"", u"id", id);
@@ -554,7 +557,7 @@ void TSVGBaseElement::ResolveClipPath() {
 
 bool TSVGBaseElement::ApplyClipPath() {
   if (!ClipElement && !ClipPathId.empty() && SVGRoot()) ResolveClipPath();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!ClipElement || !G || !G->PathClass()) return false;
   G->SaveState();
   std::unique_ptr<THtPath> path = G->PathClass()->Create(true);

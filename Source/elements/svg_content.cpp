@@ -8,8 +8,10 @@
 #include "elements/svg_elements.h"
 #include "elements/svg_guard.h"
 #include "elements/svg_parse.h"
+#include "elements/svg_support.h"
 #include "markup/str_utils.h"
 #include "markup/url_utils.h"
+#include "platform/rtl/numeric.h"
 
 namespace ht {
 
@@ -24,10 +26,6 @@ const THtNodeClass TSVGForeignObject::ClassType{"TSVGForeignObject", &TElement::
                                                 CreateInstance<TSVGForeignObject, THtNode>};
 
 namespace {
-
-THtCanvas* surfaceOf(const TElement* E) { return E->Document ? E->Document->Surface.get() : nullptr; }
-
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 bool isSet(const TMeasure& M) { return !M.GetAuto(); }
 
@@ -74,7 +72,7 @@ void TSVGTextElement::ParseAttribute(StringView Param, StringView Value) {
   } else if (Param == u"dx" && String(Value).find(u' ') != String::npos) {
     const std::vector<float> n = ReadSVGNumbers(Value);
     DXList.assign(n.begin(), n.end());
-    for (float& v : DXList) v = finiteOr0(v);
+    for (float& v : DXList) v = FiniteOr0(v);
   }
 }
 
@@ -99,7 +97,7 @@ void TSVGTextElement::CalcBoxes(TFlow* Flow) {
   }
   if (isText) {
     flow->UpdateMinMax();
-    const float w = finiteOr0(flow->MaxContentWidth);
+    const float w = FiniteOr0(flow->MaxContentWidth);
     const float shift = s->TextAnchor == taEnd ? -w : s->TextAnchor == taMiddle ? -w / 2 : 0.0f;
     InnerWidth = w + 1;
     flow->StartY = s->Y.ToIntPixels();
@@ -107,8 +105,8 @@ void TSVGTextElement::CalcBoxes(TFlow* Flow) {
     flow->CalcLines();
     const float ascent = flow->LineCount() > 0 ? flow->GetLine(0)->Ascent : 0.0f;
     OuterRect = TRectF{2147483648.0f, 2147483648.0f, -2147483648.0f, -2147483648.0f};
-    const float x = finiteOr0(s->X.ToPixels()), y = finiteOr0(s->Y.ToPixels());
-    const float dx = finiteOr0(s->DX.ToPixels()), dy = finiteOr0(s->DY.ToPixels());
+    const float x = FiniteOr0(s->X.ToPixels()), y = FiniteOr0(s->Y.ToPixels());
+    const float dx = FiniteOr0(s->DX.ToPixels()), dy = FiniteOr0(s->DY.ToPixels());
     float sx = 0, sy = 0;
     const TElement* last = nullptr;
     for (THtLineBlock* r = flow->FirstBlock; r; r = r->NextBlock()) {
@@ -116,10 +114,10 @@ void TSVGTextElement::CalcBoxes(TFlow* Flow) {
       const TElement* p = r->E->Parent();
       if (p && p != this && p != last) {
         if (const TSVGElementStyle* ps = SVGStyleOf(p)) {
-          if (isSet(ps->X)) sx = finiteOr0(ps->X.ToPixels()) - r->Left - x;
-          if (isSet(ps->Y)) sy = finiteOr0(ps->Y.ToPixels()) - y;
-          if (isSet(ps->DX)) sx += finiteOr0(ps->DX.ToPixels());
-          if (isSet(ps->DY)) sy += finiteOr0(ps->DY.ToPixels());
+          if (isSet(ps->X)) sx = FiniteOr0(ps->X.ToPixels()) - r->Left - x;
+          if (isSet(ps->Y)) sy = FiniteOr0(ps->Y.ToPixels()) - y;
+          if (isSet(ps->DX)) sx += FiniteOr0(ps->DX.ToPixels());
+          if (isSet(ps->DY)) sy += FiniteOr0(ps->DY.ToPixels());
         }
         last = p;
       }
@@ -142,7 +140,7 @@ void TSVGTextElement::CalcBoxes(TFlow* Flow) {
 
 void TSVGTextElement::Draw(TFlow* Flow, const THtDrawInfo& DI) {
   TSVGElementStyle* s = SVGStyle();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!s || !G || s->Display() == dsNone) return;
   TSVGDepthGuard guard;
   if (!guard.Ok()) return;
@@ -246,11 +244,11 @@ void TSVGImageElement::CalcContentSize() {
   }
   const TMeasure w = s->Width(), h = s->Height();
   if (isSet(w)) {
-    ContentWidth = finiteOr0(w.ToPixels());
+    ContentWidth = FiniteOr0(w.ToPixels());
     if (!isSet(h) && loaded) ContentHeight = ContentWidth * float(HI->Height) / float(HI->Width);
   }
   if (isSet(h)) {
-    ContentHeight = finiteOr0(h.ToPixels());
+    ContentHeight = FiniteOr0(h.ToPixels());
     if (!isSet(w) && loaded) ContentWidth = ContentHeight * float(HI->Width) / float(HI->Height);
   }
 }
@@ -266,13 +264,13 @@ void TSVGImageElement::DrawInnerElements(TFlow*, const THtDrawInfo&) {
   const TSVGElementStyle* s = SVGStyle();
   if (!s) return;
   CalcContentSize();
-  const float x = finiteOr0(s->X.ToPixels()), y = finiteOr0(s->Y.ToPixels());
+  const float x = FiniteOr0(s->X.ToPixels()), y = FiniteOr0(s->Y.ToPixels());
   OuterRect = TRectF{x, y, x + ContentWidth, y + ContentHeight};
   DrawImage(InnerRect());
 }
 
 void TSVGImageElement::DrawImage(const TRectF& R) {
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   const TSVGElementStyle* s = SVGStyle();
   if (!G || !s) return;
   CalcContentSize();
@@ -294,7 +292,7 @@ void TSVGImageElement::ClearJointMatrix() {
 bool TSVGImageElement::InternalHitTest(float X, float Y, float, float, bool, bool Outside) {
   const TSVGElementStyle* s = SVGStyle();
   if (!s) return false;
-  const float x = finiteOr0(s->X.ToPixels()), y = finiteOr0(s->Y.ToPixels());
+  const float x = FiniteOr0(s->X.ToPixels()), y = FiniteOr0(s->Y.ToPixels());
   OuterRect = TRectF{x, y, x + ContentWidth, y + ContentHeight};
   if (Outside || s->Display() == dsNone) return false;
   const TPointF p = UntransformedPoint(X, Y);
@@ -325,7 +323,7 @@ void TSVGUseElement::ResolveReference() {
 
 void TSVGUseElement::DrawInline(TFlow* Flow, const THtDrawInfo& DI) {
   ResolveReference();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   auto* target = dynamic_cast<TSVGBaseElement*>(Referenced);
   TSVGElementStyle* s = SVGStyle();
   if (!target || !G || !s || FDrawing) return;
@@ -350,7 +348,7 @@ void TSVGUseElement::DrawInline(TFlow* Flow, const THtDrawInfo& DI) {
     }
   } end{this, ts, oldFill, oldStroke, oldUrl};
   if (isSet(s->X) || isSet(s->Y)) {
-    const float x = finiteOr0(s->X.ToPixels()), y = finiteOr0(s->Y.ToPixels());
+    const float x = FiniteOr0(s->X.ToPixels()), y = FiniteOr0(s->Y.ToPixels());
     G->SaveState();
     G->TranslateTransform(x, y);
     if (!MJoint) InitJointMatrix();
@@ -381,7 +379,7 @@ bool TSVGUseElement::InternalHitTest(float X, float Y, float, float, bool, bool 
   TSVGElementStyle* s = SVGStyle();
   if (Outside || !target || !s || FDrawing) return false;
   FDrawing = true;
-  const float x = finiteOr0(s->X.ToPixels()), y = finiteOr0(s->Y.ToPixels());
+  const float x = FiniteOr0(s->X.ToPixels()), y = FiniteOr0(s->Y.ToPixels());
   const TPointF p{X - x, Y - y};
   const bool hit = target->HitTest(p.X, p.Y, false, false);
   FDrawing = false;
@@ -424,21 +422,7 @@ void TSVGForeignObject::ParseAttribute(StringView Param, StringView Value) {
 }
 
 void TSVGForeignObject::GetTransformOrigin(float& OX, float& OY, float, float, const TTransform& T) const {
-  const float w = std::nearbyint(OuterRect.Right - OuterRect.Left), h = std::nearbyint(OuterRect.Bottom - OuterRect.Top);
-  auto px = [](TMeasure m, float base) {
-    m.Parent = &base;
-    return m.ToPixels();
-  };
-  const TMeasure& mx = T.OriginX;
-  const TMeasure& my = T.OriginY;
-  if (mx.Has(mfLeft)) OX = OuterRect.Left;
-  else if (mx.Has(mfRight)) OX = OuterRect.Right;
-  else if (mx.Has(mfCenter)) OX = OuterRect.Left + (OuterRect.Right - OuterRect.Left) / 2;
-  else OX = px(mx, w);
-  if (my.Has(mfTop)) OY = OuterRect.Top;
-  else if (my.Has(mfBottom)) OY = OuterRect.Bottom;
-  else if (my.Has(mfCenter)) OY = OuterRect.Top + (OuterRect.Bottom - OuterRect.Top) / 2;
-  else OY = px(my, h);
+  SVGTransformOrigin(OuterRect, T, OX, OY);
 }
 
 void TSVGForeignObject::DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) {

@@ -10,7 +10,9 @@
 #include "elements/svg_elements.h"
 #include "elements/svg_guard.h"
 #include "elements/svg_parse.h"
+#include "elements/svg_support.h"
 #include "markup/str_utils.h"
+#include "platform/rtl/numeric.h"
 
 namespace ht {
 
@@ -28,10 +30,6 @@ const THtNodeClass TSVGPolyLineElement::ClassType{"TSVGPolyLineElement", &TSVGPa
                                                   CreateInstance<TSVGPolyLineElement, THtNode>};
 
 namespace {
-
-THtCanvas* surfaceOf(const TElement* E) { return E->Document ? E->Document->Surface.get() : nullptr; }
-
-float finiteOr0(float v) { return std::isfinite(v) ? v : 0.0f; }
 
 // Left and top inclusive, right and bottom exclusive.
 bool contains(const TRectF& R, float X, float Y) { return X >= R.Left && Y >= R.Top && X < R.Right && Y < R.Bottom; }
@@ -186,7 +184,7 @@ void TSVGRectElement::ParseAttribute(StringView Param, StringView Value) {
   TSVGBaseElement::ParseAttribute(Param, Value);
   if (Param == u"rx" || Param == u"ry") {
     const std::vector<float> n = ReadSVGNumbers(Value);
-    const float v = n.empty() ? 0.0f : std::max(0.0f, finiteOr0(n[0]));
+    const float v = n.empty() ? 0.0f : std::max(0.0f, FiniteOr0(n[0]));
     (Param == u"rx" ? RX : RY) = v;
   }
 }
@@ -194,13 +192,13 @@ void TSVGRectElement::ParseAttribute(StringView Param, StringView Value) {
 TRectF TSVGRectElement::ShapeRect() const {
   const TSVGElementStyle* s = SVGStyle();
   if (!s) return TRectF();
-  const float x = finiteOr0(s->X.ToPixels()), y = finiteOr0(s->Y.ToPixels());
-  const float w = std::max(0.0f, finiteOr0(s->Width().ToPixels())), h = std::max(0.0f, finiteOr0(s->Height().ToPixels()));
+  const float x = FiniteOr0(s->X.ToPixels()), y = FiniteOr0(s->Y.ToPixels());
+  const float w = std::max(0.0f, FiniteOr0(s->Width().ToPixels())), h = std::max(0.0f, FiniteOr0(s->Height().ToPixels()));
   return TRectF{x, y, x + w, y + h};
 }
 
 void TSVGRectElement::DrawInline(TFlow*, const THtDrawInfo&) {
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!G) return;
   TRectF r = ShapeRect();
   if (HasFlag(efDragMoved) && Document) {
@@ -266,9 +264,9 @@ void TSVGCircleElement::ParseAttribute(StringView Param, StringView Value) {
 void TSVGEllipseElement::CalcBoxes(TFlow*) {
   const TSVGElementStyle* s = SVGStyle();
   if (!s) return;
-  RX = std::max(0.0f, finiteOr0(s->Width().ToPixels()));
-  RY = std::max(0.0f, finiteOr0(s->Height().ToPixels()));
-  const float cx = finiteOr0(s->X.ToPixels()), cy = finiteOr0(s->Y.ToPixels());
+  RX = std::max(0.0f, FiniteOr0(s->Width().ToPixels()));
+  RY = std::max(0.0f, FiniteOr0(s->Height().ToPixels()));
+  const float cx = FiniteOr0(s->X.ToPixels()), cy = FiniteOr0(s->Y.ToPixels());
   InnerWidth = std::nearbyint(2 * RX);
   InnerHeight = std::nearbyint(2 * RY);
   OuterRect = TRectF{cx - RX, cy - RY, cx + RX, cy + RY};
@@ -276,7 +274,7 @@ void TSVGEllipseElement::CalcBoxes(TFlow*) {
 }
 
 void TSVGEllipseElement::DrawInline(TFlow*, const THtDrawInfo&) {
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!G || !G->DocumentRectInView(OuterRect)) return;
   const TRectF& r = OuterRect;
   const float opacity = inheritedOpacity(*this);
@@ -328,15 +326,15 @@ void TSVGLineElement::Ends(float& x1, float& y1, float& x2, float& y2) const {
   x1 = y1 = x2 = y2 = 0;
   const TSVGElementStyle* s = SVGStyle();
   if (!s) return;
-  x1 = finiteOr0(s->X.ToPixels());
-  y1 = finiteOr0(s->Y.ToPixels());
-  x2 = finiteOr0(s->Right().ToPixels());
-  y2 = finiteOr0(s->Bottom().ToPixels());
+  x1 = FiniteOr0(s->X.ToPixels());
+  y1 = FiniteOr0(s->Y.ToPixels());
+  x2 = FiniteOr0(s->Right().ToPixels());
+  y2 = FiniteOr0(s->Bottom().ToPixels());
 }
 
 void TSVGLineElement::Draw(TFlow*, const THtDrawInfo& DI) {
   TSVGElementStyle* s = SVGStyle();
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   if (!s || !G || s->Display() == dsNone) return;
   IncludeFlag(efDrawn);
   IncludeFlag(efCompletelyDrawn);
@@ -423,7 +421,7 @@ void TSVGPathElement::ParsePath(StringView APath) {
   TryParsePathData(*Records, APath);
   TRectF b;
   Records->GetBounds(b, nullptr);
-  const float h = finiteOr0(s->FStrokeWidth) / 2;
+  const float h = FiniteOr0(s->FStrokeWidth) / 2;
   OuterRect = grown(b, h);
   PathFillRule = s->FillRule;
 }
@@ -444,7 +442,7 @@ void TSVGPathElement::ClearJointMatrix() {
 }
 
 void TSVGPathElement::DrawInline(TFlow*, const THtDrawInfo&) {
-  THtCanvas* G = surfaceOf(this);
+  THtCanvas* G = SVGSurfaceOf(this);
   TSVGElementStyle* s = SVGStyle();
   if (!G || !s) return;
   EnsurePath();
