@@ -147,29 +147,6 @@ void BM_RelayoutOneWidth(benchmark::State& state) {
 }
 BENCHMARK(BM_RelayoutOneWidth)->Unit(benchmark::kMillisecond);
 
-// litehtml's side: fonts are their pixel size, text is one size per
-// character (UTF-8 continuation bytes do not count), nothing is drawn.
-class TAhemContainer : public bench::TQuietLitehtmlContainer {
- public:
-  TAhemContainer() : TQuietLitehtmlContainer(1280, 800, "Ahem") {}
-  litehtml::uint_ptr create_font(const litehtml::tchar_t*, int size, int, litehtml::font_style, unsigned int,
-                                 litehtml::font_metrics* fm) override {
-    if (fm) {
-      fm->height = size;
-      fm->ascent = size * 4 / 5;
-      fm->descent = size - size * 4 / 5;
-      fm->x_height = size * 4 / 5;
-    }
-    return litehtml::uint_ptr(size);
-  }
-  int text_width(const litehtml::tchar_t* text, litehtml::uint_ptr font) override {
-    int chars = 0;
-    for (const char* p = text; *p; ++p)
-      if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++chars;
-    return chars * int(font);
-  }
-};
-
 // The block and hidden elements and the spacing a browser gives by default.
 constexpr const char* kLitehtmlMaster = R"css(
 html, address, blockquote, body, dd, div, dl, dt, fieldset, form, h1, h2, h3, h4, h5, h6, ol, p, ul, pre,
@@ -190,7 +167,7 @@ void BM_LitehtmlRender1280(benchmark::State& state) {
   if (!bench::BookPage().ok) return state.SkipWithError(bench::TSharedPage::Missing);
   std::string utf8;
   if (!bench::LoadSharedInput(bench::TSharedPage::Name, utf8)) return state.SkipWithError(bench::TSharedPage::Missing);
-  TAhemContainer container;
+  bench::TAhemLitehtmlContainer container;
   litehtml::context context;
   context.load_master_stylesheet(kLitehtmlMaster);
   litehtml::document::ptr doc = litehtml::document::createFromString(utf8.c_str(), &container, &context);

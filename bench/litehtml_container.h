@@ -60,4 +60,27 @@ class TQuietLitehtmlContainer : public litehtml::document_container {
   const litehtml::tchar_t* defaultFont_;
 };
 
+// litehtml's side: fonts are their pixel size, text is one size per
+// character (UTF-8 continuation bytes do not count), nothing is drawn.
+class TAhemLitehtmlContainer : public TQuietLitehtmlContainer {
+ public:
+  TAhemLitehtmlContainer() : TQuietLitehtmlContainer(1280, 800, "Ahem") {}
+  litehtml::uint_ptr create_font(const litehtml::tchar_t*, int size, int, litehtml::font_style, unsigned int,
+                                 litehtml::font_metrics* fm) override {
+    if (fm) {
+      fm->height = size;
+      fm->ascent = size * 4 / 5;
+      fm->descent = size - size * 4 / 5;
+      fm->x_height = size * 4 / 5;
+    }
+    return litehtml::uint_ptr(size);
+  }
+  int text_width(const litehtml::tchar_t* text, litehtml::uint_ptr font) override {
+    int chars = 0;
+    for (const char* p = text; *p; ++p)
+      if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++chars;
+    return chars * int(font);
+  }
+};
+
 }  // namespace bench

@@ -87,27 +87,6 @@ void BM_TableLayout(benchmark::State& state) {
 }
 BENCHMARK(BM_TableLayout)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-class TAhemContainer : public bench::TQuietLitehtmlContainer {
- public:
-  TAhemContainer() : TQuietLitehtmlContainer(1280, 800, "Ahem") {}
-  litehtml::uint_ptr create_font(const litehtml::tchar_t*, int size, int, litehtml::font_style, unsigned int,
-                                 litehtml::font_metrics* fm) override {
-    if (fm) {
-      fm->height = size;
-      fm->ascent = size * 4 / 5;
-      fm->descent = size - size * 4 / 5;
-      fm->x_height = size * 4 / 5;
-    }
-    return litehtml::uint_ptr(size);
-  }
-  int text_width(const litehtml::tchar_t* text, litehtml::uint_ptr font) override {
-    int chars = 0;
-    for (const char* p = text; *p; ++p)
-      if ((static_cast<unsigned char>(*p) & 0xC0) != 0x80) ++chars;
-    return chars * int(font);
-  }
-};
-
 constexpr const char* kLitehtmlMaster = R"css(
 html, body, div { display: block }
 head, style, script { display: none }
@@ -119,7 +98,7 @@ body { margin: 8px }
 
 void BM_LitehtmlTableLayout(benchmark::State& state) {
   const std::string html = tableMarkup(int(state.range(0)));
-  TAhemContainer container;
+  bench::TAhemLitehtmlContainer container;
   litehtml::context context;
   context.load_master_stylesheet(kLitehtmlMaster);
   litehtml::document::ptr doc = litehtml::document::createFromString(html.c_str(), &container, &context);
