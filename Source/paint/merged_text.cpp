@@ -100,9 +100,11 @@ THtLineBlock* DrawMergedText(const TTextWalk& W, THtLineBlock* B0) {
     if (isText) Last = N;
   }
 
-  // 3. The string as drawn; the last visible text run.
+  // 3. The string as drawn; the last visible text run. A collapsed blank
+  // keeps its first unit, which is a bare line feed in text with Unix line
+  // ends: it is laid out a space wide and must be drawn as one.
   for (char16_t& c : T)
-    if (c == u'\r' || c == u'\t') c = u' ';
+    if (c == u'\r' || c == u'\n' || c == u'\t') c = u' ';
   THtLineBlock* End = Cur;
   while (End != B0 && (!visibleText(End) || End->Has(trfInlineStart) || End->Has(trfInlineEnd)))
     End = End->PreviousBlock();

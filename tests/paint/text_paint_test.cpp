@@ -213,6 +213,10 @@ TEST_F(TextPaintTest, ChunksOfMergedRuns) {
       {u"<p style='text-align:justify'>aa bb cc</p>", simple,
        "DrawString \"aa \" 0,10 Times New Roman\nDrawString \"bb \" 30,10 Times New Roman\n"
        "DrawString \"cc\" 60,10 Times New Roman\n"},
+      // Collapsed line ends, a bare line feed as well as CR LF, are drawn
+      // as the spaces they were laid out as.
+      {u"<p>aa\nbb\r\ncc</p>", simple, "DrawString \"aa bb cc\" 0,10 Times New Roman\n"},
+      {u"<p>aa\nbb</p>", layouts, "TextObject \"aa bb\" 0,10\nDrawTextObject 0,10 Times New Roman\n"},
       // A tab ends the chunk.
       {u"<pre>aa\tbb</pre>", simple, "DrawString \"aa\" 0,0 Courier New\nDrawString \"bb\" 30,0 Courier New\n"},
       // Underlined blanks are drawn; plain blanks are not.
