@@ -225,6 +225,9 @@ void TSVGElement::DrawInnerElements(TFlow*, const THtDrawInfo& DI) {
     }
     CalcRects();
   }
+  // A viewBox shown at no width or height shows nothing; its matrix would
+  // scale by 0, which no back end can invert (printing paints it even so).
+  if (VXRatio == 0 || VYRatio == 0) return;
   float offX = 0, offY = 0;
   ViewOffsets(offX, offY);
   THtMatrixData m = UserMatrix();

@@ -1,8 +1,13 @@
 // SVG presentation properties: the registry entries, how values and
 // attributes reach the SVG style, inheritance and resets; the svg root's
-// size and user-space mapping.
+// size and user-space mapping, also when printed.
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
+#include "backends/canvas_gdi.h"
+#include "backends/pdf_exporter.h"
 #include "svg_fixture.h"
 
 namespace ht::testing {
@@ -165,6 +170,24 @@ TEST_F(SVGTest, ViewBoxOriginMapsToTheContentCorner) {
   Root()->UntransformPoint(p);
   EXPECT_FLOAT_EQ(p.X, 10);
   EXPECT_FLOAT_EQ(p.Y, 10);
+}
+
+TEST_F(SVGTest, ViewBoxShownAtNoSizePrints) {
+  // Printing paints every svg, seen or not; one shown at no width or height
+  // would scale its drawing by 0, a matrix the GDI back end refuses when
+  // the recorded page is replayed into the PDF.
+  RegisterPdfExporter();
+  const THtCanvasClass* saved = HtDefaultCanvasClass;
+  HtDefaultCanvasClass = &THtCanvasGDI::ClassType;
+  for (const char16_t* html : {u"<p>a</p><svg viewBox='0 0 10 10' width=0 height=10><rect width=9 height=9 /></svg>",
+                               u"<p>a</p><svg viewBox='0 0 10 10' width=10 height=0><rect width=9 height=9 /></svg>"}) {
+    SCOPED_TRACE(StringToUtf8(html));
+    std::vector<uint8_t> pdf;
+    EXPECT_NO_THROW(pdf = THtDocument::HTMLtoPDF(html, u""));
+    EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + std::min<size_t>(pdf.size(), 5)), "%PDF-");
+  }
+  HtDefaultCanvasClass = saved;
+  THtPagedExporter::RegisterExporter(u"PDF", nullptr);
 }
 
 TEST_F(SVGTest, ChildrenWaitForTheFirstPaint) {
