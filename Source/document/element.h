@@ -59,6 +59,9 @@ class TElement : public TStyledHTMLNode {
   std::unique_ptr<TElementListeners> FListeners;  // created on first use
   TCSSPseudoSet FPseudoElements = 0;
   std::vector<int32_t> FZLevels;
+  // The tree change stamp at which this subtree last had nothing for
+  // UpdateScrollBars to do; 0 while it has or may have.
+  uint64_t FScrollIdleStamp = 0;
   THtDocument* Document = nullptr;  // not owned
   std::unique_ptr<TFlow> SelfFlow;
   THtLineBlocks LineBlocks;  // held in place: every element has one
@@ -276,7 +279,12 @@ class TElement : public TStyledHTMLNode {
   // (only with a host control) and sets its bars' ranges.
   void UpdateOverflow();
   // Before a paint: moves this element's bars, then those of every
-  // displayed descendant.
+  // displayed descendant. A subtree found with nothing to move (no bars,
+  // no hosted controls, nothing hidden, no selection under way) is passed
+  // over on later paints until the node tree changes, a bar is made or a
+  // text joins a selection. Only this base version marks a subtree so: an
+  // override with work of its own does not call it (or, like a text's,
+  // only has work while a selection is under way).
   virtual void UpdateScrollBars();
   // The width (height) of the vertical (horizontal) bar in use; 0 without.
   int VScrollBarWidth() const override;

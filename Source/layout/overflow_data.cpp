@@ -116,6 +116,7 @@ void TElement::UpdateOverflow() {
   if ((scrolls(ox) || scrolls(oy)) && !FOverflowData && Document && Document->Control) {
     FOverflowData = std::make_unique<TOverflowData>(this);
     SetFlag(efHasOverflow, true, true, false);
+    NoteTreeChange();  // its ancestors may have been passed over as idle
   }
   TOverflowData* od = FOverflowData.get();
   if (!od) return;
@@ -162,11 +163,25 @@ void TElement::UpdateOverflow() {
 }
 
 void TElement::UpdateScrollBars() {
+  // While a selection is under way every text must recompute its range, so
+  // nothing is passed over and nothing is marked idle.
+  const TDocSelection* sel = Document ? &Document->Selection : nullptr;
+  const bool selecting = sel && Document->EnableSelection && sel->StartElement() && sel->EndElement();
+  const uint64_t stamp = TreeChangeStamp();
+  bool idle = !FOverflowData && !selecting;
   if (FOverflowData) FOverflowData->Updatepos();
   for (int i = 0; i < Count(); ++i) {
     TElement* c = AsElement(FNodes->Get(i));
-    if (c && !(c->Style() && c->Style()->Display() == dsNone)) c->UpdateScrollBars();
+    if (!c) continue;
+    if (c->Style() && c->Style()->Display() == dsNone) {
+      idle = false;  // may show again with bars or controls inside
+      continue;
+    }
+    if (!selecting && c->FScrollIdleStamp == stamp) continue;
+    c->UpdateScrollBars();
+    if (c->FScrollIdleStamp != stamp) idle = false;
   }
+  FScrollIdleStamp = idle ? stamp : 0;
 }
 
 int TElement::VScrollBarWidth() const {

@@ -285,6 +285,9 @@ void TTextElement::GetSelectionRange() {
     return;
   }
   SetOwnTextFlag(tfInSelection, true);
+  // The flag must be cleared again once the selection ends, so no subtree
+  // holding this text may stay passed over as idle.
+  NoteTreeChange();
   SelStart = 1;
   SelEnd = int(DisplayText.size());
   if (sel->Inverted()) {

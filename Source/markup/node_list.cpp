@@ -10,6 +10,13 @@
 
 namespace ht {
 
+namespace {
+std::atomic<uint64_t> treeChanges{1};
+}  // namespace
+
+uint64_t TreeChangeStamp() { return treeChanges.load(std::memory_order_relaxed); }
+void NoteTreeChange() { treeChanges.fetch_add(1, std::memory_order_relaxed); }
+
 THtNodeList::THtNodeList(bool AOwnsObjects, bool AIsRefCounted)
     : THtObjectListOf<THtNode>(AOwnsObjects), FIsRefCounted(AIsRefCounted) {}
 
@@ -42,6 +49,7 @@ int THtNodeList::_Release() {
 // next entry and the last one at nil. Only an owning list keeps links.
 void THtNodeList::relink(int32_t From, int32_t To) {
   if (!OwnsObjects()) return;
+  NoteTreeChange();
   const int32_t n = Count();
   if (From < 1) From = 1;
   if (To > n - 1) To = n - 1;

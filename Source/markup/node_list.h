@@ -18,6 +18,12 @@
 
 namespace ht {
 
+// A counter that moves on every change to any children list (and on
+// NoteTreeChange). Work cached against a node tree stays valid while it is
+// unchanged; it starts at 1, so a stored 0 never matches.
+uint64_t TreeChangeStamp();
+void NoteTreeChange();
+
 enum THtSortCompareType { scCaseSensitive, scCaseInsensitive, scFloat, scDate };
 
 class THtNodeList : public THtObjectListOf<THtNode> {

@@ -152,6 +152,33 @@ TEST_F(HostedControlsTest, PlacedInDevicePixelsWithTheFontSize) {
   EXPECT_FALSE(c->Control->Visible());
 }
 
+// The document's pass passes over subtrees with nothing to update; a
+// control deep among idle siblings is still shown again on every pass, and
+// one added under a subtree already passed over is placed too.
+TEST_F(HostedControlsTest, DeepControlIsUpdatedByEveryDocumentPass) {
+  Load(u"<div><p>a</p><div><p>b</p><div><p>c</p>"
+       u"<control id=c type=TFakeEdit style='width:30px;height:40px'></control></div></div></div><div id=i><p>idle</p></div>");
+  TControlElement* c = Id<TControlElement>(u"c");
+  ASSERT_NE(c->Control, nullptr);
+  for (int pass = 0; pass < 3; ++pass) {
+    c->HideControls();
+    Doc->UpdateScrollBars();
+    EXPECT_TRUE(c->Control->Visible()) << pass;
+    EXPECT_EQ(c->Control->Width(), 30) << pass;
+  }
+  TElement* idle = Id<TElement>(u"i");
+  ASSERT_NE(idle, nullptr);
+  idle->SetInnerHTML(u"<control id=n type=TFakeEdit style='width:20px;height:10px'></control>");
+  Doc->CalcSize(800, 600);
+  TControlElement* n = Id<TControlElement>(u"n");
+  ASSERT_NE(n, nullptr);
+  ASSERT_NE(n->Control, nullptr);
+  n->HideControls();
+  Doc->UpdateScrollBars();
+  EXPECT_TRUE(n->Control->Visible());
+  EXPECT_EQ(n->Control->Width(), 20);
+}
+
 TEST_F(HostedControlsTest, SavingWritesPropertiesBackWithADecimalPoint) {
   Load(u"<control id=c type=TFakeEdit ratio=1 align=alnone caption=a></control>");
   TControlElement* c = Id<TControlElement>(u"c");
