@@ -33,29 +33,64 @@ String THtAttributes::bulkKey(StringView Name) const {
   return key;
 }
 
-void THtAttributes::BeginBulk() {
+// A bulk fill scans its entries up to this many; beyond, a hash index
+// finds them.
+constexpr int kBulkScan = 12;
+
+void THtAttributes::makeBulkIndex() {
   FBulk = std::make_unique<std::unordered_map<String, int>>();
   for (int i = 0; i < Count; ++i) FBulk->emplace(bulkKey(List[size_t(i)].Name), i);
 }
 
+void THtAttributes::BeginBulk() {
+  FInBulk = true;
+  if (Count > kBulkScan) makeBulkIndex();
+}
+
 void THtAttributes::EndBulk() {
-  if (!FBulk) return;
+  if (!FInBulk) return;
+  FInBulk = false;
   FBulk.reset();
   const bool fold = !CaseSensitive;
-  std::stable_sort(List.begin(), List.begin() + Count, [fold](const THtAttribute& a, const THtAttribute& b) {
+  auto less = [fold](const THtAttribute& a, const THtAttribute& b) {
     const int fa = firstUnit(a.Name, fold), fb = firstUnit(b.Name, fold);
     return fa != fb ? fa < fb : compareNames(a.Name, b.Name, fold) < 0;
-  });
+  };
+  if (Count > kBulkScan) {
+    std::stable_sort(List.begin(), List.begin() + Count, less);
+    return;
+  }
+  // A stable insertion sort: most tags carry a few attributes.
+  for (int i = 1; i < Count; ++i) {
+    if (!less(List[size_t(i)], List[size_t(i) - 1])) continue;
+    THtAttribute item = std::move(List[size_t(i)]);
+    int j = i;
+    for (; j > 0 && less(item, List[size_t(j) - 1]); --j) List[size_t(j)] = std::move(List[size_t(j) - 1]);
+    List[size_t(j)] = std::move(item);
+  }
+}
+
+int THtAttributes::bulkFind(StringView Name) const {
+  if (FBulk) {
+    const auto it = FBulk->find(bulkKey(Name));
+    return it == FBulk->end() ? -1 : it->second;
+  }
+  const bool fold = !CaseSensitive;
+  for (int i = 0; i < Count; ++i) {
+    const String& name = List[size_t(i)].Name;
+    if (name.size() == Name.size() && compareNames(name, Name, fold) == 0) return i;
+  }
+  return -1;
 }
 
 bool THtAttributes::Find(StringView AttrName, int& Index) const {
   Index = 0;
-  if (FBulk) {
+  if (FInBulk) {
     Index = Count;
     if (AttrName.empty()) return false;
-    const auto it = FBulk->find(bulkKey(AttrName));
-    if (it == FBulk->end()) return false;
-    Index = it->second;
+    const int i = bulkFind(AttrName);
+    if (i < 0) return false;
+    Index = i;
     return true;
   }
   if (Count == 0 || AttrName.empty()) return false;
@@ -104,7 +139,10 @@ void THtAttributes::InsertAt(int Index, StringView Name, StringView Value) {
     for (char16_t& c : item.Name) c = AsciiLower(c);
   item.Value.assign(Value);
   ++Count;
-  if (FBulk) FBulk->emplace(item.Name, Index);
+  if (FBulk)
+    FBulk->emplace(item.Name, Index);
+  else if (FInBulk && Count > kBulkScan)
+    makeBulkIndex();
 }
 
 void THtAttributes::Add(StringView AttrName, StringView AttrValue) {

@@ -28,6 +28,11 @@ class THtAttributes : public THtObject {
   explicit THtAttributes(bool ACaseSensitive = false) : CaseSensitive(ACaseSensitive) {}
 
   bool CaseSensitive;
+
+ private:
+  bool FInBulk = false;  // between BeginBulk and EndBulk
+
+ public:
   // Entries [0, Count) are in use and sorted; List.size() is the capacity.
   int Count = 0;
   std::vector<THtAttribute> List;
@@ -58,17 +63,19 @@ class THtAttributes : public THtObject {
   // Forgets every entry and keeps the array.
   void Clear() {
     Count = 0;
+    FInBulk = false;
     FBulk.reset();
   }
 
   // Bulk filling for a reader that meets each name once or replaces it
   // (the HTML parser): between BeginBulk and EndBulk new names are appended
-  // and found through a hash index, and EndBulk sorts once, so a tag with
-  // very many attributes is read in n log n rather than n squared. Only
-  // Find, Indexof, GetAttribute, Add and SetAttribute may be used meanwhile.
+  // and found by a scan (a hash index once the set grows past a few
+  // entries), and EndBulk sorts once, so a tag with very many attributes is
+  // read in n log n rather than n squared. Only Find, Indexof, GetAttribute,
+  // Add and SetAttribute may be used meanwhile.
   void BeginBulk();
   void EndBulk();
-  bool InBulk() const { return FBulk != nullptr; }
+  bool InBulk() const { return FInBulk; }
 
   // Inserts (Name, Value) at Index, lower-casing the stored name unless the
   // set is case-sensitive.
@@ -76,6 +83,10 @@ class THtAttributes : public THtObject {
 
  private:
   String bulkKey(StringView Name) const;
+  // The entry of Name in bulk mode (the first of equal names), or -1.
+  int bulkFind(StringView Name) const;
+  void makeBulkIndex();
+  // The hash index of a bulk fill, made once the set outgrows a scan.
   std::unique_ptr<std::unordered_map<String, int>> FBulk;
 };
 
