@@ -67,8 +67,8 @@ class THtNode : public THtObject {
   // without recursion, its nodes losing their children first.
   ~THtNode() override;
 
-  // The kind of markup item the node came from.
-  THTMLTokenType TagType = htUnknown;
+  // TagType, the kind of markup item the node came from, is declared with
+  // the fields below (beside the tag hash, so the two share one word).
 
   // --- Tag, content, links -------------------------------------------------
   const String& Tag() const { return FTag; }
@@ -220,6 +220,11 @@ class THtNode : public THtObject {
 
   String FTag;
   int32_t FTagHash = 0;
+
+ public:
+  THTMLTokenType TagType = htUnknown;
+
+ protected:
   std::unique_ptr<THtNodeList> FNodes;
   std::unique_ptr<THtAttributes> FAttributes;
   String FContent;

@@ -120,8 +120,9 @@ class THtNodeList : public THtObjectListOf<THtNode> {
   template <class Less>
   void quickSort(int32_t Lo, int32_t Hi, const Less& compare, bool swapInParents);
 
-  std::atomic<int> FRefCount{0};
+  // The flag first: it fills the base list's tail padding.
   bool FIsRefCounted;
+  std::atomic<int> FRefCount{0};
 };
 
 // An interface reference to a node list: takes a reference on the list while
