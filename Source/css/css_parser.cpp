@@ -149,6 +149,7 @@ void TCSSParser::ReadSelector() {
 
 void TCSSParser::ReadDeclarations() {
   FValueIndex.clear();
+  FValuesAtStart = FSection ? FSection->Values.size() : 0;
   readDeclarationList();
   // Drop the declarations replaced by later ones of the same name (their
   // names were cleared), keeping the order of the rest.
@@ -192,7 +193,7 @@ void TCSSParser::readDeclarationList() {
 }
 
 void TCSSParser::ReadDeclaration() {
-  const TCSSToken name = tok();
+  TCSSToken name = tok();
   if (!next()) return;
   while (tok().CType == ctSpace || tok().CType == ctComment)
     if (!next()) return;
@@ -242,20 +243,35 @@ void TCSSParser::ReadDeclaration() {
   }
   if (FTokens.empty()) return;
   TCSSValue v;
-  v.Token = name;
+  v.Token = std::move(name);
   v.Important = important;
   v.Section = FSection.get();
-  v.Tokens = std::move(FTokens);
+  // Moved out one by one, so FTokens keeps its room for the next value.
+  v.Tokens.reserve(FTokens.size());
+  for (TCSSToken& t : FTokens) v.Tokens.push_back(std::move(t));
   FTokens.clear();
   // Check the new value before replacing an earlier one of the same name,
   // so "color: red; color: <unsupported>" keeps red.
   if (!PrepareCSSValue(v, FSection.get())) return;
-  // The earlier one is found through an index and only marked here, so a
-  // rule of many declarations reads in linear time.
+  // The earlier one is only marked here. In a block that began empty every
+  // name is held once (a repeated one is cleared), so a short block is
+  // searched directly; a long one, or one that held values already, goes
+  // through an index so that a rule of many declarations reads in linear time.
   TCSSValues& values = FSection->Values;
+  constexpr size_t kDirectSearch = 16;
+  if (FValueIndex.empty() && FValuesAtStart == 0 && values.size() < kDirectSearch) {
+    for (TCSSValue& earlier : values)
+      if (earlier.Token.Name == v.Token.Name) {
+        earlier.Token.Name.clear();
+        ++FReplaced;
+        break;
+      }
+    values.push_back(std::move(v));
+    return;
+  }
   if (FValueIndex.empty())
     for (size_t i = 0; i < values.size(); ++i) FValueIndex.emplace(values[i].Token.Name, i);
-  const auto [it, added] = FValueIndex.try_emplace(name.Name, values.size());
+  const auto [it, added] = FValueIndex.try_emplace(v.Token.Name, values.size());
   if (!added) {
     values[it->second].Token.Name.clear();
     ++FReplaced;

@@ -64,6 +64,7 @@ class TCSSParser {
   // and how many earlier declarations were replaced (left unnamed).
   std::unordered_map<String, size_t> FValueIndex;
   size_t FReplaced = 0;
+  size_t FValuesAtStart = 0;  // the values the block held before it was read
   std::vector<String> FMediaTexts;  // "default", then each distinct query text
   TCSSImports FImports;
   String FCharset;

@@ -3,6 +3,7 @@
 // longhand values compiled from them, which matching hands to computed
 // style. Shorthands are expanded once, when the rule is read or changed.
 // Sections also write themselves back as CSS text.
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -69,6 +70,12 @@ class TCSSSection : public THtObject {
   bool FontFace = false;
   TCSSMediaSet* MediaSet = nullptr;  // never null once parsed; not owned
   String URL;
+  // Written only by TCSSOwnSections (style_maps.h): the set that holds this
+  // rule, valid while the set's generation is unchanged.
+  struct {
+    const void* Owner = nullptr;
+    uint64_t Generation = 0;
+  } OwnerMark;
 };
 
 }  // namespace ht

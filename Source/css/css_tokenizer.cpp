@@ -42,7 +42,14 @@ bool TCSSTokenizer::NextToken() {
     Eof = true;
     return false;
   }
-  Token = TCSSToken();
+  // Reset field by field: the name keeps its buffer from token to token.
+  Token.CType = ctUnknown;
+  Token.Name.clear();
+  Token.EndPos = 0;
+  Token.Flags = 0;
+  Token.AsFloat = 0;
+  Token.MUnit = muNone;
+  Token.Compiled = false;
   Token.StartPos = FParser->Pos();
   const char16_t c = cur();
   switch (c) {
@@ -147,10 +154,14 @@ void TCSSTokenizer::readIdent() {
     if (cur() == u'\\') {
       advance();
       if (!readEscape(Token.Name)) break;
-    } else {
-      Token.Name += cur();
-      advance();
+      continue;
     }
+    // A run without escapes is appended at once.
+    const char16_t* start = FParser->p;
+    const char16_t* p = start;
+    while (p < FParser->pend && *p != u'\\' && isIdentChar(*p)) ++p;
+    Token.Name.append(start, size_t(p - start));
+    FParser->p = p;
   }
   Token.CType = Token.Name.empty() ? ctSpace : ctIdent;
 }
@@ -205,9 +216,14 @@ void TCSSTokenizer::readString() {
     advance();
     if (c == u'\\') {
       if (!readEscape(Token.Name)) return;
-    } else {
-      Token.Name += c;
+      continue;
     }
+    // The rest of a run without quote, line break or escape at once.
+    const char16_t* start = FParser->p - 1;
+    const char16_t* p = FParser->p;
+    while (p < FParser->pend && *p != quote && *p != u'\r' && *p != u'\\') ++p;
+    Token.Name.append(start, size_t(p - start));
+    FParser->p = p;
   }
 }
 

@@ -7,7 +7,6 @@
 // collects the declarations that matched one element in cascade order.
 #include <cstdint>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "css/css_section.h"
@@ -18,8 +17,27 @@
 namespace ht {
 
 // Sections whose values a merge may rewrite (those of the sheet doing the
-// filing); a rule of another sheet is never changed by a merge.
-using TCSSOwnSections = std::unordered_set<const TCSSSection*>;
+// filing); a rule of another sheet is never changed by a merge. Each
+// section carries the mark of the set holding it, so that filing a rule and
+// testing it cost no look-up; clear forgets every mark at once.
+class TCSSOwnSections {
+ public:
+  TCSSOwnSections() = default;
+  TCSSOwnSections(const TCSSOwnSections&) = delete;
+  TCSSOwnSections& operator=(const TCSSOwnSections&) = delete;
+
+  void insert(TCSSSection* S) { S->OwnerMark = {this, FGeneration}; }
+  void erase(TCSSSection* S) {
+    if (count(S)) S->OwnerMark = {};
+  }
+  void clear() { ++FGeneration; }
+  size_t count(const TCSSSection* S) const {
+    return S->OwnerMark.Owner == this && S->OwnerMark.Generation == FGeneration;
+  }
+
+ private:
+  uint64_t FGeneration = 1;
+};
 
 // Appends S to List, or, when List's first selector has S's weight and its
 // section belongs to OwnSections, moves S's declarations into that section
