@@ -69,6 +69,15 @@ bool IsSiblingElement(const THtNode& Node) {
 
 namespace {
 
+// The index of N in its parent's children list, or -1. Only the list's
+// pointers are compared: the siblings themselves are not read, which in a
+// long list costs a cache miss each.
+int32_t indexInParent(const THtNode& N) {
+  const THtNode* parent = N.Parent();
+  const THtNodeList* list = parent ? parent->ChildNodeList() : nullptr;
+  return list ? list->IndexOf(&N) : -1;
+}
+
 // The 1-based position of Node among its parent's elements.
 int elementPosition(const THtNode& Node) {
   const THtNode* parent = Node.Parent();
@@ -100,7 +109,9 @@ TCSSPseudoSet StructuralPseudoClasses(const THtNode& Node) {
       break;
     }
   }
-  for (const THtNode* s = Node.NextSibling(); s && (last || lastOfType); s = s->NextSibling()) {
+  // The last of its type only counts for "only of type", which needs the
+  // first of its type too.
+  for (const THtNode* s = Node.NextSibling(); s && (last || (lastOfType && firstOfType)); s = s->NextSibling()) {
     if (!IsSiblingElement(*s)) continue;
     last = false;
     if (s->Tag() == Node.Tag()) lastOfType = false;
@@ -216,14 +227,14 @@ bool TCSSSelector::MatchCompound(const THtNode& Node, TCSSPseudoSet State, const
 
 namespace {
 
+// The nearest earlier sibling element, searched back from the node's own
+// place.
 const THtNode* previousElement(const THtNode* n) {
   const THtNode* parent = n->Parent();
   if (!parent) return nullptr;
-  const THtNode* found = nullptr;
-  for (int i = 0, count = parent->Count(); i < count; ++i) {
-    const THtNode* s = parent->GetNode(i);
-    if (s == n) return found;
-    if (IsSiblingElement(*s)) found = s;
+  for (int32_t i = indexInParent(*n); i-- > 0;) {
+    const THtNode* s = parent->ChildNodeList()->Get(i);
+    if (IsSiblingElement(*s)) return s;
   }
   return nullptr;
 }
@@ -265,8 +276,9 @@ ChainMatch matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseu
       // Earlier element siblings, nearest first.
       const THtNode* parent = N.Parent();
       if (!parent) return ChainMatch::FailsAllSiblings;
-      int i = 0;
-      for (const int n = parent->Count(); i < n && parent->GetNode(i) != &N; ++i) {}
+      // Not in the list: every child counts as earlier.
+      int i = indexInParent(N);
+      if (i < 0) i = parent->Count();
       while (--i >= 0) {
         const THtNode* p = parent->GetNode(i);
         if (!IsSiblingElement(*p)) continue;
@@ -288,6 +300,15 @@ ChainMatch matchLeft(const TCSSSelector& C, const THtNode& N, TCSSPseudoSet Pseu
 
 bool TestElement(const THtNode& E, const TCSSSelector& S, TCSSPseudoSet Pseudo, const ICSSNodeFacts& Facts) {
   if ((S.PseudoSet & Pseudo) != Pseudo) return false;
+  // A compound that counts its place among its siblings walks them. When a
+  // child combinator names the parent, the chain needs that parent to
+  // match anyway: testing it first spares the walk over the children of
+  // every other parent (":nth-child" alone is tried on every element).
+  constexpr TCSSPseudoSet counting = PseudoBit(pcNthChild) | PseudoBit(pcNthOfType);
+  if ((S.PseudoSet & counting) && S.Combinator == 1 && S.Left) {
+    const THtNode* p = E.Parent();
+    if (!p || !S.Left->MatchCompound(*p, Facts.NodeState(*p) | Pseudo, Facts)) return false;
+  }
   if (!S.MatchCompound(E, Facts.NodeState(E) | Pseudo, Facts)) return false;
   return matchLeft(S, E, Pseudo, Facts) == ChainMatch::Matches;
 }
