@@ -148,7 +148,9 @@ void TCSSParser::ReadSelector() {
 }
 
 void TCSSParser::ReadDeclarations() {
-  FValueIndex.clear();
+  // Clearing a map empties all its buckets, which stay as many as the
+  // longest block needed: only a used index is cleared.
+  if (!FValueIndex.empty()) FValueIndex.clear();
   FValuesAtStart = FSection ? FSection->Values.size() : 0;
   readDeclarationList();
   // Drop the declarations replaced by later ones of the same name (their
@@ -156,7 +158,7 @@ void TCSSParser::ReadDeclarations() {
   if (FSection && FReplaced > 0)
     std::erase_if(FSection->Values, [](const TCSSValue& v) { return v.Token.Name.empty(); });
   FReplaced = 0;
-  FValueIndex.clear();
+  if (!FValueIndex.empty()) FValueIndex.clear();
 }
 
 void TCSSParser::readDeclarationList() {

@@ -59,6 +59,7 @@ void TCSSStyleMap::Add(StringView Key, TCSSSelector* S, bool Merge, TCSSPseudoCl
       list = new TCSSSelectors(false);
       list->Key = String(Key);
       AddWithHash(hash, list->Key, list);
+      FOrderedValid.store(false, std::memory_order_relaxed);
     }
   }
   if (Merge && !S->Left && S->Section && S->Section->Selectors->Count() == 1)
@@ -69,8 +70,23 @@ void TCSSStyleMap::Add(StringView Key, TCSSSelector* S, bool Merge, TCSSPseudoCl
 
 void TCSSStyleMap::Clear() {
   THtObjectDictionary::Clear();
+  FOrderedValid.store(false, std::memory_order_relaxed);
   PseudoLists.clear();
   PseudoSet = 0;
+}
+
+const std::vector<TCSSSelectors*>& TCSSStyleMap::orderedLists() const {
+  if (!FOrderedValid.load(std::memory_order_acquire)) {
+    std::lock_guard<std::mutex> guard(FOrderedLock);
+    if (!FOrderedValid.load(std::memory_order_relaxed)) {
+      FOrdered.clear();
+      int32_t position = 0;
+      for (THtObject* o = NextObject(position); o; o = NextObject(position))
+        FOrdered.push_back(static_cast<TCSSSelectors*>(o));
+      FOrderedValid.store(true, std::memory_order_release);
+    }
+  }
+  return FOrdered;
 }
 
 int TCSSStyleMap::ListCount() const { return Kind == 1 ? int(PseudoLists.size()) : Count(); }

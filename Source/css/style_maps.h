@@ -5,8 +5,10 @@
 // else its id, first class, attribute text or first pseudo-class), so an
 // element only tests the selectors whose key it carries. TCSSWeightList
 // collects the declarations that matched one element in cascade order.
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "css/css_section.h"
@@ -78,13 +80,23 @@ class TCSSStyleMap : public THtObjectDictionary {
       for (const TPseudoMapRec& rec : PseudoLists) f(rec.List.get());
       return;
     }
-    int32_t position = 0;
-    for (THtObject* o = NextObject(position); o; o = NextObject(position)) f(static_cast<TCSSSelectors*>(o));
+    for (TCSSSelectors* list : orderedLists()) f(list);
   }
   // The list under Key (hash HtTagHash of Key), or null.
   TCSSSelectors* Find(int32_t Hash, StringView Key) const;
   // Drops every selector of Section from every list.
   void RemoveSection(const TCSSSection* Section);
+
+ private:
+  // The keyed lists in table order, gathered once after the map last
+  // changed: the attribute index is walked for every element with
+  // attributes, and the table holds many empty slots. Made on first use
+  // under a lock, as two threads may style with one sheet; changes of the
+  // map are never concurrent with its use.
+  const std::vector<TCSSSelectors*>& orderedLists() const;
+  mutable std::vector<TCSSSelectors*> FOrdered;
+  mutable std::atomic<bool> FOrderedValid{false};
+  mutable std::mutex FOrderedLock;
 };
 
 // The five indexes of one selector population; the tag index exists from
