@@ -280,9 +280,9 @@ class TElement : public TStyledHTMLNode {
   void UpdateOverflow();
   // Before a paint: moves this element's bars, then those of every
   // displayed descendant. A subtree found with nothing to move (no bars,
-  // no hosted controls, nothing hidden, no selection under way) is passed
-  // over on later paints until the node tree changes, a bar is made or a
-  // text joins a selection. Only this base version marks a subtree so: an
+  // no hosted controls, no selection under way) is passed over on later
+  // paints until the node tree changes, a layout pass runs, a bar is made
+  // or a text joins a selection. Only this base version marks a subtree so: an
   // override with work of its own does not call it (or, like a text's,
   // only has work while a selection is under way).
   virtual void UpdateScrollBars();

@@ -12,6 +12,7 @@
 #include "document/document.h"
 #include "document/paint_services.h"
 #include "document/script_adapter.h"
+#include "markup/node_list.h"
 
 namespace ht {
 
@@ -79,6 +80,9 @@ void THtDocument::CalcSize(const TRect& AViewPort) {
     }
     auto pass = [this] {
       ++FLayoutPassNumber;
+      // A pass may show boxes that were hidden, with bars or controls
+      // inside: the scroll bar pass must not keep passing over them.
+      NoteTreeChange();
       ContentWidth = 0;
       ContentHeight = 0;
       InnerWidth = float(ClientWidth) - OuterDeltaX() - InnerDeltaX();

@@ -172,12 +172,10 @@ void TElement::UpdateScrollBars() {
   if (FOverflowData) FOverflowData->Updatepos();
   for (int i = 0; i < Count(); ++i) {
     TElement* c = AsElement(FNodes->Get(i));
-    if (!c) continue;
-    if (c->Style() && c->Style()->Display() == dsNone) {
-      idle = false;  // may show again with bars or controls inside
-      continue;
-    }
-    if (!selecting && c->FScrollIdleStamp == stamp) continue;
+    if (!c || (!selecting && c->FScrollIdleStamp == stamp)) continue;
+    // A hidden child has nothing to move. Showing it again takes a layout
+    // pass, which moves the stamp, so it does not keep this subtree busy.
+    if (c->Style() && c->Style()->Display() == dsNone) continue;
     c->UpdateScrollBars();
     if (c->FScrollIdleStamp != stamp) idle = false;
   }

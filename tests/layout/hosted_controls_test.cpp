@@ -179,6 +179,23 @@ TEST_F(HostedControlsTest, DeepControlIsUpdatedByEveryDocumentPass) {
   EXPECT_EQ(n->Control->Width(), 20);
 }
 
+// A hidden box does not keep its parent walked on every pass; once shown
+// (a style change and a layout pass) the control inside it is placed.
+TEST_F(HostedControlsTest, ControlShownFromAHiddenBoxIsUpdated) {
+  Load(u"<div><p>a</p><div id=h style='display:none'>"
+       u"<control id=c type=TFakeEdit style='width:30px;height:40px'></control></div><p>b</p></div>");
+  TControlElement* c = Id<TControlElement>(u"c");
+  ASSERT_NE(c, nullptr);
+  for (int pass = 0; pass < 2; ++pass) Doc->UpdateScrollBars();
+  Id<TElement>(u"h")->SetAttribute(u"style", u"");
+  Doc->CalcSize(800, 600);
+  ASSERT_NE(c->Control, nullptr);
+  c->HideControls();
+  Doc->UpdateScrollBars();
+  EXPECT_TRUE(c->Control->Visible());
+  EXPECT_EQ(c->Control->Width(), 30);
+}
+
 TEST_F(HostedControlsTest, SavingWritesPropertiesBackWithADecimalPoint) {
   Load(u"<control id=c type=TFakeEdit ratio=1 align=alnone caption=a></control>");
   TControlElement* c = Id<TControlElement>(u"c");
