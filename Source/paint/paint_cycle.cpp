@@ -338,6 +338,9 @@ void BaseInternalPaint(THtDocument& Doc) {
     sceneScope.Ended = true;
     surface->EndScene();
   }
+  // The update rectangles (a caller's, a scroll's strips, fixed boxes)
+  // belong to this frame: the next one starts from the whole view again.
+  surface->Scene.UpdateRects.clear();
   Doc.fCacheReady = true;
   if (buffered) {
     Doc.B->DrawOnCanvas(target, RectToRectF(clip), 255, Doc.Transparent);

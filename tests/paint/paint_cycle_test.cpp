@@ -76,6 +76,28 @@ TEST_F(PaintCycleTest, ScrollAddsFixedAndFilterRectangles) {
   EXPECT_EQ(updates[1].Bottom, 30);
 }
 
+// The rectangles of a scroll frame are not carried into the next one: a
+// second scroll gets its own, a frame without a scroll repaints the view.
+// Painted straight onto the target, so no fresh buffer starts them afresh.
+TEST_F(PaintCycleTest, ScrollRectanglesLastOneFrame) {
+  Tree(u"", u"");
+  Doc->DoubleBuffered = false;
+  Doc->CalcSize(800, 600);
+  Doc->ScrollRepaintList = {{true, TRectF{0, 0, 100, 20}}, {false, TRectF{0, 1010, 50, 1030}}};
+  std::vector<TRect> updates;
+  Doc->BeforeBeginScene = [&](THtDocument*, THtCanvasScene& S) { updates = S.UpdateRects; };
+  for (int frame = 0; frame < 2; ++frame) {
+    Doc->Surface->Scene.ScrollY = 5;
+    Paint(-1000.0f + 40 * float(frame));
+    ASSERT_EQ(updates.size(), 2u) << frame;
+    EXPECT_EQ(updates[1].Top, 10 + 40 * frame) << frame;
+  }
+  Doc->Surface->Scene.ScrollY = 0;
+  Paint(-960);
+  EXPECT_TRUE(updates.empty());
+  EXPECT_TRUE(Doc->Surface->Scene.UpdateRects.empty());
+}
+
 // A paint that drew an animated picture keeps the document on the animation
 // thread, which reads the flag from its own thread; one without lets it go.
 TEST_F(PaintCycleTest, AnimatedImagesKeepTheDocumentOnTheAnimationThread) {
