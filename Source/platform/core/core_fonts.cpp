@@ -544,8 +544,18 @@ bool FontSystem::UsingTestFonts() {
 
 }  // namespace ht::core
 
+// GCC names an AddressSanitizer build with a macro, clang (the fuzz
+// targets' compiler) only through __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
-// Fontconfig keeps caches for the life of the process that it never frees;
+#define HT_LSAN_SUPPRESSIONS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define HT_LSAN_SUPPRESSIONS 1
+#endif
+#endif
+#if defined(HT_LSAN_SUPPRESSIONS)
+// Fontconfig keeps caches for the life of the process that it never frees
+// (FcInit alone leaves 288 bytes of its parsed configuration unreachable);
 // they are not leaks of ours.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 #endif
