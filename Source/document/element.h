@@ -528,4 +528,11 @@ class TElement : public TStyledHTMLNode {
 // The element (or null) a node is, for walks over mixed node trees.
 inline TElement* AsElement(THtNode* N) { return dynamic_cast<TElement*>(N); }
 
+// A counter that moves whenever any element's style is worked out again
+// (CalcStyle past its "already calculated" shortcut). Facts cached from
+// styles stay valid while it holds; it starts at 1, so a stored 0 never
+// matches.
+uint64_t StyleChangeStamp();
+void NoteStyleChange();
+
 }  // namespace ht

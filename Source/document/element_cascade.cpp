@@ -4,6 +4,7 @@
 // stacking contexts and z levels, visibility, change detection and
 // transitions), then its children.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "css/default_style_sheet.h"
@@ -147,10 +148,18 @@ void TElement::keyframeAnimation(TCSSStyleSheet* Styles) {
   }
 }
 
+namespace {
+std::atomic<uint64_t> styleChanges{1};
+}  // namespace
+
+uint64_t StyleChangeStamp() { return styleChanges.load(std::memory_order_relaxed); }
+void NoteStyleChange() { styleChanges.fetch_add(1, std::memory_order_relaxed); }
+
 bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   THtDocument* doc = Document;
   TElementStyle* st = styleOf(this);
   if (!st || !doc || !Styles) {
+    NoteStyleChange();
     // Text shares its parent's style: only its visibility follows.
     TElement* p = Parent();
     if (!p || p->HasFlag(efVisible)) IncludeFlag(efVisible);
@@ -175,6 +184,7 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
     if (Parent()) SetStyleCalculated(Parent()->StyleCalculated());
     if (StyleCalculated()) return CalcChildStyles(Styles) || changed;
   }
+  NoteStyleChange();
   if (Tag() == u"a" && HasAttribute(u"href")) st->CurrentPC |= PseudoBit(pcLink);
   if (Tag() == u"body" && doc->BodyElement != this && !(Parent() && Parent()->Tag() == u"foreignobject"))
     SetTag(u"xbody");

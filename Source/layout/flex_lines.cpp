@@ -80,6 +80,7 @@ bool heightDefinite(const TElement* E) { return E->SizeFlags & (sfHeightDefinite
 }  // namespace
 
 bool TFlow::CalcFlexLines() {
+  PaintBands.clear();
   TElement* owner = Owner;
   FLines.resize(1);
   FLines[0] = THtLineInfo{};

@@ -39,6 +39,7 @@ void TFlow::Reset() {
   FStyleCached = true;
   ContentWidth = TextIndent;
   ContentRect = TRectF();
+  PaintBands.clear();
 }
 
 THtLineBlock* TFlow::lastInFlow() const {

@@ -4,6 +4,7 @@
 // container's content here in document order and accumulates its min- and
 // max-content widths; line breaking then fills the line table. The flow
 // links runs without owning them: each belongs to its element's LineBlocks.
+#include <cstdint>
 #include <vector>
 
 #include "css/css_keywords.h"
@@ -136,6 +137,19 @@ class TFlow {
   // Where the runs' positions start on the drawing surface; painting sets
   // it before it draws any run of the flow.
   float PaintOriginX = 0, PaintOriginY = 0;
+
+  // Painting's index of a long chain: consecutive runs in bands, each with
+  // how far up and down the paint of its runs may reach (flow coordinates),
+  // so that a band wholly out of view is passed over in one step. Cleared
+  // by every new box building or line pass; painting also checks the tree
+  // and style stamps it was made at.
+  struct TPaintBand {
+    THtLineBlock* Last = nullptr;  // the band's last run
+    float Top = 0, Bottom = 0;
+    bool Cullable = false;  // every run of it may be culled by its reach alone
+  };
+  std::vector<TPaintBand> PaintBands;
+  uint64_t PaintBandsTreeStamp = 0, PaintBandsStyleStamp = 0;
 
  private:
   THtLineBlock* lastInFlow() const;

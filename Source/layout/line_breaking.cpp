@@ -183,6 +183,7 @@ bool LineHeightPx(const TStyledHTMLNode* N, float& Px, bool* Number) {
 }
 
 bool TFlow::CalcLines() {
+  PaintBands.clear();
   struct TPass {
     TFlow& F;
     explicit TPass(TFlow& AF) : F(AF) {

@@ -14,6 +14,7 @@
 #include "document/computed_style.h"
 #include "document/document.h"
 #include "document/table_hooks.h"
+#include "layout/flow.h"
 #include "paint/element_paint.h"
 #include "paint/paged_output.h"
 #include "paint/paint_guards.h"
@@ -79,13 +80,14 @@ class TRunCull {
     const THtDocument* doc = W.Owner ? W.Owner->Document : nullptr;
     FG = W.Owner ? SurfaceOf(*W.Owner) : nullptr;
     FOn = FG && doc && !doc->Paged && !doc->BeforeElementDraw && !doc->EditorMode;
+    // A dragged box is painted away from its place; bands are not used
+    // (nor made) while one is.
+    FBandsOn = FOn && !doc->DragElement;
   }
   // A text run whose line, with a line's height of room on either side
   // (decorations, glyphs past the line box), lies wholly out of view.
   bool TextOut(const THtLineBlock& B) const {
-    if (!FOn || B.Line < 0 || B.Line >= FFlow->LineCount() || B.E->HasFlag(efVertical)) return false;
-    const TElementStyle* S = ElementStyleOf(B.E);
-    if (!S || !S->NoTextShadow()) return false;
+    if (!TextCullable(B)) return false;
     const THtLineInfo& L = FFlow->FLines[size_t(B.Line)];
     const float top = FCY + L.Y - L.TopMargin - L.Height, bottom = FCY + L.Y + L.Height + L.BottomMargin + L.Height;
     return !FG->DocumentRectInView(TRectF{FCX - kFar, top, FCX + kFar, bottom});
@@ -94,6 +96,42 @@ class TRunCull {
   // with nothing positioned inside, whose border box and content rectangle
   // lie wholly out of view.
   bool BoxOut(const THtLineBlock& B) const {
+    TRectF r;
+    return BoxCullable(B, r) && !FG->DocumentRectInView(Moved(r, FCX, FCY));
+  }
+
+  // The bands of a long flow, made when missing or stale; null when the
+  // flow is short or bands are off for this paint.
+  const std::vector<TFlow::TPaintBand>* Bands(TFlow& F) const {
+    if (!FBandsOn || F.LineCount() < kBandedLines) return nullptr;
+    const uint64_t tree = TreeChangeStamp(), style = StyleChangeStamp();
+    if (F.PaintBands.empty() || F.PaintBandsTreeStamp != tree || F.PaintBandsStyleStamp != style) {
+      MakeBands(F);
+      F.PaintBandsTreeStamp = tree;
+      F.PaintBandsStyleStamp = style;
+    }
+    return &F.PaintBands;
+  }
+  // Whether every run of the band would be culled: its reach, a pixel
+  // wider on each side than any of its runs' tests, lies out of view.
+  bool BandOut(const TFlow::TPaintBand& Band) const {
+    return Band.Cullable &&
+           !FG->DocumentRectInView(TRectF{FCX - kFar, FCY + Band.Top - 1, FCX + kFar, FCY + Band.Bottom + 1});
+  }
+  static constexpr size_t kBandRuns = 32;
+
+ private:
+  static constexpr float kFar = 1000000;
+  static constexpr int kBandedLines = 64;
+
+  bool TextCullable(const THtLineBlock& B) const {
+    if (!FOn || B.Line < 0 || B.Line >= FFlow->LineCount() || B.E->HasFlag(efVertical)) return false;
+    const TElementStyle* S = ElementStyleOf(B.E);
+    return S && S->NoTextShadow();
+  }
+  // R: the rectangle tested, in the flow's coordinates. For bands a box
+  // whose own flow holds no runs reaches no further than its border box.
+  bool BoxCullable(const THtLineBlock& B, TRectF& R, bool ForBands = false) const {
     if (!FOn) return false;
     const TElement& E = *B.E;
     const TElementStyle* S = ElementStyleOf(&E);
@@ -105,7 +143,7 @@ class TRunCull {
         E.HasFlag(efVertical))
       return false;
     TRectF r = E.BorderRect();
-    if (const TFlow* f = E.SelfFlow.get()) {
+    if (const TFlow* f = E.SelfFlow.get(); f && !(ForBands && !f->FirstBlock)) {
       const TRectF& c = f->ContentRect;
       // A content rectangle never measured says nothing.
       if (c.Right <= c.Left || c.Bottom <= c.Top) return false;
@@ -114,25 +152,109 @@ class TRunCull {
     }
     // A list marker stands beside the box.
     if (S->fDisplay == dsListItem) r.Left = -kFar, r.Right = kFar;
-    return !FG->DocumentRectInView(Moved(r, FCX, FCY));
+    R = r;
+    return true;
   }
+  // An inline box that draws nothing of its own (no background, border,
+  // outline or transform, not replaced): passing over its first run leaves
+  // only its content, whose lines Top..Bottom cover with a line's height
+  // of room on either side, as for its text runs.
+  bool InlineReach(const TFlow& F, const THtLineBlock& B, float& Top, float& Bottom) const {
+    if (!FOn) return false;
+    const TElement& E = *B.E;
+    const TElementStyle* S = ElementStyleOf(&E);
+    if (!S || S->fDisplay != dsInline || (S->fPosition != epStatic && S->fPosition != epRelative) ||
+        S->Visibility != cvVisible || S->HasTransform() || S->IsSet(cspOutline) || S->IsSet(cspOutlineStyle) ||
+        E.IsReplacedElement())
+      return false;
+    if (E.HasFlag(efHasBackground) || E.HasFlag(efHasBorder) || E.HasFlag(efDragMoved) ||
+        E.HasFlag(efDesignerSelected) || E.HasFlag(efVertical))
+      return false;
+    const int first = E.StartLine(), last = E.EndLine();
+    if (first < 0 || last < first || last >= F.LineCount()) return false;
+    Top = kFar;
+    Bottom = -kFar;
+    for (int l = first; l <= last; ++l) {
+      const THtLineInfo& L = F.FLines[size_t(l)];
+      Top = std::min(Top, L.Y - L.TopMargin - L.Height);
+      Bottom = std::max(Bottom, L.Y + L.Height + L.BottomMargin + L.Height);
+    }
+    return true;
+  }
+  // Runs the walk passes over (hidden, inline ends, invisible boxes) reach
+  // nowhere; any other run the tests above would never cull makes its band
+  // one that is always walked.
+  void MakeBands(TFlow& F) const;
 
- private:
-  static constexpr float kFar = 1000000;
   const TFlow* FFlow;
   THtCanvas* FG = nullptr;
   float FCX, FCY;
-  bool FOn = false;
+  bool FOn = false, FBandsOn = false;
 };
+
+void TRunCull::MakeBands(TFlow& F) const {
+  F.PaintBands.clear();
+  TFlow::TPaintBand band;
+  size_t n = 0;
+  for (THtLineBlock* b = F.FirstBlock; b; b = b->NextBlock(), ++n) {
+    if (n % kBandRuns == 0) {
+      if (n > 0) F.PaintBands.push_back(band);
+      band = TFlow::TPaintBand{nullptr, kFar, -kFar, true};
+    }
+    band.Last = b;
+    if (!band.Cullable) continue;
+    float top = 0, bottom = 0;
+    if (isPaintedText(*b)) {
+      if (!TextCullable(*b)) {
+        band.Cullable = false;
+        continue;
+      }
+      const THtLineInfo& L = F.FLines[size_t(b->Line)];
+      top = L.Y - L.TopMargin - L.Height;
+      bottom = L.Y + L.Height + L.BottomMargin + L.Height;
+    } else if (visitedInPasses(*b)) {
+      TRectF r;
+      if (BoxCullable(*b, r, true)) {
+        top = r.Top;
+        bottom = r.Bottom;
+      } else if (!InlineReach(F, *b, top, bottom)) {
+        band.Cullable = false;
+        continue;
+      }
+    } else {
+      continue;
+    }
+    band.Top = std::min(band.Top, top);
+    band.Bottom = std::max(band.Bottom, bottom);
+  }
+  if (n > 0) F.PaintBands.push_back(band);
+}
 
 void zLevelPass(const TTextWalk& W, bool Merge, THtDrawInfo ChildDI, int32_t Z) {
   ChildDI.ZIndex = Z;
   TTextWalk w = W;
   w.ChildDI = ChildDI;
   const TRunCull cull(w);
-  for (THtLineBlock* b = W.Flow->FirstBlock; b; b = b->NextBlock()) {
+  // A band wholly out of view is passed over at its first run; index
+  // counts the runs so far, to know where bands start.
+  const std::vector<TFlow::TPaintBand>* bands = cull.Bands(*W.Flow);
+  size_t index = 0;
+  for (THtLineBlock* b = W.Flow->FirstBlock; b; b = b->NextBlock(), ++index) {
+    if (bands && index % TRunCull::kBandRuns == 0 && index / TRunCull::kBandRuns < bands->size()) {
+      const TFlow::TPaintBand& band = (*bands)[index / TRunCull::kBandRuns];
+      if (cull.BandOut(band)) {
+        b = band.Last;
+        index += TRunCull::kBandRuns - 1;
+        continue;
+      }
+    }
     if (isPaintedText(*b)) {
-      if (textLevel(w, *b) == Z && !cull.TextOut(*b)) b = drawText(w, Merge, b);
+      if (textLevel(w, *b) == Z && !cull.TextOut(*b)) {
+        THtLineBlock* last = drawText(w, Merge, b);
+        if (bands)
+          for (THtLineBlock* t = b; t && t != last; t = t->NextBlock()) ++index;
+        b = last;
+      }
       continue;
     }
     if (!visitedInPasses(*b) || cull.BoxOut(*b)) continue;

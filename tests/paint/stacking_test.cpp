@@ -72,6 +72,34 @@ TEST_F(StackingTest, OutOfViewBoxesAreSkippedUnlessTheirPaintReachesIn) {
   EXPECT_NE(G().Only("FillRect FFFF0000"), "");
 }
 
+// A long flow is walked by bands of runs, a band wholly out of view passed
+// over in one step. The picture equals the walk of every run (as while a
+// drag is under way, when bands are off), and a box restyled into view after
+// the bands were made still paints.
+TEST_F(StackingTest, LongFlowsPassOverBandsOutOfViewExactly) {
+  String html = u"<body style='margin:0'>";
+  for (int i = 0; i < 200; ++i) {
+    const String n = Utf8ToString(std::to_string(i));
+    html += u"<div id=d" + n + u" style='height:30px;background:#000080'>box " + n + u"</div>";
+    if (i % 10 == 0) html += u"<span style='color:#008000'>inline " + n + u"</span>";
+  }
+  Load(html + u"</body>");
+  Paint();
+  for (float offset : {-3000.0f, -4510.0f, -5900.0f}) {
+    Paint(offset);
+    const std::string banded = Calls();
+    Doc->DragElement = ById(u"d0");
+    Paint(offset);
+    Doc->DragElement = nullptr;
+    EXPECT_EQ(banded, Calls()) << offset;
+    EXPECT_NE(banded.find("FillRect FF000080"), std::string::npos) << offset;
+  }
+  Paint();
+  ById(u"d150")->SetAttribute(u"style", u"height:30px;background:#abcdef;transform:translateY(-4400px)");
+  const std::string calls = Paint();
+  EXPECT_NE(calls.find("FillRect FFABCDEF"), std::string::npos) << calls;
+}
+
 TEST_F(StackingTest, OverflowClipsThePaddingBox) {
   Tree(u"overflow-x:hidden;padding:5px;border:2px solid red");
   EXPECT_EQ(G().Calls.size(), 0u);
