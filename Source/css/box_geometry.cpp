@@ -26,9 +26,9 @@ bool TStyledHTMLNode::isTextNode() const { return HasFlag(efText); }
 
 bool TStyledHTMLNode::floated() const { return FStyle && FStyle->Float() != fNone; }
 
-bool TStyledHTMLNode::measureOf(StringView PropName, TMeasure& M) const {
+bool TStyledHTMLNode::measureOf(TCSSProperty Id, StringView PropName, TMeasure& M) const {
   M = TMeasure();
-  return FStyle && FStyle->DeclaredMeasure(PropName, M);
+  return FStyle && FStyle->DeclaredMeasureOf(Id, PropName, M);
 }
 
 // --- Filling ----------------------------------------------------------------------------
@@ -196,7 +196,7 @@ float TStyledHTMLNode::BottomDelta() const {
 
 float TStyledHTMLNode::MaxWidth() const {
   TMeasure m;
-  if (measureOf(u"max-width", m) && !m.GetAuto() &&
+  if (measureOf(cspMaxWidth, u"max-width", m) && !m.GetAuto() &&
       (!isPercent(m) || (Container && (Container->SizeFlags & sfWidthDefinite))))
     return float(m.ToIntPixels());
   return NoSizeLimit;
@@ -204,26 +204,27 @@ float TStyledHTMLNode::MaxWidth() const {
 
 float TStyledHTMLNode::MaxHeight() const {
   TMeasure m;
-  if (measureOf(u"max-height", m) && !m.GetAuto()) return float(m.ToIntPixels());
+  if (measureOf(cspMaxHeight, u"max-height", m) && !m.GetAuto()) return float(m.ToIntPixels());
   return NoSizeLimit;
 }
 
 float TStyledHTMLNode::MinHeight() const {
   TMeasure m;
-  return measureOf(u"min-height", m) && !m.GetAuto() ? float(m.ToIntPixels()) : 0.0f;
+  return measureOf(cspMinHeight, u"min-height", m) && !m.GetAuto() ? float(m.ToIntPixels()) : 0.0f;
 }
 
 float TStyledHTMLNode::MinWidth() const {
   TMeasure m;
-  const float mw = measureOf(u"min-width", m) && !m.GetAuto() ? float(m.ToIntPixels()) : 0.0f;
-  if (FStyle && FStyle->Display() == dsTable && (SizeFlags & sfWidthFixed) && measureOf(u"width", m) && !m.GetAuto())
+  const float mw = measureOf(cspMinWidth, u"min-width", m) && !m.GetAuto() ? float(m.ToIntPixels()) : 0.0f;
+  if (FStyle && FStyle->Display() == dsTable && (SizeFlags & sfWidthFixed) && measureOf(cspWidth, u"width", m) &&
+      !m.GetAuto())
     return std::max(mw, float(m.ToIntPixels()));
   return mw;
 }
 
 int TStyledHTMLNode::StyleHeight() const {
   TMeasure m;
-  return measureOf(u"height", m) && !m.GetAuto() ? m.ToIntPixels() : 0;
+  return measureOf(cspHeight, u"height", m) && !m.GetAuto() ? m.ToIntPixels() : 0;
 }
 
 // --- Tests ------------------------------------------------------------------------------
@@ -232,7 +233,7 @@ bool TStyledHTMLNode::RelativeWidth() const {
   if (!Parent()) return false;
   const TStyledHTMLNode* c = Container != this ? Container : nullptr;
   TMeasure m;
-  if (measureOf(u"width", m) && !m.GetAuto()) return isPercent(m) && c && c->RelativeWidth();
+  if (measureOf(cspWidth, u"width", m) && !m.GetAuto()) return isPercent(m) && c && c->RelativeWidth();
   if (OutofFlow() || (FStyle && inSet(FStyle->Display(), {dsInlineBlock, dsInlineFlex, dsInlineTable}))) return true;
   return c && c->RelativeWidth();
 }
@@ -240,7 +241,7 @@ bool TStyledHTMLNode::RelativeWidth() const {
 bool TStyledHTMLNode::RelativeHeight() const {
   if (!Parent()) return false;
   TMeasure m;
-  if (!measureOf(u"height", m) || m.GetAuto()) return true;
+  if (!measureOf(cspHeight, u"height", m) || m.GetAuto()) return true;
   if (isPercent(m)) return Container && Container != this && Container->RelativeHeight();
   return false;
 }
@@ -323,6 +324,7 @@ bool TStyledHTMLNode::IsAbsoluteContainer() const {
 
 namespace {
 const char16_t* const marginNames[4] = {u"margin-top", u"margin-right", u"margin-bottom", u"margin-left"};
+const TCSSProperty marginIds[4] = {cspMarginTop, cspMarginRight, cspMarginBottom, cspMarginLeft};
 }
 
 bool TStyledHTMLNode::CanCollapseMargin(int Side) const {
@@ -331,7 +333,7 @@ bool TStyledHTMLNode::CanCollapseMargin(int Side) const {
     return false;
   if (Side != 0 && Side != 2) return true;
   TMeasure m;
-  return FStyle->BorderStyle(Side) == lsNone && measureOf(marginNames[Side], m) && !m.GetAuto() &&
+  return FStyle->BorderStyle(Side) == lsNone && measureOf(marginIds[Side], marginNames[Side], m) && !m.GetAuto() &&
          (Side == 0 ? PaddingTop : PaddingBottom) == 0;
 }
 
@@ -341,7 +343,7 @@ bool TStyledHTMLNode::HasNonAutoMargin(int Side) const {
     return false;
   if (Side < 0 || Side > 3) return true;
   TMeasure m;
-  return measureOf(marginNames[Side], m) && !m.GetAuto();
+  return measureOf(marginIds[Side], marginNames[Side], m) && !m.GetAuto();
 }
 
 // --- Size facts -------------------------------------------------------------------------
@@ -360,18 +362,20 @@ void TStyledHTMLNode::CalcSizeFlags(bool Reset) {
   const TElementPosition pos = st->Position();
 
   TMeasure m, m2;
-  auto set = [&](StringView name, TMeasure& out) { return measureOf(name, out) && !out.GetAuto(); };
-  auto pct = [&](StringView name) {
+  auto set = [&](TCSSProperty id, StringView name, TMeasure& out) {
+    return measureOf(id, name, out) && !out.GetAuto();
+  };
+  auto pct = [&](TCSSProperty id, StringView name) {
     TMeasure x;
-    return measureOf(name, x) && isPercent(x);
+    return measureOf(id, name, x) && isPercent(x);
   };
   // A length fact: fixed and definite, or definite by the container.
   auto fact = [&](const TMeasure& x, uint32_t fixedBits, uint32_t definiteBit, bool containerDefinite) {
     if (!isPercent(x)) SizeFlags |= fixedBits;
     else if (containerDefinite) SizeFlags |= definiteBit;
   };
-  auto sameSet = [&](StringView a, StringView b) {
-    return set(a, m) && set(b, m2) && m.FMUnit == m2.FMUnit && m.FValue == m2.FValue;
+  auto sameSet = [&](TCSSProperty ia, StringView a, TCSSProperty ib, StringView b) {
+    return set(ia, a, m) && set(ib, b, m2) && m.FMUnit == m2.FMUnit && m.FValue == m2.FValue;
   };
   const bool hasMargin = st->HasGroup(TEdgeGroup::Margin);
   const bool hasPadding = st->HasGroup(TEdgeGroup::Padding);
@@ -383,17 +387,18 @@ void TStyledHTMLNode::CalcSizeFlags(bool Reset) {
   if (d == dsInline) {
     SizeFlags |= sfWidthFixed | sfWidthDefinite;
     const bool percentEdge =
-        (hasMargin && (pct(u"margin-right") || pct(u"margin-left"))) ||
-        (hasPadding && st->RelativeGroup(TEdgeGroup::Padding) && (pct(u"padding-right") || pct(u"padding-left")));
+        (hasMargin && (pct(cspMarginRight, u"margin-right") || pct(cspMarginLeft, u"margin-left"))) ||
+        (hasPadding && st->RelativeGroup(TEdgeGroup::Padding) &&
+         (pct(cspPaddingRight, u"padding-right") || pct(cspPaddingLeft, u"padding-left")));
     if (!percentEdge) SizeFlags |= sfHEdgesFixed | sfHEdgesDefinite;
     else if (cW) SizeFlags |= sfHEdgesDefinite;
   } else if (d == dsTableRow || d == dsTableRowGroup) {
     SizeFlags = C;
   } else if (blockish) {
-    if (set(u"width", m)) {
+    if (set(cspWidth, u"width", m)) {
       if (!isPercent(m) && d != dsTableCell) SizeFlags |= sfWidthFixed | sfWidthDefinite;
       else if (cW) SizeFlags |= sfWidthDefinite;
-    } else if (sameSet(u"min-width", u"max-width")) {
+    } else if (sameSet(cspMinWidth, u"min-width", cspMaxWidth, u"max-width")) {
       fact(m, sfWidthFixed | sfWidthDefinite, sfWidthDefinite, cW);
     }
     const TDisplayStyle cd =
@@ -402,18 +407,25 @@ void TStyledHTMLNode::CalcSizeFlags(bool Reset) {
         cd != dsFlex) {
       SizeFlags |= sfWidthDefinite;
       if (C & sfWidthFixed) SizeFlags |= sfWidthFixed;
-    } else if (cW && (pos == epAbsolute || pos == epFixed) && set(u"left", m) && set(u"right", m2)) {
+    } else if (cW && (pos == epAbsolute || pos == epFixed) && set(cspLeft, u"left", m) && set(cspRight, u"right", m2)) {
       SizeFlags |= sfWidthDefinite;
     } else if (pos == epRunning) {
       SizeFlags = sfWidthFixed | sfWidthDefinite;
     }
-    if (set(u"min-width", m)) fact(m, sfMinWidthFixed | sfMinWidthDefinite, sfMinWidthDefinite, cW);
-    if (set(u"max-width", m)) fact(m, sfMaxWidthFixed | sfMaxWidthDefinite, sfMaxWidthDefinite, cW);
-    const bool anyDeclared = measureOf(u"margin-left", m) || measureOf(u"margin-right", m) ||
-                             measureOf(u"padding-left", m) || measureOf(u"padding-right", m);
-    const bool marginsSetNoPct = set(u"margin-left", m) && set(u"margin-right", m2) && !isPercent(m) &&
-                                 !isPercent(m2) && !pct(u"padding-left") && !pct(u"padding-right");
-    if (!pctGroup || !anyDeclared || marginsSetNoPct) SizeFlags |= sfHEdgesFixed | sfHEdgesDefinite;
+    if (set(cspMinWidth, u"min-width", m)) fact(m, sfMinWidthFixed | sfMinWidthDefinite, sfMinWidthDefinite, cW);
+    if (set(cspMaxWidth, u"max-width", m)) fact(m, sfMaxWidthFixed | sfMaxWidthDefinite, sfMaxWidthDefinite, cW);
+    // The declarations are read only for percentage edges (m and m2 are
+    // set again before their next use).
+    auto anyDeclared = [&] {
+      return measureOf(cspMarginLeft, u"margin-left", m) || measureOf(cspMarginRight, u"margin-right", m) ||
+             measureOf(cspPaddingLeft, u"padding-left", m) || measureOf(cspPaddingRight, u"padding-right", m);
+    };
+    auto marginsSetNoPct = [&] {
+      return set(cspMarginLeft, u"margin-left", m) && set(cspMarginRight, u"margin-right", m2) && !isPercent(m) &&
+             !isPercent(m2) && !pct(cspPaddingLeft, u"padding-left") && !pct(cspPaddingRight, u"padding-right");
+    };
+    if (!pctGroup || !anyDeclared() || marginsSetNoPct())
+      SizeFlags |= sfHEdgesFixed | sfHEdgesDefinite;
     else if (cW) SizeFlags |= sfHEdgesDefinite;
   }
 
@@ -421,22 +433,30 @@ void TStyledHTMLNode::CalcSizeFlags(bool Reset) {
   if (d == dsInline) {
     SizeFlags |= sfHeightFixed | sfHeightDefinite | sfMinHeightFixed | sfMinHeightDefinite | sfMaxHeightFixed |
                  sfMaxHeightDefinite;
-    const bool percentEdge = (hasMargin && (pct(u"margin-top") || pct(u"margin-bottom"))) ||
-                             (hasPadding && (pct(u"padding-top") || pct(u"padding-bottom")));
+    const bool percentEdge =
+        (hasMargin && (pct(cspMarginTop, u"margin-top") || pct(cspMarginBottom, u"margin-bottom"))) ||
+        (hasPadding && (pct(cspPaddingTop, u"padding-top") || pct(cspPaddingBottom, u"padding-bottom")));
     if (!percentEdge) SizeFlags |= sfVEdgesFixed | sfVEdgesDefinite;
     else if (cH) SizeFlags |= sfVEdgesDefinite;
   } else if (blockish) {
-    if (set(u"height", m)) fact(m, sfHeightFixed | sfHeightDefinite, sfHeightDefinite, cH);
-    else if (sameSet(u"min-height", u"max-height")) fact(m, sfHeightFixed | sfHeightDefinite, sfHeightDefinite, cH);
-    if (cH && (pos == epAbsolute || pos == epFixed) && set(u"top", m) && set(u"bottom", m2))
+    if (set(cspHeight, u"height", m))
+      fact(m, sfHeightFixed | sfHeightDefinite, sfHeightDefinite, cH);
+    else if (sameSet(cspMinHeight, u"min-height", cspMaxHeight, u"max-height"))
+      fact(m, sfHeightFixed | sfHeightDefinite, sfHeightDefinite, cH);
+    if (cH && (pos == epAbsolute || pos == epFixed) && set(cspTop, u"top", m) && set(cspBottom, u"bottom", m2))
       SizeFlags |= sfHeightDefinite;
-    if (set(u"min-height", m)) fact(m, sfMinHeightFixed | sfMinHeightDefinite, sfMinHeightDefinite, cH);
-    if (set(u"max-height", m)) fact(m, sfMaxHeightFixed | sfMaxHeightDefinite, sfMaxHeightDefinite, cH);
-    const bool anyDeclared = measureOf(u"margin-top", m) || measureOf(u"margin-bottom", m) ||
-                             measureOf(u"padding-top", m) || measureOf(u"padding-bottom", m);
-    const bool marginUnsetOrPct = !set(u"margin-top", m) || isPercent(m) || !set(u"margin-bottom", m2) ||
-                                  isPercent(m2);
-    if (pctGroup && anyDeclared && (marginUnsetOrPct || pct(u"padding-top") || pct(u"padding-bottom"))) {
+    if (set(cspMinHeight, u"min-height", m)) fact(m, sfMinHeightFixed | sfMinHeightDefinite, sfMinHeightDefinite, cH);
+    if (set(cspMaxHeight, u"max-height", m)) fact(m, sfMaxHeightFixed | sfMaxHeightDefinite, sfMaxHeightDefinite, cH);
+    auto anyDeclared = [&] {
+      return measureOf(cspMarginTop, u"margin-top", m) || measureOf(cspMarginBottom, u"margin-bottom", m) ||
+             measureOf(cspPaddingTop, u"padding-top", m) || measureOf(cspPaddingBottom, u"padding-bottom", m);
+    };
+    auto marginUnsetOrPct = [&] {
+      return !set(cspMarginTop, u"margin-top", m) || isPercent(m) || !set(cspMarginBottom, u"margin-bottom", m2) ||
+             isPercent(m2);
+    };
+    if (pctGroup && anyDeclared() &&
+        (marginUnsetOrPct() || pct(cspPaddingTop, u"padding-top") || pct(cspPaddingBottom, u"padding-bottom"))) {
       if (cH) SizeFlags |= sfVEdgesDefinite;
     } else {
       SizeFlags |= sfVEdgesFixed | sfVEdgesDefinite;

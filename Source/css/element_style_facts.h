@@ -4,6 +4,7 @@
 // geometry behind this seam lets it be filled and tested without a cascade.
 #include "css/css_keywords.h"
 #include "css/measure.h"
+#include "css/property_registry.h"
 #include "platform/rtl/string.h"
 
 namespace ht {
@@ -47,6 +48,13 @@ class IElementStyleFacts {
   // True when the property (a registered name such as "max-width") is
   // declared for the node; Out is its measure, auto included.
   virtual bool DeclaredMeasure(StringView PropName, TMeasure& Out) const = 0;
+  // The same for a property the caller knows by id as well as by name: the
+  // computed style finds it without hashing the name (box geometry asks
+  // this for every box in every layout).
+  virtual bool DeclaredMeasureOf(TCSSProperty Id, StringView PropName, TMeasure& Out) const {
+    (void)Id;
+    return DeclaredMeasure(PropName, Out);
+  }
 
   // The computed-style facts of the cascade, or null for other facts: a
   // virtual call where the style passes would otherwise cast per node.

@@ -1,5 +1,6 @@
 #include "css/property_registry.h"
 
+#include <array>
 #include <memory>
 #include <type_traits>
 
@@ -38,6 +39,8 @@ String keywordKey(StringView keyword) {
 }
 
 std::unique_ptr<THtObjectDictionary> registry;
+// The entries by id (not owned): the first one registered for each id.
+std::array<TCSSPropRec*, EnumCount<TCSSProperty>()> byId{};
 
 void createRegistry() {
   if (!registry) registry = std::make_unique<THtObjectDictionary>(511, true, KeyField<&TCSSPropRec::Name>);
@@ -65,7 +68,9 @@ TCSSPropRec* RegisterCSSProp(StringView Name, TCSSProperty Id, TCSSPropertyType 
     fresh->Name = String(Name);
     rec = registry->AddObject(fresh.release());
   }
+  if (size_t(rec->Id) < byId.size() && byId[size_t(rec->Id)] == rec) byId[size_t(rec->Id)] = nullptr;
   rec->Id = Id;
+  if (size_t(Id) < byId.size() && !byId[size_t(Id)]) byId[size_t(Id)] = rec;
   rec->Kind = Kind;
   rec->Inherited = Inherited;
   rec->PercentBase = PercentBase;
@@ -92,13 +97,18 @@ void RegisterCSSProperties() {
 #undef HT_REGISTER_PROP_
 }
 
-void UnregisterCSSProperties() { registry.reset(); }
+void UnregisterCSSProperties() {
+  byId.fill(nullptr);
+  registry.reset();
+}
 
 TCSSPropRec* FindCSSProp(StringView Name) {
   TCSSPropRec* rec = nullptr;
   if (registry) registry->TryGetValue(Name, rec);
   return rec;
 }
+
+TCSSPropRec* CSSPropRecOf(TCSSProperty Id) { return size_t(Id) < byId.size() ? byId[size_t(Id)] : nullptr; }
 
 const THtObjectDictionary* CSSPropRegistry() { return registry.get(); }
 

@@ -68,6 +68,9 @@ const THtObjectDictionary* CSSPropRegistry();
 // The entry registered under Name, compared exactly (callers lower-case
 // first), or null. Null as well before RegisterCSSProperties has run.
 TCSSPropRec* FindCSSProp(StringView Name);
+// The first entry registered with Id, or null: a look-up without hashing a
+// name, for callers that know the property's id.
+TCSSPropRec* CSSPropRecOf(TCSSProperty Id);
 
 // The keyword rule: Prefix is put before Name with every "-" removed and the
 // result is looked up among the value names of TypeInfo ignoring case; the

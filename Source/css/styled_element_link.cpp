@@ -79,7 +79,17 @@ float TElementStyleFacts::PaddingPx(int Side) const {
 }
 
 bool TElementStyleFacts::DeclaredMeasure(StringView PropName, TMeasure& Out) const {
-  const TCSSPropRec* rec = FindCSSProp(PropName);
+  return declaredMeasure(FindCSSProp(PropName), Out);
+}
+
+bool TElementStyleFacts::DeclaredMeasureOf(TCSSProperty Id, StringView PropName, TMeasure& Out) const {
+  // The entry of the id answers only when it is the one of the name.
+  const TCSSPropRec* rec = CSSPropRecOf(Id);
+  if (!rec || rec->Name != PropName) rec = FindCSSProp(PropName);
+  return declaredMeasure(rec, Out);
+}
+
+bool TElementStyleFacts::declaredMeasure(const TCSSPropRec* rec, TMeasure& Out) const {
   if (!rec || !FStyle->FindOwnProp(rec->Id)) return false;
   Out.Init(FStyle.get());
   FStyle->GetMeasure(rec->Id, Out, FStyle->GetPropParent(*rec), false, false);

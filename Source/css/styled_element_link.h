@@ -72,10 +72,13 @@ class TElementStyleFacts : public IElementStyleFacts {
   float PaddingPx(int Side) const override;
   float BorderWidthPx(int Side) const override { return FStyle->BorderSideWidthPx(Side); }
   bool DeclaredMeasure(StringView PropName, TMeasure& Out) const override;
+  bool DeclaredMeasureOf(TCSSProperty Id, StringView PropName, TMeasure& Out) const override;
   void Reset() override { FStyle->Reset(); }
   void SaveLastPropsOnce() override;
 
  private:
+  bool declaredMeasure(const TCSSPropRec* rec, TMeasure& Out) const;
+
   std::unique_ptr<TBaseElementStyle> FStyle;
   TStyledElementLink FLink;
 };

@@ -383,7 +383,7 @@ class TStyledHTMLNode : public THtmlNode {
   void processAttributes();
   bool isTextNode() const;
   bool floated() const;
-  bool measureOf(StringView PropName, TMeasure& M) const;
+  bool measureOf(TCSSProperty Id, StringView PropName, TMeasure& M) const;
 
   std::unique_ptr<TBlockFloats> FFloatMap;
   String FVirtualSelfStyle;
