@@ -595,7 +595,8 @@ bool TTableElement::CalcLayout() {
   if (paged) fLastBodyRow -= h;
   // Whether painting must move scroll bars inside the table.
   fScrollingDescendants = false;
-  for (THtNode* n = NextNode(); n && n != this && n->HasAsParent(this); n = n->NextNode())
+  const THtNode* after = Last()->NextNode();  // the first node past the table's subtree
+  for (THtNode* n = NextNode(); n && n != after; n = n->NextNode())
     if (auto* e = AsElement(n); e && e->FOverflowData) {
       fScrollingDescendants = true;
       break;
