@@ -64,7 +64,7 @@ void BM_GdiDrawString(benchmark::State& state) {
 }
 BENCHMARK(BM_GdiDrawString)->Unit(benchmark::kMillisecond);
 
-// The same with the font's shaped-run cache emptied before every pass, so
+// The same with the face's shaped-run cache emptied before every pass, so
 // every run is shaped, as the peer does.
 void BM_GdiDrawStringCold(benchmark::State& state) {
   const auto& runs = BookRuns();
@@ -79,7 +79,7 @@ void BM_GdiDrawStringCold(benchmark::State& state) {
   gdi::HFONT gdiFont = static_cast<THtFontGDI*>(Setup().font)->Font->Handle();
   for (auto _ : state) {
     state.PauseTiming();
-    gdiFont->Cache.clear();
+    gdiFont->Match().Face->ClearShapeCache();
     state.ResumeTiming();
     for (int i = 0; i < kDrawRuns; ++i) {
       const float x = float((i % 6) * 130), y = float((i / 6) * 12);

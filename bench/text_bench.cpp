@@ -1,6 +1,6 @@
 // Text on the GDI+ canvas against the libraries underneath it, used raw:
 // MeasureString over the book's word runs against hb_shape plus an advance
-// sum on the same face (warm: the runs are in the font's shaped-run cache, as
+// sum on the same face (warm: the runs are in the face's shaped-run cache, as
 // when layout measures again; cold: every run is shaped), and DrawString
 // against cairo_show_glyphs of the same glyphs at the same size.
 #include <benchmark/benchmark.h>
@@ -52,7 +52,7 @@ void BM_MeasureString(benchmark::State& state) {
 }
 BENCHMARK(BM_MeasureString)->Unit(benchmark::kMillisecond);
 
-// The same with the font's shaped-run cache emptied before every pass, so
+// The same with the face's shaped-run cache emptied before every pass, so
 // every run is shaped.
 void BM_MeasureStringCold(benchmark::State& state) {
   const auto& runs = BookRuns();
@@ -62,7 +62,7 @@ void BM_MeasureStringCold(benchmark::State& state) {
   gdi::HFONT gdiFont = font->GDIFont.Handle();
   for (auto _ : state) {
     state.PauseTiming();
-    gdiFont->Cache.clear();
+    gdiFont->Match().Face->ClearShapeCache();
     state.ResumeTiming();
     for (const String& r : runs)
       benchmark::DoNotOptimize(THtCanvasGP::ClassType.MeasureString(r, font, st, 1, 1, int(r.size())));

@@ -189,6 +189,76 @@ void TCoreFontFace::Shape(StringView Text, bool RTL, const std::vector<std::stri
 }
 
 namespace {
+
+constexpr size_t kRunGeneration = 8192;
+
+// A small number for each feature list in use, so a run's cache key is its
+// text plus two units. Callers pass the same few lists over and over: the
+// last one seen on this thread answers without a look-up.
+bool featureListId(const std::vector<std::string>& Features, uint32_t& Id) {
+  thread_local std::vector<std::string> lastList;
+  thread_local uint32_t lastId = 0;
+  thread_local bool known = false;
+  if (known && Features == lastList) {
+    Id = lastId;
+    return true;
+  }
+  static std::mutex lock;
+  static std::vector<std::vector<std::string>> lists;
+  std::lock_guard<std::mutex> g(lock);
+  auto it = std::find(lists.begin(), lists.end(), Features);
+  if (it == lists.end()) {
+    // Pages that set a new feature list for every element shape uncached.
+    if (lists.size() >= 4096) return false;
+    it = lists.insert(lists.end(), Features);
+  }
+  lastList = Features;
+  lastId = uint32_t(it - lists.begin());
+  known = true;
+  Id = lastId;
+  return true;
+}
+
+}  // namespace
+
+std::shared_ptr<const TCoreFontFace::TShapedRun> TCoreFontFace::ShapeCached(
+    StringView Text, bool RTL, const std::vector<std::string>& Features) const {
+  uint32_t id = 0;
+  if (!featureListId(Features, id)) {
+    auto run = std::make_shared<TShapedRun>();
+    Shape(Text, RTL, Features, *run);
+    return run;
+  }
+  thread_local String key;
+  key.assign(Text.data(), Text.size());
+  key.push_back(char16_t(id >> 15));
+  key.push_back(char16_t((id & 0x7FFF) << 1 | (RTL ? 1 : 0)));
+  {
+    std::lock_guard<std::mutex> g(FRunLock);
+    if (auto it = FRuns.find(key); it != FRuns.end()) return it->second;
+    if (auto it = FOldRuns.find(key); it != FOldRuns.end()) {
+      std::shared_ptr<const TShapedRun> run = it->second;
+      FOldRuns.erase(it);
+      if (FRuns.size() >= kRunGeneration) FOldRuns.swap(FRuns), FRuns.clear();
+      FRuns.emplace(key, run);
+      return run;
+    }
+  }
+  auto run = std::make_shared<TShapedRun>();
+  Shape(Text, RTL, Features, *run);
+  std::lock_guard<std::mutex> g(FRunLock);
+  if (FRuns.size() >= kRunGeneration) FOldRuns.swap(FRuns), FRuns.clear();
+  FRuns.emplace(key, run);
+  return run;
+}
+
+void TCoreFontFace::ClearShapeCache() const {
+  std::lock_guard<std::mutex> g(FRunLock);
+  FRuns.clear();
+  FOldRuns.clear();
+}
+
+namespace {
 struct outlineSink {
   TCorePath* path;
   double scale;

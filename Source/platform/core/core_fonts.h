@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/core/core_path.h"
@@ -67,6 +68,15 @@ class TCoreFontFace {
   // visual order (right to left text reversed, as the shaper gives them).
   void Shape(StringView Text, bool RTL, const std::vector<std::string>& Features,
              std::vector<TShapedGlyph>& Out) const;
+  // The same glyphs through the face's run cache: every canvas and back end
+  // that measures or draws a run with this face and these features shares
+  // one shaping of it (layout measures a word, a repaint draws it again).
+  // Bounded; safe on any thread; never null.
+  using TShapedRun = std::vector<TShapedGlyph>;
+  std::shared_ptr<const TShapedRun> ShapeCached(StringView Text, bool RTL,
+                                                const std::vector<std::string>& Features) const;
+  // Forgets every cached run (for measuring shaping itself).
+  void ClearShapeCache() const;
   // Appends the glyph's outline at EmSize pixels with its origin (baseline)
   // at (X, Y), y down. False when the glyph has no outline data.
   bool GlyphOutline(uint32_t Glyph, float EmSize, float X, float Y, TCorePath& Out) const;
@@ -85,6 +95,12 @@ class TCoreFontFace {
   hb_font_t* FHbFont = nullptr;
   mutable cairo_font_face_t* FCairoFace = nullptr;
   mutable std::mutex FLock;  // FreeType faces are not thread-safe
+  // Two generations of shaped runs: when the young one fills up it becomes
+  // the old one, and a hit in the old one moves the run back, so runs in
+  // use stay while the rest ages out.
+  using TRunMap = std::unordered_map<String, std::shared_ptr<const TShapedRun>>;
+  mutable std::mutex FRunLock;
+  mutable TRunMap FRuns, FOldRuns;
   String FFamily, FStyle;
   TFontMetrics FMetrics;
 };

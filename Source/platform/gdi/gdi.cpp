@@ -401,31 +401,18 @@ BOOL GetTextMetricsW(HDC Dc, TEXTMETRICW* Tm) {
 }
 
 namespace {
-// Shapes with the DC's font; integer advances at the font's em size.
-bool shapeRun(HDC Dc, const char16_t* Text, int Count, DWORD Flags, std::vector<core::TShapedGlyph>& out,
-              std::vector<int>& adv) {
+// Shapes with the DC's font through its face's run cache; integer advances
+// at the font's em size.
+std::shared_ptr<const core::TCoreFontFace::TShapedRun> shapeRun(HDC Dc, const char16_t* Text, int Count, DWORD Flags,
+                                                                std::vector<int>& adv) {
   TGdiFont* font = Dc->Font;
   const auto& match = font->Match();
-  if (!match.Face) return false;
-  constexpr DWORD shapingFlags = GCP_USEKERNING | GCP_LIGATE | GCP_REORDER;
-  thread_local String key;
-  key.assign(Text, size_t(Count));
-  key.push_back(char16_t(Flags & shapingFlags));
-  {
-    std::lock_guard<std::mutex> g(font->CacheLock);
-    if (auto it = font->Cache.find(key); it != font->Cache.end()) {
-      out = it->second.Glyphs;
-      adv = it->second.Advances;
-      return true;
-    }
-  }
-  thread_local std::vector<std::string> feats;
-  feats.clear();
-  if (!(Flags & GCP_USEKERNING)) feats.emplace_back("-kern");
-  if (!(Flags & GCP_LIGATE)) {
-    feats.emplace_back("-liga");
-    feats.emplace_back("-clig");
-  }
+  if (!match.Face) return nullptr;
+  // The four feature lists the placement flags choose between.
+  static const std::vector<std::string> lists[4] = {
+      {"-kern", "-liga", "-clig"}, {"-liga", "-clig"}, {"-kern"}, {}};
+  const std::vector<std::string>& feats =
+      lists[((Flags & GCP_USEKERNING) ? 1 : 0) | ((Flags & GCP_LIGATE) ? 2 : 0)];
   StringView text(Text, size_t(Count));
   bool rtl = false;
   if (Flags & GCP_REORDER) {
@@ -439,22 +426,18 @@ bool shapeRun(HDC Dc, const char16_t* Text, int Count, DWORD Flags, std::vector<
       if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= 0xC0 && c < 0x590)) break;
     }
   }
-  match.Face->Shape(text, rtl, feats, out);
+  auto run = match.Face->ShapeCached(text, rtl, feats);
   double s = Dc->Font->EmSize() / match.Face->UnitsPerEm();
-  adv.resize(out.size());
-  for (size_t i = 0; i < out.size(); ++i) adv[i] = int(std::lround(out[i].XAdvance * s));
-  std::lock_guard<std::mutex> g(font->CacheLock);
-  if (font->Cache.size() >= 4096) font->Cache.clear();
-  font->Cache.emplace(key, TGdiFont::TShapedRun{out, adv});
-  return true;
+  adv.resize(run->size());
+  for (size_t i = 0; i < run->size(); ++i) adv[i] = int(std::lround((*run)[i].XAdvance * s));
+  return run;
 }
 }  // namespace
 
 BOOL GetTextExtentPoint32W(HDC Dc, const char16_t* Text, int Count, SIZE* Size) {
   if (!Dc || !Size || Count < 0 || (Count > 0 && !Text)) return 0;
-  std::vector<core::TShapedGlyph> glyphs;
-  std::vector<int> adv;
-  if (!shapeRun(Dc, Text, Count, GCP_USEKERNING | GCP_LIGATE, glyphs, adv)) return 0;
+  thread_local std::vector<int> adv;
+  if (!shapeRun(Dc, Text, Count, GCP_USEKERNING | GCP_LIGATE, adv)) return 0;
   TEXTMETRICW tm;
   GetTextMetricsW(Dc, &tm);
   int w = 0;
@@ -477,12 +460,13 @@ DWORD GetCharacterPlacementW(HDC Dc, const char16_t* Text, int Count, int, GCP_R
     core::SetLastError(core::csGenericError);
     return 0;
   }
-  thread_local std::vector<core::TShapedGlyph> glyphs;
   thread_local std::vector<int> adv;
-  if (!shapeRun(Dc, Text, Count, Flags, glyphs, adv)) {
+  auto run = shapeRun(Dc, Text, Count, Flags, adv);
+  if (!run) {
     core::SetLastError(core::csGenericError);
     return 0;
   }
+  const core::TCoreFontFace::TShapedRun& glyphs = *run;
   UINT n = UINT(glyphs.size());
   if (n > R->nGlyphs) {
     R->nGlyphs = n;

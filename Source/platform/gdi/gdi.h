@@ -134,15 +134,6 @@ class TGdiFont : public TGdiObject {
   // The em size in pixels.
   double EmSize();
 
-  // Runs shaped with this font, by text and placement flags: a repaint
-  // draws the runs layout measured, so they are shaped once. Bounded; safe
-  // on any thread.
-  struct TShapedRun {
-    std::vector<core::TShapedGlyph> Glyphs;
-    std::vector<int> Advances;
-  };
-  std::mutex CacheLock;
-  std::unordered_map<String, TShapedRun> Cache;
 
  private:
   bool realised_ = false, substituted_ = false;

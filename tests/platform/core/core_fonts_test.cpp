@@ -92,6 +92,46 @@ TEST_F(CoreFonts, ClustersAndRightToLeft) {
   EXPECT_EQ(g[0].Cluster, 1u);
 }
 
+// The run cache answers what shaping answers, once per text, direction and
+// feature list; a key differing in any of them is a run of its own.
+TEST_F(CoreFonts, CachedRunsMatchShapingAndKeepTheirKeysApart) {
+  auto arial = FontSystem::Find(u"Arial", 400, false).Face;
+  ASSERT_TRUE(arial);
+  arial->ClearShapeCache();
+  auto same = [](const std::vector<TShapedGlyph>& a, const std::vector<TShapedGlyph>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (a[i].Glyph != b[i].Glyph || a[i].Cluster != b[i].Cluster || a[i].XAdvance != b[i].XAdvance ||
+          a[i].XOffset != b[i].XOffset || a[i].YOffset != b[i].YOffset)
+        return false;
+    return true;
+  };
+  const struct {
+    const char16_t* text;
+    bool rtl;
+    std::vector<std::string> features;
+  } cases[] = {{u"AV", false, {}}, {u"AV", false, {"-kern"}}, {u"AV", true, {}}, {u"AV\u05D0", false, {}},
+               {u"", false, {}}, {u"office", false, {"-liga", "-clig"}}};
+  for (const auto& c : cases) {
+    std::vector<TShapedGlyph> direct;
+    arial->Shape(c.text, c.rtl, c.features, direct);
+    auto first = arial->ShapeCached(c.text, c.rtl, c.features);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(same(*first, direct)) << c.features.size();
+    EXPECT_EQ(arial->ShapeCached(c.text, c.rtl, c.features), first);  // shared, not shaped again
+  }
+  EXPECT_NE(arial->ShapeCached(u"AV", false, {}), arial->ShapeCached(u"AV", false, {"-kern"}));
+  EXPECT_NE(arial->ShapeCached(u"AV", false, {}), arial->ShapeCached(u"AV", true, {}));
+  // Far more runs than one generation holds: the cache stays bounded and
+  // keeps answering correctly for runs that aged out.
+  auto hello = arial->ShapeCached(u"Hello", false, {});
+  for (int i = 0; i < 20000; ++i) arial->ShapeCached(u"w" + Utf8ToString(std::to_string(i)), false, {});
+  auto again = arial->ShapeCached(u"Hello", false, {});
+  EXPECT_TRUE(same(*again, *hello));
+  arial->ClearShapeCache();
+  EXPECT_NE(arial->ShapeCached(u"Hello", false, {}), hello);
+}
+
 TEST_F(CoreFonts, FaceMetricsAndOutlines) {
   auto arial = FontSystem::Find(u"Arial", 400, false).Face;
   const auto& m = arial->Metrics();
