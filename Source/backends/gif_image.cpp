@@ -213,7 +213,10 @@ void THtGifImage::LoadFromStream(TStream& Stream) {
     int64_t& left;
     ~Budget() { left = -1; }
   } budget{FLoadPixelsLeft = kGifMaxLoadPixels};
+  const int64_t position = Stream.Position(), size = Stream.Size();
+  FLoadPixelsLeft = GifLoadPixelAllowance(size >= position ? size - position : -1);
   FHeader->LoadFromStream(Stream);
+  if (int64_t(Width()) * Height() > FLoadPixelsLeft) throw EHtGIFException(u"Image is too large");
   FFrames->LoadFromStream(Stream);
   gif::ReadByte(Stream);  // the trailer, unchecked
 }

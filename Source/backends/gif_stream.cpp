@@ -4,6 +4,11 @@
 
 namespace ht {
 
+int64_t GifLoadPixelAllowance(int64_t Bytes) {
+  if (Bytes < 0 || Bytes > kGifMaxLoadPixels / kGifPixelsPerByte) return kGifMaxLoadPixels;
+  return std::max(kGifFreePixels, Bytes * kGifPixelsPerByte);
+}
+
 void CheckGifPixelBudget(int64_t Width, int64_t Height) {
   if (Width > 0 && Height > 0 && Width * Height > kGifMaxPixels)
     throw EHtGIFException(u"Image is too large");

@@ -22,6 +22,17 @@ constexpr int64_t kGifMaxPixels = int64_t(1) << 26;
 // its data is read, so without this a few bytes per frame could claim
 // gigabytes.
 constexpr int64_t kGifMaxLoadPixels = int64_t(1) << 28;
+// A GIF's pixels come from its LZW data: no code of at most 12 bits stands
+// for more than 4096 pixels, and codes that long come only after thousands
+// of shorter ones have built the table, so no file paints more than
+// kGifPixelsPerByte pixels for each of its bytes. Above kGifFreePixels, a
+// screen or frames larger than that are refused with "Image is too large"
+// while loading: a few dozen bytes claiming an 8192 x 8192 screen would
+// otherwise make every reader allocate and composite a gigabyte of nothing.
+constexpr int64_t kGifPixelsPerByte = 4096;
+constexpr int64_t kGifFreePixels = int64_t(1) << 22;
+// The pixels a file of Bytes bytes (-1: unknown) may hold in all.
+int64_t GifLoadPixelAllowance(int64_t Bytes);
 void CheckGifPixelBudget(int64_t Width, int64_t Height);
 
 // A text as lines; Text joins them with a CR LF after each line.

@@ -226,15 +226,53 @@ TEST(GifBadInput, HugeDescriptorIsRefusedAndEarlierFramesKept) {
   EXPECT_EQ(image.Frames().Count(), 1);
 }
 
-TEST(GifBadInput, FramesTogetherAboveTheLoadBudgetAreRefused) {
-  // Each frame claims 8192 x 8192 pixels from a few bytes of data.
-  std::vector<uint8_t> bytes = {'G', 'I', 'F', '8', '9', 'a', 0, 0x20, 0, 0x20, 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
-  const uint8_t frame[] = {',', 0, 0, 0, 0, 0, 0x20, 0, 0x20, 0, 2, 2, 0x4C, 0x01, 0};
-  for (int i = 0; i < 5; ++i) bytes.insert(bytes.end(), std::begin(frame), std::end(frame));
-  bytes.push_back(';');
-  THtGifImage image;
-  EXPECT_EQ(Load(image, bytes), "Image is too large");
-  EXPECT_EQ(image.Frames().Count(), 4);
+// A file may claim no more pixels than its bytes could paint (above a free
+// allowance): the screen is checked before any frame, each frame as it
+// comes, and all frames together stay under the load budget however long
+// the file is.
+TEST(GifBadInput, ClaimsBeyondWhatTheBytesCanPaintAreRefused) {
+  auto gif = [](int screen, int frameSide, int frames, size_t padding) {
+    std::vector<uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', uint8_t(screen), uint8_t(screen >> 8), uint8_t(screen),
+                              uint8_t(screen >> 8), 0x80, 0, 0, 0, 0, 0, 255, 255, 255};
+    // A comment extension of padding (255-byte sub-blocks).
+    if (padding) {
+      b.insert(b.end(), {'!', 0xFE});
+      for (size_t left = padding; left > 0;) {
+        const size_t n = std::min<size_t>(left, 255);
+        b.push_back(uint8_t(n));
+        b.insert(b.end(), n, 'x');
+        left -= n;
+      }
+      b.push_back(0);
+    }
+    const uint8_t lo = uint8_t(frameSide), hi = uint8_t(frameSide >> 8);
+    const uint8_t frame[] = {',', 0, 0, 0, 0, lo, hi, lo, hi, 0, 2, 2, 0x4C, 0x01, 0};
+    for (int i = 0; i < frames; ++i) b.insert(b.end(), std::begin(frame), std::end(frame));
+    b.push_back(';');
+    return b;
+  };
+  const struct {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    const char* error;
+    int framesKept;
+  } cases[] = {
+      // Thirty-five bytes claiming 8192 x 8192: refused before a frame is read.
+      {"tiny file, huge screen", gif(8192, 8192, 1, 0), "Image is too large", 0},
+      {"huge frame on a small screen", gif(16, 8192, 1, 0), "Image is too large", 0},
+      // 2048 x 2048 is within the free allowance, twice is not.
+      {"free allowance", gif(2048, 2048, 2, 0), "Image is too large", 1},
+      {"free allowance, once", gif(2048, 2048, 1, 0), "", 1},
+      // Padding buys pixels, up to the budget of all frames together.
+      {"paid for", gif(8192, 8192, 1, 16400), "", 1},
+      {"load budget", gif(8192, 8192, 5, 70000), "Image is too large", 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    THtGifImage image;
+    EXPECT_EQ(Load(image, c.bytes), c.error);
+    EXPECT_EQ(image.Frames().Count(), c.framesKept);
+  }
 }
 
 TEST(GifBadInput, SignatureAndHeader) {
