@@ -1,7 +1,9 @@
 // Text on the Direct2D canvas against the libraries underneath it, used raw:
 // MeasureString over the book's word runs against hb_shape plus an advance
-// sum on the same face, and laying out and drawing a paragraph of runs
-// against cairo_show_glyphs of glyphs shaped beforehand.
+// sum on the same face (warm: the runs are in the face's shaped-run cache,
+// as when layout measures again; cold: every run is shaped), and laying out
+// and drawing a paragraph of runs against cairo_show_glyphs of glyphs shaped
+// beforehand.
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 #include <hb.h>
@@ -50,6 +52,24 @@ void BM_DXMeasureString(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(state.iterations() * runs.size()));
 }
 BENCHMARK(BM_DXMeasureString)->Unit(benchmark::kMillisecond);
+
+// The same with the face's shaped-run cache emptied before every pass, so
+// every run is shaped, as the peer does.
+void BM_DXMeasureStringCold(benchmark::State& state) {
+  const auto& runs = BookRuns();
+  if (runs.empty() || !Setup().ok) return state.SkipWithError("no book page or no Direct2D");
+  THtFontDX* font = Setup().font;
+  const THtTextStyle st;
+  for (auto _ : state) {
+    state.PauseTiming();
+    font->Font->Face()->ClearShapeCache();
+    state.ResumeTiming();
+    for (const String& r : runs)
+      benchmark::DoNotOptimize(THtCanvasDX::ClassType.MeasureString(r, font, st, 1, 1, int(r.size())));
+  }
+  state.SetItemsProcessed(int64_t(state.iterations() * runs.size()));
+}
+BENCHMARK(BM_DXMeasureStringCold)->Unit(benchmark::kMillisecond);
 
 void BM_DXMeasureRawHarfbuzz(benchmark::State& state) {
   const auto& runs = BookRuns();

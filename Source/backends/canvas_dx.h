@@ -113,6 +113,34 @@ class THtTextObjectDX : public THtTextObject {
   THtTextStyle TextStyle;
 };
 
+// The canvas's own text renderer: a layout drawn through it has every
+// glyph advance widened by the text style's letter spacing and by the extra
+// advance Spacing gives each character, and its strike-through moved along
+// with the run. The drawing context is the canvas.
+class TDXCustomTextRenderer : public d2d::IDWriteTextRenderer {
+ public:
+  d2d::HRESULT IsPixelSnappingDisabled(void* Context, d2d::BOOL* Disabled) override;
+  d2d::HRESULT GetCurrentTransform(void* Context, d2d::D2D1_MATRIX_3X2_F* Transform) override;
+  d2d::HRESULT GetPixelsPerDip(void* Context, float* PixelsPerDip) override;
+  d2d::HRESULT DrawGlyphRun(void* Context, float BaselineOriginX, float BaselineOriginY, d2d::DWRITE_MEASURING_MODE Mode,
+                       const d2d::DWRITE_GLYPH_RUN& Run, const d2d::DWRITE_GLYPH_RUN_DESCRIPTION& Description,
+                       d2d::IUnknown* Effect) override;
+  d2d::HRESULT DrawStrikethrough(void* Context, float BaselineOriginX, float BaselineOriginY,
+                            const d2d::DWRITE_STRIKETHROUGH& Strikethrough, d2d::IUnknown* Effect) override;
+
+  // The style of the call being drawn (set while it draws).
+  const THtTextStyle* TextStyle = nullptr;
+  // Extra advance per character of the call being drawn; empty for none.
+  TSingleArray Spacing;
+
+ private:
+  // How far the last glyph run moved from where the layout put it.
+  float FRunShift = 0;
+  std::vector<uint32_t> FGlyphs;
+  std::vector<float> FAdvances;
+  std::vector<TPointF> FPositions;
+};
+
 class THtCanvasDX : public THtCanvas {
  public:
   static const THtCanvasDXClass ClassType;
@@ -254,10 +282,12 @@ class THtCanvasDX : public THtCanvas {
   void endText(const TRectF& R, THtFont* Font, const THtTextStyle& TextStyle, float Y);
   void drawDecorationLine(float x1, float y, float x2, const THtTextStyle& TextStyle, THtFont* Font);
   std::shared_ptr<d2d::ID2D1StrokeStyle> decorationStrokeStyle(TCSSTextDecorationStyle Style);
-  // Draws the layout's glyph runs with advances widened by letter spacing
-  // and Spacing.
+  // Draws the layout through the text renderer with advances widened by
+  // letter spacing and Spacing.
   void drawSpaced(d2d::D2D1_POINT_2F Origin, d2d::IDWriteTextLayout* Layout, const THtTextStyle& TextStyle,
                   const TSingleArray& Spacing);
+  friend class TDXCustomTextRenderer;
+  std::shared_ptr<TDXCustomTextRenderer> FCustomRender = std::make_shared<TDXCustomTextRenderer>();
   void DrawBoxShadow(const TRectF& R, THtPath* Path, const THtShadowProps& Props);
   void DrawSmallShadow(THtPath* Path, const THtShadowProps& Props);
   void BuildShadowMask(const TRectF& R, int S, float HOffset, float VOffset, float Radius);

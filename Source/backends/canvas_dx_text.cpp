@@ -181,47 +181,72 @@ void THtCanvasDX::DrawStringEx(StringView s, const TRectF& R, THtFont* Font, con
 
 void THtCanvasDX::drawSpaced(D2D1_POINT_2F Origin, IDWriteTextLayout* Layout, const THtTextStyle& TextStyle,
                              const TSingleArray& Spacing) {
-  DWRITE_TEXT_METRICS tm;
-  Layout->GetMetrics(&tm);
-  float L = TextStyle.LetterSpacing;
-  bool spaced = !SameSingle(L, 0) || !Spacing.empty();
-  float x = Origin.x + tm.left, y = FContext->SnapTextBaseline(Origin.x, Origin.y + Layout->BaselineOffset());
-  float size = Layout->GetFontSize();
-  std::vector<uint32_t> glyphs;
-  std::vector<TPointF> pos;
-  for (const TDWriteRun& run : Layout->Runs()) {
-    std::vector<float> adv = run.Advances;
-    UINT32 P = run.TextPosition, C = run.TextLength;
-    float offset = 0;
-    if (spaced && !adv.empty()) {
-      offset = L * float(P);
-      for (size_t i = 1; i <= std::min<size_t>(P, Spacing.size() ? Spacing.size() - 1 : 0); ++i) offset += Spacing[i];
-      for (UINT32 c = 0; c < C; ++c)
-        if (size_t(P + c) + 1 < Spacing.size() && c < run.ClusterMap.size() && run.ClusterMap[c] < adv.size())
-          adv[run.ClusterMap[c]] += Spacing[P + c + 1];
-      if (L != 0)
-        for (float& a : adv) a += L;
-    }
-    glyphs.clear();
-    pos.clear();
-    float pen = x + run.X + offset;
-    for (size_t i = 0; i < run.Indices.size(); ++i) {
-      glyphs.push_back(run.Indices[i]);
-      pos.emplace_back(pen + run.Offsets[i].X, y - run.Offsets[i].Y);
-      pen += adv[i];
-    }
-    auto* effect = dynamic_cast<ID2D1SolidColorBrush*>(run.Effect.get());
-    ID2D1Brush* brush = effect ? effect : FDXSolidBrush.get();
-    FContext->DrawGlyphs(*run.Face, size, glyphs.data(), pos.data(), int(glyphs.size()), brush);
-    if (run.Strike) {
-      const core::TFontMetrics& m = run.Face->Metrics();
-      float k = size / float(m.UnitsPerEm);
-      float sy = y - float(m.StrikeoutPosition) * k + float(m.StrikeoutSize) * k / 2;
-      float sx = SnapToDevicePixel(x + run.X + offset);
-      FContext->DrawLine({sx, sy}, {sx + run.Width, sy}, FDXSolidBrush.get(),
-                         SnapStrokeWidth(float(m.StrikeoutSize) * k), decorationStrokeStyle(tsSolid).get());
-    }
+  FCustomRender->TextStyle = &TextStyle;
+  FCustomRender->Spacing = Spacing;
+  Layout->Draw(this, FCustomRender.get(), Origin.x, Origin.y);
+  FCustomRender->Spacing.clear();
+  FCustomRender->TextStyle = nullptr;
+}
+
+// ---------------------------------------------------------------- the text renderer
+
+HRESULT TDXCustomTextRenderer::IsPixelSnappingDisabled(void*, BOOL* Disabled) {
+  *Disabled = 0;
+  return S_OK;
+}
+
+HRESULT TDXCustomTextRenderer::GetCurrentTransform(void* Context, D2D1_MATRIX_3X2_F* Transform) {
+  static_cast<THtCanvasDX*>(Context)->FContext->GetTransform(Transform);
+  return S_OK;
+}
+
+HRESULT TDXCustomTextRenderer::GetPixelsPerDip(void*, float* PixelsPerDip) {
+  *PixelsPerDip = 1;  // targets draw at 96 dots per inch
+  return S_OK;
+}
+
+HRESULT TDXCustomTextRenderer::DrawGlyphRun(void* Context, float BaselineOriginX, float BaselineOriginY,
+                                            DWRITE_MEASURING_MODE, const DWRITE_GLYPH_RUN& Run,
+                                            const DWRITE_GLYPH_RUN_DESCRIPTION& Description, IUnknown* Effect) {
+  auto* canvas = static_cast<THtCanvasDX*>(Context);
+  const float L = TextStyle ? TextStyle->LetterSpacing : 0;
+  const bool spaced = !SameSingle(L, 0) || !Spacing.empty();
+  const UINT32 P = Description.textPosition, C = Description.stringLength, n = Run.glyphCount;
+  FAdvances.assign(Run.glyphAdvances, Run.glyphAdvances + n);
+  // The characters before the run widen everything before it: the run
+  // moves right by their letter spacing and extra advances.
+  FRunShift = 0;
+  if (spaced && n > 0) {
+    FRunShift = L * float(P);
+    for (size_t i = 1; i <= std::min<size_t>(P, Spacing.size() ? Spacing.size() - 1 : 0); ++i) FRunShift += Spacing[i];
+    for (UINT32 c = 0; c < C; ++c)
+      if (size_t(P + c) + 1 < Spacing.size() && Description.clusterMap[c] < n)
+        FAdvances[Description.clusterMap[c]] += Spacing[P + c + 1];
+    if (L != 0)
+      for (float& a : FAdvances) a += L;
   }
+  FGlyphs.resize(n);
+  FPositions.resize(n);
+  float pen = BaselineOriginX + FRunShift;
+  for (UINT32 i = 0; i < n; ++i) {
+    FGlyphs[i] = Run.glyphIndices[i];
+    FPositions[i] = TPointF(pen + Run.glyphOffsets[i].advanceOffset, BaselineOriginY - Run.glyphOffsets[i].ascenderOffset);
+    pen += FAdvances[i];
+  }
+  auto* effect = dynamic_cast<ID2D1SolidColorBrush*>(Effect);
+  ID2D1Brush* brush = effect ? effect : canvas->FDXSolidBrush.get();
+  canvas->FContext->DrawGlyphs(*Run.fontFace, Run.fontEmSize, FGlyphs.data(), FPositions.data(), int(n), brush);
+  return S_OK;
+}
+
+HRESULT TDXCustomTextRenderer::DrawStrikethrough(void* Context, float BaselineOriginX, float BaselineOriginY,
+                                                 const DWRITE_STRIKETHROUGH& S, IUnknown*) {
+  auto* canvas = static_cast<THtCanvasDX*>(Context);
+  const float y = BaselineOriginY + S.offset + S.thickness / 2;
+  const float x = canvas->SnapToDevicePixel(BaselineOriginX + FRunShift);
+  canvas->FContext->DrawLine({x, y}, {x + S.width, y}, canvas->FDXSolidBrush.get(), canvas->SnapStrokeWidth(S.thickness),
+                             canvas->decorationStrokeStyle(tsSolid).get());
+  return S_OK;
 }
 
 std::shared_ptr<ID2D1StrokeStyle> THtCanvasDX::decorationStrokeStyle(TCSSTextDecorationStyle Style) {
@@ -346,6 +371,7 @@ void THtCanvasDX::DrawTextObject(THtTextObject* TextObject, const TRectF& R, THt
       w = R.Right - R.Left;
     } else {
       if (!t->Layout) continue;
+      t->Layout->SetTypography(GetFontTypography(font), {UINT32(u.FirstChar - 1), UINT32(u.Length)});
       std::vector<DWRITE_HIT_TEST_METRICS> hits;
       t->Layout->HitTestTextRange(UINT32(u.FirstChar - 1), UINT32(u.Length), R.Left, R.Top, &hits);
       if (hits.empty()) continue;

@@ -198,6 +198,99 @@ TEST_F(DXTextTest, FeatureSettingsGiveTypography) {
   EXPECT_EQ(THtCanvasDX::GetFontTypography(Font(u"Arial", 16)), THtCanvasDX::GetFontTypography(Font(u"Ahem", 9)));
 }
 
+// Typography belongs to the characters it is set on: runs split where the
+// features change, and objects with the same features count as one (they
+// never split a run).
+TEST_F(DXTextTest, TypographyByRange) {
+  THtFontDX* f = Font(u"Arial", 20);
+  auto typography = [](std::vector<DWRITE_FONT_FEATURE> list) {
+    std::shared_ptr<IDWriteTypography> t;
+    GetDWriteFactory()->CreateTypography(&t);
+    for (const auto& x : list) t->AddFontFeature(x);
+    return t;
+  };
+  const auto kernOff = typography({{DWriteFontFeature('k', 'e', 'r', 'n'), 0}});
+  const auto kernOn = typography({{DWriteFontFeature('k', 'e', 'r', 'n'), 1}});
+  std::shared_ptr<IDWriteTextLayout> l;
+  ASSERT_EQ(GetDWriteFactory()->CreateTextLayout(u"AVAV", f->Font.get(), 500, 50, &l), S_OK);
+  l->SetTypography(kernOn, {0, 4});
+  DWRITE_TEXT_METRICS kerned;
+  l->GetMetrics(&kerned);
+  ASSERT_EQ(l->Runs().size(), 1u);
+  l->SetTypography(typography({{DWriteFontFeature('k', 'e', 'r', 'n'), 1}}), {0, 2});  // same features
+  EXPECT_EQ(l->Runs().size(), 1u);
+  l->SetTypography(kernOff, {2, 100});  // clipped to the text
+  ASSERT_EQ(l->Runs().size(), 2u);
+  EXPECT_EQ(l->Runs()[1].TextPosition, 2u);
+  EXPECT_EQ(l->GetTypography(3)->FeatureStrings(), kernOff->FeatureStrings());
+  EXPECT_EQ(l->GetTypography(0)->FeatureStrings(), kernOn->FeatureStrings());
+  EXPECT_EQ(l->GetTypography(4), nullptr);
+  DWRITE_TEXT_METRICS half;
+  l->GetMetrics(&half);
+  l->SetTypography(kernOff, {0, 2});
+  DWRITE_TEXT_METRICS plain;
+  l->GetMetrics(&plain);
+  EXPECT_LT(kerned.width, half.width);
+  EXPECT_LT(half.width, plain.width);
+}
+
+// A renderer that records what a layout hands it.
+class TRecordingRenderer : public IDWriteTextRenderer {
+ public:
+  HRESULT IsPixelSnappingDisabled(void*, BOOL* D) override {
+    *D = Unsnapped;
+    return S_OK;
+  }
+  HRESULT GetCurrentTransform(void*, D2D1_MATRIX_3X2_F* T) override {
+    *T = Transform;
+    return S_OK;
+  }
+  HRESULT GetPixelsPerDip(void*, float* P) override {
+    *P = 1;
+    return S_OK;
+  }
+  HRESULT DrawGlyphRun(void* Context, float X, float Y, DWRITE_MEASURING_MODE, const DWRITE_GLYPH_RUN& Run,
+                       const DWRITE_GLYPH_RUN_DESCRIPTION& D, IUnknown* Effect) override {
+    float w = 0;
+    for (UINT32 i = 0; i < Run.glyphCount; ++i) w += Run.glyphAdvances[i];
+    Log += "run " + std::to_string(D.textPosition) + "+" + std::to_string(D.stringLength) + " \"" +
+           StringToUtf8(String(D.string, D.stringLength)) + "\" at " + std::to_string(int(X)) + "," +
+           std::to_string(Y) + " w" + std::to_string(int(std::lround(w))) + " map" +
+           std::to_string(D.clusterMap[D.stringLength - 1]) + (Effect ? " effect" : "") +
+           (Context == this ? "" : " ?context") + "\n";
+    return S_OK;
+  }
+  HRESULT DrawStrikethrough(void*, float X, float, const DWRITE_STRIKETHROUGH& S, IUnknown*) override {
+    Log += "strike at " + std::to_string(int(X)) + " w" + std::to_string(int(std::lround(S.width))) + "\n";
+    return S_OK;
+  }
+  BOOL Unsnapped = 0;
+  D2D1_MATRIX_3X2_F Transform;
+  std::string Log;
+};
+
+TEST_F(DXTextTest, LayoutsDrawThroughARenderer) {
+  THtFontDX* ahem = Font(u"Ahem", 10);
+  std::shared_ptr<IDWriteTextLayout> l;
+  ASSERT_EQ(GetDWriteFactory()->CreateTextLayout(u"abc", ahem->Font.get(), 500, 50, &l), S_OK);
+  l->SetLineSpacing(DWRITE_LINE_SPACING_METHOD_UNIFORM, 0, 8.25f);
+  l->SetStrikethrough(1, {2, 1});
+  l->SetDrawingEffect(std::make_shared<IUnknown>(), {1, 1});
+  auto r = std::make_shared<TRecordingRenderer>();
+  r->Transform._32 = 0.5f;  // the baseline snaps to whole device rows
+  ASSERT_EQ(l->Draw(r.get(), r.get(), 3, 1), S_OK);
+  EXPECT_EQ(r->Log,
+            "run 0+1 \"a\" at 3,9.500000 w10 map0\n"
+            "run 1+1 \"b\" at 13,9.500000 w10 map0 effect\n"
+            "run 2+1 \"c\" at 23,9.500000 w10 map0\n"
+            "strike at 23 w10\n");
+  r->Log.clear();
+  r->Unsnapped = 1;
+  l->Draw(r.get(), r.get(), 3, 1);
+  EXPECT_NE(r->Log.find("at 3,9.250000"), std::string::npos) << r->Log;
+  EXPECT_EQ(l->Draw(r.get(), nullptr, 0, 0), E_INVALIDARG);
+}
+
 // ---------------------------------------------------------------- drawing
 
 TEST_F(DXTextTest, DrawsGlyphsAtTheBaseline) {

@@ -211,10 +211,25 @@ HRESULT IDWriteTextLayout::SetDrawingEffect(std::shared_ptr<IUnknown> Effect, DW
   return S_OK;
 }
 
-HRESULT IDWriteTextLayout::SetTypography(std::shared_ptr<IDWriteTypography> T, DWRITE_TEXT_RANGE) {
-  FTypography = std::move(T);
-  FShaped = false;
+HRESULT IDWriteTextLayout::SetTypography(std::shared_ptr<IDWriteTypography> T, DWRITE_TEXT_RANGE Range) {
+  uint16_t index = 0;
+  if (T) {
+    const std::vector<std::string>& features = T->FeatureStrings();
+    size_t i = 0;
+    while (i < FTypographies.size() && FTypographies[i]->FeatureStrings() != features) ++i;
+    if (i == FTypographies.size()) {
+      if (i >= 0xFFFF) return E_INVALIDARG;
+      FTypographies.push_back(std::move(T));
+    }
+    index = uint16_t(i + 1);
+  }
+  apply(Range, [&](TCharFormat& f) { f.Typography = index; });
   return S_OK;
+}
+
+std::shared_ptr<IDWriteTypography> IDWriteTextLayout::GetTypography(UINT32 Position) const {
+  if (Position >= FFormats.size() || FFormats[Position].Typography == 0) return nullptr;
+  return FTypographies[FFormats[Position].Typography - 1];
 }
 
 HRESULT IDWriteTextLayout::SetTrimming(const DWRITE_TRIMMING& T, std::shared_ptr<IDWriteInlineObject> Sign) {
@@ -277,10 +292,11 @@ std::vector<uint8_t> bidiLevels(const String& Text, uint8_t BaseLevel) {
 void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFormat>& Formats) {
   FRuns.clear();
   FWidth = FTrailing = 0;
-  FDisplay = Text;
+  // The layout's own text needs no copy; a trimmed text is kept.
+  FTrimmed = &Text != &FText;
+  if (FTrimmed) FDisplay = Text;
   if (Text.empty()) return;
   static const std::vector<std::string> none;
-  const std::vector<std::string>& features = FTypography ? FTypography->FeatureStrings() : none;
   uint8_t base = FDirection == DWRITE_READING_DIRECTION_RIGHT_TO_LEFT ? 1 : 0;
   // Left-to-right text without right-to-left letters or controls needs no
   // bidi pass.
@@ -288,7 +304,11 @@ void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFor
                  return (c >= 0x0590 && c < 0x0900) || (c >= 0x200E && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) ||
                         (c >= 0xFB1D && c < 0xFE00) || (c >= 0xFE70 && c < 0xFF00) || (c >= 0xD800 && c < 0xDC00);
                });
-  std::vector<uint8_t> levels = plain ? std::vector<uint8_t>(Text.size(), 0) : bidiLevels(Text, base);
+  thread_local std::vector<uint8_t> levels;
+  if (plain)
+    levels.assign(Text.size(), 0);
+  else
+    levels = bidiLevels(Text, base);
   // The face of every unit: the format's, or a fallback that has the glyph;
   // units hold an index into the few faces used, so no unit touches a
   // reference count.
@@ -299,7 +319,8 @@ void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFor
     used.push_back(Face);
     return uint32_t(used.size() - 1);
   };
-  std::vector<uint32_t> faces(Text.size());
+  thread_local std::vector<uint32_t> faces;
+  faces.resize(Text.size());
   const TCharFormat* lastFormat = nullptr;
   uint32_t formatFace = 0;
   for (size_t i = 0; i < Text.size();) {
@@ -319,12 +340,14 @@ void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFor
     i += units;
   }
   // Logical runs of equal face, level and attributes.
-  std::vector<core::TShapedGlyph> glyphs;
   for (size_t b = 0; b < Text.size();) {
     size_t e = b + 1;
     while (e < Text.size() && faces[e] == faces[b] && levels[e] == levels[b] && Formats[e].Strike == Formats[b].Strike &&
-           Formats[e].Effect == Formats[b].Effect)
+           Formats[e].Typography == Formats[b].Typography && Formats[e].Effect == Formats[b].Effect)
       ++e;
+    const uint16_t typography = Formats[b].Typography;
+    const std::vector<std::string>& features =
+        typography ? FTypographies[typography - 1]->FeatureStrings() : none;
     TDWriteRun run;
     run.Face = used[faces[b]];
     run.TextPosition = UINT32(b);
@@ -332,20 +355,22 @@ void IDWriteTextLayout::shapeText(const String& Text, const std::vector<TCharFor
     run.BidiLevel = levels[b];
     run.Strike = Formats[b].Strike;
     run.Effect = Formats[b].Effect;
-    run.Face->Shape(StringView(Text).substr(b, e - b), (run.BidiLevel & 1) != 0, features, glyphs);
+    const auto shaped = run.Face->ShapeCached(StringView(Text).substr(b, e - b), (run.BidiLevel & 1) != 0, features);
+    const core::TCoreFontFace::TShapedRun& glyphs = *shaped;
     float k = FSize / float(run.Face->UnitsPerEm());
     run.ClusterMap.assign(e - b, 0xFFFF);
-    run.Indices.reserve(glyphs.size());
-    run.Advances.reserve(glyphs.size());
-    run.Offsets.reserve(glyphs.size());
-    run.GlyphClusters.reserve(glyphs.size());
-    for (size_t i = 0; i < glyphs.size(); ++i) {
+    const size_t n = glyphs.size();
+    run.Indices.resize(n);
+    run.Advances.resize(n);
+    run.Offsets.resize(n);
+    run.GlyphClusters.resize(n);
+    for (size_t i = 0; i < n; ++i) {
       const core::TShapedGlyph& g = glyphs[i];
-      run.Indices.push_back(uint16_t(g.Glyph));
-      run.Advances.push_back(float(g.XAdvance) * k);
-      run.Offsets.emplace_back(float(g.XOffset) * k, float(g.YOffset) * k);
-      run.Width += run.Advances.back();
-      run.GlyphClusters.push_back(g.Cluster);
+      run.Indices[i] = uint16_t(g.Glyph);
+      run.Advances[i] = float(g.XAdvance) * k;
+      run.Offsets[i] = {float(g.XOffset) * k, float(g.YOffset) * k};
+      run.Width += run.Advances[i];
+      run.GlyphClusters[i] = g.Cluster;
       if (g.Cluster < e - b) {
         uint16_t& m = run.ClusterMap[g.Cluster];
         m = std::min<uint16_t>(m, uint16_t(i));
@@ -406,6 +431,48 @@ void IDWriteTextLayout::shape() {
   }
 }
 
+HRESULT IDWriteTextLayout::Draw(void* Context, IDWriteTextRenderer* Renderer, float OriginX, float OriginY) {
+  if (!Renderer) return E_INVALIDARG;
+  DWRITE_TEXT_METRICS tm;
+  GetMetrics(&tm);
+  const float x = OriginX + tm.left;
+  float y = OriginY + BaselineOffset();
+  BOOL unsnapped = 0;
+  D2D1_MATRIX_3X2_F m;
+  if (SUCCEEDED(Renderer->IsPixelSnappingDisabled(Context, &unsnapped)) && !unsnapped &&
+      SUCCEEDED(Renderer->GetCurrentTransform(Context, &m)) && m._12 == 0 && m._21 == 0 && m._22 != 0)
+    y = (std::round(y * m._22 + m._32) - m._32) / m._22;
+  for (const TDWriteRun& r : FRuns) {
+    DWRITE_GLYPH_RUN g;
+    g.fontFace = r.Face.get();
+    g.fontEmSize = FSize;
+    g.glyphCount = UINT32(r.Indices.size());
+    g.glyphIndices = r.Indices.data();
+    g.glyphAdvances = r.Advances.data();
+    g.glyphOffsets = r.Offsets.data();
+    g.bidiLevel = r.BidiLevel;
+    DWRITE_GLYPH_RUN_DESCRIPTION d;
+    d.string = DisplayText().data() + r.TextPosition;
+    d.stringLength = r.TextLength;
+    d.clusterMap = r.ClusterMap.data();
+    d.textPosition = r.TextPosition;
+    HRESULT hr = Renderer->DrawGlyphRun(Context, x + r.X, y, DWRITE_MEASURING_MODE_NATURAL, g, d, r.Effect.get());
+    if (FAILED(hr)) return hr;
+    if (!r.Strike) continue;
+    const core::TFontMetrics& fm = r.Face->Metrics();
+    const float k = FSize / float(fm.UnitsPerEm);
+    DWRITE_STRIKETHROUGH st;
+    st.width = r.Width;
+    st.thickness = float(fm.StrikeoutSize) * k;
+    st.offset = -float(fm.StrikeoutPosition) * k;
+    st.readingDirection = (r.BidiLevel & 1) ? DWRITE_READING_DIRECTION_RIGHT_TO_LEFT
+                                            : DWRITE_READING_DIRECTION_LEFT_TO_RIGHT;
+    hr = Renderer->DrawStrikethrough(Context, x + r.X, y, st, r.Effect.get());
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
 const std::vector<TDWriteRun>& IDWriteTextLayout::Runs() {
   if (!FShaped) shape();
   return FRuns;
@@ -413,7 +480,7 @@ const std::vector<TDWriteRun>& IDWriteTextLayout::Runs() {
 
 const String& IDWriteTextLayout::DisplayText() {
   if (!FShaped) shape();
-  return FDisplay;
+  return FTrimmed ? FDisplay : FText;
 }
 
 HRESULT IDWriteTextLayout::GetMetrics(DWRITE_TEXT_METRICS* M) {
@@ -508,7 +575,7 @@ HRESULT IDWriteFactory::CreateTextLayout(StringView Text, IDWriteTextFormat* For
   l->FText = String(Text);
   l->FMaxWidth = MaxWidth;
   l->FMaxHeight = MaxHeight;
-  l->FFormats.assign(l->FText.size(), IDWriteTextLayout::TCharFormat{Format->FWeight, Format->FStyle, false, nullptr});
+  l->FFormats.assign(l->FText.size(), IDWriteTextLayout::TCharFormat{Format->FWeight, Format->FStyle, false, 0, nullptr});
   *Layout = std::move(l);
   return S_OK;
 }
@@ -631,8 +698,8 @@ void ID2D1RenderTarget::DrawTextLayout(D2D1_POINT_2F Origin, IDWriteTextLayout* 
   Layout->GetMetrics(&tm);
   float x = Origin.x + tm.left;
   float y = SnapTextBaseline(x, Origin.y + Layout->BaselineOffset());
-  std::vector<uint32_t> glyphs;
-  std::vector<TPointF> pos;
+  thread_local std::vector<uint32_t> glyphs;
+  thread_local std::vector<TPointF> pos;
   float size = Layout->GetFontSize();
   for (const TDWriteRun& run : Layout->Runs()) {
     // A brush set as the range's drawing effect paints it.
@@ -643,7 +710,7 @@ void ID2D1RenderTarget::DrawTextLayout(D2D1_POINT_2F Origin, IDWriteTextLayout* 
     float pen = x + run.X;
     for (size_t i = 0; i < run.Indices.size(); ++i) {
       glyphs.push_back(run.Indices[i]);
-      pos.emplace_back(pen + run.Offsets[i].X, y - run.Offsets[i].Y);
+      pos.emplace_back(pen + run.Offsets[i].advanceOffset, y - run.Offsets[i].ascenderOffset);
       pen += run.Advances[i];
     }
     DrawGlyphs(*run.Face, size, glyphs.data(), pos.data(), int(glyphs.size()), brush);

@@ -181,6 +181,48 @@ struct DWRITE_HIT_TEST_METRICS {
   BOOL isText = 1, isTrimmed = 0;
 };
 
+// What a layout hands its renderer: one glyph run and the text it shows.
+enum DWRITE_MEASURING_MODE : UINT32 { DWRITE_MEASURING_MODE_NATURAL };
+struct DWRITE_GLYPH_OFFSET {
+  float advanceOffset = 0, ascenderOffset = 0;  // pixels, ascender up
+};
+struct DWRITE_GLYPH_RUN {
+  const core::TCoreFontFace* fontFace = nullptr;
+  float fontEmSize = 0;
+  UINT32 glyphCount = 0;
+  const uint16_t* glyphIndices = nullptr;
+  const float* glyphAdvances = nullptr;
+  const DWRITE_GLYPH_OFFSET* glyphOffsets = nullptr;
+  BOOL isSideways = 0;
+  UINT32 bidiLevel = 0;
+};
+struct DWRITE_GLYPH_RUN_DESCRIPTION {
+  const char16_t* string = nullptr;
+  UINT32 stringLength = 0;
+  const uint16_t* clusterMap = nullptr;  // per character: its first glyph in the run
+  UINT32 textPosition = 0;               // of the run's first character in the layout's text
+};
+struct DWRITE_STRIKETHROUGH {
+  float width = 0, thickness = 0;
+  float offset = 0;  // from the baseline to the line's top, negative above it
+  DWRITE_READING_DIRECTION readingDirection = DWRITE_READING_DIRECTION_LEFT_TO_RIGHT;
+};
+
+// Draws what a layout holds, run by run (IDWriteTextLayout::Draw). The
+// context is the caller's, handed back unchanged. Underlines are never
+// asked for (layouts here have none) and inline objects never occur.
+class IDWriteTextRenderer : public IUnknown {
+ public:
+  virtual HRESULT IsPixelSnappingDisabled(void* Context, BOOL* Disabled) = 0;
+  virtual HRESULT GetCurrentTransform(void* Context, D2D1_MATRIX_3X2_F* Transform) = 0;
+  virtual HRESULT GetPixelsPerDip(void* Context, float* PixelsPerDip) = 0;
+  virtual HRESULT DrawGlyphRun(void* Context, float BaselineOriginX, float BaselineOriginY,
+                               DWRITE_MEASURING_MODE Mode, const DWRITE_GLYPH_RUN& Run,
+                               const DWRITE_GLYPH_RUN_DESCRIPTION& Description, IUnknown* Effect) = 0;
+  virtual HRESULT DrawStrikethrough(void* Context, float BaselineOriginX, float BaselineOriginY,
+                                    const DWRITE_STRIKETHROUGH& Strikethrough, IUnknown* Effect) = 0;
+};
+
 // One shaped glyph run of a layout: one face, one direction, one set of
 // drawing attributes.
 struct TDWriteRun {
@@ -188,7 +230,7 @@ struct TDWriteRun {
   UINT32 TextPosition = 0, TextLength = 0;  // characters of the displayed text
   std::vector<uint16_t> Indices;
   std::vector<float> Advances;              // pixels
-  std::vector<TPointF> Offsets;             // pixels, y up
+  std::vector<DWRITE_GLYPH_OFFSET> Offsets; // pixels, y up
   std::vector<uint16_t> ClusterMap;         // per character: its first glyph in the run
   std::vector<UINT32> GlyphClusters;        // per glyph: the first character of its cluster (in the run)
   uint8_t BidiLevel = 0;
@@ -216,8 +258,10 @@ class IDWriteTextLayout : public IDWriteTextFormat {
   HRESULT SetFontWeight(UINT32 Weight, DWRITE_TEXT_RANGE Range);
   HRESULT SetFontStyle(DWRITE_FONT_STYLE Style, DWRITE_TEXT_RANGE Range);
   HRESULT SetDrawingEffect(std::shared_ptr<IUnknown> Effect, DWRITE_TEXT_RANGE Range);
-  // One typography serves the whole layout; the range is not kept.
+  // The features of the range's characters; runs split where they change.
   HRESULT SetTypography(std::shared_ptr<IDWriteTypography> T, DWRITE_TEXT_RANGE Range);
+  // The typography of the character at Position (null: none set).
+  std::shared_ptr<IDWriteTypography> GetTypography(UINT32 Position) const;
   // Character trimming cuts the text where it overflows the maximum width
   // and ends it with the sign.
   HRESULT SetTrimming(const DWRITE_TRIMMING& T, std::shared_ptr<IDWriteInlineObject> Sign);
@@ -236,6 +280,11 @@ class IDWriteTextLayout : public IDWriteTextFormat {
   const String& Text() const { return FText; }
   // The text as drawn (after trimming).
   const String& DisplayText();
+  // Hands every run to the renderer in visual order, the layout's top-left
+  // at (OriginX, OriginY): each glyph run, then its strike-through. The
+  // baseline falls on a device pixel row unless the renderer disables
+  // snapping or its transform rotates or skews.
+  HRESULT Draw(void* Context, IDWriteTextRenderer* Renderer, float OriginX, float OriginY);
   // Shaped runs in visual order.
   const std::vector<TDWriteRun>& Runs();
   // The baseline below the layout's top, in pixels.
@@ -248,6 +297,7 @@ class IDWriteTextLayout : public IDWriteTextFormat {
     UINT32 Weight;
     DWRITE_FONT_STYLE Style;
     bool Strike = false;
+    uint16_t Typography = 0;  // 1 + an index into FTypographies; 0 for none
     std::shared_ptr<IUnknown> Effect;
   };
   template <class F>
@@ -258,7 +308,9 @@ class IDWriteTextLayout : public IDWriteTextFormat {
   String FText, FDisplay;
   std::vector<TCharFormat> FFormats;
   float FMaxWidth = 0, FMaxHeight = 0;
-  std::shared_ptr<IDWriteTypography> FTypography;
+  // Typographies of differing features (one entry serves every object
+  // with the same features, so equal ones never split a run).
+  std::vector<std::shared_ptr<IDWriteTypography>> FTypographies;
   DWRITE_TRIMMING FTrimming;
   bool FTrimSign = false;
   DWRITE_TEXT_ALIGNMENT FAlignment = DWRITE_TEXT_ALIGNMENT_LEADING;
@@ -266,6 +318,7 @@ class IDWriteTextLayout : public IDWriteTextFormat {
   std::vector<std::pair<std::pair<UINT32, DWRITE_FONT_STYLE>, std::shared_ptr<core::TCoreFontFace>>> FFaces;
   float FWidth = 0, FTrailing = 0;
   bool FShaped = false;
+  bool FTrimmed = false;  // FDisplay holds the text as drawn
 };
 
 // Font files served by the application (in-memory fonts): DirectWrite asks
