@@ -133,6 +133,10 @@ bool TCoreFontFace::init(int Index) {
   FHbFont = hb_font_create(face);
   hb_face_destroy(face);
   hb_font_set_scale(FHbFont, m.UnitsPerEm, m.UnitsPerEm);
+  for (char32_t c = 0; c < 128; ++c) {
+    hb_codepoint_t g = 0;
+    FAsciiGlyphs[c] = hb_font_get_nominal_glyph(FHbFont, c, &g) ? g : 0;
+  }
   return true;
 }
 
@@ -148,6 +152,7 @@ TCoreFontFace::~TCoreFontFace() {
 int TCoreFontFace::GlyphCount() const { return int(FFace->num_glyphs); }
 
 uint32_t TCoreFontFace::GlyphIndex(char32_t Ch) const {
+  if (Ch < 128) return FAsciiGlyphs[Ch];
   hb_codepoint_t g = 0;
   return hb_font_get_nominal_glyph(FHbFont, Ch, &g) ? g : 0;
 }
@@ -364,7 +369,14 @@ void DrawGlyphRun(TCoreContext& C, const TCoreFontFace& Face, float EmSize, cons
     cairo_set_font_options(cr, opts);
   }
   if (Paint.Kind == pkSolid) {
-    cairo_set_source_rgba(cr, ArgbR(Paint.Color), ArgbG(Paint.Color), ArgbB(Paint.Color), ArgbA(Paint.Color));
+    // Runs of one colour keep the source the last run set.
+    const double r = ArgbR(Paint.Color), g = ArgbG(Paint.Color), b = ArgbB(Paint.Color), a = ArgbA(Paint.Color);
+    cairo_pattern_t* src = cairo_get_source(cr);
+    double sr, sg, sb, sa;
+    if (cairo_pattern_get_type(src) != CAIRO_PATTERN_TYPE_SOLID ||
+        cairo_pattern_get_rgba(src, &sr, &sg, &sb, &sa) != CAIRO_STATUS_SUCCESS || sr != r || sg != g || sb != b ||
+        sa != a)
+      cairo_set_source_rgba(cr, r, g, b, a);
   } else {
     cairo_pattern_t* p = CreatePattern(Paint);
     cairo_set_source(cr, p);

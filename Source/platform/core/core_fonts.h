@@ -103,6 +103,7 @@ class TCoreFontFace {
   mutable TRunMap FRuns, FOldRuns;
   String FFamily, FStyle;
   TFontMetrics FMetrics;
+  uint32_t FAsciiGlyphs[128] = {};  // the character map's answers for ASCII, asked once
 };
 
 // Draws glyphs at their baseline origins (user space of C) with the face at
