@@ -55,6 +55,16 @@ TWhiteSpace TTextElement::WhiteSpace() const {
 }
 
 bool TTextElement::CalcStyle(TCSSStyleSheet* Styles) {
+  // Text follows its parent: while the parent keeps its style from the last
+  // pass (a restyled parent clears its flag until its children are done),
+  // and this text still sits under it with the same shared style, the text
+  // values, the container and the font are those of the last pass.
+  TElement* p = Parent();
+  if (StyleCalculated() && p && p->StyleCalculated() && p == FStyledUnder && Style() == FStyledWith &&
+      (Tag().empty() || HasFlag(efLineBreak)))
+    return false;
+  FStyledUnder = p;
+  FStyledWith = Style();
   TElement::CalcStyle(Styles);
   FindContainer();
   if (!Tag().empty() && !HasFlag(efLineBreak)) {

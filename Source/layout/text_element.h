@@ -184,6 +184,11 @@ class TTextElement : public TElement {
   // The selected characters [From, To) of the content, 1-based, cut to it.
   const THtCanvasClass* canvasClass() const;
   float surfaceScale() const;
+
+  // The parent and the shared style of the last style pass, which a later
+  // pass may skip while both stand.
+  const TElement* FStyledUnder = nullptr;
+  const IElementStyleFacts* FStyledWith = nullptr;
 };
 
 }  // namespace ht
