@@ -16,6 +16,7 @@
 // Ownership: an element owns its children, Before and After, LineBlocks,
 // SelfFlow, FOverflowData, FListeners and MJoint. A text element shares its
 // parent's computed style instead of owning one.
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -525,8 +526,18 @@ class TElement : public TStyledHTMLNode {
   void takeStyleFromParent(TElement* Child);
 };
 
-// The element (or null) a node is, for walks over mixed node trees.
-inline TElement* AsElement(THtNode* N) { return dynamic_cast<TElement*>(N); }
+// The element (or null) a node is, for walks over mixed node trees. Layout
+// and the style pass ask this of every node on every pass: the class
+// descriptor answers for element classes at the cost of one virtual call,
+// and only other nodes pay for the full cast.
+inline TElement* AsElement(THtNode* N) {
+  if (!N) return nullptr;
+  if (N->ClassRefOf()->InheritsFrom(&TElement::ClassType)) {
+    assert(dynamic_cast<TElement*>(N) == static_cast<TElement*>(N));
+    return static_cast<TElement*>(N);
+  }
+  return dynamic_cast<TElement*>(N);
+}
 
 // A counter that moves whenever any element's style is worked out again
 // (CalcStyle past its "already calculated" shortcut). Facts cached from

@@ -85,7 +85,7 @@ void TElement::InsertZLevel(int32_t Level) {
 bool TElement::CalcChildStyles(TCSSStyleSheet* Styles) {
   bool changed = false;
   for (int i = 0; i < Count(); ++i)
-    if (auto* e = dynamic_cast<TElement*>(GetNode(i))) changed |= e->CalcStyle(Styles);
+    if (auto* e = AsElement(GetNode(i))) changed |= e->CalcStyle(Styles);
   return changed;
 }
 

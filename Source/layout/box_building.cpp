@@ -22,7 +22,7 @@ constexpr uint32_t kWidthFixed = 0x1;
 constexpr uint32_t kWidthDefinite = 0x2;
 constexpr uint32_t kHeightFixed = 0x100;
 
-TElement* elementOf(TStyledHTMLNode* N) { return dynamic_cast<TElement*>(N); }
+TElement* elementOf(TStyledHTMLNode* N) { return AsElement(N); }
 
 // The flow a pseudo-element's runs go to: its container's own flow.
 TFlow* containerFlow(TElement* E) {
@@ -227,7 +227,7 @@ void TElement::CalcInlineBoxes(TFlow* Flow) {
   open->VAlign = VAlignOf(this);
   if (Count() > 0) {
     THtFont* font = nullptr;
-    if (auto* t = dynamic_cast<TTextElement*>(GetNodes()->Get(0))) {
+    if (auto* t = AsTextElement(GetNodes()->Get(0))) {
       // The text child takes its font in its own box building, after this:
       // a font size changed since the last layout must show now.
       t->ApplyFont(1.0f, false);

@@ -245,7 +245,7 @@ bool TFlow::CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLi
     } else {
       FCurX += rtl ? -r->LogicalWidth : r->LogicalWidth;
       if (FDecimalTab && r->IsText() && !r->Has(trfTab)) {
-        if (auto* t = dynamic_cast<TTextElement*>(r->E)) {
+        if (auto* t = AsTextElement(r->E)) {
           const String text = r->DisplayText();
           const size_t dot = text.find(u'.'), comma = text.find(u',');
           size_t sep = String::npos;

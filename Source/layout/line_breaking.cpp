@@ -296,7 +296,7 @@ bool TFlow::CalcLines() {
   if (ownerStyle && ownerStyle->TextAlign() == thJustify) {
     for (THtLineBlock* r = lineStart; r; r = r->NextBlock()) {
       if (r->Has(trfSpace) && r->IsText()) {
-        auto* t = dynamic_cast<TTextElement*>(r->E);
+        auto* t = AsTextElement(r->E);
         const float sw = t && t->Font ? t->Font->SpaceWidth + t->TextStyle.LetterSpacing : 0.0f;
         if (r->Has(trfTab)) r->LogicalWidth = float(r->Count) * 24.0f;
         else if (r->Has(trfBlank) && collapses(ws)) r->LogicalWidth = sw;
@@ -587,7 +587,7 @@ bool TFlow::CalcLines() {
         auto endBefore = [&] {
           if (cursor != lineStart && cursor->PreviousBlock()) cursor = cursor->PreviousBlock();
         };
-        auto* t = dynamic_cast<TTextElement*>(cursor->E);
+        auto* t = AsTextElement(cursor->E);
         if (cursor->Count < 2 || !t) {
           endBefore();
         } else if (wb == wbHyphens && language) {

@@ -5,6 +5,7 @@
 // canvas class split it into runs, measures them with its font, sizes the
 // white-space runs by the white-space mode and offers one line block per
 // run to its container's flow.
+#include <cassert>
 #include <cstdint>
 #include <memory>
 
@@ -190,5 +191,13 @@ class TTextElement : public TElement {
   const TElement* FStyledUnder = nullptr;
   const IElementStyleFacts* FStyledWith = nullptr;
 };
+
+// The text element (or null) a node is: only text elements answer IsText.
+inline TTextElement* AsTextElement(THtNode* N) {
+  TElement* e = AsElement(N);
+  if (!e || !e->IsText()) return nullptr;
+  assert(dynamic_cast<TTextElement*>(e) == static_cast<TTextElement*>(e));
+  return static_cast<TTextElement*>(e);
+}
 
 }  // namespace ht
