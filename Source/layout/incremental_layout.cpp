@@ -25,7 +25,7 @@ bool TElement::canKeepLayout() const {
   if (!Document || !Document->FIncrementalLayout || !FLayoutMemo.Valid || HasFlag(efNeedRecalc) || IsText())
     return false;
   const TDisplayStyle d = DisplayOf(this);
-  if (d != dsBlock && d != dsInlineBlock) return false;
+  if (d != dsBlock && d != dsListItem && d != dsInlineBlock) return false;
   // Margins of block children collapse through a box that is no block
   // container, so its container's pass depends on its content.
   if (IsBlockContainer() || !SelfFlow) return true;

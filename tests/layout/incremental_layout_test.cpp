@@ -78,6 +78,45 @@ TEST_F(IncrementalLayoutTest, RandomSingleChangesLeaveWhatAFullLayoutLeaves) {
   }
 }
 
+TEST_F(IncrementalLayoutTest, ListItemsKeepTheirLayoutAsAFullLayoutWould) {
+  // List items with inline content, with blocks inside, inside markers and
+  // numbered items, in nested lists.
+  const char16_t* const page =
+      u"<!DOCTYPE html><style>body{margin:0;font:10px/1 Ahem} li{margin:3px 0}</style>"
+      u"<ul id=u><li id=u1>aa bb cc dd ee</li><li id=u2><p id=u2p>ff gg</p><p>hh ii jj</p></li>"
+      u"<li id=u3 style='list-style-position:inside'>kk ll mm nn oo pp</li></ul>"
+      u"<ol id=o start=3><li id=o1>qq rr</li><li id=o2>ss<ul><li id=n1>tt uu vv</li><li id=n2>ww</li></ul></li></ol>"
+      u"<p id=after>xx yy zz</p>";
+  const char16_t* const ids[] = {u"u", u"u1", u"u2", u"u2p", u"u3", u"o", u"o1", u"o2", u"n1", u"n2", u"after"};
+  Doc = std::make_unique<THtDocument>(Full->CanvasClass, false);
+  Full = std::make_unique<THtDocument>(Full->CanvasClass, false);
+  Full->EnableIncrementalLayout = false;
+  for (THtDocument* d : {Doc.get(), Full.get()}) {
+    d->Parse(page);
+    d->CalcSize(800, 600);
+  }
+  ASSERT_EQ(LayoutDump(*Doc), LayoutDump(*Full));
+  std::mt19937 rng(26);
+  for (int i = 0; i < 60; ++i) {
+    const char16_t* id = ids[rng() % std::size(ids)];
+    const char16_t* css = kStyles[rng() % std::size(kStyles)];
+    SCOPED_TRACE(::testing::Message() << "step " << i << ": #" << std::string(id, id + String(id).size()) << " "
+                                      << std::string(css, css + String(css).size()));
+    Change(id, css);
+    ASSERT_EQ(LayoutDump(*Doc), LayoutDump(*Full));
+  }
+  // A taller item moves the next one without laying it out.
+  TElement* u3 = byId(*Doc, u"u3");
+  ASSERT_TRUE(u3 && u3->SelfFlow && u3->SelfFlow->FirstBlock);
+  THtLineBlock* run = u3->SelfFlow->FirstBlock;
+  const float left = run->Left;
+  run->Left = left + 0.25f;
+  const float top = u3->OuterRect.Top;
+  Change(u"u1", u"height:100px");
+  EXPECT_EQ(run->Left, left + 0.25f);
+  EXPECT_GT(u3->OuterRect.Top, top);
+}
+
 TEST_F(IncrementalLayoutTest, ABoxWhoseInputsStayedKeepsItsLayout) {
   // Mark a run of a later sibling: a box laid out again would place it anew.
   TElement* m = byId(*Doc, u"m");
