@@ -2,6 +2,7 @@
 
 #include "markup/entities.h"
 #include "markup/string_rec.h"
+#include "markup/text_scan.h"
 
 namespace ht {
 
@@ -226,14 +227,7 @@ void THTMLTokenizer::ReadText() {
   const char16_t* const end = sp.pend;
   for (;;) {
     const char16_t* const start = sp.p;
-    const char16_t* q = start;
-    for (;;) {
-      // Two units at a time while both are above ">", which passes ordinary
-      // letters without testing each one for "<" and "&".
-      while (end - q >= 2 && q[0] > u'>' && q[1] > u'>') q += 2;
-      if (q >= end || *q == u'<' || *q == u'&') break;
-      ++q;
-    }
+    const char16_t* const q = FindTextStop(start, end);
     Token.Name.append(start, size_t(q - start));
     sp.p = q;
     if (q < end && *q == u'&') {
