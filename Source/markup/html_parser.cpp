@@ -23,6 +23,12 @@ const String& intern(THtObjectDictionary& List, StringView Name) {
   return rec->Value;
 }
 
+inline bool hasAsciiUpper(StringView s) {
+  for (char16_t c : s)
+    if (c >= u'A' && c <= u'Z') return true;
+  return false;
+}
+
 inline bool isSkippedInTag(THTMLTokenType t) { return t == htSpace || t == htComment || t == htDirective; }
 
 }  // namespace
@@ -105,7 +111,12 @@ bool THtmlParser::NextItem() {
           if (!more) return false;
         }
         if (t.CType == htIdent) {
-          Tag = FCaseSensitive ? t.Name : AsciiLowerCase(t.Name);
+          // Tag names usually arrive lower-cased already (the tokenizer
+          // folds them): then no folded copy is made.
+          if (FCaseSensitive || !hasAsciiUpper(t.Name))
+            Tag = t.Name;
+          else
+            Tag = AsciiLowerCase(t.Name);
           TagType = htIdent;
           Value.clear();
           found = true;
