@@ -273,6 +273,11 @@ class THtDocument : public TElement {
   // the orientation of the last page-size text and the one asked for the
   // next page, the doc-section in force.
   int ForcedPage = 0;
+  // Paged output: the page count that text naming it shows, once a first
+  // pass has counted the pages (0: the placeholder the page surfaces
+  // replace at the end), and whether any text named it this pass.
+  int FKnownPageCount = 0;
+  bool FPageCountShown = false;
   float PageWidthMM = 0, PageHeightMM = 0;
   bool FitInOnePage = false;
   TCSSOrientation Orientation = coDefault;
@@ -586,6 +591,9 @@ class THtDocument : public TElement {
   // Lays out and paints the next page; true when another should follow.
   bool NextPage(int TopOffset);
   void EndPaging();
+  // The whole loop. A document whose text names the page count is paged
+  // again with the count written in (OnNewPage is asked again), so that
+  // text centred or right-aligned around it stands in its place.
   void GeneratePagesForPrint(float APageWidthMM, float APageHeightMM, bool AFitInOnePage, int ATopOffset);
   // Page size, orientation and fit from the page-size text (CustomPageSize,
   // else @page's size), then margins enlarged for the running elements.

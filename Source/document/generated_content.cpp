@@ -63,6 +63,13 @@ int readInt(StringView s, bool& Ok) {
 
 String decimal(int v) { return AsciiToString(std::to_string(v)); }
 
+// The page count once paging has counted the pages, else the placeholder.
+String pageCountText(THtDocument* D) {
+  if (!D) return kPageCountPlaceholder;
+  D->FPageCountShown = true;
+  return D->FKnownPageCount > 0 ? decimal(D->FKnownPageCount) : String(kPageCountPlaceholder);
+}
+
 
 }  // namespace
 
@@ -107,7 +114,7 @@ void TElement::GenerateContent(TElement* Target) {
       if (Attributes()) text += GetAttribute(name);
     } else if (isCounter) {
       if (name == u"page") text += decimal(page);
-      else if (name == u"pagecount") text += kPageCountPlaceholder;
+      else if (name == u"pagecount") text += pageCountText(Document);
       else {
         const TListStyleType style = args.size() > 1 ? counterStyle(args[1]) : lstDecimal;
         if (name == u"list-item") {
@@ -159,7 +166,7 @@ String TElement::ExpandContent(StringView Content) {
       r.replace(at, what.size(), with);
   };
   replaceAll(u"counter(page)", decimal(page));
-  replaceAll(u"counter(pagecount)", kPageCountPlaceholder);
+  if (r.find(u"counter(pagecount)") != String::npos) replaceAll(u"counter(pagecount)", pageCountText(Document));
   auto takeArgs = [&](size_t prefix, String& Args) {
     const size_t close = r.find(u')', prefix);
     Args = r.substr(prefix, close == String::npos ? String::npos : close - prefix);

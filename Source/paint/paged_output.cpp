@@ -123,10 +123,24 @@ float pageWidthForRunning(const THtDocument& D) {
 }
 
 // Lays a running element (or footnote) out at the page's left edge and
-// answers its height.
-float layoutRunning(THtDocument& D, TElement* E) {
+// answers its height. A header or footer is drawn from the page's left
+// edge, so it takes its width from the page's, not from its container's
+// content column (its centred text stood off centre by the left margin); a
+// footnote stands in the content's column.
+float layoutRunning(THtDocument& D, TElement* E, bool SpansPage) {
   const float w = E->OuterRect.Right - E->OuterRect.Left;
   const float h = E->OuterRect.Bottom - E->OuterRect.Top;
+  struct TPageWide {
+    TStyledHTMLNode* C;
+    float Saved;
+    ~TPageWide() {
+      if (C) C->InnerWidth = Saved;
+    }
+  } pageWide{SpansPage && E->Container != E ? E->Container : nullptr, 0};
+  if (pageWide.C) {
+    pageWide.Saved = pageWide.C->InnerWidth;
+    pageWide.C->InnerWidth = D.PageWidthPixels;
+  }
   E->SetFlag(efCompletelyDrawn, false, false, true);
   E->OuterRect = TRectF{0, 0, w > 0 ? w : D.PageWidthPixels, h > 0 ? h : 0};
   E->CalcBlockBoxes(nullptr);
@@ -195,7 +209,7 @@ void THtDocument::GetPageBounds(TCSSOrientation CustomOrientation, const String&
   if (!FRunningElements.empty()) {
     PageWidthPixels = pageWidthForRunning(*this);
     for (TElement* e : ChooseRunningElements()) {
-      const int h = RoundHalfEven(layoutRunning(*this, e));
+      const int h = RoundHalfEven(layoutRunning(*this, e, true));
       const TElementStyle* s = ElementStyleOf(e);
       if (s && s->RunningBlock() == u"heading") PageMargins[0] = std::max(PageMargins[0], h);
       else PageMargins[2] = std::max(PageMargins[2], h);
@@ -267,11 +281,11 @@ void THtDocument::CalcPageMargins() {
   PageWidthPixels = pageWidthForRunning(*this);
   float top = 0, bottom = 0;
   if (auto* section = dynamic_cast<TPageBreakElement*>(FCurrentSection)) {
-    if (TElement* h = section->Header()) top = std::max(top, layoutRunning(*this, h));
-    if (TElement* f = section->Footer()) bottom = std::max(bottom, layoutRunning(*this, f));
+    if (TElement* h = section->Header()) top = std::max(top, layoutRunning(*this, h, true));
+    if (TElement* f = section->Footer()) bottom = std::max(bottom, layoutRunning(*this, f, true));
   } else {
     for (TElement* e : ChooseRunningElements()) {
-      const float h = layoutRunning(*this, e);
+      const float h = layoutRunning(*this, e, true);
       const TElementStyle* s = ElementStyleOf(e);
       if (s && s->RunningBlock() == u"heading") top = std::max(top, h);
       else bottom = std::max(bottom, h);
@@ -403,12 +417,37 @@ void THtDocument::EndPaging() {
 
 void THtDocument::GeneratePagesForPrint(float APageWidthMM, float APageHeightMM, bool AFitInOnePage,
                                         int ATopOffset) {
-  BeginPaging(APageWidthMM, APageHeightMM, AFitInOnePage, ATopOffset);
-  // A page that places nothing new ends the loop (NextPage answers false),
-  // so this cannot run forever; the bound is a last guard.
-  for (int guard = 0; guard < 100000 && NextPage(0); ++guard) {
+  auto pass = [&] {
+    FPageCountShown = false;
+    BeginPaging(APageWidthMM, APageHeightMM, AFitInOnePage, ATopOffset);
+    // A page that places nothing new ends the loop (NextPage answers false),
+    // so this cannot run forever; the bound is a last guard.
+    for (int guard = 0; guard < 100000 && NextPage(0); ++guard) {
+    }
+    EndPaging();
+  };
+  struct TForget {
+    THtDocument& D;
+    ~TForget() { D.FKnownPageCount = 0; }
+  } forget{*this};
+  FKnownPageCount = 0;
+  pass();
+  // Text naming the page count was laid out around the placeholder that
+  // the surface replaced: centred or right-aligned, it stands off its
+  // place. The pages are made again with the count written in; should
+  // that change the count, once more, and if it still moves, the
+  // placeholder's pages stand (their count is right).
+  for (int again = 0; again < 2 && FPageCountShown && Surface; ++again) {
+    const int counted = Surface->PageCount();
+    if (counted == FKnownPageCount) return;
+    FKnownPageCount = counted;
+    pass();
+    if (Surface->PageCount() == counted) return;
   }
-  EndPaging();
+  if (FKnownPageCount != 0 && Surface && Surface->PageCount() != FKnownPageCount) {
+    FKnownPageCount = 0;
+    pass();
+  }
 }
 
 // --- Running elements and footnotes ----------------------------------------------------
@@ -419,7 +458,7 @@ void THtDocument::DrawFootnotes() {
   float total = 0;
   std::vector<float> heights;
   for (TElement* e : FFootNotes) {
-    const float h = float(RoundHalfEven(layoutRunning(*this, e)));
+    const float h = float(RoundHalfEven(layoutRunning(*this, e, false)));
     heights.push_back(h);
     total += h;
   }
@@ -438,7 +477,7 @@ void THtDocument::DrawFootnotes() {
 void THtDocument::DrawRunningElement(TElement* E) {
   E->SetStyleCalculated(false);
   E->CalcStyle(Styles.get());
-  layoutRunning(*this, E);
+  layoutRunning(*this, E, true);
   THtDrawInfo di{};
   E->Draw(FDocFlow.get(), di);
   E->SetFlag(efCompletelyDrawn, true, false, true);

@@ -3,6 +3,7 @@
 // look-ups on recorded pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -467,6 +468,30 @@ TEST_F(PagedTest, PageImages) {
   THtDocument screen(&THtCanvasGDI::ClassType);
   screen.Parse(u"<p>x</p>");
   EXPECT_THROW(PagetoPNG(*screen.Surface, 0), Exception);
+}
+
+// The fixture's centred footer ("Page N of 3"), found as dark ink in the
+// page image's bottom band, stands centred on the portrait and the
+// landscape page: laid out with the page's width, not the content column's
+// (it is drawn from the page's left edge), and around the page count
+// itself, not around the placeholder the count replaces.
+TEST_F(PagedTest, CentredFooterStandsOnThePageCentre) {
+  auto d = Print(bookFixture());
+  d->GeneratePagesForPrint(0, 0, false, 0);
+  ASSERT_EQ(d->Surface->PageCount(), 3);
+  for (int page : {0, 2}) {
+    SCOPED_TRACE(page);
+    core::TCoreImage img = decodePng(PagetoPNG(*d->Surface, page));
+    int left = img.Width, right = -1;
+    for (int y = img.Height - 20; y < img.Height; ++y)
+      for (int x = 0; x < img.Width; ++x)
+        if (((pixelOf(img, x, y) >> 8) & 0xFF) < 100) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+    ASSERT_GT(right, left);
+    EXPECT_NEAR((left + right + 1) / 2.0, img.Width / 2.0, 2.0) << left << ".." << right;
+  }
 }
 
 // --- Preview and text look-up -------------------------------------------------------------
