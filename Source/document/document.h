@@ -80,6 +80,10 @@ enum THtQuirksMode { qmAuto, qmDocType, qmQuirks };
 
 // Which touch selection handle a press grabbed and the moves drag.
 enum TTouchMarkerTracking { tmNone, tmLeft, tmRight };
+// Options of the data grid's designer: insertion marks offered at column
+// and row edges of tables. A set of bits (1 << value).
+enum THtDocumentOption : uint8_t { hoAddColMarks, hoAddRowMarks };
+using THtDocumentOptions = uint8_t;
 
 // Raised when a drag that moved ends: the element and the drop point
 // (document coordinates).
@@ -243,6 +247,8 @@ class THtDocument : public TElement {
   uint32_t DesignerSelectionColor = 0xFF0078D7u;
   bool HighlightCurrentBlock = false;
   bool DesignerGrid = false;
+  THtDocumentOptions Options = 0;
+  bool HasOption(THtDocumentOption O) const { return Options & (1u << O); }
   THtDragEndEvent OnElementDragEnd;
   // Elements that pointer handling removes from the tree once the entry
   // point that decided it has run its events (the release chain may still

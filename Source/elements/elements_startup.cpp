@@ -1,6 +1,7 @@
 #include "elements/elements_startup.h"
 
 #include "document/element_registry.h"
+#include "document/pointer_services.h"
 #include "document/table_hooks.h"
 #include "elements/form_elements.h"
 #include "elements/svg_elements.h"
@@ -76,6 +77,11 @@ TElement* lastCellOf(const TElement& E) {
   return t ? t->LastCell() : nullptr;
 }
 
+// A group tag dropped on a header cell of the table.
+void ungroupTable(TElement& Table, StringView Field, int Col) {
+  if (auto* t = dynamic_cast<TTableElement*>(&Table)) t->Ungroup(Field, Col);
+}
+
 }  // namespace
 
 void HtElementsInitialize() {
@@ -101,11 +107,13 @@ void HtElementsInitialize() {
   hooks.RowCount = rowCountOf;
   hooks.ColCount = colCountOf;
   hooks.LastCell = lastCellOf;
+  HtPointerServices().Ungroup = ungroupTable;
 }
 
 void HtElementsFinalize() {
   if (startCount == 0 || --startCount > 0) return;
   HtTableHooks() = HtDefaultTableHooks();
+  HtPointerServices().Ungroup = NeutralPointerServices().Ungroup;
   HtSVGFinalize();
   UnregisterFormElementClasses();
   for (const char16_t* tag : {u"table", u"tr", u"td", u"th"}) RegisterElementClass(tag, &TElement::ClassType);

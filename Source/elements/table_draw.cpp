@@ -165,6 +165,37 @@ void TTableElement::DrawTable(TFlow* Flow, const THtDrawInfo& DI) {
     TCaptionShift shift(this, Caption);
     DrawBorder(DI);
   }
+  if (DI.ZIndex == z) drawInsertionMarks(di2);
+}
+
+void TTableElement::drawInsertionMarks(const THtDrawInfo& DI2) {
+  THtCanvas* G = SurfaceOf(*this);
+  if (!G || !Document || (AddRowMark < 0 && AddColMark < 0)) return;
+  const uint32_t color = Document->DesignerSelectionColor;
+  // A knob with a white plus sign at P and a bar along the new row or
+  // column.
+  auto knob = [&](float X, float Y) {
+    G->FillEllipse(G->GetBrush(color), X - 8, Y - 8, 16, 16);
+    THtPen* plus = G->GetPen(0xFFFFFFFFu, 3);
+    G->DrawLine(plus, X - 5, Y, X + 5, Y);
+    G->DrawLine(plus, X, Y - 5, X, Y + 5);
+  };
+  if (AddRowMark >= 0 && RowCount > 0 && AddColMark < 0) {
+    const bool below = AddRowMark > 0 && AddRowMark >= RowCount;
+    TTableRow* r = Row(below ? RowCount - 1 : AddRowMark);
+    if (!r) return;
+    const float x = r->SurfaceLeft() + r->OuterRect.Left;
+    const float y = r->SurfaceTop() + (below ? r->OuterRect.Bottom : r->OuterRect.Top);
+    G->DrawRectangle(G->GetPen(color, 1), x, y - 1, CalcWidth(), 3);
+    knob(x, y);
+  }
+  if (AddColMark >= 0 && Columns) {
+    // Drawn where the pointer finds it: the column's left edge from the
+    // content origin.
+    const float x = DI2.CX + Columns->ColLeft(AddColMark, 1), y = DI2.CY - 8;
+    G->DrawRectangle(G->GetPen(color, 1), x - 1, y + 8, 3, CalcHeight());
+    knob(x, y);
+  }
 }
 
 void TTableElement::drawLevel(int32_t Z, const THtDrawInfo& DI2In, const THtDrawInfo& DI) {

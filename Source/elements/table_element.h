@@ -204,6 +204,17 @@ class TTableElement : public TElement {
   // user's new table width leaves.
   void ApplyUserSize() override;
 
+  // --- Pointer (table_pointer.cpp) -------------------------------------------
+  // With the document's DesignerGrid and no button held, a pointer near a
+  // row's bottom edge left of the content (hoAddRowMarks) or near a column's
+  // left edge above it (hoAddColMarks) sets AddRowMark or AddColMark; the
+  // table then is the document's ActiveTable and the event's target.
+  bool MouseMove(int X, int Y, TShiftState State, bool Outside, const THtDrawInfo& DI) override;
+  // The designer grid's frames follow the table's hover: a repaint. Leaving
+  // clears the insertion marks.
+  void MouseEnter(int X, int Y, TShiftState State) override;
+  void MouseLeave(int X, int Y, TShiftState State) override;
+
   // --- Drawing (table_draw.cpp) ----------------------------------------------
   void Draw(TFlow* Flow, const THtDrawInfo& DI) override;
   void DrawTable(TFlow* Flow, const THtDrawInfo& DI) override;
@@ -225,6 +236,8 @@ class TTableElement : public TElement {
   void drawSpannedCell(int Col, const THtDrawInfo& DI2);
   void drawRow(TElement* R, const THtDrawInfo& DI2);
   void drawGroupBorder(TElement* Group, const THtDrawInfo& DI2, bool PageOnly);
+  // The designer's row or column insertion mark, when one is offered.
+  void drawInsertionMarks(const THtDrawInfo& DI2);
   // InnerWidth, then the percentage base from it.
   void setInnerWidth(float W, float Spacing);
   void syncColumns();
@@ -286,6 +299,10 @@ class TTableRow : public TElement {
   // row's position on the page.
   bool CanResizeAt(float X, float Y, float Left, float Top) const;
   bool IsVisibleInView(float X, float Y) const override;
+  // Over the bottom edge of a cell spanning rows the row offers no resize
+  // edge, and sizing does not begin there.
+  bool MouseMove(int X, int Y, TShiftState State, bool Outside, const THtDrawInfo& DI) override;
+  void BeginSizing(bool Horizontal, bool Vertical, int X, int Y) override;
   void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) override;
   // Binds the row to its table and keeps its display a table row's; a
   // change of display makes the table prepare its grid again.
@@ -335,6 +352,9 @@ class TTableCell : public TElement {
   // grouped by the column and the box gets a tag for it. False when Target
   // takes no drop.
   bool HeaderDropped(TElement* Target);
+  // The end of a drag that moved a header cell: dropped on another header
+  // cell of the table or on a "table-group-box" (HeaderDropped).
+  void EndDrag(int X, int Y) override;
   // "colspan" read as an integer, clamped to 1..1024; other text leaves it.
   void ParseAttribute(StringView Param, StringView Value) override;
   // Cells have no margins and do not float; the table's markup padding and
