@@ -80,6 +80,9 @@ enum THtQuirksMode { qmAuto, qmDocType, qmQuirks };
 
 // Which touch selection handle a press grabbed and the moves drag.
 enum TTouchMarkerTracking { tmNone, tmLeft, tmRight };
+// The look of the touch selection handles' knobs: shiOS a round knob,
+// shWindows a square one; shPlatform takes the platform's (square).
+enum THtSelectHandleStyle : uint8_t { shPlatform, shiOS, shWindows };
 // Options of the data grid's designer: insertion marks offered at column
 // and row edges of tables. A set of bits (1 << value).
 enum THtDocumentOption : uint8_t { hoAddColMarks, hoAddRowMarks };
@@ -155,6 +158,7 @@ class THtDocument : public TElement {
   TCSSMedia Media = cmScreen;
   bool ShowImages = true;
   bool TouchEnabled = false;
+  THtSelectHandleStyle SelectHandleStyle = shPlatform;
   const THtCanvasClass* CanvasClass = nullptr;
   String Title;
   THtObject* TagObject = nullptr;  // not owned

@@ -255,6 +255,7 @@ void THtPanel::CreateDocument() {
   d.BackgroundImageLoading = fBackgroundImageLoading;
   d.TouchEnabled = false;
   d.SetDPI(CurrentDPI);
+  d.SelectHandleStyle = fSelectHandleStyle;
   d.OnAnimationEnd = [this](THtDocument* Sender, TAbstractAnimation* A) {
     if (fOnAnimationEnd) fOnAnimationEnd(Sender, A);
   };

@@ -263,6 +263,8 @@ class THtPanel : public ui::TCustomPanel, public THtObject, public ui::IHostCont
   bool FScaleFromCenter = false;
   bool FClearHTMLAfterLoad = false;
   bool fEditorMode = false;
+  // Copied to each new document.
+  THtSelectHandleStyle fSelectHandleStyle = shPlatform;
   bool fDisableKeyboard = false;
   float FScaleMin = 0, FScaleMax = 0;
   String fCurrentFile;

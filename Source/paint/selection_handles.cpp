@@ -27,8 +27,6 @@ namespace ht {
 namespace {
 
 constexpr uint32_t kHandleColor = 0xA09090FEu;
-// The square knob; the platform's look is this one.
-constexpr uint8_t kWindowsStyle = 2;
 
 }  // namespace
 
@@ -37,7 +35,9 @@ void DrawSelectionHandle(TElement& E, TRectF Rect, bool IsLeft, bool Magnify, co
   THtDocument* doc = E.Document;
   if (!G || !doc) return;
   if (Magnify) DrawMagnifier(E, TRectF{Rect.Left - 30, Rect.Top, Rect.Right + 30, Rect.Bottom}, DI);
-  const uint8_t style = kWindowsStyle;
+  // The knob's style is the handle style's value; the platform's look is
+  // the square one.
+  const uint8_t style = uint8_t(doc->SelectHandleStyle == shPlatform ? shWindows : doc->SelectHandleStyle);
   const float scale = G->Scene.Scale > 0 ? G->Scene.Scale : 1.0f;
   DrawHandle(E, Rect.Left, Rect.Bottom + 8, int(std::lround(8 / std::sqrt(scale))), kHandleColor, style);
   THtPen* pen = G->GetPen(kHandleColor, 1);

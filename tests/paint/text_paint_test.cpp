@@ -292,6 +292,22 @@ TEST_F(TextPaintTest, TouchHandlesAtTheSelectionEnds) {
   DrawSelectionHandle(*t, TRectF{10, 0, 20, 10}, true, false, THtDrawInfo{});
   EXPECT_EQ(G().Joined(),
             "FillRect 009090FE 6,14,14,22\nDrawRect A09090FE/1 6,14,14,22\nDrawLine A09090FE/2 10,0 10,18 flat\n");
+  // The round style: a knob of two circles, the inner one lighter; the
+  // square style is the platform's.
+  Doc->SelectHandleStyle = shiOS;
+  Begin();
+  G().Scene.Scale = 4;
+  DrawSelectionHandle(*t, TRectF{10, 0, 20, 10}, true, false, THtDrawInfo{});
+  EXPECT_EQ(G().Joined(),
+            "FillPath A09090FE [A 6,14,8,8,0,359.9 Z]\nFillPath A0D3D3FF [A 7,15,3,3,0,359.9 Z]\n"
+            "DrawLine A09090FE/2 10,0 10,18 flat\n");
+  Doc->SelectHandleStyle = shWindows;
+  Begin();
+  G().Scene.Scale = 4;
+  DrawSelectionHandle(*t, TRectF{10, 0, 20, 10}, true, false, THtDrawInfo{});
+  EXPECT_EQ(G().Joined(),
+            "FillRect 009090FE 6,14,14,22\nDrawRect A09090FE/1 6,14,14,22\nDrawLine A09090FE/2 10,0 10,18 flat\n");
+  Doc->SelectHandleStyle = shPlatform;
   // While the end handle is dragged, its line shows magnified above it.
   Doc->TouchMarkerTracking = tmRight;
   Begin();
