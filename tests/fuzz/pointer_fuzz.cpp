@@ -5,7 +5,10 @@
 // scale and offset, some at the ends of the integer range. The script
 // adapter answers "mouseup" and "click" by deleting the element, "mousedown"
 // by moving it to the end of the body, and any other event by deleting a
-// child now and then. Every step must end without a crash or a hang.
+// child now and then. Tables take part as data grids: header cells drag
+// onto headers and into a group box, rows resize, and every other input
+// runs with the designer's insertion marks. Every step must end without a
+// crash or a hang.
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +19,8 @@
 #include "css/default_style_sheet.h"
 #include "document/document.h"
 #include "document/script_adapter.h"
+#include "elements/elements_startup.h"
 #include "markup/html_tokenizer.h"
-#include "paint/paint_startup.h"
 #include "platform/gdi/gdi_canvas.h"
 
 namespace {
@@ -48,20 +51,22 @@ class TEditingAdapter : public ht::THtScriptAdapter {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool ready =
-      (ht::HtBackendsInitialize(), ht::HtPaintInitialize(), ht::DefaultStyleSheet(), ht::QuirksStyleSheet(), true);
+      (ht::HtBackendsInitialize(), ht::HtElementsInitialize(), ht::DefaultStyleSheet(), ht::QuirksStyleSheet(), true);
   (void)ready;
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   const size_t split = bytes.find('\0');
   ht::String html = ht::Utf8ToString(bytes.substr(0, split));
   const std::string script = split == std::string::npos ? std::string() : bytes.substr(split + 1);
   // Every element takes part: handlers on all of them.
-  html = u"<style>*{resize:both} div{draggable:true}</style>" + html;
+  html = u"<style>*{resize:both} div,th,.group-tag{draggable:true} tr{resize:vertical}</style>" + html;
   TEditingAdapter adapter;
   ht::THtDocument doc(&ht::THtCanvasGP::ClassType);
   adapter.Doc = &doc;
   doc.SetScriptAdapter(&adapter);
   doc.EnableSelection = true;
   doc.ProportionalImageResize = size % 2 == 0;
+  doc.DesignerGrid = size % 3 == 0;
+  doc.Options = ht::THtDocumentOptions(size % 4);
   try {
     doc.Parse(html);
   } catch (const ht::EHtmlParserException&) {

@@ -61,6 +61,14 @@ printf '\1<g id=a><use href="#b"/></g><g id=b><use href="#a"/></g><clipPath id=c
 printf '\1%s<circle r=5 cx=5 cy=5/>' "$(repeat '<g transform="rotate(1)">' 10000)" | seed svg_render_fuzz deep-groups
 printf '\1<text x="1 2 3" dx="1e38 nan" text-anchor=middle>ab<tspan dx=5>c</tspan></text><image href="x.png" width=9 height=9/><foreignObject x=5 y=5 width=20 height=20><p>x</p></foreignObject>' | seed svg_render_fuzz text
 
+# Pointer input: byte 0 of a step picks press (0), release (1), move (2, 3),
+# wheel (4), scale (5), offset (6) or paint (7); x and y are offset by 20.
+{ printf '<div class=table-group-box style="height:20px"></div><table><thead><tr><th field=a>A</th><th field=b>B</th></tr></thead>'
+  printf '<tr><td>1</td><td rowspan=2>x</td></tr><tr><td>2</td></tr></table>\0'
+  printf '\x02\x1e\x24\x00\x00\x1e\x24\x01\x02\x50\x24\x01\x02\x80\x24\x01\x01\x80\x24\x00'
+  printf '\x02\x1e\x24\x00\x00\x1e\x24\x01\x02\x30\x10\x01\x02\x30\x0a\x01\x01\x30\x0a\x00'
+  printf '\x07\x00\x00\x00\x02\x1e\x0a\x00\x00\x40\x0a\x01\x02\x50\x80\x01\x01\x50\x80\x00'; } | seed pointer_fuzz table
+
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for f in "$root"/tests/fuzz/*_fuzz.cpp; do targets+=("$(basename "$f" .cpp)"); done
