@@ -9,6 +9,7 @@
 #include "css/default_style_sheet.h"
 #include "document/animation.h"
 #include "document/element_registry.h"
+#include "document/table_hooks.h"
 #include "document/global.h"
 #include "document/paint_services.h"
 #include "document/script_adapter.h"
@@ -300,6 +301,7 @@ void THtDocument::ElementDeleted(TElement* E) {
       }
   }
   DeleteElementAnimations(E, nullptr);
+  HtTableHooks().ElementDeleted(*E);
   HtPaintServices().ElementForgotten(*this, *E);
   if (OnElementDeleted) OnElementDeleted(E);
   NeedRecalc = true;

@@ -132,6 +132,7 @@ const THtTableHooks kDefaultHooks{
     defaultRowCount,
     defaultColCount,
     defaultLastCell,
+    [](TElement&) {},
 };
 
 THtTableHooks gHooks = kDefaultHooks;

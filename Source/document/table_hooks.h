@@ -29,6 +29,9 @@ struct THtTableHooks {
   int (*RowCount)(const TElement& Table);
   int (*ColCount)(const TElement& Table);
   TElement* (*LastCell)(const TElement& Table);
+  // E is about to be freed: a table that keeps it (a row, a section, a
+  // caption, a col element) lets it go.
+  void (*ElementDeleted)(TElement& E);
 };
 
 THtTableHooks& HtTableHooks();

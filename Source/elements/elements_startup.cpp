@@ -77,6 +77,16 @@ TElement* lastCellOf(const TElement& E) {
   return t ? t->LastCell() : nullptr;
 }
 
+// An element about to be freed leaves the bookkeeping of the table it lies
+// in (rows forget themselves: see ~TTableRow).
+void forgetInTable(TElement& E) {
+  for (TElement* p = E.Parent(); p; p = p->Parent())
+    if (auto* t = dynamic_cast<TTableElement*>(p)) {
+      t->ForgetPart(&E);
+      return;
+    }
+}
+
 // A group tag dropped on a header cell of the table.
 void ungroupTable(TElement& Table, StringView Field, int Col) {
   if (auto* t = dynamic_cast<TTableElement*>(&Table)) t->Ungroup(Field, Col);
@@ -107,6 +117,7 @@ void HtElementsInitialize() {
   hooks.RowCount = rowCountOf;
   hooks.ColCount = colCountOf;
   hooks.LastCell = lastCellOf;
+  hooks.ElementDeleted = forgetInTable;
   HtPointerServices().Ungroup = ungroupTable;
 }
 

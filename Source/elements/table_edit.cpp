@@ -334,6 +334,9 @@ void TTableElement::DeleteCol(int ColIndex) {
     }
     if (ColIndex < ColDescCount && size_t(ColIndex) < ColDesc.size()) {
       TElement* col = ColDesc[size_t(ColIndex)];
+      // The entry goes first: a col element freed below is not looked for.
+      ColDesc.erase(ColDesc.begin() + ColIndex);
+      --ColDescCount;
       const String span = col->GetAttribute(u"span");
       if (span == u"2") {
         col->Attributes()->ClearAttr(u"span");
@@ -342,8 +345,6 @@ void TTableElement::DeleteCol(int ColIndex) {
       } else if (TElement* p = col->Parent()) {
         p->DeleteChild(col);
       }
-      ColDesc.erase(ColDesc.begin() + ColIndex);
-      --ColDescCount;
     }
     BuildGrid();
     NotifyParent(this, 4, ColIndex);

@@ -30,7 +30,67 @@ TElement* asElement(THtNode* N) { return dynamic_cast<TElement*>(N); }
 // --- TTableElement --------------------------------------------------------------
 
 TTableElement::TTableElement() { setStyleDisplay(dsTable); }
-TTableElement::~TTableElement() = default;
+TTableElement::~TTableElement() {
+  // Rows bound to the table, inside it or moved out of it, must not point
+  // at it once it is gone. When the children went first (a tree freed from
+  // above) each row already let go of the table.
+  if (Count() == 0) return;
+  auto unbind = [this](THtNode* N) {
+    if (auto* r = childAs<TTableRow>(N); r && r->Table == this) r->Table = nullptr;
+  };
+  for (TElementList* list : {Header.get(), Body.get()})
+    if (list)
+      for (int i = 0; i < list->Count(); ++i) unbind(list->Get(i));
+  auto inside = [this](THtNode* N) {
+    for (THtNode* p = N->Parent(); p; p = p->Parent())
+      if (p == this) return true;
+    return false;
+  };
+  for (THtNode* n = NextNode(); n && inside(n); n = n->NextNode()) unbind(n);
+}
+
+void TTableElement::ForgetPart(TElement* E) {
+  if (!E || E == this) return;
+  // Entries are alive (a freed one was forgotten when it went); E may be
+  // half destroyed and is only compared.
+  auto gone = [&](const TElement* X) {
+    for (const TElement* p = X; p && p != this; p = p->Parent())
+      if (p == E) return true;
+    return false;
+  };
+  bool changed = false;
+  auto purge = [&](TElementList* L) {
+    if (!L) return;
+    for (int i = L->Count() - 1; i >= 0; --i)
+      if (gone(static_cast<TElement*>(L->Get(i)))) {
+        L->Delete(i);
+        changed = true;
+      }
+  };
+  purge(Header.get());
+  purge(Body.get());
+  purge(TBodies.get());
+  for (TElement** part : {&THead, &TFoot, &Caption})
+    if (*part && gone(*part)) {
+      *part = nullptr;
+      changed = true;
+    }
+  int described = 0;
+  std::vector<TElement*> kept;
+  for (size_t i = 0; i < ColDesc.size(); ++i) {
+    if (ColDesc[i] && gone(ColDesc[i])) continue;
+    kept.push_back(ColDesc[i]);
+    if (int(i) < ColDescCount) ++described;
+  }
+  if (kept.size() != ColDesc.size()) {
+    ColDesc = std::move(kept);
+    ColDescCount = described;
+    changed = true;
+  }
+  if (!changed) return;
+  RowCount = HeaderCount() + BodyCount();
+  IncludeTableFlag(tfNeedPrepare);
+}
 
 void TTableElement::setGridColCount(int Value) {
   if (Value >= kMaxTableColumns) throw Exception(u"Too many table columns");
@@ -71,6 +131,11 @@ void TTableElement::Prepare() {
   if (!Header) Header = std::make_unique<TElementList>(false);
   if (!Body) Body = std::make_unique<TElementList>(false);
   if (!TBodies) TBodies = std::make_unique<TElementList>(false);
+  // Rows that left the table since the last Prepare are bound again only
+  // when still in it.
+  for (TElementList* list : {Header.get(), Body.get()})
+    for (int i = 0; i < list->Count(); ++i)
+      if (auto* r = childAs<TTableRow>(list->Get(i)); r && r->Table == this) r->Table = nullptr;
   Header->Clear();
   Body->Clear();
   TBodies->Clear();
@@ -302,6 +367,11 @@ int TTableElement::GroupRowIndex(TElement* RowElement) const {
 // --- TTableRow ----------------------------------------------------------------
 
 TTableRow::TTableRow() { setStyleDisplay(dsTableRow); }
+
+TTableRow::~TTableRow() {
+  // A document being freed whole keeps no table bookkeeping up to date.
+  if (Table && !(Document && Document->Destroying)) Table->ForgetPart(this);
+}
 
 TTableCell* TTableRow::Cells(int Index) const {
   for (int k = 0; k < Count(); ++k) {

@@ -104,6 +104,10 @@ class TTableElement : public TElement {
   int GroupRowIndex(TElement* RowElement) const;
   // Resets the paging state.
   void ResetPaging();
+  // E, or an element holding E, is being freed: the row lists, sections,
+  // caption and col elements let go of what lies in it, and the next
+  // restyle prepares the table again.
+  void ForgetPart(TElement* E);
 
   // --- Column widths (table_widths.cpp) -------------------------------------
   // Spacing, columns measured from the cells, the table's min- and
@@ -268,6 +272,7 @@ class TTableRow : public TElement {
   const THtNodeClass* ClassRefOf() const override { return &ClassType; }
 
   TTableRow();
+  ~TTableRow() override;
 
   // Entry k: the height the cells of row span k+2 starting here need.
   std::vector<float> fSpanHeights;

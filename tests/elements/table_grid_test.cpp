@@ -170,4 +170,39 @@ TEST_F(TableTest, WideAndTallSpansStayBounded) {
 
 }  // namespace
 
+// Tree edits that bypass the grid (a handler deleting or moving a row, a
+// section, the caption or a col element) leave the table nothing freed to
+// walk: the grid is rebuilt from what is left.
+TEST_F(TableTest, PartsFreedOrMovedByTreeEditsLeaveTheGrid) {
+  struct TCase {
+    const char16_t* Id;
+    bool Move;
+    int Rows;
+  } cases[] = {{u"r1", false, 2}, {u"b1", false, 1}, {u"h", false, 2}, {u"cap", false, 3},
+               {u"cg", false, 3}, {u"c1", false, 3}, {u"r2", true, -1}};
+  for (const TCase& c : cases) {
+    TTableElement* t = Load(
+        u"<table><caption id=cap>c</caption><colgroup id=cg><col id=c1><col></colgroup>"
+        u"<thead id=h><tr><th>H</th><th>I</th></tr></thead>"
+        u"<tbody id=b1><tr id=r1><td>a</td><td rowspan=2>b</td></tr><tr id=r2><td>c</td></tr></tbody></table>"
+        u"<div id=out></div>");
+    ASSERT_NE(t, nullptr);
+    TElement* e = ById(c.Id);
+    if (c.Move) ById(u"out")->Add(e);
+    else e->Parent()->DeleteChild(e);
+    Doc->RecalcStyles();
+    Doc->CalcSize(300, 200);
+    if (c.Rows >= 0) EXPECT_EQ(t->RowCount, c.Rows) << StringToUtf8(String(c.Id));
+    EXPECT_EQ(t->RowCount, t->HeaderCount() + t->BodyCount()) << StringToUtf8(String(c.Id));
+    // The table goes after a row that left it: the row forgets it.
+    if (c.Move) {
+      t->Parent()->DeleteChild(t);
+      auto* r = dynamic_cast<TTableRow*>(ById(u"r2"));
+      ASSERT_NE(r, nullptr);
+      EXPECT_EQ(r->Table, nullptr);
+      Doc->RecalcStyles();
+    }
+  }
+}
+
 }  // namespace ht::testing
