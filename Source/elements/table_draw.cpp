@@ -4,6 +4,8 @@
 // paints the slice of rows its layout placed on the page and moves the
 // paging state on to the next page.
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "canvas/canvas.h"
 #include "document/computed_style.h"
@@ -12,6 +14,8 @@
 #include "layout/layout_style.h"
 #include "layout/overflow_data.h"
 #include "paint/element_paint.h"
+#include "paint/paint_guards.h"
+#include "paint/text_paint.h"
 
 namespace ht {
 
@@ -165,7 +169,10 @@ void TTableElement::DrawTable(TFlow* Flow, const THtDrawInfo& DI) {
     TCaptionShift shift(this, Caption);
     DrawBorder(DI);
   }
-  if (DI.ZIndex == z) drawInsertionMarks(di2);
+  if (DI.ZIndex == z) {
+    if (HasFlag(efDesignerSelected)) DrawDesignerSelection(*this, DI);
+    drawInsertionMarks(di2);
+  }
 }
 
 void TTableElement::drawInsertionMarks(const THtDrawInfo& DI2) {
@@ -232,7 +239,7 @@ void TTableElement::DrawRowBackgrounds(int First, int Last, const THtDrawInfo& D
       if (!r || !r->HasFlag(efHasBackground)) continue;
       THtDrawInfo dr = DI;
       r->PrepareDrawInfo(dr);
-      r->TElement::FillBackground(dr);
+      fillRowBesideSpans(i, dr, DI);
     }
   for (int i = First; i <= Last; ++i) {
     TTableRow* r = Row(i);
@@ -249,6 +256,49 @@ void TTableElement::DrawRowBackgrounds(int First, int Last, const THtDrawInfo& D
       c->FillBackground(dc);
     }
   }
+}
+
+void TTableElement::fillRowBesideSpans(int Index, const THtDrawInfo& DR, const THtDrawInfo& DI) {
+  TTableRow* r = Row(Index);
+  // The columns that cells of rows above cover down into this row: a row's
+  // background never shows inside another row's cell, only in its own.
+  std::vector<std::pair<float, float>> covered;
+  for (int j = std::max(0, Index - fMaxRowSpan + 1); j < Index; ++j) {
+    TTableRow* a = Row(j);
+    if (!a || DisplayOf(a) == dsNone) continue;
+    THtDrawInfo da = DI;
+    a->PrepareDrawInfo(da);
+    a->LocalToDocument(da.CX, da.CY);
+    for (int k = 0; k < a->Count(); ++k) {
+      auto* c = AsElement(a->GetNode(k));
+      if (!c || c->IsText() || DisplayOf(c) != dsTableCell) continue;
+      auto* cell = dynamic_cast<TTableCell*>(c);
+      if (!cell || j + cell->GetRowSpan() - 1 < Index) continue;
+      THtDrawInfo dc = da;
+      cell->PrepareDrawInfo(dc);
+      const TRectF b = Moved(cell->BorderRect(), dc.CX, dc.CY);
+      covered.emplace_back(b.Left, b.Right);
+    }
+  }
+  THtCanvas* G = SurfaceOf(*this);
+  if (covered.empty() || !G) {
+    r->TElement::FillBackground(DR);
+    return;
+  }
+  std::sort(covered.begin(), covered.end());
+  const TRectF box = Moved(r->BorderRect(), DR.CX, DR.CY);
+  float x = box.Left;
+  auto fillTo = [&](float Right) {
+    if (Right <= x) return;
+    TSavedState saved(*G);
+    G->IntersectClip(TRectF(x, box.Top, Right, box.Bottom));
+    r->TElement::FillBackground(DR);
+  };
+  for (const auto& [left, right] : covered) {
+    fillTo(std::min(left, box.Right));
+    x = std::max(x, right);
+  }
+  fillTo(box.Right);
 }
 
 void TTableElement::FillBackground(const THtDrawInfo& DI) {

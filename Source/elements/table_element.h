@@ -137,6 +137,12 @@ class TTableElement : public TElement {
   // In paged output: the row (a grid index) moves to the next page whole
   // rather than being cut.
   bool KeepRowTogether(int Index) const;
+  // The table's own border box only (none for a static table outside a
+  // clipping ancestor); its content is hit through its rows.
+  bool InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside) override;
+  // The run nearest to the page point inside the grid row at its height,
+  // else the table's own.
+  THtLineBlock* GetNearestLineBlockAt(float X, float Y) override;
   int HeaderCount() const { return Header ? Header->Count() : 0; }
   int BodyCount() const { return Body ? Body->Count() : 0; }
 
@@ -238,6 +244,9 @@ class TTableElement : public TElement {
   void drawLevel(int32_t Z, const THtDrawInfo& DI2, const THtDrawInfo& DI);
   void drawPage(const THtDrawInfo& DI2, const THtDrawInfo& DI);
   void drawSpannedCell(int Col, const THtDrawInfo& DI2);
+  // The background of row Index over its box, where no cell of a row above
+  // reaches down; DR is prepared for the row, DI is the rows' draw info.
+  void fillRowBesideSpans(int Index, const THtDrawInfo& DR, const THtDrawInfo& DI);
   void drawRow(TElement* R, const THtDrawInfo& DI2);
   void drawGroupBorder(TElement* Group, const THtDrawInfo& DI2, bool PageOnly);
   // The designer's row or column insertion mark, when one is offered.
@@ -308,6 +317,10 @@ class TTableRow : public TElement {
   // edge, and sizing does not begin there.
   bool MouseMove(int X, int Y, TShiftState State, bool Outside, const THtDrawInfo& DI) override;
   void BeginSizing(bool Horizontal, bool Vertical, int X, int Y) override;
+  // A row is never hit by itself, only through its cells, over its box
+  // extended down the rows its cells span; a row being sized is hit
+  // everywhere.
+  bool InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside) override;
   void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) override;
   // Binds the row to its table and keeps its display a table row's; a
   // change of display makes the table prepare its grid again.

@@ -244,7 +244,45 @@ bool TTableRow::CanResizeAt(float X, float Y, float Left, float Top) const {
   return true;
 }
 
+bool TTableRow::InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside) {
+  (void)Outside;
+  if (HasFlag(efHSizeTracking) || HasFlag(efVSizeTracking)) return true;
+  if (DisplayOf(this) == dsNone) return false;
+  TRectF r = OuterRect;
+  if (Table && MaxRowSpan() > 1) {
+    const int last = std::min(Table->RowCount, Row + MaxRowSpan()) - 1;
+    if (TTableRow* l = last >= 0 && last < Table->RowCount ? Table->Row(last) : nullptr)
+      r.Bottom = std::max(r.Bottom, l->OuterRect.Bottom);
+  }
+  const float x = X - Left, y = Y - Top;
+  if (SelfOnly || !(x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom)) return false;
+  for (int k = 0; k < Count(); ++k) {
+    TElement* c = AsElement(GetNode(k));
+    if (c && !c->IsText() && c->HitTest(X, Y, false, false)) return true;
+  }
+  return false;
+}
+
 // --- TTableElement ----------------------------------------------------------------
+
+bool TTableElement::InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside) {
+  (void)SelfOnly;
+  const TElementStyle* st = ElementStyleOf(this);
+  if (!st || st->fDisplay == dsNone) return false;
+  const TElementPosition pos = st->fPosition;
+  if (Outside && pos != epAbsolute && pos != epFixed && pos != epRunning) return false;
+  const TRectF b = BorderRect();
+  const float x = X - Left, y = Y - Top;
+  return x >= b.Left && x < b.Right && y >= b.Top && y < b.Bottom;
+}
+
+THtLineBlock* TTableElement::GetNearestLineBlockAt(float X, float Y) {
+  const float y = Y - RealTop() - OuterRect.Top - TopDelta();
+  for (int i = 0; i < RowCount; ++i)
+    if (TTableRow* r = Row(i); r && r->OuterRect.Top <= y && y <= r->OuterRect.Bottom)
+      return r->GetNearestLineBlockAt(X, Y);
+  return TElement::GetNearestLineBlockAt(X, Y);
+}
 
 void TTableElement::BeforeCalcLayout() {
   TElement::BeforeCalcLayout();

@@ -339,7 +339,10 @@ void BaseDrawBorder(TElement& E, const THtDrawInfo& DI) {
   drawPageBreakMarkers(*G, E, *S);
   if (E.ColumnCount() > 1) drawColumnRules(*G, E, *S, DI);
   if (!S->BorderPresent() || S->Opacity() == 0) return;
-  if (S->BorderOneStyle() && ((S->GetBorderColor(0) >> 24) == 0 || S->BorderTopWidthPx() == 0)) return;
+  // A table cell's width may come from the table's markup rather than its
+  // style: only a box without a width of either kind is skipped.
+  if (S->BorderOneStyle() && ((S->GetBorderColor(0) >> 24) == 0 || (S->BorderTopWidthPx() == 0 && E.BorderTop == 0)))
+    return;
 
   TBorderWork w(*G, E, *S);
   w.pen = G->GetPen(0, 1.0f);

@@ -146,6 +146,28 @@ TEST_F(TableLayout, SpanningRowReachesItsLastRow) {
   EXPECT_FLOAT_EQ(dynamic_cast<TTableRow*>(ById(u"r3"))->SpanRect().Bottom, ById(u"r3")->OuterRect.Bottom);
 }
 
+TEST_F(TableLayout, RowsAreHitThroughTheirCellsDownTheirSpans) {
+  TTableElement* t = Layout(u"<table><tr id=r0><td rowspan=3>a</td><td>b</td></tr><tr><td>c</td></tr>"
+                            u"<tr><td id=d>d</td></tr></table>");
+  PaintFills();  // only painted elements are hit
+  auto* r0 = dynamic_cast<TTableRow*>(ById(u"r0"));
+  ASSERT_NE(r0, nullptr);
+  EXPECT_TRUE(r0->HitTest(5, 25, false, false));    // the spanning cell in the third row
+  EXPECT_FALSE(r0->HitTest(15, 25, false, false));  // beside it lies the third row's cell
+  EXPECT_FALSE(r0->HitTest(5, 5, true, false));     // never by itself
+  r0->IncludeFlag(efVSizeTracking);
+  EXPECT_TRUE(r0->HitTest(500, 500, true, false));  // while being sized, everywhere
+  r0->ExcludeFlag(efVSizeTracking);
+  // The table: its own border box; outside a clipping box only when positioned.
+  EXPECT_TRUE(t->HitTest(15, 25, true, false));
+  EXPECT_FALSE(t->HitTest(25, 5, false, false));
+  EXPECT_FALSE(t->HitTest(15, 25, false, true));
+  // The nearest run at a row's height comes from that row.
+  THtLineBlock* b = t->GetNearestLineBlockAt(15, 25);
+  ASSERT_TRUE(b && b->E);
+  EXPECT_TRUE(b->E == t->Row(2) || b->E->HasAsParent(t->Row(2)));
+}
+
 TEST_F(TableLayout, RowResizeZoneIsRefusedOverARowSpan) {
   TTableElement* t = Layout(
       u"<table><tr id=r><td style='width:50px;height:20px'>a</td><td rowspan=2 style='width:50px'>b</td></tr>"
@@ -216,6 +238,47 @@ TEST_F(TableLayout, RowBackgroundFillsTheWholeRowWithoutSpacing) {
   // The row first, then its cells (which inherit its colour).
   Layout(u"<table><tr style='background:#ff0000'><td>a</td><td>b</td></tr></table>");
   EXPECT_EQ(PaintFills(), "FillRect FFFF0000 0,0,20,10\nFillRect FFFF0000 0,0,10,10\nFillRect FFFF0000 10,0,20,10\n");
+}
+
+TEST_F(TableLayout, RowBackgroundStaysOutOfACellSpanningFromAbove) {
+  // The second row's fill is clipped to the column beside the first row's
+  // spanning cell, which shows its own row's (no) background.
+  Layout(u"<table><tr><td rowspan=2>a</td><td>b</td></tr><tr style='background:#ff0000'><td>c</td></tr></table>");
+  PaintFills();
+  auto& g = static_cast<TTraceCanvas&>(*Doc->Surface);
+  std::string s;
+  for (const std::string& c : g.Calls)
+    if (c.rfind("FillRect", 0) == 0 || c.rfind("IntersectClip 10", 0) == 0) s += c + "\n";
+  EXPECT_EQ(s, "IntersectClip 10,10,20,20\nFillRect FFFF0000 0,10,20,20\nFillRect FFFF0000 10,10,20,20\n");
+}
+
+TEST_F(TableLayout, MarkupBorderDrawsEveryCellsFrame) {
+  // border=1: a grey 1-pixel frame around the table and each cell; a cell
+  // with its own left border keeps it and gets the markup width elsewhere.
+  Layout(u"<table border=1><tr><td>a</td><td id=b style='border-left:3px solid #0000ff'>b</td></tr></table>");
+  TTableCell* b = Cell(u"b");
+  EXPECT_FLOAT_EQ(b->BorderLeft, 3);
+  EXPECT_FLOAT_EQ(b->BorderTop, 1);
+  PaintFills();
+  auto& g = static_cast<TTraceCanvas&>(*Doc->Surface);
+  // Cell a's frame, then the table's over the cells; b's three grey sides.
+  EXPECT_EQ(g.Only("DrawRect"), "DrawRect FF808080/1 1,1,13,13\nDrawRect FF808080/1 0,0,28,14\n");
+  EXPECT_EQ(g.Only("DrawLine"),
+            "DrawLine FF808080/1 14.5,1.5 26.5,1.5\nDrawLine FF808080/1 26.5,1.5 26.5,12.5\n"
+            "DrawLine FF808080/1 14.5,12.5 26.5,12.5\n");
+}
+
+TEST_F(TableLayout, InsertionMarksSitOnRowAndColumnEdges) {
+  TTableElement* t = Layout(u"<table><tr><td>a</td><td>b</td></tr><tr><td>c</td><td>d</td></tr></table>");
+  auto& g = static_cast<TTraceCanvas&>(*Doc->Surface);
+  t->AddRowMark = 2;  // past the last row: on its bottom edge
+  PaintFills();
+  EXPECT_EQ(g.Only("DrawRect"), "DrawRect FF0078D7/1 0,19,20,22\n");
+  EXPECT_EQ(g.Only("DrawLine"), "DrawLine FFFFFFFF/3 -5,20 5,20 flat\nDrawLine FFFFFFFF/3 0,15 0,25 flat\n");
+  t->AddRowMark = -1;
+  t->AddColMark = 1;
+  PaintFills();
+  EXPECT_EQ(g.Only("DrawRect"), "DrawRect FF0078D7/1 9,0,12,20\n");
 }
 
 TEST_F(TableLayout, BoxAndBorderStartBelowTheCaption) {
