@@ -34,8 +34,9 @@ class THtAttributes : public THtObject {
 
  public:
   // Entries [0, Count) are in use and sorted; List.size() is the capacity.
+  // The array comes from the node pool, like the set itself.
   int Count = 0;
-  std::vector<THtAttribute> List;
+  std::vector<THtAttribute, TNodePoolAllocator<THtAttribute>> List;
 
   // Bisection. Found: Index is the match. Not found: Index is the insertion
   // place. An empty set or an empty name answers false with Index 0.

@@ -21,6 +21,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "markup/node_pool.h"
 #include "platform/rtl/exception.h"
 #include "platform/rtl/object.h"
 #include "platform/rtl/rtl_errors.h"
@@ -95,7 +96,9 @@ class THtObjectList : public THtObject {
   [[noreturn]] static void IndexError(int32_t Index);
 
  private:
-  std::vector<THtObject*> FList;
+  // The array comes from the node pool: children lists are the most
+  // numerous lists, and a tree's lists are made and freed together.
+  std::vector<THtObject*, TNodePoolAllocator<THtObject*>> FList;
   bool FOwnsObjects;
 };
 
