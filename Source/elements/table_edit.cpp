@@ -181,7 +181,7 @@ void TTableElement::deleteRow(int Index) {
   if (Index < h) Header->Delete(Index);
   else Body->Delete(Index - h);
   --RowCount;
-  if (TElement* p = r->Parent()) p->DeleteChild(r);
+  freeRow(r);
   if (RowCount == 0) {
     NotifyParent(this, 6, Index);
     fRemovePending = true;

@@ -51,38 +51,42 @@ TTableElement::~TTableElement() {
 
 void TTableElement::ForgetPart(TElement* E) {
   if (!E || E == this) return;
-  // Entries are alive (a freed one was forgotten when it went); E may be
-  // half destroyed and is only compared.
-  auto gone = [&](const TElement* X) {
-    for (const TElement* p = X; p && p != this; p = p->Parent())
-      if (p == E) return true;
-    return false;
-  };
+  // Every element freed is told so on its own, before its children and
+  // while it and its ancestors are whole (a row also tells its table from
+  // its destructor), so each entry leaves when it goes itself: E is only
+  // compared, and an element that cannot be an entry costs no list walk.
   bool changed = false;
-  auto purge = [&](TElementList* L) {
-    if (!L) return;
-    for (int i = L->Count() - 1; i >= 0; --i)
-      if (gone(static_cast<TElement*>(L->Get(i)))) {
-        L->Delete(i);
-        changed = true;
-      }
+  auto drop = [&](TElementList* L, int Hint) {
+    if (!L) return false;
+    int at = Hint >= 0 && Hint < L->Count() && L->Get(Hint) == E ? Hint : -1;
+    for (int i = L->Count() - 1; at < 0 && i >= 0; --i)
+      if (L->Get(i) == E) at = i;
+    if (at < 0) return false;
+    L->Delete(at);
+    changed = true;
+    return true;
   };
-  purge(Header.get());
-  purge(Body.get());
-  purge(TBodies.get());
+  // Listed rows of the row class are bound to this table; a row the table
+  // took out of its lists itself was unbound first.
+  auto* row = childAs<TTableRow>(E);
+  if (row ? row->Table == this : fPlainRows) {
+    const int hint = row ? row->Row : -1;
+    if (!drop(Header.get(), hint)) drop(Body.get(), hint - HeaderCount());
+  }
+  drop(TBodies.get(), -1);
   for (TElement** part : {&THead, &TFoot, &Caption})
-    if (*part && gone(*part)) {
+    if (*part == E) {
       *part = nullptr;
       changed = true;
     }
-  int described = 0;
-  std::vector<TElement*> kept;
-  for (size_t i = 0; i < ColDesc.size(); ++i) {
-    if (ColDesc[i] && gone(ColDesc[i])) continue;
-    kept.push_back(ColDesc[i]);
-    if (int(i) < ColDescCount) ++described;
-  }
-  if (kept.size() != ColDesc.size()) {
+  if (std::find(ColDesc.begin(), ColDesc.end(), E) != ColDesc.end()) {
+    int described = 0;
+    std::vector<TElement*> kept;
+    for (size_t i = 0; i < ColDesc.size(); ++i) {
+      if (ColDesc[i] == E) continue;
+      kept.push_back(ColDesc[i]);
+      if (int(i) < ColDescCount) ++described;
+    }
     ColDesc = std::move(kept);
     ColDescCount = described;
     changed = true;
@@ -90,6 +94,11 @@ void TTableElement::ForgetPart(TElement* E) {
   if (!changed) return;
   RowCount = HeaderCount() + BodyCount();
   IncludeTableFlag(tfNeedPrepare);
+}
+
+void TTableElement::freeRow(TElement* R) {
+  if (auto* r = childAs<TTableRow>(R); r && r->Table == this) r->Table = nullptr;
+  if (TElement* p = R->Parent()) p->DeleteChild(R);
 }
 
 void TTableElement::setGridColCount(int Value) {
@@ -101,6 +110,8 @@ void TTableElement::registerRow(TElement* R, TElementList& List) {
   if (auto* row = childAs<TTableRow>(R)) {
     row->Row = RowCount;
     row->Table = this;
+  } else {
+    fPlainRows = true;
   }
   List.Add(R);
   ++RowCount;
@@ -141,6 +152,7 @@ void TTableElement::Prepare() {
   TBodies->Clear();
   THead = TFoot = nullptr;
   TableFlags = 0;
+  fPlainRows = false;
   RowCount = 0;
   ColDescCount = 0;
   ColDesc.clear();

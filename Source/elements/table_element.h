@@ -272,6 +272,9 @@ class TTableElement : public TElement {
   // Raises Exception "Too many table columns" at 2048 and above.
   void setGridColCount(int Value);
   void registerRow(TElement* R, TElementList& List);
+  // Frees a row the table already took out of its lists.
+  void freeRow(TElement* R);
+  bool fPlainRows = false;  // a listed row is not of the row class
   void addColDesc(TElement* Col);
 };
 

@@ -268,7 +268,7 @@ void TTableElement::Ungroup(StringView ColName, int NewIndex) {
       auto* r = static_cast<TElement*>(Body->Get(i));
       if (!isGroupRow(r)) continue;
       Body->Delete(i);
-      if (TElement* p = r->Parent()) p->DeleteChild(r);
+      freeRow(r);
     }
     for (int i = 0; i < BodyCount(); ++i) {
       auto* r = static_cast<TElement*>(Body->Get(i));
