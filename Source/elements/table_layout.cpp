@@ -628,7 +628,10 @@ bool TTableElement::CalcLayout() {
   if (SelfFlow) {
     SelfFlow->FirstBlocktoPrint = SelfFlow->FirstBlock;
     SelfFlow->LastBlocktoPrint = SelfFlow->LastBlock ? SelfFlow->LastBlock->NextBlock() : nullptr;
-    SelfFlow->ContentRect = TRectF(0, 0, CalcWidth(), CalcHeight());
+    // The designer's insertion marks stand up to 10 px outside the table:
+    // its content reaches that far so that painting and culling count them.
+    const float room = Document && (Document->HasOption(hoAddColMarks) || Document->HasOption(hoAddRowMarks)) ? 10.0f : 0.0f;
+    SelfFlow->ContentRect = TRectF(-room, -room, CalcWidth() + room, CalcHeight() + room);
   }
   if (paged) fLastBodyRow -= h;
   // Whether painting must move scroll bars inside the table.

@@ -281,6 +281,21 @@ TEST_F(TableLayout, InsertionMarksSitOnRowAndColumnEdges) {
   EXPECT_EQ(g.Only("DrawRect"), "DrawRect FF0078D7/1 9,0,12,20\n");
 }
 
+TEST_F(TableLayout, InsertionMarksHaveRoomOutsideTheTable) {
+  // The table starts 5 px below the window; its column mark stands above it.
+  TTableElement* t =
+      Load(String(kHead) + u"<div style='height:605px'></div><table><tr><td>a</td><td>b</td></tr></table>");
+  Doc->Options = 1u << hoAddColMarks;
+  Doc->CalcSize(800, 600);
+  const TRectF& c = t->SelfFlow->ContentRect;
+  EXPECT_EQ(std::string(TraceNum(c.Left)) + " " + TraceNum(c.Top) + " " + TraceNum(c.Right) + " " + TraceNum(c.Bottom),
+            "-10 -10 30 20");
+  t->AddColMark = 1;
+  auto& g = static_cast<TTraceCanvas&>(*Doc->Surface);
+  PaintFills();
+  EXPECT_EQ(g.Only("DrawRect"), "DrawRect FF0078D7/1 9,605,12,615\n");
+}
+
 TEST_F(TableLayout, BoxAndBorderStartBelowTheCaption) {
   Layout(u"<table style='background:#00ff00;border:1px solid #0000ff'><caption>cap</caption><tr><td>a</td></tr>"
          u"</table>");
