@@ -131,7 +131,7 @@ void TCSSParser::ReadSelector() {
       case ctUnknown:
         unknownToken();
       default:
-        FTokens.push_back(t);
+        FTokens.push_back(std::move(tok()));
         break;
     }
     if (!next()) break;
@@ -195,7 +195,9 @@ void TCSSParser::readDeclarationList() {
 }
 
 void TCSSParser::ReadDeclaration() {
-  TCSSToken name = tok();
+  // Tokens are moved out of the tokenizer, which resets each field of the
+  // next one: a long name or value changes hands instead of being copied.
+  TCSSToken name = std::move(tok());
   if (!next()) return;
   while (tok().CType == ctSpace || tok().CType == ctComment)
     if (!next()) return;
@@ -232,14 +234,14 @@ void TCSSParser::ReadDeclaration() {
             FTokens.clear();
             return;
           } else {
-            FTokens.push_back(u);  // the mark is dropped, the word kept
+            FTokens.push_back(std::move(tok()));  // the mark is dropped, the word kept
           }
           break;
         }
-        FTokens.push_back(t);
+        FTokens.push_back(std::move(tok()));
         break;
       default:
-        FTokens.push_back(t);
+        FTokens.push_back(std::move(tok()));
         break;
     }
   }

@@ -130,8 +130,17 @@ class TCompiler {
   void add(StringView L, const TCSSToken& t) { addTokens(L, TCSSTokens{t}); }
   void addTokens(StringView L, TCSSTokens tokens) {
     TCSSValue v;
-    v.Token = d_->Token;
+    // The declaration's name token, named for the longhand without copying
+    // the shorthand's name first.
+    const TCSSToken& from = d_->Token;
+    v.Token.CType = from.CType;
     v.Token.Name = String(L);
+    v.Token.StartPos = from.StartPos;
+    v.Token.EndPos = from.EndPos;
+    v.Token.Flags = from.Flags;
+    v.Token.Color = from.Color;
+    v.Token.MUnit = from.MUnit;
+    v.Token.Compiled = from.Compiled;
     v.Tokens = std::move(tokens);
     v.Important = d_->Important;
     v.Section = &s_;
