@@ -186,6 +186,13 @@ void TCSSStyleSheet::addCustomFont(StringView Family, StringView Src) {
 
 void TCSSStyleSheet::AddVariable(StringView Name, const TCSSTokens& Tokens) {
   if (!Variables) Variables = std::make_unique<THtObjectDictionary>(16, true, KeyField<&TCSSVariable::Name>);
+  // A name set again (a framework sets its variables in many rules) takes
+  // the new tokens into the variable it has, reusing its buffers.
+  TCSSVariable* existing = nullptr;
+  if (Variables->TryGetValue(Name, existing)) {
+    existing->Tokens = Tokens;
+    return;
+  }
   auto* v = new TCSSVariable();
   v->Name = String(Name);
   v->Tokens = Tokens;
