@@ -1,5 +1,6 @@
 #include "css/css_tokenizer.h"
 
+#include <array>
 #include <cmath>
 
 namespace ht {
@@ -10,9 +11,16 @@ int hexValue(char16_t c) {
   if (IsAsciiDigit(c)) return c - u'0';
   return AsciiLower(c) - u'a' + 10;
 }
-bool isIdentChar(char16_t c) {
-  return c == u'-' || IsAsciiDigit(c) || IsAsciiLetter(c) || c == u'_' || c == u'\\' || c >= 0x100;
-}
+// The identifier characters below U+0100, looked up rather than compared
+// one range at a time: names are most of a style sheet.
+constexpr auto kIdentChars = [] {
+  std::array<bool, 0x100> t{};
+  for (int c = 0; c < 0x100; ++c)
+    t[size_t(c)] = c == '-' || c == '_' || c == '\\' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                   (c >= 'A' && c <= 'Z');
+  return t;
+}();
+bool isIdentChar(char16_t c) { return c >= 0x100 || kIdentChars[c]; }
 
 void appendCodePoint(String& s, char32_t cp) {
   // NUL, surrogates and values beyond Unicode are not characters.
