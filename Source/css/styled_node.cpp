@@ -21,12 +21,17 @@ namespace ht {
 const THtNodeClass TStyledHTMLNode::ClassType{"TStyledHTMLNode", &THtmlNode::ClassType,
                                               CreateInstance<TStyledHTMLNode, THtNode>};
 
+struct TStyledHTMLNode::TExtras {
+  std::unique_ptr<TBlockFloats> FloatMap;
+  String VirtualSelfStyle;
+};
+
 TStyledHTMLNode::TStyledHTMLNode() = default;
 
 TStyledHTMLNode::~TStyledHTMLNode() {
   if (FSelfStyleSheet && FSelfStyleSheet->RefCounter == 0) delete FSelfStyleSheet;
   FSelfStyleSheet = nullptr;
-  FFloatMap.reset();
+  FExtras.reset();
   FStyle.reset();
 }
 
@@ -164,21 +169,30 @@ void TStyledHTMLNode::CollectDeclarations(std::span<TCSSStyleSheet* const> Sheet
   }
   if (APseudo & PseudoElementBits) return;
   // Most elements declare nothing of their own: no sheet is made for them.
-  if (!FSelfStyleSheet && FVirtualSelfStyle.empty() && IsBlankString(GetAttribute(u"style"))) return;
+  if (!FSelfStyleSheet && VirtualSelfStyle().empty() && IsBlankString(GetAttribute(u"style"))) return;
   if (TCSSStyleSheet* own = EnsureSelfStyleSheet()) own->GetAllSelectors(WL);
 }
 
 // --- Classes -------------------------------------------------------------------------
 
+const TClassesArray& TStyledHTMLNode::ClassHashes() const {
+  static const TClassesArray none;
+  return FClassHashes ? *FClassHashes : none;
+}
+
 void TStyledHTMLNode::rebuildClassList() {
-  FClassHashes.clear();
   const String text = AsciiLowerCase(trimmed(GetAttribute(u"class")));
-  if (text.empty()) return;
+  if (text.empty()) {
+    FClassHashes.reset();
+    return;
+  }
+  if (FClassHashes) FClassHashes->clear();
+  else FClassHashes = std::make_unique<TClassesArray>();
   auto add = [&](StringView s) {
     TCSSClassRec rec;
     rec.s = String(s);
     rec.hash = rec.s.empty() ? 0 : HtTagHash(rec.s.data(), int32_t(rec.s.size()));
-    FClassHashes.push_back(std::move(rec));
+    FClassHashes->push_back(std::move(rec));
   };
   if (!HasFlag(efMultiClass)) {
     add(text);
@@ -194,7 +208,7 @@ void TStyledHTMLNode::rebuildClassList() {
 }
 
 bool TStyledHTMLNode::HasClass(StringView CSSClass) {
-  for (const TCSSClassRec& c : FClassHashes)
+  for (const TCSSClassRec& c : ClassHashes())
     if (c.s == CSSClass) return true;
   return false;
 }
@@ -281,7 +295,7 @@ TCSSStyleSheet* TStyledHTMLNode::EnsureSelfStyleSheet() {
   if (FSelfStyleSheet && HasFlag(efSelfStyleProcessed)) return FSelfStyleSheet;
   ClearSelfStyleSheet();
   // Presentational declarations first, so inline ones override them.
-  std::unique_ptr<TCSSStyleSheet> sheet = sheetFromRule(FVirtualSelfStyle, InlineStyleWeight);
+  std::unique_ptr<TCSSStyleSheet> sheet = sheetFromRule(VirtualSelfStyle(), InlineStyleWeight);
   const String& inlineStyle = GetAttribute(u"style");
   if (!IsBlankString(inlineStyle)) sheet->Parse(u"*{" + inlineStyle + u"}", InlineStyleWeight, false);
   FSelfStyleSheet = sheet.release();
@@ -308,17 +322,30 @@ void TStyledHTMLNode::AddCSS(StringView css, bool UpdateStyleAttr, uint32_t AWei
   if (FStyle) FStyle->Reset();
 }
 
+TStyledHTMLNode::TExtras& TStyledHTMLNode::extras() {
+  if (!FExtras) FExtras = std::make_unique<TExtras>();
+  return *FExtras;
+}
+
+const String& TStyledHTMLNode::VirtualSelfStyle() const {
+  static const String none;
+  return FExtras ? FExtras->VirtualSelfStyle : none;
+}
+
+String& TStyledHTMLNode::virtualSelfStyle() { return extras().VirtualSelfStyle; }
+
 void TStyledHTMLNode::AddVirtualCSS(StringView css) {
   if (IsBlankString(css)) return;
-  if (!FVirtualSelfStyle.empty()) {
-    std::unique_ptr<TCSSStyleSheet> old = sheetFromRule(FVirtualSelfStyle, -1);
+  String& own = virtualSelfStyle();
+  if (!own.empty()) {
+    std::unique_ptr<TCSSStyleSheet> old = sheetFromRule(own, -1);
     std::unique_ptr<TCSSStyleSheet> added = sheetFromRule(css, -1);
     if (added->Sections().empty()) return;
     for (const TCSSValue& v : added->Sections().front()->Values) old->DeleteProperty(v.Token.Name);
-    FVirtualSelfStyle = old->AsInlineString();
+    own = old->AsInlineString();
   }
-  FVirtualSelfStyle += css;
-  if (FVirtualSelfStyle.empty() || FVirtualSelfStyle.back() != u';') FVirtualSelfStyle += u';';
+  own += css;
+  if (own.empty() || own.back() != u';') own += u';';
   if (FSelfStyleSheet) {
     AddCSS(css, false, 0);
   } else {
@@ -329,14 +356,15 @@ void TStyledHTMLNode::AddVirtualCSS(StringView css) {
 
 void TStyledHTMLNode::AddVirtualCSS2(StringView CSSName, StringView CSSValue) {
   if (IsBlankString(CSSValue) || !isOneCSSValue(CSSValue)) return;
-  if (FVirtualSelfStyle.find(CSSName) != String::npos) {
-    std::unique_ptr<TCSSStyleSheet> scratch = sheetFromRule(FVirtualSelfStyle, -1);
+  String& own = virtualSelfStyle();
+  if (own.find(CSSName) != String::npos) {
+    std::unique_ptr<TCSSStyleSheet> scratch = sheetFromRule(own, -1);
     scratch->DeleteProperty(CSSName);
-    FVirtualSelfStyle = scratch->AsInlineString();
-    if (!FVirtualSelfStyle.empty() && FVirtualSelfStyle.back() != u';') FVirtualSelfStyle += u';';
+    own = scratch->AsInlineString();
+    if (!own.empty() && own.back() != u';') own += u';';
   }
   const String decl = String(CSSName) + u":" + String(CSSValue) + u";";
-  FVirtualSelfStyle += decl;
+  own += decl;
   if (FSelfStyleSheet) {
     AddCSS(decl, false, InlineStyleWeight);
   } else {
@@ -658,18 +686,31 @@ String TStyledHTMLNode::CounterText(TListStyleType ListType, int Value) {
 // --- Float map -----------------------------------------------------------------------
 
 TBlockFloats* TStyledHTMLNode::FloatMap() {
-  if (!FFloatMap) FFloatMap = std::make_unique<TBlockFloats>(this);
-  return FFloatMap.get();
+  std::unique_ptr<TBlockFloats>& map = extras().FloatMap;
+  if (!map) map = std::make_unique<TBlockFloats>(this);
+  return map.get();
 }
 
-float TStyledHTMLNode::GetLeft(float y1, float y2) const { return FFloatMap ? FFloatMap->Left->EdgeAt(y1, y2) : 0; }
+TBlockFloats* TStyledHTMLNode::FloatMapIfAny() const { return FExtras ? FExtras->FloatMap.get() : nullptr; }
+
+float TStyledHTMLNode::GetLeft(float y1, float y2) const {
+  const TBlockFloats* map = FloatMapIfAny();
+  return map ? map->Left->EdgeAt(y1, y2) : 0;
+}
 
 float TStyledHTMLNode::GetRight(float y1, float y2) const {
-  return FFloatMap ? FFloatMap->Right->EdgeAt(y1, y2) : 0;
+  const TBlockFloats* map = FloatMapIfAny();
+  return map ? map->Right->EdgeAt(y1, y2) : 0;
 }
 
-float TStyledHTMLNode::GetLeftClearTop() const { return FFloatMap ? FFloatMap->Left->LowestBottom() : 0; }
-float TStyledHTMLNode::GetRightClearTop() const { return FFloatMap ? FFloatMap->Right->LowestBottom() : 0; }
+float TStyledHTMLNode::GetLeftClearTop() const {
+  const TBlockFloats* map = FloatMapIfAny();
+  return map ? map->Left->LowestBottom() : 0;
+}
+float TStyledHTMLNode::GetRightClearTop() const {
+  const TBlockFloats* map = FloatMapIfAny();
+  return map ? map->Right->LowestBottom() : 0;
+}
 
 bool TStyledHTMLNode::OwnFloatContext() const { return IsBlockContainer(); }
 

@@ -127,6 +127,27 @@ struct TCSSCounter {
   int Value = 0;
 };
 
+// A node's counters, in the order they were set. Few nodes set any, so the
+// list is made with the first and a node without counters keeps one pointer.
+class TCSSCounters {
+ public:
+  TCSSCounter* begin() { return FList ? FList->data() : nullptr; }
+  TCSSCounter* end() { return FList ? FList->data() + FList->size() : nullptr; }
+  const TCSSCounter* begin() const { return FList ? FList->data() : nullptr; }
+  const TCSSCounter* end() const { return FList ? FList->data() + FList->size() : nullptr; }
+  size_t size() const { return FList ? FList->size() : 0; }
+  bool empty() const { return size() == 0; }
+  TCSSCounter& operator[](size_t i) { return (*FList)[i]; }
+  const TCSSCounter& operator[](size_t i) const { return (*FList)[i]; }
+  void push_back(TCSSCounter Counter) {
+    if (!FList) FList = std::make_unique<std::vector<TCSSCounter>>();
+    FList->push_back(std::move(Counter));
+  }
+
+ private:
+  std::unique_ptr<std::vector<TCSSCounter>> FList;
+};
+
 class TStyledHTMLNode : public THtmlNode {
  public:
   static const THtNodeClass ClassType;
@@ -144,13 +165,17 @@ class TStyledHTMLNode : public THtmlNode {
   float PaddingTop = 0, PaddingBottom = 0;
   float ContentWidth = 0, ContentHeight = 0, VDelta = 0;
   float InnerWidth = 0, InnerHeight = 0;
+  // The node's padding fields as written (before the direction swap); kept
+  // here and beside StartPage, where they fill what alignment would leave.
+  float FPaddingRight = 0;
   TStyledHTMLNode* Container = nullptr;  // not owned
   TElementFlags Flags = 0;
   uint32_t SizeFlags = 0;
   int StartPage = -1;
+  float FPaddingLeft = 0;
   TStyledHTMLNode* Before = nullptr;  // owned by the element model
   TStyledHTMLNode* After = nullptr;
-  std::vector<TCSSCounter> Counters;
+  TCSSCounters Counters;
 
   bool HasFlag(TElementFlag f) const { return Flags & ElementFlag(f); }
   void IncludeFlag(TElementFlag f) { Flags |= ElementFlag(f); }
@@ -180,7 +205,7 @@ class TStyledHTMLNode : public THtmlNode {
 
   // --- Classes --------------------------------------------------------------
   // The parsed "class" attribute, lower case, with hashes.
-  const TClassesArray& ClassHashes() const { return FClassHashes; }
+  const TClassesArray& ClassHashes() const;
   bool HasClass(StringView CSSClass) override;
   void AddClass(StringView CSSClass) override;
   void RemoveClass(StringView CSSClass) override;
@@ -191,7 +216,7 @@ class TStyledHTMLNode : public THtmlNode {
   void SetOuterHTML(StringView Value) override;
   void CSS(StringView Value) override;
   // Presentational declarations: "name:value;" each.
-  const String& VirtualSelfStyle() const { return FVirtualSelfStyle; }
+  const String& VirtualSelfStyle() const;
   void AddVirtualCSS(StringView css);
   // Adds one presentational declaration. CSSValue is taken as one value:
   // text that would end the declaration or the rule is refused.
@@ -311,7 +336,7 @@ class TStyledHTMLNode : public THtmlNode {
 
   // --- Float map ------------------------------------------------------------
   TBlockFloats* FloatMap();  // created on first use
-  TBlockFloats* FloatMapIfAny() const { return FFloatMap.get(); }
+  TBlockFloats* FloatMapIfAny() const;
   float GetLeft(float y1, float y2) const;
   float GetRight(float y1, float y2) const;
   // Where a line clearing the left or right floats may start; 0 without map.
@@ -368,8 +393,6 @@ class TStyledHTMLNode : public THtmlNode {
   TStyledHTMLNode* BlockContainer();
   TStyledHTMLNode* OffsetParent();
 
-  // The node's padding fields as written (before the direction swap).
-  float FPaddingRight = 0, FPaddingLeft = 0;
 
  protected:
   TElementStylePtr FStyle;
@@ -385,9 +408,16 @@ class TStyledHTMLNode : public THtmlNode {
   bool floated() const;
   bool measureOf(TCSSProperty Id, StringView PropName, TMeasure& M) const;
 
-  std::unique_ptr<TBlockFloats> FFloatMap;
-  String FVirtualSelfStyle;
-  TClassesArray FClassHashes;
+  // What few nodes have, made with the first of it, so that every other
+  // node keeps one pointer: the float map and the presentational
+  // declarations.
+  struct TExtras;
+  TExtras& extras();
+  String& virtualSelfStyle();
+
+  std::unique_ptr<TExtras> FExtras;
+  // Made for a node that has classes.
+  std::unique_ptr<TClassesArray> FClassHashes;
   // Owned when its RefCounter is 0, else shared through the document's
   // cache and only forgotten here.
   TCSSStyleSheet* FSelfStyleSheet = nullptr;
