@@ -317,7 +317,9 @@ class TTableRow : public TElement {
   bool CanResizeAt(float X, float Y, float Left, float Top) const;
   bool IsVisibleInView(float X, float Y) const override;
   // Over the bottom edge of a cell spanning rows the row offers no resize
-  // edge, and sizing does not begin there.
+  // edge, and sizing does not begin there. Just below the bottom edge of
+  // the row above (same section), where this row holds the pointer, this
+  // row offers that row's edge.
   bool MouseMove(int X, int Y, TShiftState State, bool Outside, const THtDrawInfo& DI) override;
   void BeginSizing(bool Horizontal, bool Vertical, int X, int Y) override;
   // A row is never hit by itself, only through its cells, over its box

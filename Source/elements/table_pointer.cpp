@@ -94,14 +94,31 @@ void TTableElement::MouseLeave(int X, int Y, TShiftState State) {
 bool TTableRow::MouseMove(int X, int Y, TShiftState State, bool Outside, const THtDrawInfo& DI) {
   const bool result = TElement::MouseMove(X, Y, State, Outside, DI);
   THtDocument* doc = Document;
-  const TElementStyle* S = ElementStyleOf(this);
-  if (!doc || !S || !doc->EnableResize || !ResizesVertically(S->Resize())) return result;
-  THtDrawInfo di = DI;
-  PrepareDrawInfo(di);
-  if (std::fabs(float(Y) - (di.CY + OuterRect.Bottom)) < 5 && !CanResizeAt(float(X), float(Y), di.CX, di.CY)) {
-    doc->Cursor = crDefault;
-    // The edge offered by the base move is not a resize edge here.
-    if (doc->SizingElement == this) doc->SizingElement = nullptr;
+  if (!doc || !doc->EnableResize) return result;
+  if (const TElementStyle* S = ElementStyleOf(this); S && ResizesVertically(S->Resize())) {
+    THtDrawInfo di = DI;
+    PrepareDrawInfo(di);
+    if (std::fabs(float(Y) - (di.CY + OuterRect.Bottom)) < 5 && !CanResizeAt(float(X), float(Y), di.CX, di.CY)) {
+      doc->Cursor = crDefault;
+      // The edge offered by the base move is not a resize edge here.
+      if (doc->SizingElement == this) doc->SizingElement = nullptr;
+    }
+  }
+  // Just below the bottom edge of the row above, this row holds the
+  // pointer and its section looks no further: the edge is offered here.
+  if (Outside || (State & ssLeft) || !Table || Row < 1 || Row >= Table->RowCount) return result;
+  TTableRow* above = Table->Row(Row - 1);
+  const TElementStyle* AS = above ? ElementStyleOf(above) : nullptr;
+  if (!AS || above->Parent() != Parent() || !ResizesVertically(AS->Resize()) || !above->HasFlag(efVisible))
+    return result;
+  THtDrawInfo da = DI;
+  above->PrepareDrawInfo(da);
+  const float bottom = da.CY + above->OuterRect.Bottom;
+  const TRectF border = above->BorderRect();
+  if (float(Y) >= bottom && float(Y) - bottom < 4 && within(float(X) - da.CX, border.Left, border.Right) &&
+      above->CanResizeAt(float(X), float(Y), da.CX, da.CY)) {
+    doc->Cursor = crVSplit;
+    doc->SizingElement = above;
   }
   return result;
 }

@@ -127,6 +127,30 @@ TEST_F(PointerTest, RowsResizeAtTheirBottomEdgeExceptOverACellSpanningRows) {
   EXPECT_NEAR(Id(u"r1")->OuterRect.Bottom - Id(u"r1")->OuterRect.Top, 50, 1);
 }
 
+// Just below the edge the row beneath holds the pointer; the edge is still
+// the row above's, and stays refused over a cell spanning rows.
+TEST_F(PointerTest, ARowsBottomEdgeIsGrabbedFromBelowToo) {
+  Load(
+      u"<style>td{width:100px;height:30px;padding:0} tr{resize:vertical}</style>"
+      u"<table style='position:absolute;left:0;top:0;border-spacing:0'>"
+      u"<tr id=r1><td>a</td><td rowspan=2>b</td></tr><tr id=r2><td>c</td></tr></table>");
+  Move(150, 32);
+  EXPECT_EQ(Host.FShown, crDefault);
+  EXPECT_EQ(Doc->SizingElement, nullptr);
+  Move(50, 35);
+  EXPECT_EQ(Doc->SizingElement, nullptr);
+  Move(50, 32);
+  EXPECT_EQ(Host.FShown, crVSplit);
+  EXPECT_EQ(Doc->SizingElement, Id(u"r1"));
+  Press(50, 32);
+  Move(50, 50, ssLeft);
+  Release(50, 50);
+  EXPECT_NE(Style(u"r1").find(u"height"), String::npos) << utf8(Style(u"r1"));
+  EXPECT_EQ(Style(u"r2"), u"");
+  Paint();
+  EXPECT_NEAR(Id(u"r1")->OuterRect.Bottom - Id(u"r1")->OuterRect.Top, 50, 1);
+}
+
 TEST_F(PointerTest, InsertionMarksFollowThePointerInTheDesigner) {
   Load(
       u"<style>td{width:100px;height:30px;padding:0}</style>"
