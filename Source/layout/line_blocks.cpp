@@ -1,5 +1,7 @@
 #include "layout/line_blocks.h"
 
+#include <algorithm>
+
 #include <unicode/uchar.h>
 
 #include "document/element.h"
@@ -307,16 +309,41 @@ int THtWord::AbsoluteEnd() const {
 // ---------------------------------------------------------------------------
 // THtLineBlocks
 
+void THtLineBlock::renew(TElement* AE) {
+  RemoveFromFlow();
+  static_cast<THtTextRun&>(*this) = THtTextRun();
+  E = AE;
+  Left = Top = LogicalHeight = Ascent = 0;
+  VAlign = vaBaseLine;
+}
+
 THtLineBlock* THtLineBlocks::CreateBlock(TElement* AE) {
-  THtLineBlock* b = Add(std::make_unique<THtLineBlock>(AE));
+  THtLineBlock* b = InsertBlock(FCount, AE);
   b->UpdateFlags();
   return b;
 }
 
+THtLineBlock* THtLineBlocks::InsertBlock(int Index, TElement* AE) {
+  if (size_t(FCount) == FItems.size()) return Insert(Index, std::make_unique<THtLineBlock>(AE));
+  // The first spare moves to Index.
+  const auto at = FItems.begin() + Index, spare = FItems.begin() + FCount;
+  std::rotate(at, spare, spare + 1);
+  ++FCount;
+  THtLineBlock* b = at->get();
+  b->renew(AE);
+  return b;
+}
+
 THtLineBlock* THtLineBlocks::GetLineBlock(int ALine) const {
-  for (const auto& b : FItems)
-    if (b->Line == ALine) return b.get();
+  for (int i = 0; i < FCount; ++i)
+    if (FItems[size_t(i)]->Line == ALine) return FItems[size_t(i)].get();
   return nullptr;
+}
+
+void THtLineBlocks::Truncate(int Index) {
+  if (Index < 0 || Index >= FCount) return;
+  for (int i = Index; i < FCount; ++i) FItems[size_t(i)]->RemoveFromFlow();
+  FCount = Index;
 }
 
 }  // namespace ht

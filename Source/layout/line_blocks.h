@@ -127,43 +127,56 @@ class THtLineBlock : public THtTextRun {
   void SelectWordAt(int CharPos, bool Left, bool Right);
 
  private:
+  friend class THtLineBlocks;
   bool visibleStep(const THtLineBlock* Start) const;
+  // Out of the chain and as a new run of AE, for reuse as a spare.
+  void renew(TElement* AE);
   THtLineBlock* FNextBlock = nullptr;
   THtLineBlock* FPreviousBlock = nullptr;
 };
 
-// Owning list of an element's runs, in placement order.
+// Owning list of an element's runs, in placement order. Runs cut off by
+// Truncate are kept as spares and handed out again by CreateBlock and
+// InsertBlock, so that a layout that builds the same runs again (a text
+// whose last blank is dropped, a line pass splitting a run anew) does not
+// free and allocate them each time.
 class THtLineBlocks {
  public:
-  int Count() const { return int(FItems.size()); }
+  int Count() const { return FCount; }
   THtLineBlock* Get(int Index) const { return FItems[size_t(Index)].get(); }
   THtLineBlock* GetBlock(int Index) const { return Get(Index); }
-  THtLineBlock* First() const { return FItems.empty() ? nullptr : FItems.front().get(); }
-  THtLineBlock* Last() const { return FItems.empty() ? nullptr : FItems.back().get(); }
-  THtLineBlock* Add(std::unique_ptr<THtLineBlock> Block) {
-    FItems.push_back(std::move(Block));
-    return FItems.back().get();
-  }
+  THtLineBlock* First() const { return FCount ? FItems.front().get() : nullptr; }
+  THtLineBlock* Last() const { return FCount ? FItems[size_t(FCount - 1)].get() : nullptr; }
+  THtLineBlock* Add(std::unique_ptr<THtLineBlock> Block) { return Insert(FCount, std::move(Block)); }
   // Places Block at Index (0..Count).
   THtLineBlock* Insert(int Index, std::unique_ptr<THtLineBlock> Block) {
     FItems.insert(FItems.begin() + Index, std::move(Block));
+    ++FCount;
     return FItems[size_t(Index)].get();
   }
   int IndexOf(const THtLineBlock* Block) const {
-    for (size_t i = 0; i < FItems.size(); ++i)
-      if (FItems[i].get() == Block) return int(i);
+    for (int i = 0; i < FCount; ++i)
+      if (FItems[size_t(i)].get() == Block) return i;
     return -1;
   }
   // A new run of E, appended, with its flags set from E.
   THtLineBlock* CreateBlock(TElement* AE);
+  // A new run of E placed at Index (0..Count), with no flags.
+  THtLineBlock* InsertBlock(int Index, TElement* AE);
   // The first run whose Line equals ALine; null when none.
   THtLineBlock* GetLineBlock(int ALine) const;
-  // Frees the runs from Index on.
-  void Truncate(int Index) { if (Index >= 0 && size_t(Index) < FItems.size()) FItems.resize(size_t(Index)); }
-  void Clear() { FItems.clear(); }
+  // Drops the runs from Index on: they leave the chain and wait as spares.
+  void Truncate(int Index);
+  // Frees every run, spares included.
+  void Clear() {
+    FItems.clear();
+    FCount = 0;
+  }
 
  private:
+  // The first FCount are the runs; the rest are spares, out of any chain.
   std::vector<std::unique_ptr<THtLineBlock>> FItems;
+  int FCount = 0;
 };
 
 }  // namespace ht

@@ -336,8 +336,7 @@ THtLineBlock* TTextElement::SplitBlockAtChar(THtLineBlock* LB, int CharPos) {
   const int index = LineBlocks.IndexOf(LB);
   if (index < 0) return LB;
   const float firstWidth = TextWidth(DisplayText, LB->Start, CharPos);
-  auto second = std::make_unique<THtLineBlock>(this);
-  THtLineBlock* b = LineBlocks.Insert(index + 1, std::move(second));
+  THtLineBlock* b = LineBlocks.InsertBlock(index + 1, this);
   b->Start = LB->Start + CharPos;
   b->Count = LB->Count - CharPos;
   b->LogicalWidth = std::max(0.0f, LB->LogicalWidth - firstWidth);

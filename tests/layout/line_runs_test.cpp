@@ -70,9 +70,26 @@ TEST_F(LayoutTest, FreedRunsLeaveTheChain) {
   flow->AddBlock(ra);
   flow->AddBlock(rb);
   flow->AddBlock(rb2);
+  rb2->Left = 5;
   b->LineBlocks.Truncate(1);
   EXPECT_EQ(ra->NextBlock(), rb);
   EXPECT_EQ(rb->NextBlock(), nullptr);
+  // Runs made after a truncation start clean wherever they go, and the
+  // chain keeps its order.
+  THtLineBlock* added = b->LineBlocks.CreateBlock(b);
+  THtLineBlock* inserted = b->LineBlocks.InsertBlock(0, b);
+  ASSERT_EQ(b->LineBlocks.Count(), 3);
+  EXPECT_EQ(b->LineBlocks.Get(0), inserted);
+  EXPECT_EQ(b->LineBlocks.Get(1), rb);
+  EXPECT_EQ(b->LineBlocks.Get(2), added);
+  for (THtLineBlock* r : {added, inserted}) {
+    EXPECT_EQ(r->E, b);
+    EXPECT_TRUE(r->Flags.Empty());
+    EXPECT_EQ(r->Left, 0);
+    EXPECT_EQ(r->NextBlock(), nullptr);
+    EXPECT_EQ(r->PreviousBlock(), nullptr);
+  }
+  EXPECT_EQ(ra->NextBlock(), rb);
 }
 
 // Runs read the same axes in a vertical writing mode: its flow turns them
