@@ -33,6 +33,7 @@
 namespace ht {
 
 class THtDocument;
+class THtFont;
 struct TTransform;
 
 // The child list, viewed as elements.
@@ -63,6 +64,10 @@ class TElement : public TStyledHTMLNode {
   // The tree change stamp at which this subtree last had nothing for
   // UpdateScrollBars to do; 0 while it has or may have.
   uint64_t FScrollIdleStamp = 0;
+  // The font of the element's style as layout last asked for it, kept
+  // until the element's next style pass (FLayoutFontKept).
+  THtFont* FLayoutFont = nullptr;  // not owned
+  bool FLayoutFontKept = false;
   THtDocument* Document = nullptr;  // not owned
   std::unique_ptr<TFlow> SelfFlow;
   THtLineBlocks LineBlocks;  // held in place: every element has one

@@ -159,6 +159,7 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   THtDocument* doc = Document;
   TElementStyle* st = styleOf(this);
   if (!st || !doc || !Styles) {
+    FLayoutFontKept = false;
     NoteStyleChange();
     // Text shares its parent's style: only its visibility follows.
     TElement* p = Parent();

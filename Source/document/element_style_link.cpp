@@ -27,6 +27,7 @@ void TElement::UpdateFontSize() {
 
 void TElement::ResetStyle() {
   TStyledHTMLNode::ResetStyle();
+  FLayoutFontKept = false;
   TElement* bodyNode = bodyElement();
   if (!bodyNode || bodyNode == this) return;
   auto* own = ElementStyleFactsOf(FStyle.get());

@@ -233,7 +233,7 @@ void TElement::CalcInlineBoxes(TFlow* Flow) {
       t->ApplyFont(1.0f, false);
       font = t->Font;
     }
-    if (!font) font = StyleFontOf(this);
+    if (!font) font = LayoutFontOf(this);
     InnerHeight = font ? font->LineHeight : 0.0f;
     open->LogicalWidth = MarginLeft + BorderLeft + PaddingLeft();
     open->LogicalHeight = InnerHeight;

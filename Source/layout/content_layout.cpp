@@ -168,7 +168,7 @@ bool TElement::CalcContentLayout(bool ResetFloats, bool UpdateHeight) {
         }
       }
       if (!found) {
-        THtFont* font = StyleFontOf(this);
+        THtFont* font = LayoutFontOf(this);
         run->Ascent = std::min(run->LogicalHeight, (font ? font->Ascent : 0.0f) + PaddingTop + BorderTop);
       }
     }

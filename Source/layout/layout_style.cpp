@@ -5,6 +5,7 @@
 
 #include "css/styled_element_link.h"
 #include "document/computed_style.h"
+#include "document/element.h"
 
 namespace ht {
 
@@ -180,6 +181,14 @@ THtFont* StyleFontOf(const TStyledHTMLNode* N) {
   const float px = s->FontSize().ToPixels();
   if (!std::isfinite(px) || px < 0) return nullptr;
   return s->GetFont();
+}
+
+THtFont* LayoutFontOf(TElement* E) {
+  if (!E) return nullptr;
+  if (E->FLayoutFontKept) return E->FLayoutFont;
+  E->FLayoutFont = StyleFontOf(E);
+  E->FLayoutFontKept = !RelativeFontOf(E);
+  return E->FLayoutFont;
 }
 
 float TextLineHeightOf(const TStyledHTMLNode* N, float FontLineHeight) {

@@ -6,6 +6,7 @@
 #include "css/styled_node.h"
 
 namespace ht {
+class TElement;
 class THtFont;
 }
 
@@ -76,6 +77,10 @@ bool RelativeFontOf(const TStyledHTMLNode* N);
 // The font of the node's style from the document's collection; null
 // without a style, a document or a usable size.
 THtFont* StyleFontOf(const TStyledHTMLNode* N);
+// The same for the passes over every box: kept on the element until its
+// next style pass, except for a relative font size (asked again each time,
+// as a text does).
+THtFont* LayoutFontOf(TElement* E);
 // The used line height of text: auto, inherit and initial give the font's
 // line height, a number multiplies it, a length is rounded to pixels; never
 // below the font's line height.

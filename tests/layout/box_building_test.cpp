@@ -59,4 +59,18 @@ TEST_F(BoxBuildingTest, HiddenAndEmptyBoxes) {
   EXPECT_EQ(DumpRuns(body).find("flow body\n  div"), 0u);
 }
 
+// An inline whose first child is no text takes its own font, which box
+// building keeps between passes: a restyle must still show at once.
+TEST_F(BoxBuildingTest, InlineFontFollowsARestyle) {
+  TElement* body = Load(u"<p><span style='font-size:10px'><b>x</b></span></p>");
+  ASSERT_TRUE(body);
+  auto* span = static_cast<TElement*>(body->GetChild(0)->GetNodes()->Get(0));
+  ASSERT_EQ(span->LineBlocks.Count(), 2);
+  EXPECT_EQ(span->LineBlocks.Get(0)->LogicalHeight, 10);
+  span->SetAttribute(u"style", u"font-size:20px");
+  Doc->CalcSize(800, 600);
+  EXPECT_EQ(span->LineBlocks.Get(0)->LogicalHeight, 20);
+  EXPECT_EQ(span->LineBlocks.Get(1)->LogicalHeight, 20);
+}
+
 }  // namespace ht::testing
