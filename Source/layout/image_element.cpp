@@ -68,7 +68,8 @@ bool TImageElement::Loaded() { return imageSettled(); }
 bool TImageElement::Embedded() const { return !InlinePrefix.empty() || startsWith(TrimLeftBlanks(FUrl), u"data:"); }
 
 void TImageElement::LoadUrl() {
-  if (FUrl.empty() && !Content().empty()) FUrl = String(TrimLeftBlanks(Content()));
+  // Into the buffer a failed look-up below left: layout asks on every pass.
+  if (FUrl.empty() && !Content().empty()) FUrl.assign(TrimLeftBlanks(Content()));
   if (FUrl.empty() || !Document) return;
   const bool urlOnly = Document->CanvasClass && Document->CanvasClass->GetFlags().Contains(hcfSupportsImageRef);
   HI = Document->GetImage(FUrl, this, urlOnly);
