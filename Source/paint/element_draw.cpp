@@ -126,8 +126,15 @@ class TRunCull {
 
   bool TextCullable(const THtLineBlock& B) const {
     if (!FOn || B.Line < 0 || B.Line >= FFlow->LineCount() || B.E->HasFlag(efVertical)) return false;
-    const TElementStyle* S = ElementStyleOf(B.E);
-    return S && S->NoTextShadow();
+    // Runs of one text follow each other: its style is looked up (through
+    // the inherited text shadow) once for them all. No style changes while
+    // a flow is walked.
+    if (B.E != FShadowE) {
+      const TElementStyle* S = ElementStyleOf(B.E);
+      FShadowE = B.E;
+      FNoShadow = S && S->NoTextShadow();
+    }
+    return FNoShadow;
   }
   // R: the rectangle tested, in the flow's coordinates. For bands a box
   // whose own flow holds no runs reaches no further than its border box.
@@ -190,6 +197,8 @@ class TRunCull {
   THtCanvas* FG = nullptr;
   float FCX, FCY;
   bool FOn = false, FBandsOn = false;
+  mutable const TElement* FShadowE = nullptr;  // the last text run's element
+  mutable bool FNoShadow = false;              // and whether it casts no text shadow
 };
 
 void TRunCull::MakeBands(TFlow& F) const {
