@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "canvas/canvas_types.h"
@@ -309,6 +310,16 @@ class THtDocument : public TElement {
   // The highlight rectangles of the pass being painted, by Top ascending.
   std::vector<TRectF> FSelectionRects;
   std::vector<THtScrollRepaintEntry> ScrollRepaintList;
+  // The scroll bar pass before each paint (TElement::UpdateScrollBars):
+  // for an element it went into, the children it went on into, kept while
+  // the tree, the styles and every idle mark stay as they were, so the
+  // next pass skips the idle children without looking at each of them.
+  struct TScrollPassEntry {
+    uint64_t Tree = 0, Style = 0, Marks = 0;
+    std::vector<TElement*> Busy;
+  };
+  std::unordered_map<const TElement*, TScrollPassEntry> FScrollPass;
+  uint64_t FScrollPassMarks = 1;  // moves when an element loses its idle mark
   int DocOffsetX() const;
   int DocOffsetY() const;
 

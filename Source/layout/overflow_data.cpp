@@ -170,15 +170,47 @@ void TElement::UpdateScrollBars() {
   const uint64_t stamp = TreeChangeStamp();
   bool idle = !FOverflowData && !selecting;
   if (FOverflowData) FOverflowData->Updatepos();
-  for (int i = 0; i < Count(); ++i) {
-    TElement* c = AsElement(FNodes->Get(i));
-    if (!c || (!selecting && c->FScrollIdleStamp == stamp)) continue;
-    // A hidden child has nothing to move. Showing it again takes a layout
-    // pass, which moves the stamp, so it does not keep this subtree busy.
-    if (c->Style() && c->Style()->Display() == dsNone) continue;
+  // A child is passed over while idle at this tree; a hidden child has
+  // nothing to move (showing it again takes a layout pass, which moves the
+  // stamp, so it does not keep this subtree busy).
+  auto visit = [&](TElement* c) {
+    if (!c || (!selecting && c->FScrollIdleStamp == stamp)) return false;
+    if (c->Style() && c->Style()->Display() == dsNone) return false;
     c->UpdateScrollBars();
     if (c->FScrollIdleStamp != stamp) idle = false;
+    return true;
+  };
+  // A long list of children, most of them idle, is read once per tree: the
+  // children gone into are kept, and every later pass goes over them alone.
+  // A child skipped then stays skipped until the tree or a style changes or
+  // some element loses its idle mark. Entries are only written, never
+  // erased, during a pass: a parent may be going over its own.
+  THtDocument* doc = Document;
+  if (doc && !selecting && Count() > 0) {
+    const uint64_t style = StyleChangeStamp();
+    // The document's own pass starts every walk: entries of an older tree
+    // (some for elements since freed) go there.
+    if (doc == this)
+      if (auto own = doc->FScrollPass.find(this); own != doc->FScrollPass.end() && own->second.Tree != stamp)
+        doc->FScrollPass.clear();
+    THtDocument::TScrollPassEntry& entry = doc->FScrollPass[this];
+    if (entry.Tree == stamp && entry.Style == style && entry.Marks == doc->FScrollPassMarks) {
+      for (TElement* c : entry.Busy) visit(c);
+    } else {
+      std::vector<TElement*> busy;
+      for (int i = 0; i < Count(); ++i) {
+        TElement* c = AsElement(FNodes->Get(i));
+        if (visit(c)) busy.push_back(c);
+      }
+      entry.Busy = std::move(busy);
+      entry.Tree = stamp;
+      entry.Style = style;
+      entry.Marks = doc->FScrollPassMarks;
+    }
+  } else {
+    for (int i = 0; i < Count(); ++i) visit(AsElement(FNodes->Get(i)));
   }
+  if (!idle && FScrollIdleStamp == stamp && doc) ++doc->FScrollPassMarks;
   FScrollIdleStamp = idle ? stamp : 0;
 }
 
