@@ -168,7 +168,10 @@ void TElement::UpdateScrollBars() {
   const TDocSelection* sel = Document ? &Document->Selection : nullptr;
   const bool selecting = sel && Document->EnableSelection && sel->StartElement() && sel->EndElement();
   const uint64_t stamp = TreeChangeStamp();
-  bool idle = !FOverflowData && !selecting;
+  // Overflow data without bars (a document drawn off screen) has nothing
+  // to place, and no bars come to it later: that box is idle as well.
+  const TOverflowData* od = FOverflowData.get();
+  bool idle = (!od || !od->HBar || !od->VBar) && !selecting;
   if (FOverflowData) FOverflowData->Updatepos();
   // A child is passed over while idle at this tree; a hidden child has
   // nothing to move (showing it again takes a layout pass, which moves the
