@@ -1,6 +1,7 @@
 #include "layout/text_element.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "canvas/canvas.h"
@@ -8,6 +9,7 @@
 #include "document/computed_style.h"
 #include "document/document.h"
 #include "document/paint_services.h"
+#include "layout/display_text_stamp.h"
 #include "layout/flow.h"
 #include "layout/layout_style.h"
 #include "platform/rtl/case_mapping.h"
@@ -31,7 +33,12 @@ String transformed(StringView s, TCSSTextTransform t) {
   return String(s);
 }
 
+std::atomic<uint64_t> displayTextChanges{1};
+
 }  // namespace
+
+uint64_t DisplayTextStamp() { return displayTextChanges.load(std::memory_order_relaxed); }
+void NoteDisplayTextChange() { displayTextChanges.fetch_add(1, std::memory_order_relaxed); }
 
 TTextElement::TTextElement() : TElement(false) {}
 
@@ -114,6 +121,7 @@ void TTextElement::prepareText() {
   TTextValues v;
   TextValuesOf(this, v);
   DisplayText = transformed(Content(), v.Transform);
+  NoteDisplayTextChange();
   SetOwnTextFlag(tfTextPrepared, true);
   SplitIntoRuns();
   if (Font) measureRuns();

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "document/document.h"
+#include "layout/display_text_stamp.h"
 #include "layout/layout_style.h"
 #include "layout/text_element.h"
 #include "markup/html_writer.h"
@@ -248,6 +249,7 @@ void TTextElement::SetAndPrepareContent(StringView S) {
   }
   SetContent(s);
   DisplayText = Content();
+  NoteDisplayTextChange();
   if (TElement* c = static_cast<TElement*>(Container)) c->ExcludeFlag(efSpellChecked);
   NotifyParent(this, 0, 0);
 }

@@ -203,6 +203,28 @@ TEST_F(TextPositionsTest, FindText) {
   EXPECT_EQ(Doc->FindText(u"ab", pos, nullptr, true, false), nullptr);
 }
 
+TEST_F(TextPositionsTest, FindTextKeepsToOneTextAndSeesChangedTexts) {
+  Load(u"<p>xa<b>by</b>ab</p>");
+  TTextElement *xa = TextOf(u"xa"), *ab = TextOf(u"ab");
+  ASSERT_TRUE(xa && ab);
+  // "a|b" across two texts is no match, either way.
+  int pos = 1;
+  EXPECT_EQ(Doc->FindText(u"ab", pos, Doc.get(), true, false), ab);
+  EXPECT_EQ(pos, 1);
+  pos = 1;
+  EXPECT_EQ(Doc->FindText(u"ab", pos, TextOf(u"by"), false, true), nullptr);
+  EXPECT_EQ(pos, 0);
+  // A text written again is searched as it reads now.
+  xa->SetAndPrepareContent(u"cAb");
+  pos = 1;
+  EXPECT_EQ(Doc->FindText(u"ab", pos, Doc.get(), true, false), xa);
+  EXPECT_EQ(pos, 2);
+  pos = 1;
+  EXPECT_EQ(Doc->FindText(u"Ab", pos, Doc.get(), true, true), xa);
+  pos = 1;
+  EXPECT_EQ(Doc->FindText(u"ab", pos, Doc.get(), true, true), ab);
+}
+
 TEST_F(TextPositionsTest, ReplaceWordFindsTheReplacedWordAgain) {
   Load(u"<p>one two three</p>");
   THtWord w;
