@@ -24,14 +24,7 @@ int32_t HtDefaultHash(const char16_t* P, int32_t Len) {
   return int32_t(h * 0x90C03487u);
 }
 
-int32_t HtTagHash(const char16_t* P, int32_t Len) {
-  uint32_t h = 0, a = 63689;
-  for (int32_t i = 0; i < Len; ++i) {
-    h = h * a + uint32_t(uint16_t(P[i]));
-    a *= 378551u;
-  }
-  return int32_t(h);
-}
+int32_t HtTagHash(const char16_t* P, int32_t Len) { return HtTagHashOf(StringView(P, size_t(Len))); }
 
 int32_t HtDictionaryCapacity(int32_t Requested, int32_t Count) {
   if (Requested > kMaxCapacity) throw EOutOfMemory(String(u"Out of memory"));

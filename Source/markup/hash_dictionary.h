@@ -33,6 +33,15 @@ namespace ht {
 using THtHashFunc = int32_t (*)(const char16_t* P, int32_t Len);
 int32_t HtDefaultHash(const char16_t* P, int32_t Len);
 int32_t HtTagHash(const char16_t* P, int32_t Len);
+// HtTagHash at compile time, for tables of known names.
+constexpr int32_t HtTagHashOf(StringView S) {
+  uint32_t h = 0, a = 63689;
+  for (char16_t c : S) {
+    h = h * a + uint32_t(uint16_t(c));
+    a *= 378551u;
+  }
+  return int32_t(h);
+}
 
 // The least power of two, at least 4, whose load limit (three quarters, or
 // seven eighths once Count is above 100000) exceeds max(Requested, Count);

@@ -18,12 +18,61 @@ namespace ht {
 
 namespace {
 
-using tagsets::In;
+using tagsets::MakeTagSet;
+using tagsets::TTagName;
+using tagsets::TTagSet;
 
 // Elements nested deeper than this are closed, so recursion stays bounded.
 constexpr int kMaxNesting = 256;
 
-inline bool tagIn(const THtNode* n, std::initializer_list<StringView> tags) { return In(n->Tag(), tags); }
+// The names the builder decides by. Tags are compared as exactly as ever;
+// the hashes only spare reading the characters of tags that differ.
+constexpr TTagName kA(u"a"), kBody(u"body"), kDd(u"dd"), kDiv(u"div"), kDt(u"dt"), kHead(u"head"), kLi(u"li"),
+    kP(u"p"), kSpan(u"span"), kTable(u"table"), kTbody(u"tbody"), kTd(u"td"), kTh(u"th"), kThead(u"thead"),
+    kTr(u"tr");
+constexpr auto kOnlyA = MakeTagSet(u"a");
+constexpr auto kOnlyDd = MakeTagSet(u"dd");
+constexpr auto kOnlyDl = MakeTagSet(u"dl");
+constexpr auto kOnlyHead = MakeTagSet(u"head");
+constexpr auto kOnlyP = MakeTagSet(u"p");
+constexpr auto kOnlyTable = MakeTagSet(u"table");
+constexpr auto kOnlyTr = MakeTagSet(u"tr");
+constexpr auto kLists = MakeTagSet(u"ul", u"ol");
+constexpr auto kCells = MakeTagSet(u"td", u"th");
+constexpr auto kBodyOrHtml = MakeTagSet(u"body", u"html");
+constexpr auto kTableBodies = MakeTagSet(u"table", u"thead", u"tbody");
+constexpr auto kSectionsOrTable = MakeTagSet(u"thead", u"tbody", u"tfoot", u"table");
+constexpr auto kTableLevel = MakeTagSet(u"table", u"tr", u"td", u"th");
+constexpr auto kRowOrCellEnd = MakeTagSet(u"tr", u"td", u"th", u"p");
+constexpr auto kRowParts = MakeTagSet(u"tr", u"tbody", u"thead", u"tfoot", u"caption", u"td", u"th", u"font");
+constexpr auto kIntoLastCell = MakeTagSet(u"p", u"span", u"ul", u"div");
+
+// The hash a node keeps of its tag: that of the ASCII-folded form.
+int32_t foldedTagHash(StringView t) {
+  for (char16_t c : t)
+    if (c >= u'A' && c <= u'Z') return HtTagHashOf(AsciiLowerCase(t));
+  return HtTagHashOf(t);
+}
+
+// A tag with its folded hash, comparable with nodes' tags and known names.
+struct TTag {
+  StringView Name;
+  int32_t Hash;
+  explicit TTag(StringView AName) : Name(AName), Hash(foldedTagHash(AName)) {}
+  explicit TTag(const THtNode* n) : Name(n->Tag()), Hash(n->TagHash()) {}
+  bool operator==(const TTagName& n) const { return n.Is(Name, Hash); }
+  bool operator==(const TTag& o) const { return Hash == o.Hash && Name == o.Name; }
+  template <size_t N>
+  bool In(const TTagSet<N>& set) const {
+    return set.Has(Name, Hash);
+  }
+};
+
+inline bool tagIs(const THtNode* n, const TTagName& name) { return name.Is(n->Tag(), n->TagHash()); }
+template <size_t N>
+inline bool tagIn(const THtNode* n, const TTagSet<N>& tags) {
+  return tags.Has(n->Tag(), n->TagHash());
+}
 
 // The parent a search walks on to; null ends the walk.
 inline THtNode* searchParent(const THtNode* n) {
@@ -33,7 +82,8 @@ inline THtNode* searchParent(const THtNode* n) {
 
 // The node just below the nearest node (from Self up) whose tag is one of
 // tags; null when Self matches or nothing does. AStop is not examined.
-THtNode* belowSearch(THtNode* self, THtNode* stop, std::initializer_list<StringView> tags) {
+template <size_t N>
+THtNode* belowSearch(THtNode* self, THtNode* stop, const TTagSet<N>& tags) {
   THtNode* below = nullptr;
   for (THtNode* n = self; n && n != stop; n = searchParent(n)) {
     if (tagIn(n, tags)) return below;
@@ -45,10 +95,11 @@ THtNode* belowSearch(THtNode* self, THtNode* stop, std::initializer_list<StringV
 // The nearest node (Self included) whose tag is one of tags. Without
 // crossTables a table-structure node ends the search. A node without parent
 // is never answered: nothing could close it.
-THtNode* openSearch(THtNode* self, THtNode* stop, std::initializer_list<StringView> tags, bool crossTables) {
+template <size_t N>
+THtNode* openSearch(THtNode* self, THtNode* stop, const TTagSet<N>& tags, bool crossTables) {
   for (THtNode* n = self; n && n != stop; n = searchParent(n)) {
     if (tagIn(n, tags)) return n->Parent() ? n : nullptr;
-    if (!crossTables && tagsets::IsTableStructure(n->Tag())) return nullptr;
+    if (!crossTables && tagIn(n, tagsets::kTableStructure)) return nullptr;
   }
   return nullptr;
 }
@@ -74,27 +125,28 @@ THtmlNode* globalRootOf(THtNode* n) { return dynamic_cast<THtmlNode*>(n->Root())
 void THtmlNode::AfterParse() {}
 
 THtNode* THtmlNode::FindImpliedEnd(StringView ATag, THtNode* AStop) {
-  if (FTag == u"tr" && !In(ATag, {u"tr", u"tbody", u"thead", u"tfoot", u"caption", u"td", u"th", u"font"}))
-    return openSearch(this, AStop, {u"table"}, true);  // the table ends, the element follows it
-  if (ATag == u"thead" || ATag == u"tbody") return belowSearch(this, AStop, {u"table"});
-  if (ATag == u"tr") {
-    if (THtNode* x = belowSearch(this, AStop, {u"thead", u"tbody", u"tfoot", u"table"})) return x;
-    if (In(FTag, {u"thead", u"tbody", u"tfoot", u"table"})) return nullptr;
-    return openSearch(this, AStop, {u"tr"}, true);
+  const TTag t(ATag), self(this);
+  // In a row, anything but row parts ends the table and follows it.
+  if (self == kTr && !t.In(kRowParts)) return openSearch(this, AStop, kOnlyTable, true);
+  if (t == kThead || t == kTbody) return belowSearch(this, AStop, kOnlyTable);
+  if (t == kTr) {
+    if (THtNode* x = belowSearch(this, AStop, kSectionsOrTable)) return x;
+    if (self.In(kSectionsOrTable)) return nullptr;
+    return openSearch(this, AStop, kOnlyTr, true);
   }
-  if (ATag == u"td" || ATag == u"th") return belowSearch(this, AStop, {u"tr"});
-  if (ATag == u"table") return FTag == u"table" ? openSearch(this, AStop, {u"table"}, true) : nullptr;
+  if (t == kTd || t == kTh) return belowSearch(this, AStop, kOnlyTr);
+  if (t == kTable) return self == kTable ? openSearch(this, AStop, kOnlyTable, true) : nullptr;
   if (!ATag.empty() && ATag[0] == u't') return nullptr;
-  if (ATag == u"li") return belowSearch(this, AStop, {u"ul", u"ol"});
-  if (ATag == u"dt") return belowSearch(this, AStop, {u"dl"});
-  if (ATag == u"dd") {
-    if (THtNode* x = belowSearch(this, AStop, {u"dl"})) return x;
-    return openSearch(this, AStop, {u"dd"}, false);
+  if (t == kLi) return belowSearch(this, AStop, kLists);
+  if (t == kDt) return belowSearch(this, AStop, kOnlyDl);
+  if (t == kDd) {
+    if (THtNode* x = belowSearch(this, AStop, kOnlyDl)) return x;
+    return openSearch(this, AStop, kOnlyDd, false);
   }
-  if (ATag == u"body") return openSearch(this, AStop, {u"head"}, false);
-  if (ATag == u"a") return openSearch(this, AStop, {u"a"}, false);  // links do not nest
-  if (FTag == u"head" && !tagsets::IsHeadContent(ATag)) return openSearch(this, AStop, {u"head"}, false);
-  if (tagsets::IsParagraphCloser(ATag)) return openSearch(this, AStop, {u"p"}, false);
+  if (t == kBody) return openSearch(this, AStop, kOnlyHead, false);
+  if (t == kA) return openSearch(this, AStop, kOnlyA, false);  // links do not nest
+  if (self == kHead && !t.In(tagsets::kHeadContent)) return openSearch(this, AStop, kOnlyHead, false);
+  if (t.In(tagsets::kParagraphCloser)) return openSearch(this, AStop, kOnlyP, false);
   return nullptr;
 }
 
@@ -195,31 +247,32 @@ THtNode* TParseLevel::childOf(THtNode* parent, StringView tag) const {
 // formatting elements it passes on its way up are remembered so they open
 // again around what follows.
 TParseLevel::TStep TParseLevel::endTag() {
-  const String& endTag = hp.Tag;
-  if (endTag == self.Tag()) {
+  const TTag endTag(hp.Tag);
+  if (endTag == TTag(&self)) {
     removeFromStack(stack, [this](THtNode* e) { return isBelow(e, &self); });
     return TStep::Close;
   }
-  removeFromStack(stack, [&endTag](THtNode* e) { return e->Tag() == endTag; });
+  removeFromStack(stack, [&endTag](THtNode* e) { return endTag == TTag(e); });
   const int32_t remembered = stack.Count();
-  const bool rowOrCell = In(endTag, {u"tr", u"td", u"th", u"p"});
-  const bool tableLevel = In(endTag, {u"table", u"tr", u"td", u"th"});
+  const bool rowOrCell = endTag.In(kRowOrCellEnd);
+  const bool tableLevel = endTag.In(kTableLevel);
+  const bool endsSpan = endTag == kSpan, endsTable = endTag == kTable;
   for (THtNode* node = &self; node;) {
-    if (rowOrCell && node->Tag() == u"table") break;
-    if (!tableLevel && tagIn(node, {u"table", u"tr", u"td", u"th"})) break;
-    if (endTag == u"span" && node->Tag() == u"div") break;
-    if (tagIn(node, {u"body", u"html"})) break;
-    if (endTag == u"table") {
-      if (node->Tag() == u"tr" && node != hp.Root && node->Parent()) node = node->Parent();
-      if (node->Tag() == u"tbody" && node != hp.Root && node->Parent()) node = node->Parent();
+    if (rowOrCell && tagIs(node, kTable)) break;
+    if (!tableLevel && tagIn(node, kTableLevel)) break;
+    if (endsSpan && tagIs(node, kDiv)) break;
+    if (tagIn(node, kBodyOrHtml)) break;
+    if (endsTable) {
+      if (tagIs(node, kTr) && node != hp.Root && node->Parent()) node = node->Parent();
+      if (tagIs(node, kTbody) && node != hp.Root && node->Parent()) node = node->Parent();
     }
-    if (node->Tag() == endTag) {
+    if (endTag == TTag(node)) {
       result = node;
       return TStep::Close;
     }
     // The walk never leaves the node the parse fills.
     if (node == hp.Root) break;
-    if (tagsets::IsFormatting(node->Tag())) stack.Add(node);
+    if (tagIn(node, tagsets::kFormatting)) stack.Add(node);
     node = searchParent(node);
   }
   // Nothing open has that tag: the end tag is ignored.
@@ -275,33 +328,33 @@ void TParseLevel::rawItem() {
 // lacks, or becomes a child.
 TParseLevel::TStep TParseLevel::startTag() {
   const String& t = hp.Tag;
-  const StringView tag = self.Tag();
-  if (tagsets::IsVoid(t)) {
+  const TTag item(t), tag(&self);
+  if (item.In(tagsets::kVoid)) {
     hp.TagClosed = true;
     return create(t);
   }
   // No row or cell is added where the cell would pass the depth cap: the
   // cell would hand the item back and it would be read again forever.
-  const bool tableBody = In(tag, {u"table", u"thead", u"tbody"}) && hp.FStackLevel < kMaxNesting;
-  if (tableBody && (t == u"td" || t == u"th")) {
+  const bool tableBody = tag.In(kTableBodies) && hp.FStackLevel < kMaxNesting;
+  if (tableBody && (item == kTd || item == kTh)) {
     // A cell straight in a table gets its row.
     THtNode* row = childOf(&self, u"tr");
     return row ? readAgainIn(row) : TStep::Next;
   }
-  if (tableBody && t == u"p") {
+  if (tableBody && item == kP) {
     THtNode* row = childOf(&self, u"tr");
     THtNode* cell = row ? childOf(row, u"td") : nullptr;
     return cell ? readAgainIn(cell) : TStep::Next;
   }
   THtNode* x = nullptr;
-  if (t == u"td") {
-    x = belowSearch(&self, hp.Root, {u"tr"});
-  } else if (t == u"tr" && tag == u"tr") {
-    x = openSearch(&self, hp.Root, {u"tr"}, true);
-  } else if (tag == u"tr" && In(t, {u"p", u"span", u"ul", u"div"})) {
+  if (item == kTd) {
+    x = belowSearch(&self, hp.Root, kOnlyTr);
+  } else if (item == kTr && tag == kTr) {
+    x = openSearch(&self, hp.Root, kOnlyTr, true);
+  } else if (tag == kTr && item.In(kIntoLastCell)) {
     // Content straight in a row goes into its last cell.
     for (int i = self.GetCount() - 1; i >= 0; --i)
-      if (THtNode* cell = self.GetNodes()->Get(i); tagIn(cell, {u"td", u"th"})) return readAgainIn(cell);
+      if (THtNode* cell = self.GetNodes()->Get(i); tagIn(cell, kCells)) return readAgainIn(cell);
   } else {
     x = self.FindImpliedEnd(t, hp.Root);
   }
@@ -322,7 +375,7 @@ TParseLevel::TStep TParseLevel::readAgainIn(THtNode* node) {
 TParseLevel::TStep TParseLevel::create(StringView t) {
   THtNode* grand = self.Parent() ? self.Parent()->Parent() : nullptr;
   THtNode* child;
-  if (hp.TagClosed && self.Tag() == u"tbody" && t != u"tr" && grand) {
+  if (hp.TagClosed && tagIs(&self, kTbody) && t != u"tr" && grand) {
     // An empty element met in a table body is put before the table.
     child = childOf(grand, t);
     if (!child) return TStep::Next;
