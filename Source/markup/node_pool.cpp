@@ -36,21 +36,27 @@ std::vector<void*>& chunks() {
   return *list;
 }
 
+// Each size class carves its own chunks, so blocks of one class lie side
+// by side: a tree freed and built again walks its free lists through
+// memory in long runs the processor can fetch ahead, instead of hopping
+// between blocks of other sizes.
 struct ThreadPool {
   FreeBlock* Free[kClasses] = {};
-  char* Next = nullptr;  // unused rest of the current chunk
-  char* End = nullptr;
+  char* Next[kClasses] = {};  // unused rest of each class's current chunk
+  char* End[kClasses] = {};
 
-  void* carve(size_t bytes) {
-    if (size_t(End - Next) < bytes) {
-      // The rest of the old chunk is dropped: at most 1 KB per chunk.
-      Next = static_cast<char*>(::operator new(kChunk));
-      End = Next + kChunk;
+  void* carve(size_t c) {
+    const size_t bytes = c * kGrain;
+    if (size_t(End[c] - Next[c]) < bytes) {
+      // The rest of the old chunk is dropped: less than one block.
+      char* chunk = static_cast<char*>(::operator new(kChunk));
+      Next[c] = chunk;
+      End[c] = chunk + kChunk;
       std::lock_guard<std::mutex> lock(chunksLock);
-      chunks().push_back(Next);
+      chunks().push_back(chunk);
     }
-    void* p = Next;
-    Next += bytes;
+    void* p = Next[c];
+    Next[c] += bytes;
     return p;
   }
 };
@@ -68,7 +74,7 @@ void* NodePoolAllocate(size_t Size) {
     pool.Free[c] = b->Next;
     return b;
   }
-  return pool.carve(c * kGrain);
+  return pool.carve(c);
 }
 
 void NodePoolFree(void* P, size_t Size) noexcept {
