@@ -81,6 +81,7 @@ bool heightDefinite(const TElement* E) { return E->SizeFlags & (sfHeightDefinite
 
 bool TFlow::CalcFlexLines() {
   PaintBands.clear();
+  HitBands.clear();
   TElement* owner = Owner;
   FLines.resize(1);
   FLines[0] = THtLineInfo{};

@@ -40,6 +40,7 @@ void TFlow::Reset() {
   ContentWidth = TextIndent;
   ContentRect = TRectF();
   PaintBands.clear();
+  HitBands.clear();
 }
 
 THtLineBlock* TFlow::lastInFlow() const {

@@ -150,6 +150,10 @@ class TFlow {
   };
   std::vector<TPaintBand> PaintBands;
   uint64_t PaintBandsTreeStamp = 0, PaintBandsStyleStamp = 0;
+  // The same for hit testing: how far up and down a point may find
+  // something in each band's runs.
+  std::vector<TPaintBand> HitBands;
+  uint64_t HitBandsTreeStamp = 0, HitBandsStyleStamp = 0;
 
  private:
   THtLineBlock* lastInFlow() const;

@@ -184,6 +184,7 @@ bool LineHeightPx(const TStyledHTMLNode* N, float& Px, bool* Number) {
 
 bool TFlow::CalcLines() {
   PaintBands.clear();
+  HitBands.clear();
   struct TPass {
     TFlow& F;
     explicit TPass(TFlow& AF) : F(AF) {

@@ -127,6 +127,77 @@ TElementPosition positionOf(const TElement& E) {
   return S ? S->fPosition : epStatic;
 }
 
+// Hit bands of a long flow: bands of runs in chain order with how far up
+// and down, from the flow's content origin, a point may find anything in
+// them. A band counts only when each of its runs is a line run of this
+// flow's own or an element in place (static or relative, untransformed,
+// not dragged, nothing positioned inside), whose search finds nothing
+// outside its margin box and its content rectangle; any other run keeps
+// its band searched.
+constexpr size_t kHitBandRuns = 32;
+constexpr int kHitBandedLines = 64;
+
+bool inPlace(const TElement& E) {
+  const TElementStyle* S = ElementStyleOf(&E);
+  return S && (S->fPosition == epStatic || S->fPosition == epRelative) && !S->HasTransform() &&
+         E.M.Flags == mfIdentity && !E.HasFlag(efDragMoved) && !E.HasFlag(efHasOutOfFlowElements);
+}
+
+void makeHitBands(const TElement& Owner, TFlow& F) {
+  constexpr float far = 1000000;
+  F.HitBands.clear();
+  TFlow::TPaintBand band;
+  size_t n = 0;
+  for (THtLineBlock* b = F.FirstBlock; b; b = b->NextBlock(), ++n) {
+    if (n % kHitBandRuns == 0) {
+      if (n > 0) F.HitBands.push_back(band);
+      band = TFlow::TPaintBand{nullptr, far, -far, true};
+    }
+    band.Last = b;
+    if (!band.Cullable || !b->E) continue;
+    float top = 0, bottom = 0;
+    if (isLineRun(*b)) {
+      if (!b->E->Visible()) continue;
+      if (b->IsText() ? runOwner(*b) != &Owner : !inPlace(*b->E)) {
+        band.Cullable = false;
+        continue;
+      }
+      top = b->Top;
+      bottom = b->Y() + b->YSize();
+    } else if (b->Has(trfText) || b->Has(trfInlineStart) || b->Has(trfInlineEnd) ||
+               positionOf(*b->E) == epRunning) {
+      continue;
+    } else {
+      const TElement& e = *b->E;
+      if (!inPlace(e) || DisplayOf(&e) == dsTableRowGroup) {
+        band.Cullable = false;
+        continue;
+      }
+      top = e.OuterRect.Top;
+      bottom = e.OuterRect.Bottom;
+      if (const TFlow* f = e.SelfFlow.get()) {
+        top = std::min(top, e.OuterRect.Top + f->ContentRect.Top);
+        bottom = std::max(bottom, e.OuterRect.Top + f->ContentRect.Bottom);
+      }
+    }
+    band.Top = std::min(band.Top, top);
+    band.Bottom = std::max(band.Bottom, bottom);
+  }
+  if (n > 0) F.HitBands.push_back(band);
+}
+
+// The flow's hit bands, made when missing or stale; null for a short flow.
+const std::vector<TFlow::TPaintBand>* hitBands(const TElement& Owner, TFlow& F) {
+  if (F.LineCount() < kHitBandedLines) return nullptr;
+  const uint64_t tree = TreeChangeStamp(), style = StyleChangeStamp();
+  if (F.HitBands.empty() || F.HitBandsTreeStamp != tree || F.HitBandsStyleStamp != style) {
+    makeHitBands(Owner, F);
+    F.HitBandsTreeStamp = tree;
+    F.HitBandsStyleStamp = style;
+  }
+  return &F.HitBands;
+}
+
 }  // namespace
 
 // --- Point tests --------------------------------------------------------------------------
@@ -230,7 +301,23 @@ void TElement::GetLineBlockAt(float X, float Y, StringView ATag, StringView ASty
     LocalToDocument(content.CX, content.CY);
     const TElement* owner = nullptr;
     float ox = 0, oy = 0;
-    for (THtLineBlock* b = flow->FirstBlock; b; b = b->NextBlock()) {
+    // A band whose reach (a pixel to spare each side) misses the point is
+    // passed over at its first run. While an element is dragged its boxes
+    // stand off their place, where no band reaches.
+    const TElement* dragged = Document ? Document->DragElement : nullptr;
+    const std::vector<TFlow::TPaintBand>* bands =
+        dragged && dragged->HasFlag(efDragMoved) ? nullptr : hitBands(*this, *flow);
+    const float by = p.Y - content.CY;
+    size_t index = 0;
+    for (THtLineBlock* b = flow->FirstBlock; b; b = b->NextBlock(), ++index) {
+      if (bands && index % kHitBandRuns == 0 && index / kHitBandRuns < bands->size()) {
+        const TFlow::TPaintBand& band = (*bands)[index / kHitBandRuns];
+        if (band.Cullable && (by < band.Top - 1 || by > band.Bottom + 1)) {
+          b = band.Last;
+          index += kHitBandRuns - 1;
+          continue;
+        }
+      }
       if (!b->E) continue;
       if (isLineRun(*b)) {
         if (!b->E->Visible()) continue;

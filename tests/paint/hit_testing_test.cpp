@@ -7,8 +7,11 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "canvas/canvas.h"
 #include "document/computed_style.h"
@@ -42,6 +45,56 @@ class HitTestingTest : public ::testing::Test {
   std::unique_ptr<THtDocument> Doc;
   THtObject Target;
 };
+
+// A long flow is searched by bands of runs, a band whose reach misses the
+// point passed over at once: every point still finds what each box's own
+// test finds (the innermost first, then the first in the flow), or the body
+// between and beside them, nothing below it. Some boxes stand moved down, some have a child
+// overflowing into the next box, and lines of text run between them.
+TEST_F(HitTestingTest, LongFlowsFindWhatEachBoxFinds) {
+  String body;
+  std::vector<std::pair<std::string, std::string>> order;  // element id, expected name
+  for (int i = 0; i < 150; ++i) {
+    const std::string n = std::to_string(i);
+    const bool moved = i % 9 == 4;
+    body += u"<div id=d" + Utf8ToString(n) + u" style='width:300px;height:30px" +
+            (moved ? u";position:relative;top:12px" : u"") + u"'>box";
+    // Overflowing into a box in place, never into text or a moved box,
+    // which stand above it.
+    if (i % 13 == 6 && i % 10 != 0 && i % 9 != 3) {
+      body += u"<div id=c" + Utf8ToString(n) + u" style='width:200px;height:45px'></div>";
+      order.emplace_back("c" + n, "c" + n);
+    }
+    body += u"</div>";
+    order.emplace_back("d" + n, "d" + n);
+    if (moved) {  // room for the moved box
+      body += u"<div id=g" + Utf8ToString(n) + u" style='height:12px'></div>";
+      order.emplace_back("g" + n, "g" + n);
+    }
+    if (i % 10 == 0) {
+      body += u"<span id=s" + Utf8ToString(n) + u">" + String(35, u'x') + u"</span>";
+      order.emplace_back("s" + n, "#text");
+    }
+  }
+  Load(body);
+  // One view over the whole page: a box's own test finds only drawn boxes.
+  Doc->Draw(&Target, TRect(0, 0, 400, 5000), TRect(0, 0, 400, 5000), 0, 0, 0);
+  std::map<std::string, int> found;
+  for (int y = 0; y < 5000; y += 3) {
+    std::string expected = Doc->BodyElement->HitTest(190, float(y), true, false) ? "body" : "-";
+    for (const auto& [id, name] : order)
+      if (ById(Utf8ToString(id))->HitTest(190, float(y), true, false)) {
+        expected = name;
+        break;
+      }
+    EXPECT_EQ(At(190, y), expected) << y;
+    ++found[expected.substr(0, 1)];
+  }
+  // Boxes, their overflowing children and the lines between were all met.
+  EXPECT_GT(found["d"], 1000);
+  EXPECT_GT(found["c"], 20);
+  EXPECT_GT(found["#"], 20);
+}
 
 TEST_F(HitTestingTest, EdgesAreHalfOpen) {
   Load(u"<div id=a style='position:absolute;left:10px;top:20px;width:100px;height:50px'></div>");
