@@ -47,7 +47,8 @@ constexpr StringView kParagraphTags[] = {u"td", u"th", u"p",  u"li", u"h1", u"h2
 
 int TTextElement::NearestSpace(int X, THtLineBlock* LB) {
   if (Empty || LineBlocks.Count() == 0 || !LB) return RoundHalfEven(RealLeft() + OuterRect.Left);
-  const float d = float(X - RoundHalfEven(RealLeft()));
+  // In double: a point at the end of the int range stays a far point.
+  const float d = float(double(X) - RoundHalfEven(RealLeft()));
   const float m = Font ? Font->MinCharWidth : 0.0f;
   const bool rtl = LB->Has(trfRTL);
   if (d <= LB->Left + m / 2) return rtl ? LB->Start + LB->Count : LB->Start;

@@ -229,6 +229,11 @@ TEST_F(HitTestingTest, NearestRun) {
   ASSERT_TRUE(found);
   EXPECT_TRUE(found->IsText());
   EXPECT_EQ(pos, 5);  // after "aa bb" up to its middle: before the last "b"
+  // Text standing right of the origin, a point at the end of the int range.
+  Load(u"<p style='margin:0 0 0 40px'>aa bb</p>");
+  Doc->GetNearestElement(INT_MIN, 5, found, pos);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(pos, 1);
 }
 
 TEST_F(HitTestingTest, ViewportAndDocumentPoints) {
