@@ -348,6 +348,13 @@ bool TStyledHTMLNode::HasNonAutoMargin(int Side) const {
 
 // --- Size facts -------------------------------------------------------------------------
 
+bool TStyledHTMLNode::SizeFlagsOnlyAdd() const {
+  const IElementStyleFacts* st = FStyle.get();
+  if (!st) return true;
+  const TDisplayStyle d = st->Display();
+  return d != dsTableRow && d != dsTableRowGroup && st->Position() != epRunning;
+}
+
 void TStyledHTMLNode::CalcSizeFlags(bool Reset) {
   const IElementStyleFacts* st = FStyle.get();
   if (!st || st->Display() == dsNone) return;

@@ -348,7 +348,12 @@ class TStyledHTMLNode : public THtmlNode {
   // --- Box edges and rectangles (box_geometry.cpp) ------------------------
   void CalcEdges();
   void CalcRelativeEdges();
-  void CalcSizeFlags(bool Reset);
+  // Elements remember the facts within a layout pass (the sizing and the
+  // layout step both ask for them).
+  virtual void CalcSizeFlags(bool Reset);
+  // Whether CalcSizeFlags(false) only adds facts to those held, which
+  // rows and running boxes replace with their own.
+  bool SizeFlagsOnlyAdd() const;
   virtual void CalcRects();
   void GrowtoContainer();
   void OffsetRects(float dx, float dy);

@@ -340,6 +340,9 @@ class TElement : public TStyledHTMLNode {
   // that was laid out before keeps its runs, lines and size; it is only
   // moved. Its layout is valid while the inputs remembered here hold.
   bool KeepsLayout() const;
+  // The size facts, worked out once per layout pass while what they read
+  // (style, container and its facts, width attribute) stays the same.
+  void CalcSizeFlags(bool Reset) override;
   // Decided once per pass, when box building reaches the box: the pass
   // itself changes what the decision reads.
   void DecideKeepLayout();
@@ -363,6 +366,21 @@ class TElement : public TStyledHTMLNode {
     float StyleMargins[4] = {0, 0, 0, 0};  // as the sizing pass took them from the style
     float RunWidth = 0, RunHeight = 0, Ascent = 0;  // of the box's own run, which box building resets
   } FLayoutMemo;
+  struct TSizeFactsKey {
+    int Pass = -1;
+    uint64_t Style = 0;  // StyleChangeStamp
+    const void* Facts = nullptr;
+    const TStyledHTMLNode* Container = nullptr;
+    uint32_t ContainerFlags = 0;
+    int Display = 0, ContainerDisplay = 0;
+    bool UserWidth = false;
+    bool operator==(const TSizeFactsKey&) const = default;
+  };
+  struct TSizeFactsMemo {
+    TSizeFactsKey Key;
+    bool Reset = false;  // worked out from no facts
+    uint32_t Flags = 0;  // SizeFlags as that left them
+  } FSizeFactsMemo;
 
  private:
   // What the box's layout depends on besides its own style and content.
