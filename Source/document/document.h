@@ -211,6 +211,10 @@ class THtDocument : public TElement {
   bool FIncrementalFailed = false;
   int FLayoutPassNumber = 0;
   bool FIndexesDirty = false;
+  // The style pass passes over clean subtrees only while no children list
+  // changed since the last pass (a new node is stale without marking).
+  uint64_t FStyledChildLists = 0;
+  bool FChildListsKept = false;
   bool FQuirksMode = true;
   bool FCalculatingStyle = false;
   TRectF FViewPort;

@@ -465,8 +465,13 @@ bool TElement::IsQuirksMode() { return Document && Document != this ? Document->
 
 // --- State ------------------------------------------------------------------------------------
 
+void TElement::NoteStyleStale() {
+  for (TElement* p = Parent(); p; p = p->Parent()) p->FChildNeedsStyle = true;
+}
+
 void TElement::StyleChanged(bool ForceRecalc) {
   ExcludeFlag(efStyleCalculated);
+  NoteStyleStale();
   if (!Document || !(Document->Active || ForceRecalc)) return;
   Document->Changed = true;
   if (FParent)

@@ -60,6 +60,13 @@ class TElement : public TStyledHTMLNode {
   std::unique_ptr<TOverflowData> FOverflowData;
   std::unique_ptr<TElementListeners> FListeners;  // created on first use
   TCSSPseudoSet FPseudoElements = 0;
+  // Set on each ancestor of an element whose style went stale, so that a
+  // style pass passes over the subtrees where nothing did; cleared as the
+  // pass walks this element's children.
+  bool FChildNeedsStyle = false;
+  // Some element below restyles on every pass whatever changed (see
+  // RestyledEveryPass): the pass always walks this one's children.
+  bool FRestyledBelow = false;
   std::vector<int32_t> FZLevels;
   // The tree change stamp at which this subtree last had nothing for
   // UpdateScrollBars to do; 0 while it has or may have.
@@ -79,8 +86,12 @@ class TElement : public TStyledHTMLNode {
   // The style shared with the parent (text) or owned.
   bool StyleCalculated() const { return HasFlag(efStyleCalculated); }
   void SetStyleCalculated(bool Value) {
-    if (Value) IncludeFlag(efStyleCalculated);
-    else ExcludeFlag(efStyleCalculated);
+    if (Value) {
+      IncludeFlag(efStyleCalculated);
+    } else {
+      ExcludeFlag(efStyleCalculated);
+      NoteStyleStale();
+    }
   }
 
   // --- Tree edits --------------------------------------------------------------
@@ -244,6 +255,11 @@ class TElement : public TStyledHTMLNode {
   // true when any style changed.
   virtual bool CalcStyle(TCSSStyleSheet* Styles);
   virtual bool CalcChildStyles(TCSSStyleSheet* Styles);
+  // True for elements whose style pass does more than restyle what changed
+  // (grids, controls, drawings): the pass reaches them on every run.
+  virtual bool RestyledEveryPass() const { return false; }
+  // Marks every ancestor with FChildNeedsStyle.
+  void NoteStyleStale();
   virtual void RestyleSelf();
   virtual void PrepareStacking();
   virtual void UpdateStyleFlags();

@@ -13,6 +13,7 @@
 #include "document/document.h"
 #include "document/element_registry.h"
 #include "document/self_styles.h"
+#include "markup/node_list.h"
 #include "markup/str_utils.h"
 
 namespace ht {
@@ -55,9 +56,14 @@ bool THtDocument::CalcStyle(TCSSStyleSheet* AStyles) {
     struct TCalculating {
       bool& Flag;
       ~TCalculating() { Flag = false; }
-    } calculating{FCalculatingStyle};
+    } calculating{FCalculatingStyle}, listsKept{FChildListsKept};
     FCalculatingStyle = true;
     if (AStyles) AStyles->TestMediaSets(Media, ClientWidth, DeviceWidth);
+    // Taken before the pass: nodes the pass itself adds get a full walk
+    // next time.
+    const uint64_t lists = ChildListChangeStamp();
+    FChildListsKept = FStyledChildLists == lists;
+    FStyledChildLists = lists;
     result = TElement::CalcStyle(AStyles);
   }
   Changed = false;
@@ -83,9 +89,14 @@ void TElement::InsertZLevel(int32_t Level) {
 }
 
 bool TElement::CalcChildStyles(TCSSStyleSheet* Styles) {
-  bool changed = false;
+  bool changed = false, restyledBelow = false;
+  FChildNeedsStyle = false;
   for (int i = 0; i < Count(); ++i)
-    if (auto* e = AsElement(GetNode(i))) changed |= e->CalcStyle(Styles);
+    if (auto* e = AsElement(GetNode(i))) {
+      changed |= e->CalcStyle(Styles);
+      restyledBelow |= e->FRestyledBelow || e->RestyledEveryPass() || e->HasFlag(efHasCounters);
+    }
+  FRestyledBelow = restyledBelow;
   return changed;
 }
 
@@ -182,7 +193,10 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
     for (int i = 0; i < Count(); ++i)
       if (auto* s = dynamic_cast<TStyledHTMLNode*>(GetNode(i))) s->SetFlag(efStyleCalculated, false, false, true);
   if (StyleCalculated()) {
-    if (Parent()) SetStyleCalculated(Parent()->StyleCalculated());
+    if (Parent() && !Parent()->StyleCalculated()) ExcludeFlag(efStyleCalculated);
+    // Nothing below went stale since the last pass, no node was added or
+    // moved and nothing below restyles on every pass: the subtree stays.
+    if (StyleCalculated() && !FChildNeedsStyle && !FRestyledBelow && doc->FChildListsKept) return changed;
     if (StyleCalculated()) return CalcChildStyles(Styles) || changed;
   }
   NoteStyleChange();

@@ -44,6 +44,7 @@ class TInputElement : public TBaseInputElement {
   void HideControls() override;
   void CalcBoxes(TFlow* Flow) override;
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
   void DoMouseDown(int X, int Y, bool Down, bool& Ignore, TShiftState Shift) override;
   void Focus() override;
 

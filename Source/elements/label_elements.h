@@ -28,6 +28,7 @@ class THtCommentElement : public TElement {
 
   THtCommentElement();
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
 };
 
 // "fieldset": draws its legend first and its border clipped away behind

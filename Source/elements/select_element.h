@@ -57,6 +57,7 @@ class TSelectElement : public TBaseInputElement {
   void HideControls() override;
   void CalcBoxes(TFlow* Flow) override;
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
   void Focus() override;
   String GetValue() override;
   void SetValue(StringView Value) override;

@@ -69,6 +69,7 @@ class TSVGElement : public TElement {
   bool IsReplacedElement() const override { return true; }
   // Inline svg boxes are laid out as inline blocks.
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
   void CalcChildBoxes(TFlow* Flow) override;
   // Maps a point of the page into user space.
   void UntransformPoint(TPointF& P) override;
@@ -185,6 +186,7 @@ class TSVGDefsElement : public TSVGBaseElement {
   static const THtNodeClass ClassType;
   const THtNodeClass* ClassRefOf() const override { return &ClassType; }
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
   void DrawInline(TFlow*, const THtDrawInfo&) override {}
 };
 
@@ -272,6 +274,7 @@ class TSVGPathElement : public TSVGBaseElement {
   bool InternalHitTest(float X, float Y, float Left, float Top, bool SelfOnly, bool Outside) override;
   void CalcBoxes(TFlow*) override {}
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
   void AddToPath(THtPath* Path) override;
   void GetStats(TSVGStats& Stats) override;
   virtual void BuildPath();
@@ -357,6 +360,7 @@ class TSVGForeignObject : public TElement {
   void GetTransformOrigin(float& OX, float& OY, float CX, float CY, const TTransform& T) const override;
   void DrawInnerElements(TFlow* Flow, const THtDrawInfo& DI) override;
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
 };
 
 // Registers the SVG properties and binds the SVG tags to their classes.

@@ -99,6 +99,7 @@ class TTableElement : public TElement {
   // The element's cascade, then the grid again, the sections' display and
   // a pending Prepare.
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
   // The index in Body of the nearest row at or above RowElement whose class
   // is exactly "group" (0 when none).
   int GroupRowIndex(TElement* RowElement) const;
@@ -330,6 +331,7 @@ class TTableRow : public TElement {
   // Binds the row to its table and keeps its display a table row's; a
   // change of display makes the table prepare its grid again.
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
 };
 
 class TTableCell : public TElement {

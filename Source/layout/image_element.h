@@ -42,6 +42,7 @@ class TImageElement : public TElement {
   void ParseAttribute(StringView Param, StringView Value) override;
   // Inline images are inline-block.
   bool CalcStyle(TCSSStyleSheet* Styles) override;
+  bool RestyledEveryPass() const override { return true; }
   void ReleaseImage() override { HI = nullptr; }
   // The image is looked up again with the new matrices.
   void ClearJointMatrix() override;

@@ -12,10 +12,12 @@ namespace ht {
 
 namespace {
 std::atomic<uint64_t> treeChanges{1};
+std::atomic<uint64_t> childListChanges{1};
 }  // namespace
 
 uint64_t TreeChangeStamp() { return treeChanges.load(std::memory_order_relaxed); }
 void NoteTreeChange() { treeChanges.fetch_add(1, std::memory_order_relaxed); }
+uint64_t ChildListChangeStamp() { return childListChanges.load(std::memory_order_relaxed); }
 
 THtNodeList::THtNodeList(bool AOwnsObjects, bool AIsRefCounted)
     : THtObjectListOf<THtNode>(AOwnsObjects), FIsRefCounted(AIsRefCounted) {}
@@ -50,6 +52,7 @@ int THtNodeList::_Release() {
 void THtNodeList::relink(int32_t From, int32_t To) {
   if (!OwnsObjects()) return;
   NoteTreeChange();
+  childListChanges.fetch_add(1, std::memory_order_relaxed);
   const int32_t n = Count();
   if (From < 1) From = 1;
   if (To > n - 1) To = n - 1;

@@ -23,6 +23,9 @@ namespace ht {
 // unchanged; it starts at 1, so a stored 0 never matches.
 uint64_t TreeChangeStamp();
 void NoteTreeChange();
+// A counter that moves only when a children list changes (a node added,
+// removed or moved), unlike TreeChangeStamp, which layout passes move too.
+uint64_t ChildListChangeStamp();
 
 enum THtSortCompareType { scCaseSensitive, scCaseInsensitive, scFloat, scDate };
 

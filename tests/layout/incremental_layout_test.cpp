@@ -117,6 +117,55 @@ TEST_F(IncrementalLayoutTest, ListItemsKeepTheirLayoutAsAFullLayoutWould) {
   EXPECT_GT(u3->OuterRect.Top, top);
 }
 
+TEST_F(IncrementalLayoutTest, AStylePassOverCleanSubtreesRestylesWhatAFullOneDoes) {
+  // The style pass walks only the paths to stale nodes; the other document
+  // restyles every node each time. Classes reach descendants, children and
+  // next siblings; new markup lands inside subtrees the pass passed over.
+  const char16_t* const page =
+      u"<!DOCTYPE html><style>body{margin:0;font:10px/1 Ahem} .w p{width:90px} .w>div{margin:5px}"
+      u" .x+div{padding:7px} .y{font-size:20px} .y span{font-size:5px} li:first-child{height:13px}"
+      u" i{display:block;height:9px}</style>"
+      u"<div id=a><div id=a1><p id=p1>aa bb cc</p><div id=a2>dd <span id=s1>ee</span></div></div>"
+      u"<div id=a3>ff gg</div></div>"
+      u"<div id=b><ul id=u><li id=l1>hh</li><li id=l2>ii jj</li></ul><div id=b1><p id=p2>kk ll mm</p></div>"
+      u"<table id=t><tr><td id=c1>nn</td><td id=c2><div id=c3>oo pp</div></td></tr></table></div>";
+  const char16_t* const ids[] = {u"a", u"a1", u"p1", u"a2", u"s1", u"a3", u"b", u"u",
+                                 u"l1", u"l2", u"b1", u"p2", u"c1", u"c2", u"c3"};
+  const char16_t* const classes[] = {u"w", u"x", u"y", u"", u"w y"};
+  const char16_t* const markup[] = {u"<p>qq rr</p>", u"<li>ss</li><li>tt uu</li>", u"<span>vv</span> ww",
+                                    u"<div class=w><p>xx</p><div>yy</div></div>"};
+  Doc = std::make_unique<THtDocument>(Full->CanvasClass, false);
+  Full = std::make_unique<THtDocument>(Full->CanvasClass, false);
+  for (THtDocument* d : {Doc.get(), Full.get()}) {
+    d->Parse(page);
+    d->CalcSize(800, 600);
+  }
+  std::mt19937 rng(18);
+  for (int i = 0; i < 60; ++i) {
+    const char16_t* id = ids[rng() % std::size(ids)];
+    const unsigned kind = rng() % 5;
+    const unsigned pick = unsigned(rng());
+    SCOPED_TRACE(::testing::Message() << "step " << i << ": #" << std::string(id, id + String(id).size())
+                                      << " kind " << kind << " pick " << pick);
+    for (THtDocument* d : {Doc.get(), Full.get()}) {
+      TElement* e = byId(*d, id);
+      if (!e) continue;  // replaced by an earlier step, in both documents
+      if (kind == 0) e->SetAttribute(u"class", classes[pick % std::size(classes)]);
+      else if (kind == 1) e->SetAttribute(u"style", kStyles[pick % std::size(kStyles)]);
+      else if (kind == 2 && e->Tag() != u"table") e->SetInnerHTML(markup[pick % std::size(markup)]);
+      else if (kind == 3 && e->Tag() != u"table") {
+        // A bare new child marks nothing; the next style pass must still
+        // reach it.
+        static_cast<TElement*>(e->AddChild(&TElement::ClassType))->SetTag(u"i");
+        d->Changed = true;
+      }
+      if (d == Full.get()) d->RecalcStyles();
+      d->CalcSize(800, 600);
+    }
+    ASSERT_EQ(LayoutDump(*Doc), LayoutDump(*Full));
+  }
+}
+
 TEST_F(IncrementalLayoutTest, ABoxWhoseInputsStayedKeepsItsLayout) {
   // Mark a run of a later sibling: a box laid out again would place it anew.
   TElement* m = byId(*Doc, u"m");
