@@ -5,6 +5,7 @@
 //                         reusing runs and flows (heap allocations: goal 0)
 //   CalcSize1280          the parsed, styled page laid out at 1280 px
 //   RelayoutOneWidth      one element's width changed, then laid out again
+//   RelayoutOneWidthSameHeight  the same with the element's height fixed
 //   LitehtmlRender1280    litehtml's render(1280) of the same page (Debian's
 //                         liblitehtml-dev, linked here only), its container
 //                         measuring text with the same fixed metrics and its
@@ -17,7 +18,9 @@
 
 #include "shared_input.h"
 
+#include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <cstdlib>
 #include <string>
 #include <memory>
@@ -127,25 +130,54 @@ void BM_CalcSize1280(benchmark::State& state) {
 }
 BENCHMARK(BM_CalcSize1280)->Unit(benchmark::kMillisecond);
 
-void BM_RelayoutOneWidth(benchmark::State& state) {
+// Toggles the width of the block in the middle of the page (in document
+// order) between two values and lays the page out again; in the SameHeight
+// case the block's height is fixed, so its outer size stays and nothing after it
+// moves. The counter pct_of_full is the relayout's time as a share of a
+// full layout of the page timed in the same run (best of three), both in
+// thread CPU time so that other load on the machine does not skew it.
+double threadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+void relayoutOneWidth(benchmark::State& state, const char16_t* narrow, const char16_t* wide) {
   Book b;
   if (!b.ok) return state.SkipWithError(bench::TSharedPage::Missing);
-  // The block in the middle of the page, in document order.
   std::vector<TElement*> blocks;
   for (THtNode* n = b.body; n; n = n->NextNode())
     if (n->Tag() == u"div" || n->Tag() == u"p") blocks.push_back(static_cast<TElement*>(n));
   if (blocks.empty()) return state.SkipWithError("no block in the book page");
   TElement* e = blocks[blocks.size() / 2];
   b.doc->CalcSize(1280, 800);
-  bool wide = false;
+  bool isWide = false;
+  double relayout = 0;
   for (auto _ : state) {
-    e->SetAttribute(u"style", wide ? u"width: 700px" : u"width: 600px");
-    wide = !wide;
+    const double t0 = threadSeconds();
+    e->SetAttribute(u"style", isWide ? wide : narrow);
+    isWide = !isWide;
     b.doc->CalcSize(1280, 800);
+    relayout += threadSeconds() - t0;
   }
   state.counters["height"] = double(b.doc->DocumentHeight);
+  double full = 1e30;
+  for (int i = 0; i < 3; ++i) {
+    const double t0 = threadSeconds();
+    b.doc->NeedRecalc = true;
+    b.doc->CalcSize(1280, 800);
+    full = std::min(full, threadSeconds() - t0);
+  }
+  state.counters["pct_of_full"] = 100.0 * relayout / double(state.iterations()) / full;
 }
+
+void BM_RelayoutOneWidth(benchmark::State& state) { relayoutOneWidth(state, u"width: 600px", u"width: 700px"); }
 BENCHMARK(BM_RelayoutOneWidth)->Unit(benchmark::kMillisecond);
+
+void BM_RelayoutOneWidthSameHeight(benchmark::State& state) {
+  relayoutOneWidth(state, u"width: 600px; height: 300px", u"width: 700px; height: 300px");
+}
+BENCHMARK(BM_RelayoutOneWidthSameHeight)->Unit(benchmark::kMillisecond);
 
 // The block and hidden elements and the spacing a browser gives by default.
 constexpr const char* kLitehtmlMaster = R"css(
