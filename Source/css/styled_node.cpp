@@ -137,9 +137,9 @@ void TStyledHTMLNode::SetFlag(TElementFlag Flag, bool Value, bool RecursiveUp, b
   if (RecursiveUp)
     if (TStyledHTMLNode* p = StyledParent()) p->SetFlag(Flag, Value, true, false, StopElement);
   if (RecursiveDown) {
-    if (ChildNodeList())
-      for (int i = 0; i < Count(); ++i)
-        if (TStyledHTMLNode* c = asStyled(GetNode(i))) c->SetFlag(Flag, Value, false, true, StopElement);
+    if (const THtNodeList* l = ChildNodeList())
+      for (int i = 0; i < l->Count(); ++i)
+        if (TStyledHTMLNode* c = asStyled(static_cast<THtNode*>(l->List()[i]))) c->SetFlag(Flag, Value, false, true, StopElement);
     if (Before) Before->SetFlag(Flag, Value, RecursiveUp, RecursiveDown, StopElement);
     if (After) After->SetFlag(Flag, Value, RecursiveUp, RecursiveDown, StopElement);
   }

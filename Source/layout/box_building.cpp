@@ -94,13 +94,17 @@ void replacedInlineBoxes(TElement& E, TFlow* Flow) {
 }  // namespace
 
 void TElement::HideControls() {
-  for (int i = 0; i < Count(); ++i)
-    if (TElement* c = AsElement(GetNodes()->Get(i))) c->HideControls();
+  const THtNodeList* l = ChildNodeList();
+  for (int i = 0; l && i < l->Count(); ++i)
+    if (TElement* c = AsElement(static_cast<THtNode*>(l->List()[i]))) c->HideControls();
 }
 
 void TElement::CalcChildBoxes(TFlow* Flow) {
-  for (int i = 0; i < Count(); ++i) {
-    TElement* c = AsElement(GetNodes()->Get(i));
+  // Straight from the list's array, its length read again for each child:
+  // every box of every pass comes through here.
+  const THtNodeList* l = ChildNodeList();
+  for (int i = 0; l && i < l->Count(); ++i) {
+    TElement* c = AsElement(static_cast<THtNode*>(l->List()[i]));
     if (!c) continue;
     if (!c->IsText() && DisplayOf(c) == dsNone) c->HideControls();
     else c->CalcBoxes(Flow);

@@ -201,7 +201,8 @@ void TTextElement::measureSpaces() {
   const bool tabStops = HasTabStops(Container);
   const TWhiteSpace ws = WhiteSpace();
   const bool collapsing = ws == wsNormal || ws == wsNowrap || ws == wsPreLine;
-  auto run = [&](int i) { return Runs->GetRun(i); };
+  THtObject* const* runs = Runs->List();
+  auto run = [runs](int i) { return static_cast<THtTextRun*>(runs[i]); };
   for (int i = 0; i < Runs->Count(); ++i) run(i)->Flags.Exclude(trfHidden);
   if (collapsing) {
     if (HasTextFlag(tfLeftIsBlock))
@@ -244,8 +245,9 @@ void TTextElement::makeLineBlocks(TFlow* Flow) {
   const float ascent =
       Font ? Font->Ascent + std::max(0.0f, height - (Font->Ascent + Font->Descent)) / 2 : 0.0f;
   int used = 0;
+  THtObject* const* runs = Runs->List();
   for (int i = FirstRunIndex; i <= LastRunIndex; ++i) {
-    THtTextRun* r = Runs->GetRun(i);
+    THtTextRun* r = static_cast<THtTextRun*>(runs[i]);
     const THtTextRunFlags rf = r->Flags;
     if (rf.Contains(trfHidden) && !(rf.Contains(trfLineBreak) && (ws == wsPre || ws == wsPreWrap))) continue;
     THtLineBlock* b = used < LineBlocks.Count() ? LineBlocks.Get(used) : LineBlocks.CreateBlock(this);
