@@ -98,9 +98,9 @@ bool TFlow::AddBlock(THtLineBlock* B) {
   if (!e) return true;
 
   const bool floated = B->Has(trfOutofFlow) && IsFloated(e);
-  const float d = horizontalDeltas(e);
   if (B->Has(trfBlock) && !floated) {
     if (B->Has(trfOutofFlow)) return true;  // positioned: no part of the content's width
+    const float d = horizontalDeltas(e);
     FMinLineWidth = std::max(FMinLineWidth, e->MinContentWidth() + d);
     MinWidth = std::max(MinWidth, FMinLineWidth);
     if (DisplayOf(Owner) == dsFlex) {
@@ -119,9 +119,10 @@ bool TFlow::AddBlock(THtLineBlock* B) {
 
   if (B->Has(trfTab)) FMaxLineWidth = std::max(FMinLineWidth, CustomTabStop(B, B, FMaxLineWidth));
   float m = 0, M = 0;
-  const TDisplayStyle disp = DisplayOf(e);
-  if (!B->IsText() && (disp == dsInlineBlock || disp == dsTable || disp == dsTableCell || disp == dsInlineFlex ||
-                       disp == dsInlineTable)) {
+  const TDisplayStyle disp = B->IsText() ? dsInline : DisplayOf(e);
+  if (disp == dsInlineBlock || disp == dsTable || disp == dsTableCell || disp == dsInlineFlex ||
+      disp == dsInlineTable) {
+    const float d = horizontalDeltas(e);
     m = e->MinContentWidth() + d;
     M = std::max(e->MaxContentWidth() + d, m);
   } else {
@@ -140,7 +141,7 @@ bool TFlow::AddBlock(THtLineBlock* B) {
     const bool breaksAnywhere =
         (wb == wbBreakWord || wb == wbBreakAll) && (ws == wsNormal || ws == wsPreLine || ws == wsPreWrap);
     m = breaksAnywhere ? 0 : B->LogicalWidth;
-    if (floated) FFloatWidth += std::max(B->LogicalWidth, e->MaxContentWidth() + d);
+    if (floated) FFloatWidth += std::max(B->LogicalWidth, e->MaxContentWidth() + horizontalDeltas(e));
   }
   FMaxLineWidth += M;
   if (floated) return true;
