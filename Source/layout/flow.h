@@ -121,6 +121,7 @@ class TFlow {
   // of the chain, to be undone before the next one.
   bool FRunsMarked = false;
   float FOwnerLH = 0;
+  THAlign FOwnerAlign = thStart;  // the owner's text-align, read with its line-height
 
   TElement* Owner;  // not owned
   float MaxContentWidth = 0;

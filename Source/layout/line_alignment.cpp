@@ -149,8 +149,11 @@ bool TFlow::CalcCurrentLine(THtLineBlock* FirstBox, THtLineBlock* LastBox, THtLi
     if (r == LastBox) break;
   }
 
-  const TBaseElementStyle* os = baseStyleOf(Owner);
-  THAlign align = os ? os->TextAlign() : thStart;
+  THAlign align = FOwnerAlign;
+  if (!FLinePass) {
+    const TBaseElementStyle* os = baseStyleOf(Owner);
+    align = os ? os->TextAlign() : thStart;
+  }
   if (align == thStart || align == thInherit) align = ownerRtl ? thRight : thLeft;
   else if (align == thEnd) align = ownerRtl ? thLeft : thRight;
   if (IsLastLine && align == thJustify) align = rtl ? thRight : thLeft;

@@ -189,6 +189,8 @@ bool TFlow::CalcLines() {
     TFlow& F;
     explicit TPass(TFlow& AF) : F(AF) {
       F.FOwnerLHSet = LineHeightPx(F.Owner, F.FOwnerLH, &F.FOwnerLHNumber);
+      const TBaseElementStyle* os = baseStyleOf(F.Owner);
+      F.FOwnerAlign = os ? os->TextAlign() : thStart;
       F.FLinePass = true;
     }
     ~TPass() { F.FLinePass = false; }
