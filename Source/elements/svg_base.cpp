@@ -58,14 +58,17 @@ const THtNodeClass* TSVGBaseElement::GetElementClass(StringView Tag, THtNode* AR
 TSVGElement* TSVGBaseElement::SVGRoot() const { return dynamic_cast<TSVGElement*>(Container); }
 
 void TSVGBaseElement::FindContainer() {
-  TStyledHTMLNode* c = Document;
-  for (TElement* p = Parent(); p; p = p->Parent())
-    if (dynamic_cast<TSVGElement*>(p)) {
-      c = p;
-      break;
-    }
-  if (c != Container) {
-    Container = c;
+  TElement* root = nullptr;
+  for (TElement* p = Parent(); p && !root; p = p->Parent())
+    if (dynamic_cast<TSVGElement*>(p)) root = p;
+  // Outside any drawing the element is laid out in its nearest block's
+  // flow like any other element, so that block is its container: the
+  // container's flow is the run chain its runs are unlinked from when it
+  // goes.
+  if (!root) {
+    TElement::FindContainer();
+  } else if (root != Container) {
+    Container = root;
     UpdateFontSize();
   }
   if (SVGRoot() && !ClipPathId.empty() && !ClipElement) ResolveClipPath();

@@ -389,14 +389,14 @@ bool TSVGUseElement::InternalHitTest(float X, float Y, float, float, bool, bool 
 // --- foreignObject -----------------------------------------------------------------------------
 
 void TSVGForeignObject::FindContainer() {
-  TStyledHTMLNode* c = Document;
-  for (TElement* p = Parent(); p; p = p->Parent())
-    if (dynamic_cast<TSVGElement*>(p)) {
-      c = p;
-      break;
-    }
-  if (c != Container) {
-    Container = c;
+  TElement* root = nullptr;
+  for (TElement* p = Parent(); p && !root; p = p->Parent())
+    if (dynamic_cast<TSVGElement*>(p)) root = p;
+  // Outside any drawing: laid out, and contained, like any other element.
+  if (!root) {
+    TElement::FindContainer();
+  } else if (root != Container) {
+    Container = root;
     UpdateFontSize();
   }
 }

@@ -52,6 +52,8 @@ std::vector<THostileCase> hostileCases() {
        u"<tspan dx=5 x='nan'>c</tspan></text><text/><tspan>loose</tspan></svg>"},
       {"Dashes", u"<svg width=100 height=100><rect width=50 height=50 stroke=red stroke-dasharray='0 0 nan -1' "
                  u"stroke-dashoffset=1e38/><ellipse rx=20 ry=10 stroke=blue stroke-dasharray='1e-30'/></svg>"},
+      // Drawing elements outside any drawing, between texts of a block.
+      {"StrayElements", u"<div>a<g><rect width=5 height=5/></g>b<foreignObject>c</foreignObject>d</div>"},
       {"ImagesAndForeign",
        u"<svg width=100 height=100><image href='data:image/png;base64,AAAA' width=1e38 height=9/>"
        u"<foreignObject x=nan width=-5 height=1e38><p>x</p></foreignObject><svg x=1e38 viewBox='0 0 -1 -1'>"
@@ -70,6 +72,17 @@ TEST_P(SVGHostileTest, PaintsAndHitTests) {
     if (auto* svg = dynamic_cast<TSVGElement*>(n))
       for (int y = -10; y <= 210; y += 22)
         for (int x = -10; x <= 210; x += 22) svg->InternalHitTest(float(x), float(y), 0, 0, false, false);
+}
+
+// A block holding drawing elements outside any drawing is deleted: their
+// runs leave the block's run chain with the block's own.
+TEST_F(SVGTest, StrayElementsGoWithTheirBlock) {
+  Load(u"<div id=d>a<g><rect width=5 height=5/></g>b<foreignObject>c</foreignObject>d</div><p>after</p>");
+  TElement* d = Doc->GetElementbyId(u"d");
+  ASSERT_TRUE(d);
+  Doc->BodyElement->DeleteChild(d);
+  Paint();
+  Doc.reset();
 }
 
 class SVGHostilePixelTest : public SVGPixelTest, public ::testing::WithParamInterface<THostileCase> {};
