@@ -57,20 +57,19 @@ const THtNodeClass* TSVGBaseElement::GetElementClass(StringView Tag, THtNode* AR
 
 TSVGElement* TSVGBaseElement::SVGRoot() const { return dynamic_cast<TSVGElement*>(Container); }
 
-void TSVGBaseElement::FindContainer() {
-  TElement* root = nullptr;
-  for (TElement* p = Parent(); p && !root; p = p->Parent())
-    if (dynamic_cast<TSVGElement*>(p)) root = p;
-  // Outside any drawing the element is laid out in its nearest block's
-  // flow like any other element, so that block is its container: the
-  // container's flow is the run chain its runs are unlinked from when it
-  // goes.
-  if (!root) {
-    TElement::FindContainer();
-  } else if (root != Container) {
-    Container = root;
-    UpdateFontSize();
+bool TakeDrawingContainer(TElement& E) {
+  TElement* root = E.Parent();
+  while (root && !dynamic_cast<TSVGElement*>(root)) root = root->Parent();
+  if (!root) return false;
+  if (root != E.Container) {
+    E.Container = root;
+    E.UpdateFontSize();
   }
+  return true;
+}
+
+void TSVGBaseElement::FindContainer() {
+  if (!TakeDrawingContainer(*this)) TElement::FindContainer();
   if (SVGRoot() && !ClipPathId.empty() && !ClipElement) ResolveClipPath();
 }
 

@@ -389,16 +389,7 @@ bool TSVGUseElement::InternalHitTest(float X, float Y, float, float, bool, bool 
 // --- foreignObject -----------------------------------------------------------------------------
 
 void TSVGForeignObject::FindContainer() {
-  TElement* root = nullptr;
-  for (TElement* p = Parent(); p && !root; p = p->Parent())
-    if (dynamic_cast<TSVGElement*>(p)) root = p;
-  // Outside any drawing: laid out, and contained, like any other element.
-  if (!root) {
-    TElement::FindContainer();
-  } else if (root != Container) {
-    Container = root;
-    UpdateFontSize();
-  }
+  if (!TakeDrawingContainer(*this)) TElement::FindContainer();
 }
 
 void TSVGForeignObject::ParseAttribute(StringView Param, StringView Value) {

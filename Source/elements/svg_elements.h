@@ -100,6 +100,12 @@ class TSVGElement : public TElement {
 
 // --- Base and groups ------------------------------------------------------------------------
 
+// Makes the nearest enclosing svg element E's container. False when E stands
+// outside any drawing: there it is laid out in its nearest block's flow like
+// any other element, so that block must be its container (its run chain is
+// the one E's runs are unlinked from when the block goes).
+bool TakeDrawingContainer(TElement& E);
+
 class TSVGBaseElement : public TElement {
  public:
   static const THtNodeClass ClassType;
