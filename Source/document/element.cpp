@@ -466,7 +466,10 @@ bool TElement::IsQuirksMode() { return Document && Document != this ? Document->
 // --- State ------------------------------------------------------------------------------------
 
 void TElement::NoteStyleStale() {
-  for (TElement* p = Parent(); p; p = p->Parent()) p->FChildNeedsStyle = true;
+  // A marked element's ancestors are marked too (the style pass keeps it
+  // so), so the walk ends at the first one: building a deep chain, each
+  // node of which goes stale as it is added, stays linear.
+  for (TElement* p = Parent(); p && !p->FChildNeedsStyle; p = p->Parent()) p->FChildNeedsStyle = true;
 }
 
 void TElement::StyleChanged(bool ForceRecalc) {

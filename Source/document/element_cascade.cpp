@@ -89,14 +89,19 @@ void TElement::InsertZLevel(int32_t Level) {
 }
 
 bool TElement::CalcChildStyles(TCSSStyleSheet* Styles) {
-  bool changed = false, restyledBelow = false;
+  bool changed = false, restyledBelow = false, markedBelow = false;
   FChildNeedsStyle = false;
   for (int i = 0; i < Count(); ++i)
     if (auto* e = AsElement(GetNode(i))) {
       changed |= e->CalcStyle(Styles);
       restyledBelow |= e->FRestyledBelow || e->RestyledEveryPass() || e->HasFlag(efHasCounters);
+      markedBelow |= e->FChildNeedsStyle;
     }
   FRestyledBelow = restyledBelow;
+  // A child whose pass did not go into its children keeps its mark, and
+  // so this element keeps its own: marks never stand below an unmarked
+  // ancestor, which is what lets marking stop at the first marked one.
+  if (markedBelow) FChildNeedsStyle = true;
   return changed;
 }
 
@@ -171,6 +176,7 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   TElementStyle* st = styleOf(this);
   if (!st || !doc || !Styles) {
     FLayoutFontKept = false;
+    FChildNeedsStyle = false;  // nothing below is restyled on its own
     NoteStyleChange();
     // Text shares its parent's style: only its visibility follows.
     TElement* p = Parent();
@@ -181,6 +187,7 @@ bool TElement::CalcStyle(TCSSStyleSheet* Styles) {
   }
   bool changed = st->PropertySet.none() && !StyleCalculated();
   if (rawTokenType(TagType)) {
+    FChildNeedsStyle = false;  // raw text only below
     st->SetDisplay(dsNone);
     ExcludeFlag(efVisible);
     IncludeFlag(efStyleCalculated);
